@@ -2,10 +2,12 @@
 // link's tests includes this header.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <semaphore>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -45,6 +47,12 @@ struct SlcState {
     std::mutex responseMutex;         // G_hResponseMutex
     std::binary_semaphore semResponse{0};  // G_hSemResponse
     std::binary_semaphore semGoRead{0};    // G_hSemGoRead
+    // Set (before the reader is woken) when close, reopen or shutdown ends the reader: it leaves
+    // any read transaction at once instead of hunting on a channel that is about to go away.
+    std::atomic<bool> readerStop{false};
+
+    // DOS device names defined by ParCorvaneDosPort (QueryDosDevice has nothing to ask on Linux).
+    std::set<std::string> dosNames;
 };
 
 SlcState& SlcGlobals();
@@ -56,12 +64,42 @@ void SlcResetForTesting();
 // Releases a binary semaphore without exceeding its maximum count of 1.
 void SlcSignal(std::binary_semaphore& sem);
 
+// Ends the reader thread, if any, and waits for it: clears bExpectingResponse, cancels a pending
+// parallel read, wakes the reader and joins it; then empties the response slots and the
+// semaphores so that nothing of the old conversation reaches the next one. Caller's thread only.
+void SlcStopReader();
+
+// Starts a reader thread running body. Call with transactionInfo held and readThreadRunning
+// clear: joins a reader that ended by itself, sets bExpectingResponse and readThreadRunning, and
+// returns a serial number of the thread for the log. A reader that ends by itself clears
+// readThreadRunning under transactionInfo before it returns.
+int SlcStartReaderLocked(void (*body)());
+
+// Pauses the calling thread through the platform clock (a zero wait does not sleep).
+void SlcSleep(uint32_t ms);
+
+// The transport a port name selects (its first three characters, case-sensitive).
+enum class SlcPortKind { Parallel, Usb, File };
+SlcPortKind SlcKindOf(const std::string& portName);
+
 // Parallel port and NPA detection (parallel.cpp, npa_detect.cpp).
 int ParOpenPort(const char* portName);
 int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint32_t* replyLength);
 int ParGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t expectedCommand);
 int SendNPAStart(platform::Channel& channel);  // 0 written, 1 failed
 bool IsRecognizedDeviceId(const char* deviceId, size_t length);
+// Reads up to length bytes; an empty pass ends the read, and counts as a failure when the call
+// lasted longer than readGiveUpMs. bytesRead receives the total.
+bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t length, uint32_t& bytesRead);
+void ParCorvaneDosPort(bool create, const char* portName);
+bool BceEnumGetDeviceID(platform::ParallelChannel& channel, uint8_t* buffer, size_t size, size_t& length);
+void ParReadPort();
+int16_t IsNpaActive(platform::ParallelChannel& channel, const char* deviceId, size_t length);
+int SendNpaActiveQuery(platform::ParallelChannel& channel);
+int CheckPJLQueryResponse(const uint8_t* reply, uint32_t count);
+// Drops the collected commands of the one-way workaround (reopen, or close without offline file):
+// nothing is sent and the temporary files are deleted.
+void ParDropWorkaround();
 
 // Offline control and the file port (offline.cpp).
 int ParOffline(int offline);

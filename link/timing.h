@@ -14,6 +14,7 @@ struct SlcTiming {
     uint32_t usbReadWaitMs = 1000;      // bound of one USB read transfer, so close and shutdown end the reader
     uint32_t queryReadTotalMs = 2500;   // read total constant during the PJL mode query
     uint32_t queryReadIntervalMs = 50;  // read interval during the PJL mode query
+    uint32_t queryReadMultiplierMs = 5; // read total multiplier (per requested byte) during the PJL mode query
 };
 
 // The table in force. Tests may assign to it while no link operation runs.

@@ -3,8 +3,8 @@
 // reaches the main window through IPrinterFrame.
 #pragma once
 
-#include <list>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "model/config.h"
@@ -19,9 +19,24 @@ struct StartupResult {
     int readStatus = 0;  // 0 two-way, 1 one-way
 };
 
+// One setting section's descriptor, whatever its kind.
+using DescriptorRef =
+    std::variant<const config::ListDescriptor*, const config::SwitchDescriptor*, const config::TextDescriptor*,
+                 const config::RangeDescriptor*, const config::RangeOffDescriptor*,
+                 const config::RangeChoiceDescriptor*>;
+
+struct SettingRef {
+    const char* section;
+    DescriptorRef descriptor;
+};
+
+// The NPA name a descriptor edits; empty for an empty list or switch descriptor.
+std::string DescriptorNpaName(const DescriptorRef& descriptor);
+
 class CPrinterDoc {
 public:
     explicit CPrinterDoc(IPrinterFrame* frame = nullptr);
+    virtual ~CPrinterDoc() = default;
     void SetFrame(IPrinterFrame* frame) { m_frame = frame; }
     IPrinterFrame* Frame() const { return m_frame; }
 
@@ -32,13 +47,25 @@ public:
 
     int Apply();
     int SaveCommandFile(const std::string& path);
-    bool BuildCommandList(const ValueMap& values, std::vector<std::string>& commands);
+    // One NAME:VALUE string per entry of values, in the map's order. False when memory runs out
+    // (the list may then be partly filled). Virtual so that tests can make it fail.
+    virtual bool BuildCommandList(const ValueMap& values, std::vector<std::string>& commands);
+    // Asks the frame to put a new page of viewId into the splitter pane (row, column); the
+    // document outlives the old page. False when there is no frame or the page cannot be made.
     bool ReplaceView(int viewId, int row = 0, int column = 1);
 
-    // Value access for pages.
+    // Value access for pages. A page calls MarkChanged and then StoreValue for each edit.
+    // ReadValue: the value token of npaName, or empty when the printer gave none.
     std::string ReadValue(const std::string& npaName) const;
+    // In one-way mode re-enables the greyed save-as-command-file item; sets the modified flag.
     void MarkChanged();
+    // Sets the value in m_values and, in one-way mode, in m_changes.
     void StoreValue(const std::string& npaName, const std::string& token);
+
+    // Loads the 84 setting descriptors from ConfigFile() (OnNewDocument does this too).
+    void LoadDescriptors();
+    // The 84 settings in load order, each with its section name and descriptor.
+    std::vector<SettingRef> Settings() const;
 
     ValueMap m_values;
     ValueMap m_changes;

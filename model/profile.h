@@ -4,7 +4,9 @@
 // A file is parsed once; reads never touch the disk.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class Profile {
@@ -34,18 +36,28 @@ private:
         std::string key;    // as written (trimmed)
         std::string value;  // trimmed, quotes removed
         bool hasEquals = false;
-        std::string raw;    // the trimmed line as written
+        std::string raw;    // what a section read returns: "key=value" (blanks around the first
+                            // "=" dropped, quotes kept) or the trimmed bare line
     };
     struct Section {
         std::string name;
         std::vector<Entry> entries;
+        std::unordered_map<std::string, size_t> firstByKey;  // lower-case key -> first entry
     };
     std::vector<Section> sections_;
+    std::unordered_map<std::string, size_t> sectionIndex_;  // lower-case name -> first section
     const Section* Find(const std::string& section) const;
+    const Entry* FindEntry(const std::string& section, const std::string& key) const;
 };
 
+// The number at the start of text, as the profile functions and the NPA layer read integers:
+// leading blanks skipped, an optional sign, then the decimal digits up to the first other
+// character; 0 when there are none. Values beyond the range of int are clamped to it.
+int ParseLeadingInt(const std::string& text);
+
 // The configuration file of the process, "devPanel.ini" in the current directory unless
-// SetConfigPath chose another. Parsed on first use, once per process (per path).
+// SetConfigPath chose another. Parsed on first use, once per process (per path); safe to call
+// from several threads.
 const Profile& ConfigFile();
 void SetConfigPath(const std::string& path);
 const std::string& ConfigPath();

@@ -1,0 +1,26 @@
+// The command line of devpanel:
+//   --virtual[=STATEFILE]  run against the built-in virtual printer (its settings kept in
+//                          STATEFILE, by default under $XDG_STATE_HOME/devpanel/)
+//   --ini PATH             the configuration file (default: devPanel.ini in the current folder,
+//                          else the one of the source tree)
+//   --screenshot PATH      save a picture of the main window once it is shown, then leave
+//   --quit-when-shown      leave as soon as the main window is shown (start-up timing)
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    bool virtualPrinter = false;
+    std::string stateFile;  // with virtualPrinter
+    std::string iniPath;
+    std::string screenshot;
+    bool quitWhenShown = false;
+    std::vector<std::string> unknown;
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+// $XDG_STATE_HOME/devpanel/virtual-printer.state (or ~/.local/state/devpanel/...).
+std::string DefaultVirtualStateFile();
+// The configuration to use when --ini is not given.
+std::string DefaultIniPath();

@@ -1,0 +1,60 @@
+// devpanel: views and changes the settings of an Altrin Pressline T90 (see app/command_line.h).
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/main_frame.h"
+#include "app/printer_app.h"
+#include "app/ui_prompts.h"
+#include "model/profile.h"
+#include "res/ui/dialog_builder.h"
+#include "sim/sim_platform.h"
+#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
+#include "platform/linux/linux_platform.h"
+#endif
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    ui::InstallFontSubstitutes();
+
+    std::vector<std::string> args;
+    for (const QString& a : QApplication::arguments().mid(1)) args.push_back(a.toStdString());
+    const CommandLine cl = ParseCommandLine(args);
+    for (const std::string& u : cl.unknown) std::fprintf(stderr, "devpanel: unknown argument %s\n", u.c_str());
+
+    SetConfigPath(cl.iniPath);
+
+    std::unique_ptr<sim::SimPlatform> virtualSetup;
+#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
+    std::unique_ptr<platform::linux_impl::LinuxPlatform> linuxPlatform;
+#endif
+    if (cl.virtualPrinter) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(cl.stateFile).parent_path(), ec);
+        virtualSetup = sim::MakeVirtualSetup(cl.stateFile);
+    } else {
+#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
+        linuxPlatform = std::make_unique<platform::linux_impl::LinuxPlatform>();
+        linuxPlatform->install();
+#else
+        virtualSetup = sim::MakeVirtualSetup("");
+#endif
+    }
+
+    {
+        CPrinterApp app(Prompts());
+        // Every end, after a failure or not, leaves exit code 0.
+        if (!app.InitInstance()) return 0;
+        if (!cl.screenshot.empty() || cl.quitWhenShown) {
+            QTimer::singleShot(0, app.MainFrame(), [&app, &cl] {
+                if (!cl.screenshot.empty()) app.MainFrame()->grab().save(QString::fromStdString(cl.screenshot));
+                app.MainFrame()->close();
+            });
+        }
+        QApplication::exec();
+    }
+    return 0;
+}

@@ -1,0 +1,246 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+
+#include "app/printer_mop_view.h"
+#include "app/ui_prompts.h"
+#include "model/printer_doc.h"
+#include "pages/settings_view.h"
+#include "res/strings.h"
+#include "res/templates.h"
+
+namespace {
+
+constexpr int kFrameWidth = 680, kFrameHeight = 450, kTreeWidth = 150;
+
+// Menu help texts: the part before "\n" (the rest is a short name for tool tips).
+QString HelpText(int id) {
+    const std::string& text = res::String(id);
+    return QString::fromStdString(text.substr(0, text.find('\n')));
+}
+
+QKeySequence KeyOf(const res::Accelerator& a) {
+    int key = a.key == res::KEY_F6 ? Qt::Key_F6 : a.key;  // letters are their own key codes
+    int modifiers = 0;
+    if (a.modifiers & res::ACC_CTRL) modifiers |= Qt::CTRL;
+    if (a.modifiers & res::ACC_SHIFT) modifiers |= Qt::SHIFT;
+    return QKeySequence(key | modifiers);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CPrinterDoc* doc, IUiPrompts& prompts, QWidget* parent)
+    : QMainWindow(parent), m_doc(doc), m_prompts(prompts) {
+    // Resizable, minimize and close, no maximize box; the title is the application's alone.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QString::fromStdString(res::String(res::IDS_APP_TITLE)));
+    resize(kFrameWidth, kFrameHeight);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::Create(const std::string& printerLabel, const Profile& ini) {
+    CreateMenu();
+
+    m_messagePane = new QLabel(HelpText(res::IDS_IDLE_MESSAGE));
+    statusBar()->addWidget(m_messagePane, 1);
+    statusBar()->setSizeGripEnabled(true);
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setChildrenCollapsible(false);
+    m_tree = new CPrinterMopView(m_doc, m_splitter);
+    CSettingsView* page = CreatePage(0, m_doc, nullptr);
+    if (!m_tree || !page) return false;
+    m_splitter->addWidget(m_tree);
+    m_splitter->addWidget(page);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({kTreeWidth, kFrameWidth - kTreeWidth});
+    setCentralWidget(m_splitter);
+
+    m_tree->OnInitialUpdate(printerLabel, ini);
+    page->OnInitialUpdate();
+    return true;
+}
+
+void CMainFrame::CreateMenu() {
+    QMenu* popup = nullptr;
+    for (const res::MenuEntry& e : res::MainMenu()) {
+        switch (e.kind) {
+            case res::MenuKind::Popup:
+                popup = menuBar()->addMenu(QString::fromUtf8(e.text));
+                break;
+            case res::MenuKind::EndPopup:
+                popup = nullptr;
+                break;
+            case res::MenuKind::Separator:
+                if (popup) popup->addSeparator();
+                break;
+            case res::MenuKind::Item: {
+                QAction* action = popup ? popup->addAction(QString::fromUtf8(e.text))
+                                        : menuBar()->addAction(QString::fromUtf8(e.text));
+                action->setStatusTip(HelpText(e.commandId));
+                m_actions[e.commandId] = action;
+                break;
+            }
+        }
+    }
+    // Accelerators: on the menu's own actions where there is one, otherwise frame-wide actions.
+    for (const res::Accelerator& a : res::MainAccelerators()) {
+        QAction* action = Action(a.commandId);
+        if (action) {
+            action->setShortcut(KeyOf(a));
+            continue;
+        }
+        action = new QAction(this);
+        action->setShortcut(KeyOf(a));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        m_actions[a.commandId] = action;
+    }
+    connect(Action(res::ID_SAVE_COMMAND_FILE), &QAction::triggered, this, [this] { OnSaveCommandFile(); });
+    connect(Action(res::ID_APP_EXIT), &QAction::triggered, this, [this] { close(); });
+    connect(Action(res::ID_APPLY_SETTINGS), &QAction::triggered, this, [this] { OnApply(); });
+    connect(Action(res::ID_APP_ABOUT), &QAction::triggered, this, [this] {
+        if (m_about) m_about();
+    });
+    connect(Action(res::ID_NEXT_PANE), &QAction::triggered, this, [this] { OnNextPane(true); });
+    connect(Action(res::ID_PREV_PANE), &QAction::triggered, this, [this] { OnNextPane(false); });
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+    auto it = m_actions.find(commandId);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+CSettingsView* CMainFrame::Page() const {
+    return m_splitter ? qobject_cast<CSettingsView*>(m_splitter->widget(1)) : nullptr;
+}
+
+void CMainFrame::OnApply() {
+    if (!m_doc) return;
+    // One-way mode sends only changes; with none there is nothing to send.
+    const bool send = m_doc->m_queryStatus == NPA_OK || !m_doc->m_changes.empty();
+    if (send) {
+        const int result = m_doc->Apply();
+        if (result == NPA_ERR_MEMORY) {
+            messageBox(res::String(61288), res::String(61287), MB_ICONERROR, false);
+            return;
+        }
+        if (result != NPA_OK) {
+            messageBox(res::String(61245), res::String(61244), MB_ICONERROR, false);
+            return;
+        }
+    }
+    m_doc->SetModifiedFlag(false);
+}
+
+void CMainFrame::OnSaveCommandFile() {
+    // Ctrl+S reaches here only through the menu item's action, which is disabled while greyed.
+    QAction* save = Action(res::ID_SAVE_COMMAND_FILE);
+    if (!m_doc || (save && !save->isEnabled())) return;
+    const std::optional<std::string> path = m_prompts.saveCommandFileName(this);
+    if (!path) return;
+    const int result = m_doc->SaveCommandFile(*path);
+    if (result == NPA_ERR_MEMORY) {
+        messageBox(res::String(61288), res::String(61287), MB_ICONERROR, false);
+    } else if (result != NPA_OK) {
+        QString text = QString::fromStdString(res::String(61290));
+        text.replace(QStringLiteral("%s"), QString::fromStdString(*path));
+        messageBox(text.toStdString(), res::String(61289), MB_ICONERROR, false);
+    }
+}
+
+void CMainFrame::OnNextPane(bool forward) {
+    // Two panes: next and previous both move to the other one.
+    (void)forward;
+    CSettingsView* page = Page();
+    if (!m_tree || !page) return;
+    const bool inTree = m_tree->hasFocus() || m_tree->isAncestorOf(QApplication::focusWidget());
+    if (inTree)
+        page->FocusTarget()->setFocus(Qt::OtherFocusReason);
+    else
+        m_tree->setFocus(Qt::OtherFocusReason);
+}
+
+std::string CMainFrame::statusText() { return m_messagePane ? m_messagePane->text().toStdString() : std::string(); }
+
+void CMainFrame::setStatusText(const std::string& text) {
+    if (!m_messagePane) return;
+    statusBar()->clearMessage();
+    m_messagePane->setText(QString::fromStdString(text));
+    m_messagePane->repaint();
+}
+
+void CMainFrame::setWaitCursor(bool on) {
+    if (on) {
+        ++m_waitDepth;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (m_waitDepth > 0) {
+        --m_waitDepth;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+bool CMainFrame::menuItemEnabled(int commandId) {
+    QAction* action = Action(commandId);
+    return action && action->isEnabled();
+}
+
+void CMainFrame::setMenuItemEnabled(int commandId, bool enabled) {
+    if (QAction* action = Action(commandId)) action->setEnabled(enabled);
+}
+
+void CMainFrame::redraw() { menuBar()->update(); }
+
+bool CMainFrame::replaceView(int viewId) {
+    if (!m_splitter) return false;
+    CSettingsView* page = CreatePage(viewId, m_doc, nullptr);
+    if (!page) return false;
+    const QList<int> sizes = m_splitter->sizes();
+    QWidget* old = m_splitter->widget(1);
+    if (old) {
+        // The document is owned by the application, never by a page: it outlives this moment.
+        QWidget* replaced = m_splitter->replaceWidget(1, page);
+        delete replaced;
+    } else {
+        m_splitter->addWidget(page);
+    }
+    m_splitter->setSizes(sizes);
+    page->OnInitialUpdate();
+    page->show();
+    page->update();
+    return true;
+}
+
+int CMainFrame::messageBox(const std::string& text, const std::string& caption, unsigned style,
+                           bool ownedByMainWindow) {
+    return m_prompts.messageBox(ownedByMainWindow ? this : nullptr, text, caption, style);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Every road out (menu, close box, Alt+F4) passes here once; leaving cannot be cancelled.
+    if (!m_closed) {
+        m_closed = true;
+        if (m_doc) m_doc->SaveModified();
+    }
+    event->accept();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_sized) return;
+    m_sized = true;
+    // 680 x 450 is the outer size, title bar and borders included.
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    if (decoration.width() > 0 || decoration.height() > 0)
+        resize(kFrameWidth - decoration.width(), kFrameHeight - decoration.height());
+}

@@ -1,0 +1,72 @@
+// CMainFrame: the main window. Menu, status bar, and a splitter with the navigation tree on the
+// left and the current setting page on the right. It runs the apply and save-as-command-file
+// commands, and closing it (menu, close box, Alt+F4) runs the document's save-modified step.
+// It is the document's IPrinterFrame.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "model/frame.h"
+
+class CPrinterDoc;
+class CPrinterMopView;
+class CSettingsView;
+class IUiPrompts;
+class Profile;
+class QAction;
+class QLabel;
+class QSplitter;
+
+class CMainFrame : public QMainWindow, public IPrinterFrame {
+    Q_OBJECT
+public:
+    CMainFrame(CPrinterDoc* doc, IUiPrompts& prompts, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Creates the menu, the status bar and both panes (the tree, built from ini, and the empty
+    // page). False when a part cannot be created.
+    bool Create(const std::string& printerLabel, const Profile& ini);
+
+    // Commands.
+    void OnApply();
+    void OnSaveCommandFile();
+    void OnNextPane(bool forward);
+    void SetAboutHandler(std::function<void()> about) { m_about = std::move(about); }
+
+    CPrinterMopView* Tree() const { return m_tree; }
+    CSettingsView* Page() const;
+    QSplitter* Splitter() const { return m_splitter; }
+    QAction* Action(int commandId) const;
+    QLabel* MessagePane() const { return m_messagePane; }
+
+    // IPrinterFrame
+    std::string statusText() override;
+    void setStatusText(const std::string& text) override;
+    void setWaitCursor(bool on) override;
+    bool menuItemEnabled(int commandId) override;
+    void setMenuItemEnabled(int commandId, bool enabled) override;
+    void redraw() override;
+    bool replaceView(int viewId) override;
+    int messageBox(const std::string& text, const std::string& caption, unsigned style,
+                   bool ownedByMainWindow) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateMenu();
+    CPrinterDoc* m_doc;
+    IUiPrompts& m_prompts;
+    QSplitter* m_splitter = nullptr;
+    CPrinterMopView* m_tree = nullptr;
+    QLabel* m_messagePane = nullptr;
+    std::map<int, QAction*> m_actions;
+    std::function<void()> m_about;
+    bool m_closed = false;
+    bool m_sized = false;
+    int m_waitDepth = 0;
+};

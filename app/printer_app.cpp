@@ -1,0 +1,95 @@
+#include "app/printer_app.h"
+
+#include "app/about_dlg.h"
+#include "app/main_frame.h"
+#include "app/select_printer_dlg.h"
+#include "app/ui_prompts.h"
+#include "model/printer_doc.h"
+#include "model/profile.h"
+#include "res/strings.h"
+
+namespace {
+// Start-up messages: text and caption ids.
+constexpr int kNoPrinterInfoText = 61209, kNoPrinterInfoCaption = 61210;
+constexpr int kNoPrinterText = 61205, kNoPrinterCaption = 61206;
+constexpr int kPortNotFoundText = 61203, kPortNotFoundCaption = 61204;
+constexpr int kNoCommunicationText = 61207, kNoCommunicationCaption = 61208;
+}  // namespace
+
+CPrinterApp::CPrinterApp(IUiPrompts& prompts)
+    : m_reader([](const std::string& port, ValueMap& values) { return NpaReadAllSettings(port, values); }),
+      m_discover([] { return DiscoverPrinters(); }),
+      m_prompts(prompts) {}
+
+CPrinterApp::~CPrinterApp() {
+    // The frame goes first: it refers to the document.
+    m_frame.reset();
+    m_doc.reset();
+}
+
+void CPrinterApp::Fail(int textId, int captionId, unsigned extraStyle) {
+    m_prompts.messageBox(nullptr, res::String(textId), res::String(captionId), MB_ICONERROR | extraStyle);
+}
+
+void CPrinterApp::FindPrinters() {
+    m_printers.clear();
+    DiscoveryResult found = m_discover();
+    if (!found.listReadable) {
+        Fail(kNoPrinterInfoText, kNoPrinterInfoCaption);
+        return;
+    }
+    m_printers = std::move(found.printers);
+}
+
+bool CPrinterApp::InitInstance() {
+    FindPrinters();
+    if (m_printers.empty()) {
+        Fail(kNoPrinterText, kNoPrinterCaption, MB_SETFOREGROUND);
+        return false;
+    }
+    if (m_printers.size() == 1) {
+        m_printerLabel = m_printers.begin()->first;
+        m_portName = m_printers.begin()->second;
+    } else {
+        CSelectPrinterDlg choose(m_printers);
+        if (choose.exec() != QDialog::Accepted) return false;  // cancelled: no message
+        m_printerLabel = choose.m_selectedLabel;
+        auto it = m_printers.find(m_printerLabel);
+        if (it == m_printers.end()) {
+            Fail(kPortNotFoundText, kPortNotFoundCaption);
+            return false;
+        }
+        m_portName = it->second;
+    }
+
+    {
+        CPrinterQueryDlg query(m_portName, m_reader, m_readStatus, m_readValues);
+        query.exec();
+    }
+    // Only two-way (0) and one-way (1) reads start the program.
+    if (m_readStatus != NPA_OK && m_readStatus != NPA_ONEWAY) {
+        Fail(kNoCommunicationText, kNoCommunicationCaption);
+        return false;
+    }
+
+    m_doc = std::make_unique<CPrinterDoc>();
+    m_frame = std::make_unique<CMainFrame>(m_doc.get(), m_prompts);
+    m_doc->SetFrame(m_frame.get());
+
+    StartupResult startup;
+    startup.printerLabel = m_printerLabel;
+    startup.portName = m_portName;
+    startup.values = m_readValues;
+    startup.readStatus = m_readStatus;
+    if (!m_doc->OnNewDocument(startup)) return false;
+
+    m_frame->SetAboutHandler([this] { OnAppAbout(); });
+    if (!m_frame->Create(m_printerLabel, ConfigFile())) return false;
+    m_frame->show();
+    return true;
+}
+
+void CPrinterApp::OnAppAbout() {
+    CAboutDlg about(m_frame.get());
+    about.exec();
+}

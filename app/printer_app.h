@@ -1,0 +1,50 @@
+// CPrinterApp: the start-up. Finds the printers this program can drive, lets the user choose
+// when there are several, reads every setting behind the "프린터 쿼리" wait dialog, and then
+// creates the document and the main window. Every failure before that ends the program after
+// one message box.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/printer_query_dlg.h"
+#include "model/discovery.h"
+#include "npa/npa.h"
+
+class CMainFrame;
+class CPrinterDoc;
+class IUiPrompts;
+
+class CPrinterApp {
+public:
+    explicit CPrinterApp(IUiPrompts& prompts);
+    ~CPrinterApp();
+
+    // The start-up sequence; false ends the program (no main window exists then).
+    bool InitInstance();
+    // Fills the printer table from the installed printers and "DriverNames".
+    void FindPrinters();
+    // The about box (menu "버전 정보(&B)").
+    void OnAppAbout();
+
+    CMainFrame* MainFrame() const { return m_frame.get(); }
+    CPrinterDoc* Document() const { return m_doc.get(); }
+
+    std::string m_printerLabel;
+    std::string m_portName;
+    int m_readStatus = 0;
+    PrinterTable m_printers;
+    ValueMap m_readValues;
+
+    // The start-up read; NpaReadAllSettings unless a test puts in another.
+    CPrinterQueryDlg::Reader m_reader;
+    // Discovery; DiscoverPrinters() unless a test puts in another.
+    std::function<DiscoveryResult()> m_discover;
+
+private:
+    void Fail(int textId, int captionId, unsigned extraStyle = 0);
+    IUiPrompts& m_prompts;
+    std::unique_ptr<CPrinterDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};

@@ -1,0 +1,26 @@
+// CPrinterMopView: the navigation tree on the left. The root is the printer; its nodes and
+// their children come from the configuration ("TreeRoot" and the node sections). Selecting a
+// node asks the document to put a new page of that node's view id into the right pane.
+#pragma once
+
+#include <QTreeWidget>
+#include <string>
+
+class CPrinterDoc;
+class Profile;
+
+class CPrinterMopView : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit CPrinterMopView(CPrinterDoc* doc, QWidget* parent = nullptr);
+
+    // Builds the tree once: the root with the printer label, the configured nodes, root expanded.
+    void OnInitialUpdate(const std::string& printerLabel, const Profile& ini);
+
+    // The view id an item carries (0 for the root).
+    static int ViewIdOf(const QTreeWidgetItem* item);
+
+private:
+    void OnSelectionChanged(QTreeWidgetItem* current);
+    CPrinterDoc* m_doc;
+};

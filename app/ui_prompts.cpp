@@ -1,0 +1,78 @@
+#include "app/ui_prompts.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "model/frame.h"
+
+namespace {
+IUiPrompts* g_prompts = nullptr;
+}
+
+IUiPrompts& Prompts() {
+    static QtUiPrompts qt;
+    return g_prompts ? *g_prompts : qt;
+}
+
+void SetPrompts(IUiPrompts* prompts) { g_prompts = prompts; }
+
+int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                            unsigned style) {
+    QMessageBox box(owner);
+    box.setText(QString::fromStdString(text));
+    box.setWindowTitle(QString::fromStdString(caption));
+    if (style & MB_ICONERROR)
+        box.setIcon(QMessageBox::Critical);
+    else if (style & MB_ICONQUESTION)
+        box.setIcon(QMessageBox::Question);
+    else if (style & MB_ICONINFORMATION)
+        box.setIcon(QMessageBox::Information);
+    if ((style & 0xF) == MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    if (style & MB_SETFOREGROUND) {
+        box.show();
+        box.raise();
+        box.activateWindow();
+    }
+    const int answer = box.exec();
+    if (answer == QMessageBox::Yes) return IDYES;
+    if (answer == QMessageBox::No) return IDNO;
+    return IDOK;
+}
+
+std::optional<std::string> QtUiPrompts::saveCommandFileName(QWidget* owner) {
+    CommandFileDialog dialog(owner);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath().toStdString();
+}
+
+CommandFileDialog::CommandFileDialog(QWidget* owner) : QFileDialog(owner) {
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    setDefaultSuffix(QStringLiteral("npa"));
+    selectFile(QStringLiteral("settings.npa"));
+    // Our own dialog, so the checks below run whatever the desktop offers.
+    setOption(QFileDialog::DontUseNativeDialog, true);
+}
+
+void CommandFileDialog::accept() {
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty()) {
+        const QFileInfo chosen(files.first());
+        if (!chosen.isDir() && !chosen.absoluteDir().exists()) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QCoreApplication::translate("QFileDialog",
+                                                             "%1\nDirectory not found.\nPlease verify the "
+                                                             "correct directory name was given.")
+                                     .arg(chosen.absolutePath()));
+            return;
+        }
+    }
+    QFileDialog::accept();
+}

@@ -1,0 +1,39 @@
+// The one seam through which the program asks the user: message boxes and the save-file dialog.
+// The Qt implementation shows real dialogs; tests put in their own answers.
+#pragma once
+
+#include <QFileDialog>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+class IUiPrompts {
+public:
+    virtual ~IUiPrompts() = default;
+    // A message box with the classic style bits of model/frame.h (MB_YESNO, MB_ICONERROR, ...);
+    // owner nullptr means no owner window. Returns IDOK, IDYES or IDNO.
+    virtual int messageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                           unsigned style) = 0;
+    // The save-file dialog of the command file: the full path chosen, or nothing on cancel.
+    virtual std::optional<std::string> saveCommandFileName(QWidget* owner) = 0;
+};
+
+class QtUiPrompts : public IUiPrompts {
+public:
+    int messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style) override;
+    std::optional<std::string> saveCommandFileName(QWidget* owner) override;
+};
+
+// The save dialog of the command file: default extension "npa", initial name "settings.npa",
+// asks before overwriting, and refuses a path whose folder does not exist.
+class CommandFileDialog : public QFileDialog {
+    Q_OBJECT
+public:
+    explicit CommandFileDialog(QWidget* owner);
+    void accept() override;
+};
+
+// The same process-wide instance the program uses unless a test sets another.
+IUiPrompts& Prompts();
+void SetPrompts(IUiPrompts* prompts);  // nullptr restores the Qt one

@@ -1,0 +1,82 @@
+// Runs devpanel-cli against the virtual printer many times and reports the median wall time of
+// `read` and of `apply` with one change, and the peak resident memory of any run.
+//
+//   cli_bench [runs]        (default 25 runs of each command)
+//
+// Exits 1 when a run fails or a figure is over its budget: read 50 ms, apply 100 ms, 20 MB.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// One run with stdout and stderr discarded; the exit status, or -1.
+int RunOnce(const std::vector<std::string>& args) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char*> argv = {const_cast<char*>(DEVPANEL_CLI_PATH)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(DEVPANEL_CLI_PATH, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double MedianMs(const std::vector<std::string>& args, int runs, bool& ok) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        int status = RunOnce(args);
+        auto end = std::chrono::steady_clock::now();
+        if (status != 0) {
+            std::fprintf(stderr, "run %d of %s exited with %d\n", i, args.back().c_str(), status);
+            ok = false;
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 25;
+    char pattern[] = "/tmp/devpanel-cli-bench-XXXXXX";
+    if (!mkdtemp(pattern)) return 1;
+    const std::string folder = pattern;
+    setenv("XDG_STATE_HOME", folder.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    const std::string state = "--virtual=" + folder + "/virtual-t90.state";
+
+    bool ok = true;
+    double readMs = MedianMs({state, "read"}, runs, ok);
+    double applyMs = MedianMs({state, "apply", "POWERSAVER=42"}, runs, ok);
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    double peakMb = usage.ru_maxrss / 1024.0;  // ru_maxrss is in kilobytes on Linux
+
+    std::printf("devpanel-cli --virtual read        median %.1f ms  (budget 50 ms, %d runs)\n", readMs, runs);
+    std::printf("devpanel-cli --virtual apply 1     median %.1f ms  (budget 100 ms, %d runs)\n", applyMs, runs);
+    std::printf("peak resident memory of any run    %.1f MB  (budget 20 MB)\n", peakMb);
+
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    bool within = readMs < 50 && applyMs < 100 && peakMb < 20;
+    return ok && within ? 0 : 1;
+}

@@ -1,0 +1,209 @@
+// NAME=VALUE arguments checked the way the pages constrain their controls, and the JSON form of
+// a value map.
+#include <cstdio>
+#include <string>
+
+#include "cli/cli.h"
+#include "model/config.h"
+
+namespace cli {
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+bool SameToken(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
+
+// A whole decimal number, optional sign, nothing else; false when it does not fit 32 bits.
+bool ParseWholeNumber(const std::string& text, long long& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
+    value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        value = value * 10 + (text[i] - '0');
+        if (value > 0xFFFFFFFFLL) return false;
+    }
+    if (negative) value = -value;
+    return true;
+}
+
+// Characters, not bytes: a page's edit field counts what the user sees.
+size_t Utf8Length(const std::string& text) {
+    size_t count = 0;
+    for (unsigned char c : text) {
+        if ((c & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
+
+std::string JoinTokens(const std::vector<std::string>& tokens, const std::string& last) {
+    std::string out;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (i) out += i + 1 == tokens.size() ? last : ", ";
+        out += tokens[i];
+    }
+    return out;
+}
+
+std::string RangeText(int minVal, int maxVal) {
+    return "a whole number from " + std::to_string(minVal) + " to " + std::to_string(maxVal);
+}
+
+// The token a page would store for value, or false with what the setting accepts.
+struct Checker {
+    const std::string& value;
+    std::string& token;
+    std::string& accepts;
+
+    bool Among(const std::vector<std::string>& tokens) {
+        for (const std::string& t : tokens) {
+            if (SameToken(t, value)) {
+                token = t;
+                return true;
+            }
+        }
+        return false;
+    }
+    bool InRange(int minVal, int maxVal) {
+        long long number = 0;
+        if (!ParseWholeNumber(value, number) || number < minVal || number > maxVal) return false;
+        token = std::to_string(number);
+        return true;
+    }
+
+    bool operator()(const config::ListDescriptor* d) {
+        std::vector<std::string> tokens;
+        for (const std::string& key : d->orderedKeys) tokens.push_back(config::KeyToken(key));
+        accepts = "one of " + JoinTokens(tokens, " or ");
+        return Among(tokens);
+    }
+    bool operator()(const config::SwitchDescriptor* d) {
+        std::vector<std::string> tokens = {config::KeyToken(d->entry[0]), config::KeyToken(d->entry[1])};
+        accepts = tokens[0] + " or " + tokens[1];
+        return Among(tokens);
+    }
+    bool operator()(const config::TextDescriptor* d) {
+        accepts = "a text of at most " + std::to_string(d->maxLength) + " characters";
+        if (Utf8Length(value) > static_cast<size_t>(d->maxLength < 0 ? 0 : d->maxLength)) return false;
+        token = value;
+        return true;
+    }
+    bool operator()(const config::RangeDescriptor* d) {
+        accepts = RangeText(d->minVal, d->maxVal);
+        return InRange(d->minVal, d->maxVal);
+    }
+    bool operator()(const config::RangeOffDescriptor* d) {
+        accepts = d->offValue + " or " + RangeText(d->minVal, d->maxVal);
+        return (!d->offValue.empty() && Among({d->offValue})) || InRange(d->minVal, d->maxVal);
+    }
+    bool operator()(const config::RangeChoiceDescriptor* d) {
+        accepts = (d->choices.empty() ? std::string() : JoinTokens(d->choices, ", ") + " or ") +
+                  RangeText(d->minVal, d->maxVal);
+        return Among(d->choices) || InRange(d->minVal, d->maxVal);
+    }
+};
+
+}  // namespace
+
+bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>& assignments,
+                         std::map<std::string, std::string>& out, std::string& error) {
+    // A setting is named by its NPA name or its section name, in any letter case.
+    struct Named {
+        std::string npaName;
+        std::string section;
+        DescriptorRef descriptor;
+    };
+    std::map<std::string, Named> byName;
+    for (const SettingRef& s : doc.Settings()) {
+        std::string npaName = DescriptorNpaName(s.descriptor);
+        if (npaName.empty()) continue;
+        Named named{npaName, s.section, s.descriptor};
+        byName.emplace(Upper(npaName), named);
+        byName.emplace(Upper(s.section), named);
+    }
+
+    for (const std::string& assignment : assignments) {
+        size_t eq = assignment.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            error = "'" + assignment + "' is not of the form NAME=VALUE";
+            return false;
+        }
+        std::string name = assignment.substr(0, eq);
+        std::string value = assignment.substr(eq + 1);
+        auto it = byName.find(Upper(name));
+        if (it == byName.end()) {
+            error = "unknown setting " + name + " (run `devpanel-cli read` for the names)";
+            return false;
+        }
+        const Named& setting = it->second;
+        std::string token, accepts;
+        if (!std::visit(Checker{value, token, accepts}, setting.descriptor)) {
+            error = "bad value '" + value + "' for " + setting.npaName + " (" + setting.section +
+                    "): it accepts " + accepts;
+            return false;
+        }
+        out[setting.npaName] = token;
+    }
+    return true;
+}
+
+std::string ToJson(const ValueMap& values) {
+    auto quote = [](const std::string& text) {
+        std::string out = "\"";
+        for (size_t i = 0; i < text.size(); ++i) {
+            auto c = static_cast<unsigned char>(text[i]);
+            char buffer[8];
+            switch (c) {
+                case '"': out += "\\\""; continue;
+                case '\\': out += "\\\\"; continue;
+                case '\n': out += "\\n"; continue;
+                case '\r': out += "\\r"; continue;
+                case '\t': out += "\\t"; continue;
+                default: break;
+            }
+            if (c < 0x20) {
+                std::snprintf(buffer, sizeof buffer, "\\u%04X", c);
+                out += buffer;
+                continue;
+            }
+            if (c < 0x80) {
+                out += static_cast<char>(c);
+                continue;
+            }
+            // Printer texts are bytes: keep a well-formed UTF-8 sequence, and write any other
+            // byte as the character of the same number so the output stays valid JSON.
+            size_t extra = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
+            bool wellFormed = extra > 0;
+            for (size_t k = 1; wellFormed && k <= extra; ++k) {
+                wellFormed = i + k < text.size() && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+            }
+            if (wellFormed) {
+                out.append(text, i, extra + 1);
+                i += extra;
+            } else {
+                std::snprintf(buffer, sizeof buffer, "\\u%04X", c);
+                out += buffer;
+            }
+        }
+        return out + "\"";
+    };
+
+    std::string json = "{";
+    bool first = true;
+    for (const auto& [name, value] : values) {
+        json += first ? "\n  " : ",\n  ";
+        first = false;
+        json += quote(name) + ": " + quote(value);
+    }
+    return json + (first ? "}\n" : "\n}\n");
+}
+
+}  // namespace cli

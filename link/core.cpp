@@ -1,0 +1,297 @@
+// The link core: process-wide state, initialisation, the public open/send/close/shutdown and the
+// reader-thread life cycle shared by the parallel and USB transports.
+#include <chrono>
+#include <cstring>
+
+#include "link/link_private.h"
+#include "link/usb_private.h"
+
+namespace {
+
+std::string NameOf(const char* portName) { return portName != nullptr ? std::string(portName) : std::string(); }
+
+bool IsOpenPort(const std::string& name) {
+    const SlcState& g = SlcGlobals();
+    return !g.openPort.empty() && name == g.openPort;
+}
+
+// Releases the open port without sending anything (SlcOpenPort replacing it).
+void ReleaseOpenPort() {
+    SlcState& g = SlcGlobals();
+    if (SlcKindOf(g.openPort) == SlcPortKind::Usb) {
+        SlcLog(SLC_LOG_TRACE, "SlcClosePort(): before setting bExpectingResponse(FALSE)\n");
+        SlcStopReader();
+        SlcLog(SLC_LOG_TRACE, "SlcClosePort(): after setting bExpectingResponse(FALSE)\n");
+        g.devicePath.clear();
+    } else {
+        SlcStopReader();
+        g.parallel = nullptr;
+        g.port.reset();
+        if (g.unidirectional) ParDropWorkaround();
+    }
+    g.port.reset();
+    g.parallel = nullptr;
+    g.openPort.clear();
+    g.deviceId.clear();
+}
+
+int OpenFilePort(const std::string& name) {
+    SlcState& g = SlcGlobals();
+    int error = 0;
+    // Truncated: a command file must not keep the tail of an older, longer one.
+    std::unique_ptr<platform::Channel> file = platform::current().files->open(name, true, error);
+    if (!file) {
+        SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(FILE) - failed, last error was %d\n", error);
+        return SLC_FAIL;
+    }
+    SlcLog(SLC_LOG_TRACE, "SlcOpenPort(FILE) - CreateFile() worked\n");
+    g.port = std::move(file);
+    g.parallel = nullptr;
+    g.unidirectional = false;
+    g.npaMode = NPA_AUTO;
+    g.openPort = name;
+    g.devicePath.clear();
+    g.deviceId.clear();
+    return SLC_OK;
+}
+
+}  // namespace
+
+SlcState& SlcGlobals() {
+    // Never destroyed: a process that exits without SlcShutdown must not trip over a joinable
+    // reader thread in a static destructor.
+    static SlcState* state = new SlcState;
+    return *state;
+}
+
+SlcPortKind SlcKindOf(const std::string& portName) {
+    if (portName.compare(0, 3, "LPT") == 0) return SlcPortKind::Parallel;
+    if (portName.compare(0, 3, "USB") == 0) return SlcPortKind::Usb;
+    return SlcPortKind::File;
+}
+
+void SlcSignal(std::binary_semaphore& sem) {
+    // Taking the count first keeps it at most 1; the mutex makes the pair atomic between two
+    // releasing threads (waiters only ever lower the count).
+    static std::mutex releaseMutex;
+    std::lock_guard<std::mutex> lock(releaseMutex);
+    (void)sem.try_acquire();
+    sem.release();
+}
+
+void SlcSleep(uint32_t ms) {
+    if (ms > 0) platform::current().clock->sleepMs(ms);
+}
+
+int SlcStartReaderLocked(void (*body)()) {
+    static int serial = 0;
+    SlcState& g = SlcGlobals();
+    if (g.readThread.joinable()) g.readThread.join();
+    g.readerStop.store(false, std::memory_order_release);
+    g.expectingResponse = true;
+    g.readThreadRunning = true;
+    g.readThread = std::thread(body);
+    return ++serial;
+}
+
+void SlcStopReader() {
+    SlcState& g = SlcGlobals();
+    {
+        std::lock_guard<std::mutex> lock(g.transactionInfo);
+        g.expectingResponse = false;
+    }
+    if (g.readThread.joinable()) {
+        g.readerStop.store(true, std::memory_order_release);
+        if (g.parallel != nullptr) g.parallel->cancel();
+        SlcSignal(g.semGoRead);
+        g.readThread.join();
+    }
+    g.readThreadRunning = false;
+    g.readerStop.store(false, std::memory_order_release);
+    // Nothing of the old conversation may answer a wait on the next port.
+    (void)g.semGoRead.try_acquire();
+    (void)g.semResponse.try_acquire();
+    std::lock_guard<std::mutex> lock(g.responseMutex);
+    for (int32_t& length : g.slotLength) length = 0;
+}
+
+void SlcInit() {
+    SlcState& g = SlcGlobals();
+    if (g.initialised) return;
+    g.initialised = true;
+    const platform::Platform& p = platform::current();
+
+    g.osKind = 0;
+    switch (p.system != nullptr ? p.system->osKind() : platform::OsKind::Unknown) {
+    case platform::OsKind::OneWay:
+        SlcLog(SLC_LOG_PUBLIC, "SlcInit() - running on NT derivative\n");
+        g.osKind = 2;
+        break;
+    case platform::OsKind::TwoWay:
+        SlcLog(SLC_LOG_PUBLIC, "SlcInit() - running on 95 derivative\n");
+        g.osKind = 1;
+        break;
+    case platform::OsKind::Unknown:
+        break;
+    }
+
+    g.port.reset();
+    g.parallel = nullptr;
+    g.openPort.clear();
+    g.unidirectional = false;
+    g.tempFile.clear();
+    g.offlineFile.clear();
+    g.expectingResponse = false;
+    {
+        std::lock_guard<std::mutex> lock(g.responseMutex);
+        for (int32_t& length : g.slotLength) length = 0;
+    }
+
+    g.loggingLevel = p.settings != nullptr ? p.settings->loggingLevel() : 0;
+    if (g.loggingLevel != 0 && p.log != nullptr) p.log->truncate();
+
+    // Cancelling a pending read is always available through the channel.
+    SlcLog(SLC_LOG_TRACE, "Loading cancelIO\n");
+    SlcLog(SLC_LOG_TRACE, "Successfully loaded cancelIO\n");
+}
+
+int SlcOpenPort(const char* portName) {
+    SlcInit();
+    SlcState& g = SlcGlobals();
+    const std::string name = NameOf(portName);
+    int result = SLC_FAIL;
+    SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(%s)\n", name.c_str());
+
+    if (!g.openPort.empty()) {
+        SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(%s) - currently open port [%s] will be closed\n", name.c_str(),
+               g.openPort.c_str());
+        ReleaseOpenPort();
+    }
+
+    switch (SlcKindOf(name)) {
+    case SlcPortKind::Parallel:
+        result = ParOpenPort(name.c_str());
+        break;
+    case SlcPortKind::Usb:
+        result = UsbOpenPort(name.c_str());
+        break;
+    case SlcPortKind::File:
+        result = OpenFilePort(name);
+        break;
+    }
+
+    SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(%s) - returning %d\n", name.c_str(), result);
+    return result;
+}
+
+int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length, uint8_t* reply,
+                   uint32_t* replyLength) {
+    SlcInit();
+    SlcState& g = SlcGlobals();
+    const std::string name = NameOf(portName);
+    SlcLog(SLC_LOG_PUBLIC, "SlcSendCommand()\n");
+    if (command == nullptr) length = 0;
+    SlcLogHex(command, length);
+
+    if (!IsOpenPort(name)) {
+        SlcLog(SLC_LOG_PUBLIC, "port %s is not open\n", name.c_str());
+        return SLC_NOT_OPEN;
+    }
+    static const uint8_t kEmpty[1] = {0};
+    if (command == nullptr) command = kEmpty;
+
+    switch (SlcKindOf(name)) {
+    case SlcPortKind::Parallel:
+        if (!g.port) return SLC_NOT_OPEN;
+        if (g.unidirectional) return FileSendCommand(*g.port, command, length, reply, replyLength);
+        return ParSendCommand(command, length, reply, replyLength);
+    case SlcPortKind::Usb:
+        return UsbSendCommand(g.devicePath, command, length, reply, replyLength);
+    case SlcPortKind::File:
+        break;
+    }
+    if (!g.port) return SLC_NOT_OPEN;
+    return FileSendCommand(*g.port, command, length, reply, replyLength);
+}
+
+int SlcClosePort(const char* portName) {
+    SlcInit();
+    SlcState& g = SlcGlobals();
+    const std::string name = NameOf(portName);
+    SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s)\n", name.c_str());
+    if (!IsOpenPort(name)) {
+        SlcLog(SLC_LOG_PUBLIC, "port %s is not open\n", name.c_str());
+        return SLC_OK;
+    }
+    SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is open\n", name.c_str());
+
+    int result = SLC_OK;
+    switch (SlcKindOf(name)) {
+    case SlcPortKind::Parallel:
+        SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is parallel\n", name.c_str());
+        // The reader reads from the device that is about to be closed: end it first.
+        SlcStopReader();
+        g.parallel = nullptr;
+        g.port.reset();
+        if (g.unidirectional && !g.offlineFile.empty() && !g.tempFile.empty()) {
+            SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(Unidirectional workaround)\n");
+            result = SlcCopyFiles();
+            g.unidirectional = false;
+            g.tempFile.clear();
+            g.offlineFile.clear();
+        } else {
+            if (g.unidirectional) ParDropWorkaround();
+            ParCorvaneDosPort(false, name.c_str());
+            result = SLC_OK;
+        }
+        break;
+    case SlcPortKind::Usb:
+        SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is USB\n", name.c_str());
+        SlcLog(SLC_LOG_TRACE, "SlcClosePort(): before setting bExpectingResponse(FALSE)\n");
+        SlcStopReader();
+        SlcLog(SLC_LOG_TRACE, "SlcClosePort(): after setting bExpectingResponse(FALSE)\n");
+        g.openPort.clear();
+        g.devicePath.clear();
+        g.deviceId.clear();
+        return SLC_OK;
+    case SlcPortKind::File:
+        SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is FILE\n", name.c_str());
+        g.port.reset();
+        // offline.dat stays beside the command file, but it is no longer ours to copy.
+        g.offlineFile.clear();
+        result = SLC_OK;
+        break;
+    }
+    g.openPort.clear();
+    g.deviceId.clear();
+    return result;
+}
+
+void SlcShutdown() {
+    SlcState& g = SlcGlobals();
+    SlcLog(SLC_LOG_TRACE, "SlcShutdown() - in\n");
+    // No reader may outlive the link: wake it, let it see the cleared flag and wait for it.
+    if (g.initialised) SlcStopReader();
+    SlcLog(SLC_LOG_TRACE, "SlcShutdown() - out\n");
+}
+
+void SlcResetForTesting() {
+    SlcState& g = SlcGlobals();
+    SlcStopReader();
+    g.parallel = nullptr;
+    g.port.reset();
+    g.initialised = false;
+    g.osKind = 0;
+    g.loggingLevel = 0;
+    g.npaMode = NPA_AUTO;
+    g.unidirectional = false;
+    g.openPort.clear();
+    g.tempFile.clear();
+    g.offlineFile.clear();
+    g.devicePath.clear();
+    g.deviceId.clear();
+    g.command = 0;
+    g.dosNames.clear();
+    std::lock_guard<std::mutex> lock(g.responseMutex);
+    for (auto& slot : g.slots) std::memset(slot, 0, sizeof slot);
+}

@@ -1,0 +1,8 @@
+#include "link/timing.h"
+
+SlcTiming& SlcTimingTable() {
+    static SlcTiming table;
+    return table;
+}
+
+SlcTiming SlcDefaultTiming() { return SlcTiming{}; }

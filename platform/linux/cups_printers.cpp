@@ -1,0 +1,169 @@
+#include "platform/linux/cups_printers.h"
+
+#include <cups/cups.h>
+
+#include <cctype>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "platform/linux/device_id.h"
+#include "platform/linux/port_names.h"
+#include "platform/linux/usb.h"
+
+namespace platform::linux_impl {
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    return std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> parallelPort(std::string_view uri) {
+    constexpr std::string_view prefix = "parallel:/dev/lp";
+    if (uri.substr(0, prefix.size()) != prefix) return std::nullopt;
+    std::string_view digits = uri.substr(prefix.size());
+    if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
+    int index = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        index = index * 10 + (c - '0');
+    }
+    if (index > 254) return std::nullopt;
+    return "LPT" + std::to_string(index + 1) + ":";
+}
+
+// The value of key in the query of a URI ("serial=AB12&interface=1").
+std::optional<std::string> queryValue(std::string_view query, std::string_view key) {
+    while (!query.empty()) {
+        size_t end = query.find('&');
+        std::string_view pair = query.substr(0, end);
+        query = end == std::string_view::npos ? std::string_view() : query.substr(end + 1);
+        size_t equals = pair.find('=');
+        if (equals != std::string_view::npos && pair.substr(0, equals) == key)
+            return percentDecode(std::string(pair.substr(equals + 1)));
+    }
+    return std::nullopt;
+}
+
+// A usb:// URI names the model as the device ID has it, sometimes without a leading make.
+bool modelMatches(const std::string& wanted, std::string_view deviceId) {
+    auto model = deviceIdField(deviceId, {"MDL", "MODEL"});
+    if (!model) return false;
+    if (equalsIgnoreCase(*model, wanted)) return true;
+    auto make = deviceIdField(deviceId, {"MFG", "MANUFACTURER"});
+    if (!make || make->empty() || model->size() <= make->size()) return false;
+    if (!equalsIgnoreCase(std::string_view(*model).substr(0, make->size()), *make)) return false;
+    std::string_view rest = std::string_view(*model).substr(make->size());
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    return equalsIgnoreCase(rest, wanted);
+}
+
+bool serialMatches(const std::optional<std::string>& wanted, const UsbInterface& candidate,
+                   std::string_view deviceId) {
+    if (!wanted) return candidate.serialNumber.empty();
+    if (*wanted == candidate.serialNumber) return true;
+    // Some printers carry their serial number in the device ID instead.
+    auto inId = deviceIdField(deviceId, {"SN", "SERN", "SERIALNUMBER"});
+    return inId && *inId == *wanted;
+}
+
+}  // namespace
+
+std::string percentDecode(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string portForDeviceUri(const std::string& uri, const std::vector<UsbInterface>& usbInterfaces,
+                             const std::vector<int>& usbIndexes) {
+    if (auto lpt = parallelPort(uri)) return *lpt;
+    constexpr std::string_view usbPrefix = "usb://";
+    if (std::string_view(uri).substr(0, usbPrefix.size()) != usbPrefix) return uri;
+    std::string_view rest = std::string_view(uri).substr(usbPrefix.size());
+    size_t question = rest.find('?');
+    std::string_view path = rest.substr(0, question);
+    std::string_view query = question == std::string_view::npos ? std::string_view() : rest.substr(question + 1);
+    size_t slash = path.find('/');
+    if (slash == std::string_view::npos) return uri;
+    std::string model = percentDecode(std::string(path.substr(slash + 1)));
+    auto serial = queryValue(query, "serial");
+    for (size_t i = 0; i < usbInterfaces.size() && i < usbIndexes.size(); ++i) {
+        std::string_view id(reinterpret_cast<const char*>(usbInterfaces[i].deviceId.data()),
+                            usbInterfaces[i].deviceId.size());
+        if (modelMatches(model, id) && serialMatches(serial, usbInterfaces[i], id))
+            return usbPortName(usbIndexes[i]);
+    }
+    return uri;
+}
+
+namespace {
+
+int abortAfterTimeout(http_t*, void*) { return 0; }
+
+struct HttpCloser {
+    void operator()(http_t* http) const { httpClose(http); }
+};
+
+}  // namespace
+
+bool LinuxPrinterList::list(std::vector<InstalledPrinter>& out) {
+    out.clear();
+    // Our own connection to the default server, so that both the connect and the request are
+    // bounded: a server that does not answer costs a few seconds, not a hang.
+    std::unique_ptr<http_t, HttpCloser> http(
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, connectMs_, nullptr));
+    if (!http) return false;
+    httpSetTimeout(http.get(), requestMs_ / 1000.0, abortAfterTimeout, nullptr);
+
+    cups_dest_t* dests = nullptr;
+    int count = cupsGetDests2(http.get(), &dests);
+    ipp_status_t status = cupsLastError();
+    if (count == 0 && status > IPP_STATUS_OK_EVENTS_COMPLETE && status != IPP_STATUS_ERROR_NOT_FOUND) {
+        cupsFreeDests(count, dests);
+        return false;
+    }
+
+    std::vector<UsbInterface> usbInterfaces;
+    std::vector<int> usbIndexes;
+    for (int index : usb_.presentIndexes()) {
+        if (auto found = usb_.describe(index)) {
+            usbInterfaces.push_back(std::move(*found));
+            usbIndexes.push_back(index);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const cups_dest_t& dest = dests[i];
+        if (dest.instance != nullptr) continue;  // lpoptions instances share their queue
+        InstalledPrinter printer;
+        printer.name = dest.name;
+        if (const char* model = cupsGetOption("printer-make-and-model", dest.num_options, dest.options))
+            printer.driverName = model;
+        const char* uri = cupsGetOption("device-uri", dest.num_options, dest.options);
+        printer.port = portForDeviceUri(uri ? uri : "", usbInterfaces, usbIndexes);
+        out.push_back(std::move(printer));
+    }
+    cupsFreeDests(count, dests);
+    return true;
+}
+
+}  // namespace platform::linux_impl

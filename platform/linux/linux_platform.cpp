@@ -1,0 +1,45 @@
+#include "platform/linux/linux_platform.h"
+
+#include "platform/linux/cups_printers.h"
+#include "platform/linux/parallel.h"
+#include "platform/linux/roots.h"
+#include "platform/linux/usb.h"
+#include "platform/linux/user_files.h"
+#include "platform/posix_files.h"
+
+namespace platform::linux_impl {
+
+struct LinuxPlatform::Parts {
+    explicit Parts(const Roots& roots)
+        : system(roots), parallel(roots), usb(roots), printers(usb) {}
+
+    LinuxSystemInfo system;
+    LinuxSettingsStore settings;
+    LinuxLogSink log;
+    LinuxClock clock;
+    LinuxParallelPorts parallel;
+    LinuxUsbPrinters usb;
+    PosixTempFiles tempFiles;
+    PosixFiles files;
+    LinuxPrinterList printers;
+};
+
+LinuxPlatform::LinuxPlatform() : parts_(std::make_unique<Parts>(Roots::fromEnvironment())) {
+    table_.system = &parts_->system;
+    table_.settings = &parts_->settings;
+    table_.log = &parts_->log;
+    table_.clock = &parts_->clock;
+    table_.parallel = &parts_->parallel;
+    table_.usb = &parts_->usb;
+    table_.tempFiles = &parts_->tempFiles;
+    table_.files = &parts_->files;
+    table_.printers = &parts_->printers;
+}
+
+LinuxPlatform::~LinuxPlatform() = default;
+
+const platform::Platform& LinuxPlatform::get() { return table_; }
+
+void LinuxPlatform::install() { platform::install(table_); }
+
+}  // namespace platform::linux_impl

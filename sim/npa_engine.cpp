@@ -1,0 +1,155 @@
+#include "sim/npa_engine.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "npa/packets.h"
+
+namespace sim {
+
+namespace {
+constexpr uint8_t kSubControl = 0xE7;
+constexpr uint8_t kFnOffline = 0x0C;
+constexpr uint8_t kFnBatch = 0x20;
+constexpr uint8_t kSubRegister = 0x03;
+
+uint16_t IdAt(const Bytes& p, size_t offset) {
+    return static_cast<uint16_t>((p[offset] << 8) | p[offset + 1]);
+}
+}  // namespace
+
+Bytes MakePacket(uint8_t flags, uint8_t command, const Bytes& data) {
+    const size_t dataLen = data.size() + 2;
+    Bytes p{npa::SOP, static_cast<uint8_t>(dataLen >> 8), static_cast<uint8_t>(dataLen & 0xFF), flags, command};
+    p.insert(p.end(), data.begin(), data.end());
+    return p;
+}
+
+void NpaEngine::powerOn() {
+    offline_ = false;
+    registered_ = false;
+    started_ = false;
+}
+
+std::optional<EngineReply> NpaEngine::handle(const WireUnit& unit, const PrinterConfig& config,
+                                             const Faults& faults) {
+    switch (unit.kind) {
+    case WireUnit::Kind::UniversalExit:
+        started_ = false;  // a new job: the interpreter needs the start packet again
+        return std::nullopt;
+    case WireUnit::Kind::PjlLine:
+        return pjlAnswer(std::string(unit.bytes.begin(), unit.bytes.end()), config);
+    case WireUnit::Kind::NpaPacket:
+        return handlePacket(unit.bytes, config, faults);
+    }
+    return std::nullopt;
+}
+
+std::optional<EngineReply> NpaEngine::pjlAnswer(const std::string& line, const PrinterConfig& config) const {
+    std::string upper = line;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (upper.find("@PJL DINQUIRE QNPAP") == std::string::npos) return std::nullopt;
+    if (config.mode == NpaMode::On && config.npaFormForOn) {
+        return EngineReply{{Bytes{npa::SOP, 0x00, 0x02, 0x80, 0x00}}, false};
+    }
+    const char* value = config.mode == NpaMode::Off ? "OFF" : config.mode == NpaMode::Auto ? "AUTO" : "ON";
+    const std::string text = std::string("@PJL DINQUIRE QNPAP\r\n") + value + "\r\n\f";
+    return EngineReply{{Bytes(text.begin(), text.end())}, false};
+}
+
+Bytes NpaEngine::commandError(const Bytes& p) const {
+    // Names what was refused: the sub-command, function and setting id when the packet has them.
+    Bytes data(p.begin() + std::min<size_t>(p.size(), 5), p.begin() + std::min<size_t>(p.size(), 9));
+    return MakePacket(kCommandErrorFlags, p.size() > 4 ? p[4] : npa::CMD_SETTINGS, data);
+}
+
+Bytes NpaEngine::settingReply(uint16_t id, const Bytes& value) const {
+    Bytes data{kSubControl, 0x00, static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id & 0xFF)};
+    data.insert(data.end(), value.begin(), value.end());
+    return MakePacket(kReplyFlags, npa::CMD_SETTINGS, data);
+}
+
+std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const PrinterConfig& config,
+                                                   const Faults& faults) {
+    if (p.size() == npa::kStart.size() && std::equal(p.begin(), p.end(), npa::kStart.begin())) {
+        started_ = true;
+        return std::nullopt;
+    }
+    if (config.mode == NpaMode::Off) return std::nullopt;
+    if (config.mode == NpaMode::Auto && !started_) return std::nullopt;  // print data to this printer
+    if (p.size() < 5) return std::nullopt;
+
+    const uint8_t flags = p[3];
+    const bool wantsReply = (flags & npa::FLAG_RESPONSE) != 0;
+    EngineReply reply;
+    auto error = [&] {
+        reply.packets.push_back(commandError(p));
+        return reply;
+    };
+    if (p[4] != npa::CMD_SETTINGS || p.size() < 7) return error();
+    const uint8_t sub = p[5], fn = p[6];
+
+    if (sub == kSubRegister) {
+        if (fn != 0x40 && fn != 0x00) return error();
+        registered_ = fn == 0x40;
+        if (wantsReply) reply.packets.push_back(MakePacket(kReplyFlags, npa::CMD_SETTINGS, {sub, fn}));
+        return reply;
+    }
+
+    if (sub == kSubControl && fn == kFnOffline) {
+        if (p.size() < 8 || p[7] > 1) return error();
+        const bool wantOffline = p[7] == 1;
+        const bool accepted = !faults.refuseOffline;
+        if (accepted) offline_ = wantOffline;
+        Bytes response = MakePacket(kReplyFlags, npa::CMD_SETTINGS,
+                                    {sub, fn, p[7], static_cast<uint8_t>(accepted ? 1 : 0)});
+        // The alert reports the state after the request: 1 offline, 0 online.
+        Bytes alert = MakePacket(kAlertFlags, npa::CMD_ALERT,
+                                 {sub, fn, p[7], static_cast<uint8_t>(offline_ ? 1 : 0)});
+        if (registered_ && config.alertFirst) reply.packets.push_back(alert);
+        if (wantsReply) reply.packets.push_back(response);
+        if (registered_ && !config.alertFirst) reply.packets.push_back(alert);
+        return reply;
+    }
+
+    if (sub == kSubControl && fn == kFnBatch) {
+        if (p.size() < 8) return error();
+        const size_t count = std::min<size_t>(p[7], (p.size() - 8) / 2);
+        Bytes data{kSubControl, 0x00};
+        for (size_t i = 0; i < count; ++i) {
+            const uint16_t id = IdAt(p, 8 + 2 * i);
+            auto value = nvram_.get(id);
+            if (!value) continue;  // unknown ids are left out of the reply
+            const size_t length = std::min<size_t>(value->size(), 255);
+            data.push_back(static_cast<uint8_t>(id >> 8));
+            data.push_back(static_cast<uint8_t>(id & 0xFF));
+            data.push_back(static_cast<uint8_t>(length));
+            data.insert(data.end(), value->begin(), value->begin() + static_cast<long>(length));
+        }
+        if (wantsReply) reply.packets.push_back(MakePacket(kBatchReplyFlags, npa::CMD_SETTINGS, data));
+        return reply;
+    }
+
+    if (sub == model_.readSub() && fn == model_.readFunction()) {
+        if (p.size() < 9) return error();
+        auto value = nvram_.get(IdAt(p, 7));
+        if (!value) return error();
+        if (wantsReply) reply.packets.push_back(settingReply(IdAt(p, 7), *value));
+        return reply;
+    }
+
+    if (sub == model_.writeSub() && fn == model_.writeFunction()) {
+        if (p.size() < 9) return error();
+        const uint16_t id = IdAt(p, 7);
+        const SettingSpec* spec = model_.find(id);
+        const Bytes value(p.begin() + 9, p.end());
+        if (spec == nullptr || !offline_ || !spec->accepts(value)) return error();
+        nvram_.set(id, value);
+        if (wantsReply) reply.packets.push_back(settingReply(id, value));
+        return reply;
+    }
+    return error();
+}
+
+}  // namespace sim

@@ -1,0 +1,182 @@
+// devpanel-printer: one virtual printer served on a pseudo-terminal, so that the real Linux
+// transports can talk to it. Prints the terminal's path on stdout (one line) and serves until
+// SIGTERM, SIGINT or end of stdin.
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/signalfd.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+#include "sim/virtual_printer.h"
+
+namespace {
+
+void Usage() {
+    std::fputs("usage: devpanel-printer [--usb] [--serial S] [--model M] [--state FILE]\n"
+               "                        [--mode off|auto|on] [--model-file PATH] [--record FILE]\n"
+               "                        [--ignore-stdin]\n",
+               stderr);
+}
+
+bool MakeRaw(int fd) {
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0) return false;
+    ::cfmakeraw(&t);
+    return ::tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t n, const std::atomic<bool>& stop) {
+    size_t done = 0;
+    while (done < n && !stop.load()) {
+        ssize_t w = ::write(fd, data + done, n - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN) {
+                pollfd p{fd, POLLOUT, 0};
+                ::poll(&p, 1, 100);
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(w);
+    }
+    return done == n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    sim::PrinterConfig config;
+    bool ignoreStdin = false;
+    std::string recordPath;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto next = [&]() -> const char* {
+            if (i + 1 >= argc) {
+                Usage();
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (arg == "--usb") config.usb = true;
+        else if (arg == "--serial") config.serial = next();
+        else if (arg == "--model") config.model = next();
+        else if (arg == "--state") config.stateFile = next();
+        else if (arg == "--model-file") config.modelFile = next();
+        else if (arg == "--ignore-stdin") ignoreStdin = true;
+        else if (arg == "--record") recordPath = next();
+        else if (arg == "--mode") {
+            const std::string m = next();
+            if (m == "off") config.mode = sim::NpaMode::Off;
+            else if (m == "auto") config.mode = sim::NpaMode::Auto;
+            else if (m == "on") config.mode = sim::NpaMode::On;
+            else {
+                Usage();
+                return 2;
+            }
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+
+    sim::VirtualPrinter printer(config);
+    if (!printer.modelLoaded()) {
+        std::fprintf(stderr, "devpanel-printer: %s\n", printer.modelError().c_str());
+        return 1;
+    }
+
+    // Signals arrive through a descriptor, so the main loop can wait for them with poll().
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        std::perror("devpanel-printer: pseudo-terminal");
+        return 1;
+    }
+    const char* slavePath = ::ptsname(master);
+    if (slavePath == nullptr) {
+        std::perror("devpanel-printer: ptsname");
+        return 1;
+    }
+    const std::string path = slavePath;
+    // Holding the terminal open ourselves keeps the master readable between the host's opens
+    // (with no terminal end open, reads of the master fail).
+    const int slave = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0 || !MakeRaw(slave) || !MakeRaw(master)) {
+        std::perror("devpanel-printer: raw mode");
+        return 1;
+    }
+    // Every byte from the host is appended to the record file as it arrives.
+    int record = -1;
+    if (!recordPath.empty()) {
+        record = ::open(recordPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (record < 0) {
+            std::perror("devpanel-printer: record file");
+            return 1;
+        }
+    }
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+
+    std::atomic<bool> stop{false};
+    std::thread fromHost([&] {
+        uint8_t buffer[4096];
+        while (!stop.load()) {
+            pollfd p{master, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0) continue;
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) {
+                if (record >= 0) WriteAll(record, buffer, static_cast<size_t>(n), stop);
+                printer.receive(buffer, static_cast<size_t>(n));
+            }
+            else if (n < 0 && errno != EINTR && errno != EAGAIN) ::usleep(10000);  // no terminal end open
+        }
+    });
+    std::thread toHost([&] {
+        uint8_t buffer[4096];
+        while (!stop.load()) {
+            // In USB mode each transmit is one transfer of at most 32 bytes.
+            const long n = printer.transmit(buffer, sizeof buffer, 100);
+            if (n > 0) WriteAll(master, buffer, static_cast<size_t>(n), stop);
+            else if (n < 0) ::usleep(10000);
+        }
+    });
+
+    pollfd waits[2] = {{signalFd, POLLIN, 0}, {ignoreStdin ? -1 : STDIN_FILENO, POLLIN, 0}};
+    for (;;) {
+        if (::poll(waits, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (waits[0].revents != 0) break;
+        if (waits[1].revents != 0) {
+            char b[256];
+            const ssize_t n = ::read(STDIN_FILENO, b, sizeof b);
+            if (n <= 0) break;  // end of stdin: whoever started us is gone
+        }
+    }
+    stop.store(true);
+    printer.wakeReaders();
+    fromHost.join();
+    toHost.join();
+    ::close(slave);
+    ::close(master);
+    if (signalFd >= 0) ::close(signalFd);
+    if (record >= 0) ::close(record);
+    return 0;
+}

@@ -1,0 +1,584 @@
+#include "sim/sim_platform.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+namespace sim {
+
+namespace {
+using SteadyClock = std::chrono::steady_clock;
+
+// "LPT1" and "LPT1:" name the same port.
+std::string PortKey(const std::string& name) {
+    if (!name.empty() && name.back() == ':') return name.substr(0, name.size() - 1);
+    return name;
+}
+
+int MsUntil(SteadyClock::time_point t) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(t - SteadyClock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+}  // namespace
+
+// Everything the interfaces and the channels they hand out share. Channels hold it (and their
+// printer) by shared_ptr, so a channel outliving the SimPlatform stays safe to use.
+struct SimPlatform::State {
+    mutable std::mutex mutex;
+    platform::OsKind osKind = platform::OsKind::TwoWay;
+
+    bool hasLevel = false;
+    bool levelCreated = false;
+    uint32_t level = 0;
+
+    std::string log;
+    bool logCreated = false;
+    bool logWritten = false;
+    bool logUnwritable = false;
+
+    std::atomic<double> sleepScale{1.0};
+    std::atomic<uint32_t> defaultReadMs{50};
+    uint64_t requestedSleepMs = 0;
+    std::vector<uint32_t> sleeps;
+
+    struct ParallelPort {
+        std::shared_ptr<VirtualPrinter> printer;
+        bool writeOnly = false;
+    };
+    std::map<std::string, ParallelPort> parallel;
+
+    struct UsbDevice {
+        int portNumber = 0;
+        std::string serial;
+        int interfaceClass = 1;
+        std::string devicePath;
+        std::shared_ptr<VirtualPrinter> printer;
+    };
+    std::vector<UsbDevice> usb;
+    bool usbEnumerationFails = false;
+
+    std::vector<platform::InstalledPrinter> installed;
+    bool printersUnreadable = false;
+
+    // The wait of a read that names none of its own, after the sleep scale; at least 1 ms so
+    // that a reader polling with it never spins.
+    int defaultWaitMs() const {
+        const double scaled = defaultReadMs.load() * sleepScale.load();
+        return std::max(1, static_cast<int>(std::lround(scaled)));
+    }
+};
+
+namespace {
+
+// Bytes to and from one virtual printer. Parallel devices honour CommTimeouts; USB pipes and
+// write-only ends take the caller's time-out.
+class PrinterChannel : public platform::ParallelChannel {
+public:
+    enum class Kind { Parallel, WriteOnly, UsbWrite, UsbRead };
+
+    PrinterChannel(std::shared_ptr<SimPlatform::State> state, std::shared_ptr<VirtualPrinter> printer, Kind kind)
+        : state_(std::move(state)), printer_(std::move(printer)), kind_(kind) {}
+
+    long write(const uint8_t* data, size_t n) override {
+        if (cancelled_.load()) return fail(ECANCELED);
+        if (kind_ == Kind::UsbRead) return fail(EBADF);
+        const long r = printer_->receive(data, n);
+        if (r < 0) return fail(EIO);
+        if (static_cast<size_t>(r) < n) lastError_ = EIO;
+        return r;
+    }
+
+    long read(uint8_t* buffer, size_t n, int timeoutMs) override {
+        if (cancelled_.load()) return fail(ECANCELED);
+        if (kind_ == Kind::WriteOnly || kind_ == Kind::UsbWrite) return fail(EBADF);
+        if (kind_ == Kind::UsbRead) return readOnce(buffer, n, timeoutMs < 0 ? state_->defaultWaitMs() : timeoutMs);
+        return readParallel(buffer, n);
+    }
+
+    void cancel() override {
+        cancelled_.store(true);
+        printer_->wakeReaders();
+    }
+
+    int lastError() const override { return lastError_.load(); }
+
+    bool readDeviceId(uint8_t* buffer, size_t size, size_t& length) override {
+        std::vector<uint8_t> id;
+        if (!printer_->readDeviceId(id)) {
+            lastError_ = EIO;
+            return false;
+        }
+        length = std::min(size, id.size());
+        std::copy(id.begin(), id.begin() + static_cast<long>(length), buffer);
+        return true;
+    }
+
+    bool getTimeouts(platform::CommTimeouts& timeouts) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        timeouts = timeouts_;
+        return true;
+    }
+
+    bool setTimeouts(const platform::CommTimeouts& timeouts) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        timeouts_ = timeouts;
+        return true;
+    }
+
+private:
+    long fail(int error) {
+        lastError_ = error;
+        return -1;
+    }
+
+    long readOnce(uint8_t* buffer, size_t n, int waitMs) {
+        const long r = printer_->transmit(buffer, n, waitMs, &cancelled_);
+        if (cancelled_.load()) return fail(ECANCELED);
+        if (r < 0) return fail(EIO);
+        return r;
+    }
+
+    // Serial-port semantics: the read ends when n bytes are in, when the gap after a byte
+    // exceeds readInterval, or when the total time-out passes. No time-outs set: a short default.
+    long readParallel(uint8_t* buffer, size_t n) {
+        platform::CommTimeouts t;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            t = timeouts_;
+        }
+        uint64_t totalMs = uint64_t{t.readTotalConstant} + uint64_t{t.readTotalMultiplier} * n;
+        if (totalMs == 0) totalMs = static_cast<uint64_t>(state_->defaultWaitMs());
+        const auto deadline = SteadyClock::now() + std::chrono::milliseconds(totalMs);
+        size_t got = 0;
+        while (got < n) {
+            int wait = MsUntil(deadline);
+            if (got > 0 && t.readInterval > 0) wait = std::min(wait, static_cast<int>(t.readInterval));
+            const long r = printer_->transmit(buffer + got, n - got, wait, &cancelled_);
+            if (cancelled_.load()) return fail(ECANCELED);
+            if (r < 0) return got > 0 ? static_cast<long>(got) : fail(EIO);
+            if (r == 0) {
+                if (got > 0 && t.readInterval > 0) break;  // the gap after the last byte ran out
+                if (SteadyClock::now() >= deadline) break;
+                continue;
+            }
+            got += static_cast<size_t>(r);
+        }
+        return static_cast<long>(got);
+    }
+
+    std::shared_ptr<SimPlatform::State> state_;
+    std::shared_ptr<VirtualPrinter> printer_;
+    Kind kind_;
+    std::atomic<bool> cancelled_{false};
+    std::atomic<int> lastError_{0};
+    std::mutex mutex_;
+    platform::CommTimeouts timeouts_;
+};
+
+}  // namespace
+
+class SimPlatform::System : public platform::SystemInfo {
+public:
+    explicit System(std::shared_ptr<State> s) : s_(std::move(s)) {}
+    platform::OsKind osKind() override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        return s_->osKind;
+    }
+    bool parallelPortIsWriteOnly(const std::string& portName) override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        auto it = s_->parallel.find(PortKey(portName));
+        return it != s_->parallel.end() && it->second.writeOnly;
+    }
+
+private:
+    std::shared_ptr<State> s_;
+};
+
+class SimPlatform::Settings : public platform::SettingsStore {
+public:
+    explicit Settings(std::shared_ptr<State> s) : s_(std::move(s)) {}
+    uint32_t loggingLevel() override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        if (!s_->hasLevel) {
+            s_->hasLevel = true;
+            s_->levelCreated = true;
+            s_->level = 0;
+        }
+        return s_->level;
+    }
+
+private:
+    std::shared_ptr<State> s_;
+};
+
+class SimPlatform::Log : public platform::LogSink {
+public:
+    explicit Log(std::shared_ptr<State> s) : s_(std::move(s)) {}
+    void truncate() override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        if (s_->logUnwritable) return;
+        s_->log.clear();
+        s_->logCreated = true;
+    }
+    void append(std::string_view entry) override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        if (s_->logUnwritable) return;
+        s_->log.append(entry);
+        s_->logCreated = true;
+        s_->logWritten = true;
+    }
+
+private:
+    std::shared_ptr<State> s_;
+};
+
+class SimPlatform::SimClock : public platform::Clock {
+public:
+    explicit SimClock(std::shared_ptr<State> s) : s_(std::move(s)) {}
+    uint32_t tickCount() override {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch());
+        return static_cast<uint32_t>(ms.count());
+    }
+    std::string timeOfDay() override {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        char text[16];
+        std::strftime(text, sizeof text, "%H:%M:%S", &local);
+        return text;
+    }
+    void sleepMs(uint32_t ms) override {
+        {
+            std::lock_guard<std::mutex> lock(s_->mutex);
+            s_->requestedSleepMs += ms;
+            s_->sleeps.push_back(ms);
+        }
+        const double real = ms * s_->sleepScale.load();
+        if (real > 0) std::this_thread::sleep_for(std::chrono::microseconds(std::llround(real * 1000)));
+    }
+
+private:
+    std::shared_ptr<State> s_;
+};
+
+class SimPlatform::Parallel : public platform::ParallelPorts {
+public:
+    explicit Parallel(std::shared_ptr<State> s) : s_(std::move(s)) {}
+    std::unique_ptr<platform::ParallelChannel> open(const std::string& portName, int& errorNumber) override {
+        auto printer = find(portName, errorNumber, false);
+        if (!printer) return nullptr;
+        return std::make_unique<PrinterChannel>(s_, printer, PrinterChannel::Kind::Parallel);
+    }
+    std::unique_ptr<platform::Channel> openWriteOnly(const std::string& portName, int& errorNumber) override {
+        auto printer = find(portName, errorNumber, true);
+        if (!printer) return nullptr;
+        return std::make_unique<PrinterChannel>(s_, printer, PrinterChannel::Kind::WriteOnly);
+    }
+
+private:
+    std::shared_ptr<VirtualPrinter> find(const std::string& portName, int& errorNumber, bool forWriting) {
+        errorNumber = 0;
+        std::shared_ptr<VirtualPrinter> printer;
+        bool writeOnly = false;
+        {
+            std::lock_guard<std::mutex> lock(s_->mutex);
+            auto it = s_->parallel.find(PortKey(portName));
+            if (it == s_->parallel.end()) {
+                errorNumber = ENOENT;
+                return nullptr;
+            }
+            printer = it->second.printer;
+            writeOnly = it->second.writeOnly;
+        }
+        if (printer->faults().openFails) {
+            errorNumber = ENODEV;
+            return nullptr;
+        }
+        if (writeOnly && !forWriting) {
+            errorNumber = EACCES;
+            return nullptr;
+        }
+        return printer;
+    }
+    std::shared_ptr<State> s_;
+};
+
+class SimPlatform::Usb : public platform::UsbPrinters {
+public:
+    explicit Usb(std::shared_ptr<State> s) : s_(std::move(s)) {}
+    bool enumerate(int interfaceClass, size_t maxCount, std::vector<platform::UsbInterface>& out) override {
+        std::vector<State::UsbDevice> devices;
+        {
+            std::lock_guard<std::mutex> lock(s_->mutex);
+            if (s_->usbEnumerationFails) return false;
+            devices = s_->usb;
+        }
+        for (const auto& d : devices) {
+            if (out.size() >= maxCount) break;
+            if (d.interfaceClass != interfaceClass || d.printer->faults().openFails) continue;
+            platform::UsbInterface item;
+            if (!d.printer->readDeviceId(item.deviceId)) continue;
+            item.devicePath = d.devicePath;
+            item.serialNumber = d.serial;
+            out.push_back(std::move(item));
+        }
+        return true;
+    }
+    bool interfaceForPort(int portNumber, platform::UsbInterface& out) override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        for (const auto& d : s_->usb) {
+            if (d.portNumber != portNumber) continue;
+            out.devicePath = d.devicePath;
+            out.serialNumber = d.serial;
+            out.deviceId.clear();
+            d.printer->readDeviceId(out.deviceId);
+            return true;
+        }
+        return false;
+    }
+    std::unique_ptr<platform::Channel> openPipe(const std::string& devicePath, platform::UsbPipe pipe,
+                                                int& errorNumber) override {
+        errorNumber = 0;
+        std::shared_ptr<VirtualPrinter> printer;
+        {
+            std::lock_guard<std::mutex> lock(s_->mutex);
+            for (const auto& d : s_->usb) {
+                if (d.devicePath == devicePath) printer = d.printer;
+            }
+        }
+        if (!printer) {
+            errorNumber = ENOENT;
+            return nullptr;
+        }
+        if (printer->faults().openFails || !printer->connected()) {
+            errorNumber = ENODEV;
+            return nullptr;
+        }
+        return std::make_unique<PrinterChannel>(
+            s_, printer, pipe == platform::UsbPipe::Write ? PrinterChannel::Kind::UsbWrite : PrinterChannel::Kind::UsbRead);
+    }
+
+private:
+    std::shared_ptr<State> s_;
+};
+
+class SimPlatform::Printers : public platform::PrinterList {
+public:
+    explicit Printers(std::shared_ptr<State> s) : s_(std::move(s)) {}
+    bool list(std::vector<platform::InstalledPrinter>& out) override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        if (s_->printersUnreadable) return false;
+        out = s_->installed;
+        return true;
+    }
+
+private:
+    std::shared_ptr<State> s_;
+};
+
+SimPlatform::SimPlatform(const std::string& tempFolder) : tempFolder_(tempFolder), state_(std::make_shared<State>()) {
+    if (tempFolder_.empty()) {
+        const char* env = std::getenv("TMPDIR");
+        std::string pattern = std::string(env != nullptr && *env != '\0' ? env : "/tmp") + "/devpanel-sim-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (::mkdtemp(name.data()) != nullptr) {
+            tempFolder_ = name.data();
+            ownsTempFolder_ = true;
+        }
+    }
+    system_ = std::make_unique<System>(state_);
+    settings_ = std::make_unique<Settings>(state_);
+    log_ = std::make_unique<Log>(state_);
+    clock_ = std::make_unique<SimClock>(state_);
+    parallel_ = std::make_unique<Parallel>(state_);
+    usb_ = std::make_unique<Usb>(state_);
+    tempFiles_ = std::make_unique<platform::PosixTempFiles>(tempFolder_);
+    files_ = std::make_unique<platform::PosixFiles>();
+    printers_ = std::make_unique<Printers>(state_);
+}
+
+SimPlatform::~SimPlatform() {
+    if (ownsTempFolder_) {
+        std::error_code ignored;
+        std::filesystem::remove_all(tempFolder_, ignored);
+    }
+}
+
+platform::Platform SimPlatform::interfaces() {
+    platform::Platform p;
+    p.system = system_.get();
+    p.settings = settings_.get();
+    p.log = log_.get();
+    p.clock = clock_.get();
+    p.parallel = parallel_.get();
+    p.usb = usb_.get();
+    p.tempFiles = tempFiles_.get();
+    p.files = files_.get();
+    p.printers = printers_.get();
+    return p;
+}
+
+void SimPlatform::install() { platform::install(interfaces()); }
+
+void SimPlatform::setOsKind(platform::OsKind kind) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->osKind = kind;
+}
+
+void SimPlatform::setLoggingLevel(uint32_t level) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->hasLevel = true;
+    state_->level = level;
+}
+
+void SimPlatform::clearLoggingLevel() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->hasLevel = false;
+    state_->levelCreated = false;
+    state_->level = 0;
+}
+
+bool SimPlatform::hasLoggingLevel() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->hasLevel;
+}
+
+bool SimPlatform::loggingLevelCreated() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->levelCreated;
+}
+
+std::string SimPlatform::logText() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->log;
+}
+
+std::vector<std::string> SimPlatform::logLines() const {
+    const std::string text = logText();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool SimPlatform::logCreated() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->logCreated;
+}
+
+bool SimPlatform::logWritten() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->logWritten;
+}
+
+void SimPlatform::clearLog() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->log.clear();
+    state_->logCreated = false;
+    state_->logWritten = false;
+}
+
+void SimPlatform::setLogUnwritable(bool unwritable) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->logUnwritable = unwritable;
+}
+
+void SimPlatform::setSleepScale(double scale) { state_->sleepScale.store(scale < 0 ? 0 : scale); }
+
+uint64_t SimPlatform::requestedSleepMs() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->requestedSleepMs;
+}
+
+std::vector<uint32_t> SimPlatform::sleeps() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->sleeps;
+}
+
+VirtualPrinter& SimPlatform::addParallelPrinter(const std::string& portName, bool writeOnly, PrinterConfig config) {
+    config.usb = false;
+    auto printer = std::make_shared<VirtualPrinter>(std::move(config));
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->parallel[PortKey(portName)] = {printer, writeOnly};
+    return *printer;
+}
+
+VirtualPrinter* SimPlatform::parallelPrinter(const std::string& portName) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    auto it = state_->parallel.find(PortKey(portName));
+    return it == state_->parallel.end() ? nullptr : it->second.printer.get();
+}
+
+void SimPlatform::setDefaultReadMs(uint32_t ms) { state_->defaultReadMs.store(ms); }
+
+VirtualPrinter& SimPlatform::addUsbPrinter(int portNumber, std::string serial, int interfaceClass, PrinterConfig config) {
+    config.usb = true;
+    config.serial = serial;
+    auto printer = std::make_shared<VirtualPrinter>(std::move(config));
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    State::UsbDevice d;
+    d.portNumber = portNumber;
+    d.serial = std::move(serial);
+    d.interfaceClass = interfaceClass;
+    d.devicePath = "sim-usb/lp" + std::to_string(state_->usb.size());
+    d.printer = printer;
+    state_->usb.push_back(std::move(d));
+    return *printer;
+}
+
+VirtualPrinter* SimPlatform::usbPrinter(int portNumber) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    for (const auto& d : state_->usb) {
+        if (d.portNumber == portNumber) return d.printer.get();
+    }
+    return nullptr;
+}
+
+std::string SimPlatform::usbDevicePath(int portNumber) const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    for (const auto& d : state_->usb) {
+        if (d.portNumber == portNumber) return d.devicePath;
+    }
+    return {};
+}
+
+void SimPlatform::setUsbEnumerationFails(bool fails) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->usbEnumerationFails = fails;
+}
+
+void SimPlatform::setInstalledPrinters(std::vector<platform::InstalledPrinter> printers) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->installed = std::move(printers);
+}
+
+void SimPlatform::setPrinterListUnreadable(bool unreadable) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->printersUnreadable = unreadable;
+}
+
+std::unique_ptr<SimPlatform> MakeVirtualSetup(const std::string& stateFile) {
+    auto sim = std::make_unique<SimPlatform>();
+    PrinterConfig config;
+    config.stateFile = stateFile;
+    sim->addUsbPrinter(1, "T90V000001", 1, config);
+    sim->setInstalledPrinters({{"Altrin Pressline T90", "Altrin Pressline T90", "USB001"}});
+    sim->install();
+    return sim;
+}
+
+}  // namespace sim

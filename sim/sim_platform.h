@@ -1,0 +1,105 @@
+// sim::SimPlatform: every interface of platform.h backed by memory and virtual printers, for
+// tests and for `--virtual`. Files and temporary files are real (platform/posix_files) inside a
+// folder of the test's choosing; everything else lives in this object.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix_files.h"
+#include "sim/virtual_printer.h"
+
+namespace sim {
+
+class SimPlatform {
+public:
+    // tempFolder: where TempFiles creates files; empty makes a private folder under $TMPDIR (or
+    // /tmp) that is removed with this object.
+    explicit SimPlatform(const std::string& tempFolder = "");
+    ~SimPlatform();
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
+
+    // Makes this the platform of the process (platform::install).
+    void install();
+    platform::Platform interfaces();
+
+    // --- system
+    void setOsKind(platform::OsKind kind);
+
+    // --- settings store ("LoggingLevel")
+    void setLoggingLevel(uint32_t level);  // as if the value were stored
+    void clearLoggingLevel();              // the value is missing
+    bool hasLoggingLevel() const;          // stored (by setLoggingLevel or created on first read)
+    bool loggingLevelCreated() const;      // created by the platform because it was missing
+
+    // --- log sink
+    std::string logText() const;
+    std::vector<std::string> logLines() const;  // split at "\n", without a last empty piece
+    bool logCreated() const;                    // truncate() ran at least once
+    bool logWritten() const;                    // append() stored at least one entry
+    void clearLog();                            // forgets text and both flags
+    void setLogUnwritable(bool unwritable);     // append() drops entries
+
+    // --- clock
+    // Every sleepMs(ms) sleeps ms * scale real milliseconds (0: returns at once).
+    void setSleepScale(double scale);
+    uint64_t requestedSleepMs() const;          // sum of every ms asked of sleepMs()
+    std::vector<uint32_t> sleeps() const;       // each request, in order
+
+    // --- parallel ports: "LPT1" and "LPT1:" name the same port
+    VirtualPrinter& addParallelPrinter(const std::string& portName, bool writeOnly = false,
+                                       PrinterConfig config = {});
+    VirtualPrinter* parallelPrinter(const std::string& portName);
+    // Wait of a parallel read when no CommTimeouts are set, before the sleep scale (50 ms).
+    void setDefaultReadMs(uint32_t ms);
+
+    // --- USB printers: device paths "sim-usb/lp0", "sim-usb/lp1", ... in order of adding
+    VirtualPrinter& addUsbPrinter(int portNumber, std::string serial, int interfaceClass = 1,
+                                  PrinterConfig config = {});
+    VirtualPrinter* usbPrinter(int portNumber);
+    std::string usbDevicePath(int portNumber) const;
+    void setUsbEnumerationFails(bool fails);
+
+    // --- installed printers
+    void setInstalledPrinters(std::vector<platform::InstalledPrinter> printers);
+    void setPrinterListUnreadable(bool unreadable = true);
+
+    std::string tempFolder() const { return tempFolder_; }
+
+    // The pieces, for code that wants one interface directly.
+    struct State;
+    class System;
+    class Settings;
+    class Log;
+    class SimClock;
+    class Parallel;
+    class Usb;
+    class Printers;
+
+private:
+    std::string tempFolder_;
+    bool ownsTempFolder_ = false;
+    std::shared_ptr<State> state_;
+    std::unique_ptr<System> system_;
+    std::unique_ptr<Settings> settings_;
+    std::unique_ptr<Log> log_;
+    std::unique_ptr<SimClock> clock_;
+    std::unique_ptr<Parallel> parallel_;
+    std::unique_ptr<Usb> usb_;
+    std::unique_ptr<platform::PosixTempFiles> tempFiles_;
+    std::unique_ptr<platform::PosixFiles> files_;
+    std::unique_ptr<Printers> printers_;
+};
+
+// One virtual USB printer on USB001 (serial "T90V000001") and the installed printer
+// {"Altrin Pressline T90", "Altrin Pressline T90", "USB001"}; installs the platform. stateFile
+// keeps the printer's settings across runs (empty: memory only). Used by `--virtual`.
+std::unique_ptr<SimPlatform> MakeVirtualSetup(const std::string& stateFile);
+
+}  // namespace sim

@@ -1,0 +1,299 @@
+// devpanel-cli: the built program against the virtual printer, and the commands in-process where
+// a test needs a printer that misbehaves.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "npa/packets.h"
+#include "sim_fixture.h"
+
+namespace {
+
+using testsupport::Bytes;
+using testsupport::SimFixture;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string ReadText(const std::string& path) {
+    Bytes b = testsupport::ReadFileBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+size_t ReadSettingCount() {
+    return Profile::Load(DEVPANEL_DATA_DIR "/devPanel.ini").GetSection("NPA READ SETTING").size();
+}
+
+// Runs the built program in the fixture's folder, with its XDG folders and HOME there too.
+class CliProgramTest : public SimFixture {
+protected:
+    Outcome RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+        const std::string outPath = tmp_ + "/stdout", errPath = tmp_ + "/stderr";
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(tmp_.c_str()) != 0) _exit(120);
+            setenv("HOME", tmp_.c_str(), 1);
+            setenv("TMPDIR", (tmp_ + "/simtmp").c_str(), 1);
+            for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+            int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(out, 1);
+            dup2(err, 2);
+            std::vector<char*> argv = {const_cast<char*>(DEVPANEL_CLI_PATH)};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(DEVPANEL_CLI_PATH, argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        Outcome o;
+        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        o.out = ReadText(outPath);
+        o.err = ReadText(errPath);
+        return o;
+    }
+
+    std::string StateArg() { return "--virtual=" + tmp_ + "/printer.state"; }
+};
+
+TEST_F(CliProgramTest, HelpDocumentsCommandsOptionsAndExitStatuses) {
+    Outcome o = RunProgram({"--help"});
+    EXPECT_EQ(o.status, 0);
+    for (const char* word : {"printers", "read [--json]", "apply NAME=VALUE", "save FILE", "send FILE", "--ini",
+                             "--port", "--virtual", "Exit status", "  6  out of memory"}) {
+        EXPECT_NE(o.out.find(word), std::string::npos) << word;
+    }
+}
+
+TEST_F(CliProgramTest, BadUsageExitsTwoWithoutOutput) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--virtual", "frobnicate"},
+        {"--virtual", "--bogus", "read"},
+        {"--virtual", "read", "extra"},
+        {"--virtual", "apply"},
+        {"--virtual", "send"},
+        {"--virtual", "printers", "--json"},
+        {"--port", "USB001", "--virtual", "read"},
+        {"--ini", "/no/such/devPanel.ini", "--virtual", "read"},
+    };
+    for (const auto& args : cases) {
+        Outcome o = RunProgram(args);
+        EXPECT_EQ(o.status, 2) << ::testing::PrintToString(args);
+        EXPECT_TRUE(o.out.empty());
+        EXPECT_FALSE(o.err.empty());
+    }
+}
+
+TEST_F(CliProgramTest, PrintersListsTheVirtualPrinter) {
+    Outcome o = RunProgram({StateArg(), "printers"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "USB001 - Altrin Pressline T90\tUSB001\n");
+}
+
+TEST_F(CliProgramTest, ReadPrintsEverySettingSortedOrAsJson) {
+    Outcome o = RunProgram({StateArg(), "read"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    std::vector<std::string> lines = Lines(o.out);
+    EXPECT_EQ(lines.size(), ReadSettingCount());
+    EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end()));
+    for (const std::string& line : lines) EXPECT_NE(line.find('='), std::string::npos) << line;
+
+    Outcome json = RunProgram({StateArg(), "read", "--json"});
+    ASSERT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.front(), '{');
+    EXPECT_EQ(json.out.substr(json.out.size() - 2), "}\n");
+    EXPECT_NE(json.out.find("\n  \"BLANKPAGES\": \"DONTPRINT\","), std::string::npos);
+}
+
+TEST_F(CliProgramTest, ApplyChangesPersistInTheVirtualPrinter) {
+    Outcome o = RunProgram({StateArg(), "apply", "powersaver=45", "BlankPgs=print", "PROPTAG=Front Desk"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    Outcome read = RunProgram({StateArg(), "read"});
+    ASSERT_EQ(read.status, 0);
+    std::vector<std::string> lines = Lines(read.out);
+    for (const char* expected : {"POWERSAVER=45", "BLANKPAGES=PRINT", "PROPTAG=Front Desk"}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
+    }
+}
+
+TEST_F(CliProgramTest, DefaultStateFileLivesUnderXdgStateHome) {
+    ASSERT_EQ(RunProgram({"--virtual", "apply", "POWERSAVER=OFF"}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(tmp_ + "/state/devpanel/virtual-t90.state"));
+    Outcome read = RunProgram({"--virtual", "read"});
+    EXPECT_NE(read.out.find("\nPOWERSAVER=OFF\n"), std::string::npos);
+}
+
+TEST_F(CliProgramTest, BadValueNamesTheSettingAndSendsNothing) {
+    struct Case {
+        std::string assignment, expected;
+    };
+    const std::vector<Case> cases = {
+        {"POWERSAVER=500", "POWERSAVER (PwrSvr): it accepts OFF or a whole number from 1 to 240"},
+        {"POWERSAVER=12abc", "it accepts OFF or a whole number from 1 to 240"},
+        {"BLANKPAGES=maybe", "BLANKPAGES (BlankPgs): it accepts one of DONTPRINT or PRINT"},
+        {"CUSTOM1NAME=" + std::string(17, 'n'), "a text of at most 16 characters"},
+        {"NOSUCH=1", "unknown setting NOSUCH"},
+        {"POWERSAVER", "not of the form NAME=VALUE"},
+    };
+    for (const Case& c : cases) {
+        Outcome o = RunProgram({StateArg(), "apply", "BLANKPAGES=PRINT", c.assignment});
+        EXPECT_EQ(o.status, 2) << c.assignment;
+        EXPECT_NE(o.err.find(c.expected), std::string::npos) << o.err;
+    }
+    // The good assignment before each bad one was not applied either.
+    Outcome read = RunProgram({StateArg(), "read"});
+    EXPECT_NE(read.out.find("\nBLANKPAGES=DONTPRINT\n"), std::string::npos);
+}
+
+TEST_F(CliProgramTest, SaveWritesTheCommandFileAndOfflineDat) {
+    std::filesystem::create_directories(tmp_ + "/out");
+    Outcome o = RunProgram({StateArg(), "save", "out/settings.npa", "POWERSAVER=7"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    Bytes file = testsupport::ReadFileBytes(tmp_ + "/out/settings.npa");
+    ASSERT_GT(file.size(), 19u + 9u);
+    EXPECT_EQ(Bytes(file.end() - 9, file.end()), Bytes(npa::kFileOnline.begin(), npa::kFileOnline.end()));
+    EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/out/offline.dat").size(), 28u);
+
+    Outcome missing = RunProgram({StateArg(), "save", "nowhere/settings.npa"});
+    EXPECT_EQ(missing.status, 3);
+}
+
+TEST_F(CliProgramTest, PortThatDoesNotOpenExitsThree) {
+    std::filesystem::create_directories(tmp_ + "/root");
+    const std::string root = tmp_ + "/root";
+    Outcome o = RunProgram({"--port", "USB001", "read"},
+                           {"DEVPANEL_DEV_ROOT=" + root, "DEVPANEL_SYS_ROOT=" + root, "DEVPANEL_PROC_ROOT=" + root});
+    if (o.err.find("only --virtual is available") != std::string::npos) GTEST_SKIP() << "no Linux platform";
+    EXPECT_EQ(o.status, 3) << o.err;
+}
+
+// The commands in-process, on the fixture's simulated platform.
+class CliCommandTest : public SimFixture {
+protected:
+    Outcome Run(const std::vector<std::string>& args) {
+        std::ostringstream out, err;
+        Outcome o;
+        o.status = cli::RunOnInstalledPlatform(args, out, err);
+        o.out = out.str();
+        o.err = err.str();
+        SlcResetForTesting();
+        NpaResetForTesting();
+        return o;
+    }
+    void InstallVirtualUsb() {
+        printer_ = &sim_->addUsbPrinter(1, "T90V000001");
+        sim_->setInstalledPrinters({{"Altrin Pressline T90", "Altrin Pressline T90", "USB001"}});
+    }
+    sim::VirtualPrinter* printer_ = nullptr;
+};
+
+TEST_F(CliCommandTest, ResultCodesMapToExitStatuses) {
+    EXPECT_EQ(cli::ExitStatusFor(NPA_OK), 0);
+    EXPECT_EQ(cli::ExitStatusFor(NPA_ONEWAY), 0);
+    EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_OPEN), 3);
+    EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_SEND), 4);
+    EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_WRITE), 5);
+    EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_MEMORY), 6);
+}
+
+TEST_F(CliCommandTest, PrinterChoiceNeedsExactlyOnePrinterOrAPort) {
+    sim_->setInstalledPrinters({});
+    Outcome none = Run({"read"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(Run({"printers"}).status, 0);
+
+    sim_->addUsbPrinter(1, "T90V000001");
+    sim_->setInstalledPrinters({{"Front", "Altrin Pressline T90", "USB001"},
+                                {"Back", "Altrin Pressline T90", "USB002"}});
+    Outcome several = Run({"read"});
+    EXPECT_EQ(several.status, 2);
+    EXPECT_NE(several.err.find("USB002"), std::string::npos);
+    EXPECT_EQ(Run({"--port", "USB001", "read"}).status, 0);
+
+    sim_->setPrinterListUnreadable();
+    EXPECT_EQ(Run({"printers"}).status, 1);
+}
+
+TEST_F(CliCommandTest, FailuresOfTheLinkGiveTheirStatuses) {
+    InstallVirtualUsb();
+    EXPECT_EQ(Run({"--port", "USB007", "read"}).status, 3);
+    EXPECT_EQ(Run({"--port", "USB007", "apply", "POWERSAVER=5"}).status, 3);
+
+    sim::Faults refuse;
+    refuse.refuseOffline = true;
+    printer_->setFaults(refuse);
+    Outcome write = Run({"apply", "POWERSAVER=5"});
+    EXPECT_EQ(write.status, 5);
+    EXPECT_NE(write.err.find("back online"), std::string::npos);
+
+    sim::Faults silent;
+    silent.silent = true;
+    printer_->setFaults(silent);
+    SlcTimingTable().responseWaitMs = 100;
+    EXPECT_EQ(Run({"read"}).status, 4);
+}
+
+TEST_F(CliCommandTest, OneWayPortReadsDefaultsAndAppliesOnlyTheChanges) {
+    sim_->setOsKind(platform::OsKind::OneWay);
+    sim::VirtualPrinter& printer = sim_->addParallelPrinter("LPT1");
+    sim_->setInstalledPrinters({{"Altrin Pressline T90", "Altrin Pressline T90", "LPT1:"}});
+
+    Outcome read = Run({"read"});
+    EXPECT_EQ(read.status, 0);
+    EXPECT_NE(read.err.find("default values"), std::string::npos);
+    EXPECT_NE(read.out.find("POWERSAVER=20\n"), std::string::npos);
+    EXPECT_TRUE(printer.receivedBytes().empty());
+
+    Outcome apply = Run({"apply", "POWERSAVER=50"});
+    EXPECT_EQ(apply.status, 0) << apply.err;
+    std::vector<Bytes> writes = Only(printer.receivedPackets(), testsupport::IsSettingWrite);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(printer.value(0x0306), Bytes{50});
+}
+
+TEST_F(CliCommandTest, SendCopiesOfflineDatPausesThenTheCommandFile) {
+    InstallVirtualUsb();
+    ASSERT_EQ(Run({"save", tmp_ + "/settings.npa", "POWERSAVER=99"}).status, 0);
+    printer_->setValue(0x0306, {0x14});
+    printer_->clearWire();
+    SlcTimingTable().copyPauseMs = 5000;  // the simulated clock does not really wait
+
+    Outcome sent = Run({"send", tmp_ + "/settings.npa"});
+    ASSERT_EQ(sent.status, 0) << sent.err;
+    Bytes expected = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
+    Bytes file = testsupport::ReadFileBytes(tmp_ + "/settings.npa");
+    expected.insert(expected.end(), file.begin(), file.end());
+    EXPECT_EQ(printer_->receivedBytes(), expected);
+    EXPECT_EQ(printer_->value(0x0306), Bytes{99});
+    EXPECT_FALSE(printer_->offline());
+    std::vector<uint32_t> sleeps = sim_->sleeps();
+    EXPECT_NE(std::find(sleeps.begin(), sleeps.end(), 5000u), sleeps.end());
+
+    EXPECT_EQ(Run({"--port", "USB007", "send", tmp_ + "/settings.npa"}).status, 3);
+    EXPECT_EQ(Run({"send", tmp_ + "/no-such.npa"}).status, 2);
+    std::filesystem::create_directories(tmp_ + "/lonely");
+    testsupport::WriteFileBytes(tmp_ + "/lonely/x.npa", "x");
+    Outcome noOffline = Run({"send", tmp_ + "/lonely/x.npa"});
+    EXPECT_EQ(noOffline.status, 2);
+    EXPECT_NE(noOffline.err.find("offline.dat"), std::string::npos);
+}
+
+}  // namespace

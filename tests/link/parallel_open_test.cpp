@@ -1,0 +1,129 @@
+// Opening a two-way parallel port: recognition, NPA mode and what goes on the wire.
+#include "link_fixture.h"
+
+namespace linktest {
+namespace {
+
+using ParallelOpen = LinkTest;
+
+size_t CountStartPackets(const std::vector<Bytes>& packets) {
+    return static_cast<size_t>(std::count(packets.begin(), packets.end(), ToBytes(npa::kStart)));
+}
+
+TEST_F(ParallelOpen, AutoPrinterIsQueriedAndEveryCommandFollowsAStartPacket) {
+    sim::VirtualPrinter& printer = AddPrinter();
+    ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
+    EXPECT_EQ(SlcGlobals().npaMode, NPA_AUTO);
+    EXPECT_EQ(SlcGlobals().deviceId, printer.deviceId());
+
+    const std::string query(npa::kPjlModeQuery.begin(), npa::kPjlModeQuery.end());
+    EXPECT_EQ(query, "\x1b%-12345X@PJL DINQUIRE QNPAP\r\n\x1b%-12345X");
+    const Bytes wire = printer.receivedBytes();
+    ASSERT_GE(wire.size(), query.size());
+    EXPECT_EQ(Bytes(wire.begin(), wire.begin() + static_cast<long>(query.size())), ToBytes(query));
+    printer.clearWire();
+
+    const Bytes request = BatchRead();
+    for (int i = 0; i < 2; ++i) {
+        uint8_t reply[2048];
+        uint32_t replyLength = sizeof reply;
+        ASSERT_EQ(SlcSendCommand("LPT1:", request.data(), static_cast<uint32_t>(request.size()), reply, &replyLength),
+                  SLC_OK);
+        ASSERT_GE(replyLength, 5u);
+        EXPECT_EQ(reply[0], npa::SOP);
+        EXPECT_EQ(reply[4], npa::CMD_SETTINGS);
+        EXPECT_EQ(npa::ReadDataLen(reply), replyLength - 3);
+    }
+    EXPECT_EQ(printer.receivedPackets(),
+              (std::vector<Bytes>{ToBytes(npa::kStart), request, ToBytes(npa::kStart), request}));
+}
+
+TEST_F(ParallelOpen, NpaOnPrinterIsSentCommandsWithoutStartPacket) {
+    sim::PrinterConfig config;
+    config.mode = sim::NpaMode::On;
+    sim::VirtualPrinter& printer = AddPrinter(config);
+    ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
+    EXPECT_EQ(SlcGlobals().npaMode, NPA_ON);
+
+    const Bytes request = BatchRead();
+    uint8_t reply[2048];
+    uint32_t replyLength = sizeof reply;
+    ASSERT_EQ(SlcSendCommand("LPT1:", request.data(), static_cast<uint32_t>(request.size()), reply, &replyLength), SLC_OK);
+    ASSERT_EQ(SlcOffline("LPT1:", 1), SLC_OK);
+    EXPECT_EQ(CountStartPackets(printer.receivedPackets()), 0u);
+}
+
+TEST_F(ParallelOpen, DeviceIdMarkerGivesAutoWithoutAsking) {
+    sim::PrinterConfig config;
+    config.model = "T90 QNPAP";
+    sim::VirtualPrinter& printer = AddPrinter(config);
+    ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
+    EXPECT_EQ(SlcGlobals().npaMode, NPA_AUTO);
+    EXPECT_TRUE(printer.receivedBytes().empty());
+}
+
+TEST_F(ParallelOpen, SilenceToTheQueryMeansAuto) {
+    sim::VirtualPrinter& printer = AddPrinter();
+    sim::Faults faults;
+    faults.silent = true;
+    printer.setFaults(faults);
+    EXPECT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
+    EXPECT_EQ(SlcGlobals().npaMode, NPA_AUTO);
+}
+
+struct Refusal {
+    const char* name;
+    sim::NpaMode mode;
+    bool npaFormForOn;
+    sim::Faults faults;
+    int expected;
+    const char* logLine;
+};
+
+TEST_F(ParallelOpen, UnsuitableDevicesAreRefusedAndLeaveNothingOpen) {
+    sim_->setLoggingLevel(SLC_LOG_PUBLIC | SLC_LOG_TRACE);
+    sim::Faults foreign, unreadable, noDevice;
+    foreign.foreignDeviceId = true;
+    unreadable.deviceIdUnreadable = true;
+    noDevice.openFails = true;
+    const Refusal cases[] = {
+        {"other maker", sim::NpaMode::Auto, true, foreign, SLC_REJECTED, "SlcOpenPort(Parallel) - not a recognized printer\n"},
+        {"NPA off", sim::NpaMode::Off, true, {}, SLC_REFUSED, "CheckPJLQueryResponse() - looks like NPA_OFF\n"},
+        {"PJL says ON", sim::NpaMode::On, false, {}, SLC_REFUSED, "CheckPJLQueryResponse() - I give up, returning NPA_OFF\n"},
+        {"unreadable ID", sim::NpaMode::Auto, true, unreadable, SLC_NOT_OPEN, "Get Device ID Error : 5 \n"},
+        {"no device", sim::NpaMode::Auto, true, noDevice, SLC_FAIL,
+         "SlcOpenPort(Parallel) - ParNt95CreateFile() failed, last error was 19\n"},
+    };
+    sim::VirtualPrinter& printer = AddPrinter();
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::PrinterConfig config;
+        config.mode = c.mode;
+        config.npaFormForOn = c.npaFormForOn;
+        printer.setConfig(config);
+        printer.setFaults(c.faults);
+        sim_->clearLog();
+        EXPECT_EQ(SlcOpenPort("LPT1:"), c.expected);
+        EXPECT_TRUE(LogHas(c.logLine)) << sim_->logText();
+        EXPECT_TRUE(SlcGlobals().openPort.empty());
+        EXPECT_EQ(SlcSendCommand("LPT1:", npa::kRegisterAlert.data(), 7, nullptr, nullptr), SLC_NOT_OPEN);
+    }
+    // NPA_OFF is reported twice, as it always has been.
+    printer.setConfig({});
+    sim::PrinterConfig off;
+    off.mode = sim::NpaMode::Off;
+    printer.setConfig(off);
+    printer.setFaults({});
+    sim_->clearLog();
+    ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_REFUSED);
+    const std::vector<std::string> lines = sim_->logLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) {
+                                return l.find("SlcOpenPort(Parallel) - IsNpaActive() returned NPA_OFF") !=
+                                       std::string::npos;
+                            }),
+              2);
+}
+
+}  // namespace
+}  // namespace linktest

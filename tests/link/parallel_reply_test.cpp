@@ -1,0 +1,189 @@
+// Replies on a two-way parallel port: the reader's header hunt, joined packets, discarded
+// replies, time-outs and size limits.
+#include <chrono>
+#include <thread>
+
+#include "link_fixture.h"
+
+namespace linktest {
+namespace {
+
+class ParallelReply : public LinkTest {
+protected:
+    sim::VirtualPrinter& OpenPrinter(sim::PrinterConfig config = {}) {
+        sim::VirtualPrinter& printer = AddPrinter(config);
+        EXPECT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
+        printer.clearWire();
+        return printer;
+    }
+
+    int Send(const Bytes& command, Bytes& reply, uint32_t capacity = 2048) {
+        reply.assign(capacity, 0);
+        uint32_t length = capacity;
+        const int rc = SlcSendCommand("LPT1:", command.data(), static_cast<uint32_t>(command.size()),
+                                      capacity > 0 ? reply.data() : nullptr, &length);
+        reply.resize(length);
+        return rc;
+    }
+
+    // The reply the printer gives to the batch read when nothing goes wrong.
+    Bytes CleanReply(sim::VirtualPrinter& printer) {
+        printer.setFaults({});
+        Bytes reply;
+        EXPECT_EQ(Send(BatchRead(), reply), SLC_OK);
+        return reply;
+    }
+};
+
+TEST_F(ParallelReply, HeaderHuntSkipsStrayBytes) {
+    sim_->setLoggingLevel(SLC_LOG_TRACE);
+    sim::VirtualPrinter& printer = OpenPrinter();
+    const Bytes expected = CleanReply(printer);
+    ASSERT_GE(expected.size(), 9u);
+    const char* shiftLines[] = {nullptr, "SOP is 2nd byte, shifting\n", "SOP is 3rd byte, shifting\n", nullptr};
+    for (int stray = 1; stray <= 3; ++stray) {
+        SCOPED_TRACE(stray);
+        sim::Faults faults;
+        faults.strayBytes = stray;
+        printer.setFaults(faults);
+        sim_->clearLog();
+        Bytes reply;
+        ASSERT_EQ(Send(BatchRead(), reply), SLC_OK);
+        EXPECT_EQ(reply, expected);
+        if (shiftLines[stray] != nullptr) {
+            EXPECT_TRUE(LogHas(shiftLines[stray]));
+        }
+    }
+    sim::Faults garbage;
+    garbage.garbageBefore = 50;
+    printer.setFaults(garbage);
+    Bytes reply;
+    ASSERT_EQ(Send(BatchRead(), reply), SLC_OK);
+    EXPECT_EQ(reply, expected);
+}
+
+TEST_F(ParallelReply, ContinuedPacketsAreJoinedIntoOneMessage) {
+    sim::VirtualPrinter& printer = OpenPrinter();
+    const Bytes whole = CleanReply(printer);
+    ASSERT_GT(whole.size(), 12u);
+    sim::Faults faults;
+    faults.splitDataBytes = 4;
+    printer.setFaults(faults);
+    Bytes joined;
+    ASSERT_EQ(Send(BatchRead(), joined), SLC_OK);
+    // DataLen is the data of all packets plus flags and command; the flags are the last packet's
+    // (no continue bit), so the result is the unsplit reply.
+    EXPECT_EQ(joined, whole);
+    EXPECT_EQ(npa::ReadDataLen(joined.data()), joined.size() - 3);
+    EXPECT_EQ(joined[3] & npa::FLAG_CONTINUE, 0);
+}
+
+TEST_F(ParallelReply, RepliesThatAreNotOursAreDiscarded) {
+    sim_->setLoggingLevel(SLC_LOG_TRACE);
+    sim::VirtualPrinter& printer = OpenPrinter();
+    const Bytes expected = CleanReply(printer);
+    sim::Faults faults;
+    faults.foreignRepliesBefore = 1;
+    faults.unsolicitedErrorsBefore = 1;
+    faults.commandErrorsBefore = 1;
+    printer.setFaults(faults);
+    sim_->clearLog();
+    Bytes reply;
+    ASSERT_EQ(Send(BatchRead(), reply), SLC_OK);
+    EXPECT_EQ(reply, expected);
+    EXPECT_TRUE(LogHas("ParReadPort() - response doesn't match the command we sent (E0), discarding\n"));
+    EXPECT_TRUE(LogHas("ParReadPort() - unsolicited error reply, discarding\n"));
+    EXPECT_TRUE(LogHas("ParReadPort(): It's a command error, discarding.\n"));
+}
+
+TEST_F(ParallelReply, AnyCommandByteIsAcceptedWhenNoneIsAwaited) {
+    sim::VirtualPrinter& printer = OpenPrinter();
+    sim::Faults faults;
+    faults.echoCommand = 0xE1;
+    printer.setFaults(faults);
+    const Bytes request = BatchRead();
+    ASSERT_EQ(SendNPAStart(*SlcGlobals().port), 0);
+    ASSERT_EQ(SlcGlobals().port->write(request.data(), request.size()), static_cast<long>(request.size()));
+    uint8_t reply[2048];
+    uint32_t length = sizeof reply;
+    ASSERT_EQ(ParGetResponse(reply, &length, 0), SLC_OK);
+    EXPECT_EQ(reply[4], 0xE1);
+}
+
+TEST_F(ParallelReply, SilenceTimesOutAndALateReplyAnswersTheNextWait) {
+    sim_->setLoggingLevel(SLC_LOG_TRACE);
+    SlcTimingTable().responseWaitMs = 100;
+    sim::VirtualPrinter& printer = OpenPrinter();
+    const Bytes expected = CleanReply(printer);
+
+    sim::Faults faults;
+    faults.replyDelayMs = 400;
+    printer.setFaults(faults);
+    Bytes reply;
+    EXPECT_EQ(Send(BatchRead(), reply), SLC_SEND_READFAIL);
+    EXPECT_TRUE(reply.empty());
+    EXPECT_TRUE(LogHas("ParGetResponse() - RESPONSE_WAIT_TIMEOUT occured after 100 ms, returning SLC_SEND_READFAIL\n"));
+
+    // The reader kept hunting: once the reply is in, the next wait takes it at once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    printer.setFaults({});
+    uint8_t late[2048];
+    uint32_t length = sizeof late;
+    ASSERT_EQ(ParGetResponse(late, &length, npa::CMD_SETTINGS), SLC_OK);
+    EXPECT_EQ(Bytes(late, late + length), expected);
+}
+
+TEST_F(ParallelReply, RepliesBeyondTheBufferAreTooLarge) {
+    sim::VirtualPrinter& printer = OpenPrinter();
+    Bytes reply;
+    EXPECT_EQ(Send(BatchRead(), reply, 4), SLC_SEND_TOOLARGE);
+    EXPECT_TRUE(reply.empty());
+
+    // No buffer, but the command asks for a reply: the reply that comes cannot be stored.
+    uint32_t zero = 0;
+    const Bytes request = BatchRead();
+    EXPECT_EQ(SlcSendCommand("LPT1:", request.data(), static_cast<uint32_t>(request.size()), nullptr, &zero),
+              SLC_SEND_TOOLARGE);
+
+    sim::Faults faults;
+    faults.oversizeReply = true;
+    printer.setFaults(faults);
+    EXPECT_EQ(Send(BatchRead(), reply), SLC_SEND_TOOLARGE);
+    printer.setFaults({});
+    EXPECT_EQ(Send(BatchRead(), reply), SLC_OK);
+}
+
+TEST_F(ParallelReply, CommandLengthLimit) {
+    sim::VirtualPrinter& printer = OpenPrinter();
+    // A setting write without reply request, padded to the size under test.
+    auto packet = [](size_t size) {
+        Bytes p(size, 0x00);
+        p[0] = npa::SOP;
+        npa::WriteDataLen(p.data(), static_cast<uint16_t>(size - 3));
+        p[3] = npa::FLAG_BUILT;
+        p[4] = npa::CMD_SETTINGS;
+        return p;
+    };
+    const Bytes tooLong = packet(513);
+    EXPECT_EQ(SlcSendCommand("LPT1:", tooLong.data(), 513, nullptr, nullptr), SLC_REFUSED);
+    // Only the low 16 bits of this length are 1: still far too long.
+    Bytes huge(65537, 0);
+    std::copy(tooLong.begin(), tooLong.begin() + 5, huge.begin());
+    EXPECT_EQ(SlcSendCommand("LPT1:", huge.data(), 65537, nullptr, nullptr), SLC_REFUSED);
+    EXPECT_TRUE(printer.receivedBytes().empty());
+
+    const Bytes longest = packet(512);
+    EXPECT_EQ(SlcSendCommand("LPT1:", longest.data(), 512, nullptr, nullptr), SLC_OK);
+    EXPECT_EQ(printer.receivedBytes(), Concat({ToBytes(npa::kStart), longest}));
+}
+
+TEST_F(ParallelReply, WriteFailureIsReported) {
+    sim::VirtualPrinter& printer = OpenPrinter();
+    printer.disconnect();
+    Bytes reply;
+    EXPECT_EQ(Send(BatchRead(), reply), SLC_SEND_WRITEFAIL);
+    EXPECT_TRUE(reply.empty());
+}
+
+}  // namespace
+}  // namespace linktest

@@ -1,0 +1,283 @@
+// The NPA transactions against the virtual printer and the file port.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "npa/npa.h"
+#include "npa/packets.h"
+#include "sim_fixture.h"
+
+namespace {
+
+using testsupport::Bytes;
+using testsupport::SimFixture;
+
+// A small configuration: an enumerated setting (with a name line repeated in other letter case),
+// a 10-byte and a 13-byte numeric one, a numeric default without a second "..", a text one.
+// Write packets ask for a reply (flags 0x50) so the file port's clearing of 0x10 shows.
+const char* kSmallIni = R"([NPA READ SETTING]
+alpha=A5000650E0E7010101
+Num=A5000650E0E7010102
+TXT=A5000650E0E7010103
+
+[NPA WRITE VALUES]
+*alpha:off=A5000750E0E702010100
+Alpha:On=A5000750E0E702010101
+*NUM:1..60..240=A5000750E0E702010200
+BIG:0..5..100000=A5000A50E0E70201050000000000
+*NOMID:1..60=A5000750E0E702010600
+*TXT:=A5000650E0E7020103
+)";
+
+Bytes SingleReply(uint16_t id, const Bytes& value) {
+    Bytes p = {0xA5, 0x00, static_cast<uint8_t>(value.size() + 6), 0x51, 0xE0, 0xE7, 0x00,
+               static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id & 0xFF)};
+    p.insert(p.end(), value.begin(), value.end());
+    return p;
+}
+
+std::string Decode(const std::string& name, uint16_t id, const Bytes& value) {
+    Bytes p = SingleReply(id, value);
+    return NpaDecodeValue(name, p.data(), static_cast<uint32_t>(p.size()));
+}
+
+// Splits a command file into its records, checking that each begins with the start packet.
+std::vector<Bytes> Records(const Bytes& file) {
+    std::vector<Bytes> records;
+    size_t pos = 0;
+    while (pos + 19 + 3 <= file.size()) {
+        EXPECT_TRUE(std::equal(npa::kStart.begin(), npa::kStart.end(), file.begin() + pos));
+        pos += 19;
+        size_t length = 3 + ((file[pos + 1] << 8) | file[pos + 2]);
+        records.emplace_back(file.begin() + pos, file.begin() + pos + length);
+        pos += length;
+    }
+    EXPECT_EQ(pos, file.size());
+    return records;
+}
+
+const Bytes kFileOnline(npa::kFileOnline.begin(), npa::kFileOnline.end());
+
+class NpaSmallIniTest : public SimFixture {
+protected:
+    void SetUp() override {
+        SimFixture::SetUp();
+        UseIni(kSmallIni);
+    }
+};
+
+TEST_F(NpaSmallIniTest, DecodesEnumeratedNumericAndTextValues) {
+    NpaLoadTables();
+    // Enumerated: the value bytes name the token; unknown bytes name nothing.
+    EXPECT_EQ(Decode("ALPHA", 0x0101, {0x01}), "ON");
+    EXPECT_EQ(Decode("ALPHA", 0x0101, {0x00}), "OFF");
+    EXPECT_EQ(Decode("ALPHA", 0x0101, {0x07}), "");
+    // Numeric: big-endian, signed 32 bits; a value equal to the template's placeholder byte is
+    // still a number, not the template's token.
+    EXPECT_EQ(Decode("NUM", 0x0102, {0x01, 0x2C}), "300");
+    EXPECT_EQ(Decode("NUM", 0x0102, {0xFF}), "255");
+    EXPECT_EQ(Decode("NUM", 0x0102, {0xFF, 0xFF, 0xFF, 0xFF}), "-1");
+    EXPECT_EQ(Decode("NUM", 0x0102, {0x00}), "0");
+    // Text: up to the first zero byte, letter case kept.
+    EXPECT_EQ(Decode("TXT", 0x0103, {'A', 'b', 0x00, 'z'}), "Ab");
+    // No value bytes at all, and an unknown name.
+    EXPECT_EQ(Decode("NUM", 0x0102, {}), "");
+    EXPECT_EQ(Decode("NOSUCH", 0x0999, {0x01}), "");
+}
+
+TEST_F(NpaSmallIniTest, OneWayReadReturnsExactlyTheDefaultsAndSendsNothing) {
+    sim::VirtualPrinter& printer = sim_->addParallelPrinter("LPT1", /*writeOnly=*/true);
+    ValueMap values;
+    EXPECT_EQ(NpaReadAllSettings("LPT1:", values), NPA_ONEWAY);
+    EXPECT_EQ(values, (ValueMap{{"ALPHA", "OFF"}, {"NUM", "60"}, {"NOMID", ""}, {"TXT", ""}}));
+    EXPECT_EQ(NpaEndSession("LPT1:"), 0);
+    EXPECT_TRUE(printer.receivedBytes().empty());
+}
+
+TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
+    const std::string path = tmp_ + "/settings.npa";
+    ASSERT_EQ(NpaWriteValues(path, {"alpha:on", "Txt:MixedCase", "NUM:300"}), NPA_OK);
+
+    Bytes file = testsupport::ReadFileBytes(path);
+    EXPECT_EQ(file.size(), 4 * 19 + 10 + (9 + 9) + 10 + 9u);
+    std::vector<Bytes> records = Records(file);
+    ASSERT_EQ(records.size(), 4u);
+    // The enumerated value is found whatever its letter case; every command has 0x10 cleared.
+    EXPECT_EQ(records[0], (Bytes{0xA5, 0x00, 0x07, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x01, 0x01}));
+    // The text keeps its case and DataLen covers it.
+    Bytes text = {0xA5, 0x00, 0x0F, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x03};
+    for (char c : std::string("MixedCase")) text.push_back(static_cast<uint8_t>(c));
+    EXPECT_EQ(records[1], text);
+    // 300 in a one-byte template keeps the low 8 bits.
+    EXPECT_EQ(records[2], (Bytes{0xA5, 0x00, 0x07, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x02, 0x2C}));
+    EXPECT_EQ(records[3], kFileOnline);
+
+    Bytes offline = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
+    ASSERT_EQ(offline.size(), 28u);
+    EXPECT_EQ(Bytes(offline.begin() + 19, offline.end()),
+              Bytes(npa::kFileOffline.begin(), npa::kFileOffline.end()));
+
+    // Saved again over the longer file with one four-byte number: nothing of the old file stays.
+    ASSERT_EQ(NpaWriteValues(path, {"BIG:70000"}), NPA_OK);
+    records = Records(testsupport::ReadFileBytes(path));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0], (Bytes{0xA5, 0x00, 0x0A, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x05, 0x00, 0x01, 0x11, 0x70}));
+    EXPECT_EQ(records[1], kFileOnline);
+    EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/offline.dat").size(), 28u);
+}
+
+TEST_F(NpaSmallIniTest, CommandFileStopsAtUnknownNameAndStillEndsOnline) {
+    const std::string path = tmp_ + "/stop.npa";
+    EXPECT_EQ(NpaWriteValues(path, {"ALPHA:ON", "NOSUCH:1", "NUM:5"}), NPA_ERR_WRITE);
+    std::vector<Bytes> records = Records(testsupport::ReadFileBytes(path));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0][8], 0x01);
+    EXPECT_EQ(records[1], kFileOnline);
+    // An enumerated setting given a value it does not have is as unknown as a missing name.
+    EXPECT_EQ(NpaWriteValues(path, {"ALPHA:MAYBE"}), NPA_ERR_WRITE);
+}
+
+TEST_F(NpaSmallIniTest, CommandFileInMissingFolderFailsToOpen) {
+    EXPECT_EQ(NpaWriteValues(tmp_ + "/no/such/folder/x.npa", {"ALPHA:ON"}), NPA_ERR_OPEN);
+}
+
+// With the printer's own configuration and the virtual printer.
+class NpaPrinterTest : public SimFixture {
+protected:
+    std::vector<std::string> ReadNames() {
+        std::vector<std::string> names;
+        for (const std::string& line : ConfigFile().GetSection("NPA READ SETTING")) {
+            names.push_back(line.substr(0, line.find('=')));
+        }
+        return names;
+    }
+
+    void ExpectFullRead(sim::VirtualPrinter& printer, const std::string& port) {
+        printer.setValue(0x0305, {'L', 'a', 'b', ' ', '3'});  // PROPTAG
+        printer.setValue(0x0306, {0x1E});                     // POWERSAVER 30
+        printer.setValue(0x0101, {0x01});                     // BLANKPAGES PRINT
+        printer.clearWire();
+
+        ValueMap values;
+        ASSERT_EQ(NpaReadAllSettings(port, values), NPA_OK);
+        std::vector<std::string> names = ReadNames();
+        ASSERT_FALSE(names.empty());
+        for (const std::string& name : names) EXPECT_TRUE(values.count(name)) << name;
+        EXPECT_EQ(values.size(), names.size());
+        EXPECT_EQ(values["PROPTAG"], "Lab 3");
+        EXPECT_EQ(values["POWERSAVER"], "30");
+        EXPECT_EQ(values["BLANKPAGES"], "PRINT");
+
+        // One request for every setting, one reply.
+        std::vector<Bytes> traffic = SettingsTraffic(printer);
+        ASSERT_EQ(traffic.size(), 1u);
+        EXPECT_TRUE(testsupport::IsBatchRead(traffic[0]));
+        EXPECT_EQ(traffic[0][7], names.size());
+        EXPECT_EQ(traffic[0].size(), 8 + 2 * names.size());
+        EXPECT_EQ(Only(printer.sentPackets(), testsupport::IsSettingsReply).size(), 1u);
+        NpaEndSession(port);
+    }
+};
+
+TEST_F(NpaPrinterTest, TwoWayParallelReadReturnsEverySettingInOneExchange) {
+    ExpectFullRead(sim_->addParallelPrinter("LPT1"), "LPT1:");
+}
+
+TEST_F(NpaPrinterTest, UsbReadReturnsEverySettingInOneExchange) {
+    ExpectFullRead(sim_->addUsbPrinter(1, "T90V000001"), "USB001");
+}
+
+TEST_F(NpaPrinterTest, ReadFailuresGiveOpenAndSendCodes) {
+    ValueMap values;
+    EXPECT_EQ(NpaReadAllSettings("USB004", values), NPA_ERR_OPEN);
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    sim::Faults silent;
+    silent.silent = true;
+    printer.setFaults(silent);
+    SlcTimingTable().responseWaitMs = 100;
+    EXPECT_EQ(NpaReadAllSettings("USB001", values), NPA_ERR_SEND);
+    EXPECT_TRUE(values.empty());
+}
+
+TEST_F(NpaPrinterTest, OneWayParallelReadReturnsDefaults) {
+    sim_->setOsKind(platform::OsKind::OneWay);
+    sim::VirtualPrinter& printer = sim_->addParallelPrinter("LPT1");
+    ValueMap values;
+    ASSERT_EQ(NpaReadAllSettings("LPT1:", values), NPA_ONEWAY);
+    size_t defaults = 0;
+    for (const std::string& line : ConfigFile().GetSection("NPA WRITE VALUES")) defaults += line[0] == '*';
+    EXPECT_EQ(values.size(), defaults);
+    EXPECT_EQ(values["BLANKPAGES"], "DONTPRINT");
+    EXPECT_EQ(values["POWERSAVER"], "20");
+    EXPECT_EQ(values["LINESPERPAGE"], "64");
+    EXPECT_EQ(values["PROPTAG"], "");
+    NpaEndSession("LPT1:");
+    EXPECT_TRUE(printer.receivedBytes().empty());
+}
+
+TEST_F(NpaPrinterTest, WritesBetweenOfflineAndOnline) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    ASSERT_EQ(NpaWriteValues("USB001", {"blankpages:print", "PropTag:Lab Three", "LINESPERPAGE:70"}), NPA_OK);
+    EXPECT_EQ(printer.value(0x0101), Bytes{0x01});
+    EXPECT_EQ(printer.value(0x0305), (Bytes{'L', 'a', 'b', ' ', 'T', 'h', 'r', 'e', 'e'}));
+    EXPECT_EQ(printer.value(0x0404), Bytes{70});
+    EXPECT_FALSE(printer.offline());
+
+    std::vector<Bytes> traffic = SettingsTraffic(printer);
+    ASSERT_EQ(traffic.size(), 5u);
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.front(), 1));
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.back(), 0));
+
+    // An empty list still brackets nothing with offline and online, and succeeds.
+    printer.clearWire();
+    EXPECT_EQ(NpaWriteValues("USB001", {}), NPA_OK);
+    traffic = SettingsTraffic(printer);
+    ASSERT_EQ(traffic.size(), 2u);
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[0], 1));
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[1], 0));
+}
+
+TEST_F(NpaPrinterTest, StopInTheMiddleKeepsEarlierCommandsAndBringsPrinterOnline) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    const Bytes pqetBefore = printer.value(0x0202).value_or(Bytes{});
+    struct Case {
+        const char* what;
+        std::string middle;
+    };
+    // An unknown name, and a command the link refuses to send (longer than 512 bytes).
+    for (const Case& c : {Case{"unknown name", "BOGUS:1"}, Case{"failing send", "PROPTAG:" + std::string(600, 'x')}}) {
+        SCOPED_TRACE(c.what);
+        printer.setValue(0x0101, {0x00});
+        printer.clearWire();
+        EXPECT_EQ(NpaWriteValues("USB001", {"BLANKPAGES:PRINT", c.middle, "PQET:ON"}), NPA_ERR_WRITE);
+        EXPECT_EQ(printer.value(0x0101), Bytes{0x01});
+        EXPECT_EQ(printer.value(0x0202).value_or(Bytes{}), pqetBefore);
+        EXPECT_FALSE(printer.offline());
+        std::vector<Bytes> traffic = SettingsTraffic(printer);
+        ASSERT_EQ(traffic.size(), 3u);
+        EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.back(), 0));
+    }
+}
+
+TEST_F(NpaPrinterTest, RefusedOfflineSendsNoCommand) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    sim::Faults refuse;
+    refuse.refuseOffline = true;
+    printer.setFaults(refuse);
+    EXPECT_EQ(NpaWriteValues("USB001", {"BLANKPAGES:PRINT"}), NPA_ERR_WRITE);
+    EXPECT_TRUE(Only(printer.receivedPackets(), testsupport::IsSettingWrite).empty());
+}
+
+TEST_F(NpaPrinterTest, EndSessionShutsTheLinkDownAndReleasesTheTables) {
+    sim_->addUsbPrinter(1, "T90V000001");
+    ValueMap values;
+    ASSERT_EQ(NpaReadAllSettings("USB001", values), NPA_OK);
+    NpaEndSession("USB001");
+    EXPECT_FALSE(SlcGlobals().initialised);
+    // The tables are gone for good: a value is no longer named, and nothing reloads them.
+    EXPECT_EQ(Decode("BLANKPAGES", 0x0101, {0x01}), "");
+}
+
+}  // namespace

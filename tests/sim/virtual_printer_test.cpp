@@ -1,0 +1,378 @@
+// The virtual printer against hand-made packets: identity, PJL mode query, NPA start rules,
+// reads, writes, offline/online, wire recording and NVRAM persistence.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "sim/virtual_printer.h"
+#include "sim_test_util.h"
+
+using namespace simtest;
+
+namespace {
+
+constexpr uint16_t kBlankPages = 0x0101;   // enum 00,01, default 00
+constexpr uint16_t kTray1Size = 0x0105;    // enum, default 01
+constexpr uint16_t kCustom1Name = 0x0121;  // text, at most 16
+constexpr uint16_t kPowerSaver = 0x0306;   // number 1..240 in one byte, or 00 (off)
+constexpr uint16_t kFeedTimeout = 0x0501;  // number 15..65535 in four bytes, or 00000000 (off)
+
+Bytes PjlQuery() { return Bytes(npa::kPjlModeQuery.begin(), npa::kPjlModeQuery.end()); }
+
+sim::PrinterConfig Mode(sim::NpaMode mode) {
+    sim::PrinterConfig c;
+    c.mode = mode;
+    return c;
+}
+
+void GoOffline(sim::VirtualPrinter& p) {
+    Send(p, Cat({Start(), Of(npa::kOffline)}));
+    Drain(p);
+}
+
+}  // namespace
+
+TEST(VirtualPrinterIdentity, DeviceIdNamesMakerModelAndUsbSerial) {
+    sim::PrinterConfig c;
+    c.model = "Pressline T90 Duplex";
+    c.serial = "AB12";
+    sim::VirtualPrinter parallel(c);
+    EXPECT_EQ(parallel.deviceId(),
+              "MANUFACTURER:Altrin;COMMAND SET:PCL,PJL,POSTSCRIPT, NPAP,;MODEL:Pressline T90 Duplex;CLASS:PRINTER;");
+    c.usb = true;
+    sim::VirtualPrinter usb(c);
+    std::vector<uint8_t> id;
+    ASSERT_TRUE(usb.readDeviceId(id));
+    EXPECT_EQ(std::string(id.begin(), id.end()),
+              "MANUFACTURER:Altrin;COMMAND SET:PCL,PJL,POSTSCRIPT, NPAP,;MODEL:Pressline T90 Duplex;CLASS:PRINTER;"
+              "SERIALNUMBER:AB12;");
+
+    sim::Faults f;
+    f.foreignDeviceId = true;
+    usb.setFaults(f);
+    EXPECT_EQ(usb.deviceId().find("NPAP"), std::string::npos);
+    EXPECT_EQ(usb.deviceId().find("Altrin"), std::string::npos);
+    f = {};
+    f.deviceIdUnreadable = true;
+    usb.setFaults(f);
+    EXPECT_FALSE(usb.readDeviceId(id));
+}
+
+TEST(VirtualPrinterIdentity, ShippedModelLoads) {
+    sim::VirtualPrinter p;
+    ASSERT_TRUE(p.modelLoaded()) << p.modelError();
+    EXPECT_EQ(p.model().settings().size(), 84u);
+    sim::PrinterConfig c;
+    c.modelFile = "/nonexistent/model";
+    sim::VirtualPrinter broken(c);
+    EXPECT_FALSE(broken.modelLoaded());
+    EXPECT_NE(broken.modelError().find("/nonexistent/model"), std::string::npos);
+}
+
+TEST(VirtualPrinterPjl, ModeQueryIsAnsweredInPjlOrNpaForm) {
+    struct Case {
+        sim::NpaMode mode;
+        bool npaFormForOn;
+        std::string reply;
+    } cases[] = {
+        {sim::NpaMode::Off, true, "@PJL DINQUIRE QNPAP\r\nOFF\r\n\f"},
+        {sim::NpaMode::Auto, true, "@PJL DINQUIRE QNPAP\r\nAUTO\r\n\f"},
+        {sim::NpaMode::On, false, "@PJL DINQUIRE QNPAP\r\nON\r\n\f"},
+        {sim::NpaMode::On, true, std::string("\xA5\x00\x02\x80\x00", 5)},
+    };
+    for (const Case& c : cases) {
+        sim::PrinterConfig config = Mode(c.mode);
+        config.npaFormForOn = c.npaFormForOn;
+        sim::VirtualPrinter p(config);
+        Send(p, PjlQuery());
+        const Bytes out = Drain(p);
+        EXPECT_EQ(std::string(out.begin(), out.end()), c.reply);
+        EXPECT_EQ(p.receivedPjl(), std::vector<std::string>{"@PJL DINQUIRE QNPAP"});
+    }
+}
+
+TEST(VirtualPrinterPjl, QueryCutIntoSingleBytesAndOtherPjlLines) {
+    sim::VirtualPrinter p;
+    const Bytes other = Hex("1B252D31323334355840504A4C20494E464F205354415455530D0A");  // @PJL INFO STATUS
+    for (uint8_t b : Cat({other, PjlQuery()})) p.receive(&b, 1);
+    const Bytes out = Drain(p);
+    EXPECT_EQ(std::string(out.begin(), out.end()), "@PJL DINQUIRE QNPAP\r\nAUTO\r\n\f");
+    EXPECT_EQ(p.receivedPjl().size(), 2u);
+}
+
+TEST(VirtualPrinterStart, NpaNeedsTheStartPacketInAutoModeOnly) {
+    const Bytes batch = Batch({kBlankPages});
+    {
+        sim::VirtualPrinter p(Mode(sim::NpaMode::Auto));
+        Send(p, batch);
+        EXPECT_TRUE(Drain(p).empty()) << "NPA before the start packet is print data";
+        Send(p, Start());
+        EXPECT_TRUE(p.npaStarted());
+        EXPECT_TRUE(Drain(p).empty()) << "the start packet itself is not answered";
+        Send(p, batch);
+        EXPECT_FALSE(Drain(p).empty());
+        Send(p, PjlQuery());  // its universal exits end the NPA session
+        Drain(p);
+        EXPECT_FALSE(p.npaStarted());
+        Send(p, batch);
+        EXPECT_TRUE(Drain(p).empty());
+    }
+    {
+        sim::VirtualPrinter p(Mode(sim::NpaMode::On));
+        Send(p, batch);
+        EXPECT_FALSE(Drain(p).empty());
+    }
+    {
+        sim::VirtualPrinter p(Mode(sim::NpaMode::Off));
+        Send(p, Cat({Start(), batch, Of(npa::kOffline)}));
+        EXPECT_TRUE(Drain(p).empty());
+        EXPECT_FALSE(p.offline());
+    }
+}
+
+TEST(VirtualPrinterRead, BatchReplyListsKnownIdsInRequestOrder) {
+    sim::VirtualPrinter p;
+    Send(p, Cat({Start(), Batch({kTray1Size, 0x7777, kBlankPages, kFeedTimeout, kCustom1Name})}));
+    // header, E7 00, then id/length/value entries; 7777 is unknown and left out
+    EXPECT_EQ(Drain(p), Hex("A5 0016 11 E0 E7 00"
+                            "0105 01 01"
+                            "0101 01 00"
+                            "0501 04 00000000"
+                            "0121 00"));
+
+    Send(p, Cat({Start(), Batch({})}));
+    EXPECT_EQ(Drain(p), Hex("A5 0004 11 E0 E7 00"));
+}
+
+TEST(VirtualPrinterRead, AllSettingsFitOneReply) {
+    sim::VirtualPrinter p;
+    std::vector<uint16_t> ids;
+    for (const auto& [id, spec] : p.model().settings()) ids.push_back(id);
+    Send(p, Cat({Start(), Batch(ids)}));
+    const auto packets = Packets(Drain(p));
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_LE(packets[0].size(), npa::MAX_REPLY);
+    size_t entries = 0;
+    for (size_t at = 7; at + 3 <= packets[0].size(); at += 3 + packets[0][at + 2]) ++entries;
+    EXPECT_EQ(entries, ids.size());
+}
+
+TEST(VirtualPrinterRead, SingleReadAndUnknownId) {
+    sim::VirtualPrinter p;
+    Send(p, Cat({Start(), Read(kTray1Size)}));
+    EXPECT_EQ(Drain(p), Hex("A5 0007 51 E0 E7 00 0105 01"));
+    Send(p, Cat({Start(), Read(0x7777)}));
+    EXPECT_EQ(Drain(p), Hex("A5 0006 88 E0 E7 01 7777"));
+}
+
+TEST(VirtualPrinterWrite, RefusedOnlineAcceptedOffline) {
+    sim::VirtualPrinter p;
+    Send(p, Cat({Start(), Write(kBlankPages, {0x01})}));
+    EXPECT_EQ(Drain(p), Hex("A5 0006 88 E0 E7 02 0101"));
+    EXPECT_EQ(p.value(kBlankPages), Bytes{0x00});
+
+    GoOffline(p);
+    ASSERT_TRUE(p.offline());
+    Send(p, Cat({Start(), Write(kBlankPages, {0x01})}));
+    EXPECT_TRUE(Drain(p).empty()) << "a valid write without 0x10 is not answered";
+    EXPECT_EQ(p.value(kBlankPages), Bytes{0x01});
+
+    Send(p, Cat({Start(), Write(kCustom1Name, {'M', 'e', 'm', 'o'}, 0x50)}));
+    EXPECT_EQ(Drain(p), Hex("A5 000A 51 E0 E7 00 0121 4D656D6F"));
+}
+
+TEST(VirtualPrinterWrite, ValuesOutsideTheModelEarnCommandErrors) {
+    sim::VirtualPrinter p;
+    GoOffline(p);
+    struct Case {
+        uint16_t id;
+        Bytes value;
+        bool accepted;
+    } cases[] = {
+        {kBlankPages, {0x02}, false},                    // not one of the enumerated values
+        {kBlankPages, {}, false},
+        {kBlankPages, {0x00, 0x01}, false},
+        {kPowerSaver, {0x00}, true},                     // the off value
+        {kPowerSaver, {0x01}, true},
+        {kPowerSaver, {0xF0}, true},                     // 240, the top
+        {kPowerSaver, {0xF1}, false},
+        {kPowerSaver, {0x00, 0x05}, false},              // wrong width
+        {kFeedTimeout, {0x00, 0x00, 0x00, 0x0E}, false}, // 14
+        {kFeedTimeout, {0x00, 0x00, 0xFF, 0xFF}, true},  // 65535
+        {kFeedTimeout, {0xFF, 0xFF, 0xFF, 0xFF}, false}, // -1
+        {kCustom1Name, Bytes(16, 'x'), true},
+        {kCustom1Name, Bytes(17, 'x'), false},
+        {kCustom1Name, {'a', 0x00, 'b'}, false},
+        {kCustom1Name, {}, true},
+        {0x7777, {0x00}, false},
+    };
+    for (const Case& c : cases) {
+        const auto before = p.value(c.id);
+        Send(p, Cat({Start(), Write(c.id, c.value)}));
+        const Bytes out = Drain(p);
+        SCOPED_TRACE(::testing::Message() << std::hex << c.id << " value " << sim::ToHex(c.value));
+        if (c.accepted) {
+            EXPECT_TRUE(out.empty());
+            EXPECT_EQ(p.value(c.id), c.value);
+        } else {
+            ASSERT_GE(out.size(), 5u);
+            EXPECT_EQ(out[3], 0x88);
+            EXPECT_EQ(p.value(c.id), before);
+        }
+    }
+}
+
+TEST(VirtualPrinterOffline, ResponseAndAlertInConfiguredOrder) {
+    const Bytes responseOff = Hex("A5 0006 51 E0 E7 0C 01 01");
+    const Bytes alertOff = Hex("A5 0006 11 F0 E7 0C 01 01");
+    {
+        sim::VirtualPrinter p;
+        Send(p, Cat({Start(), Of(npa::kRegisterAlert)}));
+        EXPECT_EQ(Drain(p), Hex("A5 0004 51 E0 03 40"));
+        EXPECT_TRUE(p.alertRegistered());
+        Send(p, Cat({Start(), Of(npa::kOffline)}));
+        EXPECT_EQ(Drain(p), Cat({responseOff, alertOff}));
+        EXPECT_TRUE(p.offline());
+        Send(p, Cat({Start(), Of(npa::kOnline)}));
+        EXPECT_EQ(Drain(p), Hex("A5 0006 51 E0 E7 0C 00 01  A5 0006 11 F0 E7 0C 00 00"));
+        EXPECT_FALSE(p.offline());
+        Send(p, Cat({Start(), Of(npa::kDeregisterAlert)}));
+        Drain(p);
+        EXPECT_FALSE(p.alertRegistered());
+        Send(p, Cat({Start(), Of(npa::kOffline)}));
+        EXPECT_EQ(Drain(p), responseOff) << "no alert without registration";
+    }
+    {
+        sim::PrinterConfig c;
+        c.alertFirst = true;
+        sim::VirtualPrinter p(c);
+        Send(p, Cat({Start(), Of(npa::kRegisterAlert), Start(), Of(npa::kOffline)}));
+        EXPECT_EQ(Drain(p), Cat({Hex("A5 0004 51 E0 03 40"), alertOff, responseOff}));
+    }
+}
+
+TEST(VirtualPrinterOffline, RefusalKeepsStateAndFileFormsAreSilent) {
+    sim::VirtualPrinter p;
+    sim::Faults f;
+    f.refuseOffline = true;
+    p.setFaults(f);
+    Send(p, Cat({Start(), Of(npa::kRegisterAlert)}));
+    Drain(p);
+    Send(p, Cat({Start(), Of(npa::kOffline)}));
+    // refused: 9th byte 0 in the response, and the alert still says online
+    EXPECT_EQ(Drain(p), Hex("A5 0006 51 E0 E7 0C 01 00  A5 0006 11 F0 E7 0C 01 00"));
+    EXPECT_FALSE(p.offline());
+
+    p.setFaults({});
+    sim::VirtualPrinter q;
+    Send(q, Cat({Start(), Of(npa::kFileOffline), Start(), Write(kBlankPages, {0x01}), Start(), Of(npa::kFileOnline)}));
+    EXPECT_TRUE(Drain(q).empty());
+    EXPECT_FALSE(q.offline());
+    EXPECT_EQ(q.value(kBlankPages), Bytes{0x01}) << "the command-file sequence changes the setting";
+}
+
+TEST(VirtualPrinterWire, RecordsPacketsChunksAndSentUnits) {
+    sim::VirtualPrinter p;
+    const Bytes traffic = Cat({Start(), Read(kTray1Size)});
+    // one packet cut across chunks, plus junk between packets that is not a packet
+    p.receive(traffic.data(), 7);
+    p.receive(traffic.data() + 7, traffic.size() - 7);
+    Send(p, {0x00, 0x00, 0x00});
+    EXPECT_EQ(p.receivedPackets(), (std::vector<Bytes>{Start(), Read(kTray1Size)}));
+    EXPECT_EQ(p.receivedChunks().size(), 3u);
+    EXPECT_EQ(p.receivedBytes(), Cat({traffic, Bytes{0, 0, 0}}));
+    EXPECT_EQ(p.sentPackets(), std::vector<Bytes>{Hex("A5 0007 51 E0 E7 00 0105 01")});
+    EXPECT_EQ(p.pendingOutput(), 10u);
+    uint8_t b[4];
+    EXPECT_EQ(p.transmit(b, 4, 0), 4);
+    EXPECT_EQ(p.pendingOutput(), 6u);
+    EXPECT_EQ(p.sentBytes().size(), 10u) << "what was sent stays recorded after transmit";
+
+    p.clearWire();
+    EXPECT_TRUE(p.receivedPackets().empty());
+    EXPECT_TRUE(p.receivedChunks().empty());
+    EXPECT_TRUE(p.sentPackets().empty());
+    EXPECT_EQ(p.pendingOutput(), 6u) << "clearing the record does not drop the output";
+}
+
+TEST(VirtualPrinterWire, WaitForPacketsSeesAnotherThreadsBytes) {
+    sim::VirtualPrinter p;
+    std::thread host([&] { Send(p, Cat({Start(), Read(kTray1Size)})); });
+    EXPECT_TRUE(p.waitForPackets(2, 2000));
+    host.join();
+    EXPECT_FALSE(p.waitForPackets(3, 10));
+}
+
+TEST(VirtualPrinterTransfers, UsbTransfersHoldAtMost32BytesAndRunTogether) {
+    sim::PrinterConfig c;
+    c.usb = true;
+    sim::VirtualPrinter p(c);
+    // two replies of 10 bytes and a 26-byte batch reply: transfers of 32 + 14
+    Send(p, Cat({Start(), Read(kTray1Size), Start(), Read(kBlankPages),
+                 Start(), Batch({kBlankPages, kTray1Size, kPowerSaver, kFeedTimeout})}));
+    uint8_t buffer[256];
+    std::vector<long> sizes;
+    for (long n; (n = p.transmit(buffer, sizeof buffer, 0)) > 0;) sizes.push_back(n);
+    EXPECT_EQ(sizes, (std::vector<long>{32, 14}));
+}
+
+TEST(VirtualPrinterTransfers, WaitingReaderEndsOnDataWakeOrDisconnect) {
+    using namespace std::chrono;
+    sim::VirtualPrinter p;
+    uint8_t buffer[64];
+    auto timed = [&](auto&& action, long& result) {
+        const auto start = steady_clock::now();
+        std::thread reader([&] { result = p.transmit(buffer, sizeof buffer, 5000); });
+        std::this_thread::sleep_for(milliseconds(30));
+        action();
+        reader.join();
+        return duration_cast<milliseconds>(steady_clock::now() - start).count();
+    };
+    long result = 99;
+    EXPECT_LT(timed([&] { Send(p, Cat({Start(), Read(kTray1Size)})); }, result), 2000);
+    EXPECT_EQ(result, 10);
+    EXPECT_LT(timed([&] { p.wakeReaders(); }, result), 2000);
+    EXPECT_EQ(result, 0);
+    EXPECT_LT(timed([&] { p.disconnect(); }, result), 2000);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(p.receive(buffer, 1), -1);
+    p.reconnect();
+    EXPECT_EQ(p.transmit(buffer, sizeof buffer, 0), 0);
+}
+
+TEST(VirtualPrinterNvram, AcceptedWritesSurviveARestart) {
+    TempDir dir;
+    sim::PrinterConfig c;
+    c.stateFile = dir.file("t90.state");
+    {
+        sim::VirtualPrinter p(c);
+        GoOffline(p);
+        Send(p, Cat({Start(), Write(kCustom1Name, {'L', 'a', 'b'}), Start(), Write(kFeedTimeout, {0, 0, 1, 0x2C})}));
+        Send(p, Cat({Start(), Write(kBlankPages, {0x09})}));  // refused: not stored
+        EXPECT_TRUE(std::filesystem::exists(c.stateFile));
+    }
+    sim::VirtualPrinter restarted(c);
+    EXPECT_FALSE(restarted.offline()) << "power-on state is online";
+    EXPECT_EQ(restarted.value(kCustom1Name), (Bytes{'L', 'a', 'b'}));
+    EXPECT_EQ(restarted.value(kFeedTimeout), (Bytes{0, 0, 1, 0x2C}));
+    EXPECT_EQ(restarted.value(kBlankPages), Bytes{0x00});
+    // the atomic save leaves no temporary files behind
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 1u);
+}
+
+TEST(VirtualPrinterNvram, StateFileLinesTheModelRejectsAreIgnored) {
+    TempDir dir;
+    sim::PrinterConfig c;
+    c.stateFile = dir.file("t90.state");
+    std::ofstream(c.stateFile) << "0101 01\n0105 7F\nzz 00\n7777 00\n0306\n0121 41\n";
+    sim::VirtualPrinter p(c);
+    EXPECT_EQ(p.value(kBlankPages), Bytes{0x01});
+    EXPECT_EQ(p.value(kTray1Size), Bytes{0x01}) << "7F is no tray size: the default stays";
+    EXPECT_EQ(p.value(kPowerSaver), Bytes{0x14});
+    EXPECT_EQ(p.value(kCustom1Name), Bytes{'A'});
+    EXPECT_FALSE(p.value(0x7777).has_value());
+}
