@@ -53,9 +53,9 @@ void CopyStep(const std::string& source, const std::string& portName) {
 
 // Waits for the next packet of the exchange into a zeroed buffer, so that a reply shorter than
 // nine bytes reads as 0 in its 9th byte rather than as a leftover of the previous one.
-int WaitForPacket(uint8_t* buffer, uint8_t expected) {
+int WaitForPacket(uint8_t* buffer, uint8_t expected, uint32_t& length) {
     std::memset(buffer, 0, kReplyBuffer);
-    uint32_t length = kReplyBuffer;
+    length = kReplyBuffer;
     return ParGetResponse(buffer, &length, expected);
 }
 
@@ -147,9 +147,10 @@ int ParOffline(int offline) {
     SlcLog(SLC_LOG_TRACE, "ParOffline(): Successfully wrote %d bytes\n", static_cast<int>(packet.size()));
 
     uint8_t buffer[kReplyBuffer];
-    int rc = WaitForPacket(buffer, 0);
+    uint32_t length = 0;
+    int rc = WaitForPacket(buffer, 0, length);
     SlcLog(SLC_LOG_TRACE, "ParOffline(): returned from ParGetResponse, iReturn=%d\n", rc);
-    SlcLogHex(buffer, kReplyBuffer);
+    SlcLogHex(buffer, length);
     if (rc != SLC_OK) return rc;
 
     SlcLog(SLC_LOG_TRACE, "pRcvData[4]=%02X\n", buffer[4]);
@@ -157,11 +158,11 @@ int ParOffline(int offline) {
         SlcLog(SLC_LOG_TRACE, "ParOffline(): we got the response back first\n");
         if (buffer[kNinthByte] != kAccepted) {
             SlcLog(SLC_LOG_TRACE, "ParOffline(): the command appears to have been rejected:\n");
-            SlcLogHex(buffer, kReplyBuffer);
+            SlcLogHex(buffer, length);
             return SLC_REJECTED;
         }
         SlcLog(SLC_LOG_TRACE, "ParOffline(): before ParGetResponse() - this time for alert\n");
-        rc = WaitForPacket(buffer, npa::CMD_ALERT);
+        rc = WaitForPacket(buffer, npa::CMD_ALERT, length);
         SlcLog(SLC_LOG_TRACE, "ParOffline(): after ParGetResponse(), return code is %d\n", rc);
         // Without the alert there is nothing to judge.
         if (rc != SLC_OK) return rc;
@@ -180,12 +181,12 @@ int ParOffline(int offline) {
         }
         SlcLog(SLC_LOG_TRACE, "ParOffline(): 9th byte OK\n");
         SlcLog(SLC_LOG_TRACE, "ParOffline(): before ParGetResponse() - this time for the response\n");
-        rc = WaitForPacket(buffer, npa::CMD_SETTINGS);
+        rc = WaitForPacket(buffer, npa::CMD_SETTINGS, length);
         SlcLog(SLC_LOG_TRACE, "ParOffline(): after ParGetResponse(), return code is %d\n", rc);
         if (rc != SLC_OK) return rc;
         if (buffer[kNinthByte] != kAccepted) {
             SlcLog(SLC_LOG_TRACE, "ParOffline(): the command appears to have been rejected:\n");
-            SlcLogHex(buffer, kReplyBuffer);
+            SlcLogHex(buffer, length);
             return SLC_REJECTED;
         }
         return SLC_OK;

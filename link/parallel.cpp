@@ -197,6 +197,7 @@ int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint
         const int rc = SendNPAStart(*g.port);
         if (rc != 0) {
             SlcLog(SLC_LOG_TRACE, "SendNPAStart() returned %d\n", rc);
+            if (replyLength != nullptr) *replyLength = 0;
             return SLC_SEND_WRITEFAIL;
         }
     }

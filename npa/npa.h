@@ -20,10 +20,23 @@ enum : int {
 
 using ValueMap = std::map<std::string, std::string>;  // NPA name -> value token
 
+// Parses the two NPA sections of ConfigFile() into the process-wide tables; runs once per
+// process (every other operation calls it first).
 void NpaLoadTables();
+// Opens the port and reads every setting of "NPA READ SETTING" with one batch request, adding
+// NPA name -> value token to values. NPA_OK (the port stays open), NPA_ONEWAY (nothing sent;
+// values gets the configuration's defaults), NPA_ERR_OPEN or NPA_ERR_SEND. Reply entries with
+// an id that was not asked for are ignored.
 int NpaReadAllSettings(const std::string& port, ValueMap& values);
+// The value token of a single-setting reply (value from byte 9): an enumerated token, a text up
+// to its first zero byte, or a signed decimal number; empty when nothing matches.
 std::string NpaDecodeValue(const std::string& name, const uint8_t* packet, uint32_t length);
+// Writes NAME:VALUE commands between offline and online, to a port or (any other name) into a
+// command file with "offline.dat" beside it. Stops at the first command that has no packet or
+// fails, and still brings the printer back online. NPA_OK, NPA_ERR_OPEN or NPA_ERR_WRITE; an
+// empty list is NPA_OK once the printer went offline and online again.
 int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands);
+// Releases the tables for good, closes the port and shuts the link down; the close result.
 int NpaEndSession(const std::string& port);
 
 // Test support: forgets the loaded tables so the next operation loads them again.

@@ -10,7 +10,6 @@
 #include "model/profile.h"
 #include "npa/npa.h"
 #include "npa/packets.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -97,22 +96,6 @@ void LoadWriteSection(NpaTables& t, const Profile& ini) {
         // keeps its own packet whether it comes before or after the template line.
         t.writePackets[isText || isNumeric ? name : key] = npa::HexToBytes(hex);
     }
-}
-
-// Neither "LPT" nor "USB": the link writes into a file of that path.
-bool IsFilePort(const std::string& port) {
-    return port.compare(0, 3, "LPT") != 0 && port.compare(0, 3, "USB") != 0;
-}
-
-// The link appends to an existing command file and "offline.dat" rather than replacing them, so
-// a new command file written over a longer old one would keep the old tail. Remove both first.
-void RemoveOldCommandFiles(const std::string& path) {
-    const platform::Platform& p = platform::current();
-    if (!p.files) return;
-    p.files->remove(path);
-    size_t slash = path.find_last_of("/\\");
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    p.files->remove(folder + "offline.dat");
 }
 
 // The packet of one command string, or false when the string names no stored packet and no
@@ -214,8 +197,8 @@ std::string NpaDecodeValue(const std::string& name, const uint8_t* packet, uint3
             token.assign(reinterpret_cast<const char*>(value), end);
         }
         if (t.numericSettings.count(name)) {
-            // At most four value bytes fit the number; the most significant ones are kept.
-            token = npa::DecodeNumeric(value, count < npa::MAX_NUMERIC_BYTES ? count : npa::MAX_NUMERIC_BYTES);
+            // The codec keeps at most the four least significant bytes of a longer value.
+            token = npa::DecodeNumeric(value, count);
         }
     }
     return token;
@@ -228,7 +211,6 @@ int NpaWriteValues(const std::string& port, const std::vector<std::string>& comm
     NpaLoadTables();
     const NpaTables& t = Tables();
 
-    if (IsFilePort(port)) RemoveOldCommandFiles(port);
     int opened = SlcOpenPort(port.c_str());
     if (opened != SLC_OK && opened != SLC_UNIDIRECTIONAL) return NPA_ERR_OPEN;
     // The printer did not change state, so there is nothing to bring back online.

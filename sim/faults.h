@@ -22,6 +22,8 @@ struct PrinterConfig {
     // only answer a host reads as "NPA active"); false answers in PJL text with the value ON.
     bool npaFormForOn = true;
     bool alertFirst = false;         // offline/online: the alert goes out before the response
+    // Flags of a command-error reply: 0x88 by default; 0x98 marks it as a response as well.
+    uint8_t commandErrorFlags = 0x88;
     std::string modelFile;           // empty: DEVPANEL_DATA_DIR "/virtual-t90.model"
     std::string stateFile;           // NVRAM kept here across restarts; empty: memory only
 };

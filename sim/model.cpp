@@ -75,7 +75,7 @@ std::string ToHex(const Bytes& bytes) {
     return out;
 }
 
-bool SettingSpec::accepts(const Bytes& value) const {
+bool SettingDef::accepts(const Bytes& value) const {
     switch (kind) {
     case SettingKind::Enum:
         for (const Bytes& v : values) {
@@ -135,7 +135,7 @@ bool Model::parse(const std::string& text, std::string& error) {
         if (w.size() < 3) return fail("expected id, name and kind");
         auto id = ParseHex(w[0]);
         if (!id || id->size() != 2) return fail("bad setting id " + w[0]);
-        SettingSpec s;
+        SettingDef s;
         s.id = static_cast<uint16_t>(((*id)[0] << 8) | (*id)[1]);
         s.name = w[1];
         if (w[2] == "enum") s.kind = SettingKind::Enum;
@@ -210,7 +210,7 @@ std::string Model::defaultPath() {
 #endif
 }
 
-const SettingSpec* Model::find(uint16_t id) const {
+const SettingDef* Model::find(uint16_t id) const {
     auto it = settings_.find(id);
     return it == settings_.end() ? nullptr : &it->second;
 }

@@ -23,7 +23,7 @@ using Bytes = std::vector<uint8_t>;
 
 enum class SettingKind { Enum, Number, Text };
 
-struct SettingSpec {
+struct SettingDef {
     uint16_t id = 0;
     std::string name;
     SettingKind kind = SettingKind::Enum;
@@ -46,15 +46,15 @@ public:
     // The model file shipped with the program.
     static std::string defaultPath();
 
-    const SettingSpec* find(uint16_t id) const;
-    const std::map<uint16_t, SettingSpec>& settings() const { return settings_; }
+    const SettingDef* find(uint16_t id) const;
+    const std::map<uint16_t, SettingDef>& settings() const { return settings_; }
     uint8_t readSub() const { return readSub_; }
     uint8_t readFunction() const { return readFunction_; }
     uint8_t writeSub() const { return writeSub_; }
     uint8_t writeFunction() const { return writeFunction_; }
 
 private:
-    std::map<uint16_t, SettingSpec> settings_;
+    std::map<uint16_t, SettingDef> settings_;
     uint8_t readSub_ = 0xE7, readFunction_ = 0x01;
     uint8_t writeSub_ = 0xE7, writeFunction_ = 0x02;
 };

@@ -58,10 +58,10 @@ std::optional<EngineReply> NpaEngine::pjlAnswer(const std::string& line, const P
     return EngineReply{{Bytes(text.begin(), text.end())}, false};
 }
 
-Bytes NpaEngine::commandError(const Bytes& p) const {
+Bytes NpaEngine::commandError(const Bytes& p, uint8_t flags) const {
     // Names what was refused: the sub-command, function and setting id when the packet has them.
     Bytes data(p.begin() + std::min<size_t>(p.size(), 5), p.begin() + std::min<size_t>(p.size(), 9));
-    return MakePacket(kCommandErrorFlags, p.size() > 4 ? p[4] : npa::CMD_SETTINGS, data);
+    return MakePacket(flags, p.size() > 4 ? p[4] : npa::CMD_SETTINGS, data);
 }
 
 Bytes NpaEngine::settingReply(uint16_t id, const Bytes& value) const {
@@ -84,7 +84,7 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
     const bool wantsReply = (flags & npa::FLAG_RESPONSE) != 0;
     EngineReply reply;
     auto error = [&] {
-        reply.packets.push_back(commandError(p));
+        reply.packets.push_back(commandError(p, config.commandErrorFlags));
         return reply;
     };
     if (p[4] != npa::CMD_SETTINGS || p.size() < 7) return error();
@@ -142,9 +142,9 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
     if (sub == model_.writeSub() && fn == model_.writeFunction()) {
         if (p.size() < 9) return error();
         const uint16_t id = IdAt(p, 7);
-        const SettingSpec* spec = model_.find(id);
+        const SettingDef* def = model_.find(id);
         const Bytes value(p.begin() + 9, p.end());
-        if (spec == nullptr || !offline_ || !spec->accepts(value)) return error();
+        if (def == nullptr || !offline_ || !def->accepts(value)) return error();
         nvram_.set(id, value);
         if (wantsReply) reply.packets.push_back(settingReply(id, value));
         return reply;

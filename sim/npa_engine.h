@@ -8,7 +8,8 @@
 //    start packet, until the next PJL universal exit; in mode On always; in mode Off never.
 //  - A command asks for a reply with flags 0x10; without it only errors are answered.
 //  - Writes are taken only while the printer is offline, as on its operator panel; online, an
-//    unknown id or a value the model does not accept earns a command error (flags 0x88).
+//    unknown id or a value the model does not accept earns a command error (flags 0x88,
+//    PrinterConfig::commandErrorFlags).
 #pragma once
 
 #include <cstdint>
@@ -26,7 +27,6 @@ namespace sim {
 constexpr uint8_t kReplyFlags = 0x51;         // single-setting replies and acknowledgements
 constexpr uint8_t kBatchReplyFlags = 0x11;
 constexpr uint8_t kAlertFlags = 0x11;
-constexpr uint8_t kCommandErrorFlags = 0x88;
 constexpr uint8_t kForeignCommand = 0xE1;     // command byte of replies that belong to no command we know
 
 struct EngineReply {
@@ -51,7 +51,7 @@ private:
     std::optional<EngineReply> handlePacket(const Bytes& p, const PrinterConfig& config,
                                             const Faults& faults);
     std::optional<EngineReply> pjlAnswer(const std::string& line, const PrinterConfig& config) const;
-    Bytes commandError(const Bytes& p) const;
+    Bytes commandError(const Bytes& p, uint8_t flags) const;
     Bytes settingReply(uint16_t id, const Bytes& value) const;
 
     const Model& model_;

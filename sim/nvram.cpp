@@ -15,7 +15,7 @@ namespace sim {
 void Nvram::reset(const Model& model, const std::string& stateFile) {
     values_.clear();
     stateFile_ = stateFile;
-    for (const auto& [id, spec] : model.settings()) values_[id] = spec.defaultValue;
+    for (const auto& [id, def] : model.settings()) values_[id] = def.defaultValue;
     if (stateFile_.empty()) return;
     std::ifstream in(stateFile_);
     std::string line;
@@ -27,8 +27,8 @@ void Nvram::reset(const Model& model, const std::string& stateFile) {
         auto value = ParseHex(valueText);
         if (!id || id->size() != 2 || !value) continue;
         const uint16_t key = static_cast<uint16_t>(((*id)[0] << 8) | (*id)[1]);
-        const SettingSpec* spec = model.find(key);
-        if (spec != nullptr && spec->accepts(*value)) values_[key] = *value;
+        const SettingDef* def = model.find(key);
+        if (def != nullptr && def->accepts(*value)) values_[key] = *value;
     }
 }
 

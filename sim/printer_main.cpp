@@ -121,6 +121,8 @@ int main(int argc, char** argv) {
         std::perror("devpanel-printer: raw mode");
         return 1;
     }
+    // Non-blocking, so that a host that stops reading cannot hold up the end of the program.
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     // Every byte from the host is appended to the record file as it arrives.
     int record = -1;
     if (!recordPath.empty()) {

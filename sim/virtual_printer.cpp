@@ -98,7 +98,7 @@ void VirtualPrinter::queueReplyLocked(const std::vector<Bytes>& packets, bool np
     for (int i = 0; i < faults_.unsolicitedErrorsBefore; ++i)
         queueLocked(MakePacket(npa::FLAG_ERROR, npa::CMD_SETTINGS, {0x01}), readyAt);
     for (int i = 0; i < faults_.commandErrorsBefore; ++i)
-        queueLocked(MakePacket(kCommandErrorFlags, npa::CMD_SETTINGS, {0xE7, 0x00}), readyAt);
+        queueLocked(MakePacket(config_.commandErrorFlags, npa::CMD_SETTINGS, {0xE7, 0x00}), readyAt);
     for (int i = 0; i < faults_.foreignRepliesBefore; ++i)
         queueLocked(MakePacket(kReplyFlags, kForeignCommand, {0xE7, 0x00}), readyAt);
     for (Bytes p : packets) {

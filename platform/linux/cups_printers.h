@@ -24,8 +24,10 @@ std::string percentDecode(const std::string& text);
 
 class LinuxPrinterList : public PrinterList {
 public:
-    // usb: where usb:// URIs are looked up; connectMs/requestMs bound the wait for the server.
-    LinuxPrinterList(LinuxUsbPrinters& usb, int connectMs = 3000, int requestMs = 5000)
+    // usb: where usb:// URIs are looked up. connectMs bounds the connection, requestMs each of the
+    // requests the list takes (libcups adds about a second to each): a silent server costs about
+    // connectMs + 2 * (requestMs + 1000) ms.
+    LinuxPrinterList(LinuxUsbPrinters& usb, int connectMs = 2000, int requestMs = 1500)
         : usb_(usb), connectMs_(connectMs), requestMs_(requestMs) {}
     // Asks the default server (cupsServer(): CUPS_SERVER, client.conf or the local socket).
     // False when the server cannot be reached or refuses the request.

@@ -59,11 +59,4 @@ TEST_F(DiscoveryTest, UnreadableListIsReportedWithAnEmptyTable) {
     EXPECT_FALSE(DiscoverPrinters(nullptr, kIni).listReadable);
 }
 
-TEST_F(DiscoveryTest, NoDriverNamesSectionMatchesNothing) {
-    sim.setInstalledPrinters({{"Office", "Altrin Pressline T90", "LPT1:"}});
-    DiscoveryResult r = DiscoverPrinters(sim.interfaces().printers, Profile::Parse(""));
-    EXPECT_TRUE(r.listReadable);
-    EXPECT_TRUE(r.printers.empty());
-}
-
 }  // namespace

@@ -98,12 +98,7 @@ TEST_F(PrinterDocTest, TwoWayDocumentHoldsTheReadAndTheDescriptors) {
         EXPECT_FALSE(npaName.empty()) << settings[i].section;
         EXPECT_TRUE(doc.m_values.count(npaName)) << npaName;
     }
-    EXPECT_EQ(doc.m_BlankPgs.labels.at("BLANKPAGES:PRINT"), res::String(61232));
     EXPECT_EQ(doc.m_PwrSvr.npaName, "POWERSAVER");
-    EXPECT_EQ(doc.m_PwrSvr.offValue, "OFF");
-    EXPECT_EQ(doc.m_AssignTray1.choices, (std::vector<std::string>{"NONE", "OFF"}));
-    EXPECT_EQ(doc.m_Cust1Name.maxLength, 16);
-
     EXPECT_EQ(doc.ReadValue("NO SUCH SETTING"), "");
     EXPECT_EQ(doc.ReadValue("BLANKPAGES"), doc.m_values["BLANKPAGES"]);
 }
@@ -191,13 +186,6 @@ TEST_F(PrinterDocTest, SaveCommandFileWritesTheChangesIntoTheFile) {
     EXPECT_EQ(doc.SaveCommandFile(tmp_ + "/missing/settings.npa"), NPA_ERR_OPEN);
 }
 
-TEST_F(PrinterDocTest, ValueOfNoSettingSectionIsWrittenBackLikeAnyOther) {
-    doc.m_values = {{"BLANKPAGES", "PRINT"}, {"EXTRA", "7"}};
-    std::vector<std::string> commands;
-    ASSERT_TRUE(doc.BuildCommandList(doc.m_values, commands));
-    EXPECT_EQ(commands, (std::vector<std::string>{"BLANKPAGES:PRINT", "EXTRA:7"}));
-}
-
 class OutOfMemoryDoc : public CPrinterDoc {
 public:
     using CPrinterDoc::CPrinterDoc;
@@ -243,6 +231,7 @@ TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown
             d.StoreValue("BLANKPAGES", "PRINT");
         }
         printer.clearWire();
+        sim_->clearLog();
 
         EXPECT_TRUE(d.SaveModified());
         EXPECT_EQ(f.boxes.size(), c.expectQuestion ? 1u : 0u);
@@ -254,7 +243,7 @@ TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown
         }
         EXPECT_EQ(Writes(printer).empty(), !c.expectWrites);
         EXPECT_FALSE(d.IsModified());
-        EXPECT_FALSE(SlcGlobals().initialised);
+        EXPECT_TRUE(LinkShutDown());
     }
 }
 
@@ -268,21 +257,14 @@ TEST_F(PrinterDocTest, SaveModifiedReportsAFailedApplyAndStillCloses) {
     printer.setFaults(refuse);
 
     EXPECT_TRUE(doc.SaveModified());
+    EXPECT_TRUE(Writes(printer).empty());
     ASSERT_EQ(frame.boxes.size(), 2u);
     EXPECT_EQ(frame.boxes[1].text, res::String(61245));
     EXPECT_EQ(frame.boxes[1].caption, res::String(61244));
     EXPECT_EQ(frame.boxes[1].style, MB_ICONERROR);
     EXPECT_TRUE(frame.boxes[1].owned);
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_FALSE(SlcGlobals().initialised);
-}
-
-TEST_F(PrinterDocTest, ReplaceViewAsksTheFrame) {
-    EXPECT_TRUE(doc.ReplaceView(3, 0, 1));
-    EXPECT_FALSE(doc.ReplaceView(99, 0, 1));
-    EXPECT_EQ(frame.views, (std::vector<int>{3, 99}));
-    CPrinterDoc frameless;
-    EXPECT_FALSE(frameless.ReplaceView(3));
+    EXPECT_TRUE(LinkShutDown());
 }
 
 }  // namespace

@@ -45,10 +45,10 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-// A batch read of two settings; the virtual printer answers it with a reply packet (E0).
+// A batch read of settings the virtual printer knows; it answers with one reply packet (E0).
 inline Bytes BatchRead() {
     Bytes out;
-    EXPECT_TRUE(npa::BuildBatchRequest({0x0001, 0x0002}, out));
+    EXPECT_TRUE(npa::BuildBatchRequest({0x0101, 0x0102, 0x0104, 0x0105, 0x0106, 0x0107}, out));
     return out;
 }
 
@@ -72,7 +72,9 @@ protected:
         return sim_->addParallelPrinter(port, false, config);
     }
 
-    bool LogHas(const std::string& message) const {
+    // True when an entry carries message (its trailing "\n" ends the log line).
+    bool LogHas(std::string message) const {
+        if (!message.empty() && message.back() == '\n') message.pop_back();
         const std::vector<std::string> lines = sim_->logLines();
         return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
             const size_t colon = line.find(": ");

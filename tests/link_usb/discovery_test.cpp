@@ -9,67 +9,13 @@
 #include "link/link_private.h"
 #include "link/usb_private.h"
 #include "sim/sim_platform.h"
+#include "tests/link_usb/fake_usb.h"
 
 namespace {
 
 constexpr const char* kOurId = "MFG:Altrin;CMD:PJL,QNPAP;MODEL:Pressline T90;CLS:PRINTER;";
 
-class NullChannel : public platform::Channel {
-public:
-    long write(const uint8_t*, size_t n) override { return static_cast<long>(n); }
-    long read(uint8_t*, size_t, int) override { return 0; }
-    void cancel() override {}
-    int lastError() const override { return 0; }
-};
-
-class FakeUsb : public platform::UsbPrinters {
-public:
-    struct Device {
-        int interfaceClass;
-        int portNumber;
-        platform::UsbInterface usbInterface;
-    };
-
-    void add(int interfaceClass, int portNumber, const std::string& id, const std::string& serial) {
-        Device d{interfaceClass, portNumber, {}};
-        d.usbInterface.devicePath = "fake/lp" + std::to_string(devices.size());
-        d.usbInterface.deviceId.assign(id.begin(), id.end());
-        d.usbInterface.serialNumber = serial;
-        devices.push_back(d);
-    }
-
-    bool enumerate(int interfaceClass, size_t maxCount, std::vector<platform::UsbInterface>& out) override {
-        enumerated.push_back(interfaceClass);
-        for (const Device& d : devices) {
-            if (d.interfaceClass == interfaceClass && out.size() < maxCount) out.push_back(d.usbInterface);
-        }
-        return true;
-    }
-    bool interfaceForPort(int portNumber, platform::UsbInterface& out) override {
-        for (const Device& d : devices) {
-            if (d.portNumber == portNumber) {
-                out = d.usbInterface;
-                return true;
-            }
-        }
-        return false;
-    }
-    std::unique_ptr<platform::Channel> openPipe(const std::string& devicePath, platform::UsbPipe pipe,
-                                                int& errorNumber) override {
-        opened.push_back(devicePath);
-        if (pipesFail) {
-            errorNumber = 5;
-            return nullptr;
-        }
-        (void)pipe;
-        return std::make_unique<NullChannel>();
-    }
-
-    std::vector<Device> devices;
-    std::vector<int> enumerated;
-    std::vector<std::string> opened;
-    bool pipesFail = false;
-};
+using usbtest::FakeUsb;
 
 class UsbDiscovery : public ::testing::Test {
 protected:

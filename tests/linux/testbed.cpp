@@ -93,13 +93,22 @@ std::string PtyPair::receive(size_t n, int ms) {
 std::unique_ptr<PrinterProcess> PrinterProcess::start(const std::string& program, const std::vector<std::string>& args,
                                                       std::string& error) {
     int pipeFds[2];
+    int inputFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         error = std::strerror(errno);
         return nullptr;
     }
+    if (::pipe2(inputFds, O_CLOEXEC) != 0) {
+        error = std::strerror(errno);
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        return nullptr;
+    }
+    // Its stdin is a pipe we hold: the printer ends by itself should this test process die.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, inputFds[0], STDIN_FILENO);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -108,14 +117,17 @@ std::unique_ptr<PrinterProcess> PrinterProcess::start(const std::string& program
     int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
+    ::close(inputFds[0]);
     if (rc != 0) {
         ::close(pipeFds[0]);
+        ::close(inputFds[1]);
         error = "cannot start " + program + ": " + std::strerror(rc);
         return nullptr;
     }
     auto process = std::unique_ptr<PrinterProcess>(new PrinterProcess());
     process->pid_ = pid;
     process->output_ = pipeFds[0];
+    process->input_ = inputFds[1];
     // The first line of its output is the slave path.
     std::string line;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -138,6 +150,7 @@ std::unique_ptr<PrinterProcess> PrinterProcess::start(const std::string& program
 PrinterProcess::~PrinterProcess() {
     kill();
     if (output_ >= 0) ::close(output_);
+    if (input_ >= 0) ::close(input_);
 }
 
 void PrinterProcess::kill() {

@@ -65,6 +65,7 @@ public:
 private:
     pid_t pid_ = -1;
     int output_ = -1;
+    int input_ = -1;
     std::string slave_;
 };
 

@@ -73,6 +73,8 @@ protected:
 
         sim_ = std::make_unique<sim::SimPlatform>(tmp_ + "/simtmp");
         sim_->setSleepScale(0);
+        // Public operations and internal steps, so that tests can see the link shut down.
+        sim_->setLoggingLevel(SLC_LOG_PUBLIC | SLC_LOG_TRACE);
         sim_->install();
         SlcResetForTesting();
         NpaResetForTesting();
@@ -93,6 +95,11 @@ protected:
         std::string path = tmp_ + "/" + name;
         WriteFileBytes(path, text);
         SetConfigPath(path);
+    }
+
+    // The link has been shut down since the log was last cleared, and no port is open.
+    bool LinkShutDown() const {
+        return sim_->logText().find("SlcShutdown() - in") != std::string::npos && !SlcGlobals().port;
     }
 
     static std::vector<Bytes> Only(const std::vector<Bytes>& packets, bool (*keep)(const Bytes&)) {

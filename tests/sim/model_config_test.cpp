@@ -95,32 +95,32 @@ TEST_F(ModelAgreesWithConfig, SameIdsBothWays) {
         EXPECT_EQ(settings[name].id, id) << name << ": read and write packets name different ids";
     }
     for (const auto& [name, s] : settings) EXPECT_TRUE(readIds.count(name)) << name << " can be written but not read";
-    for (const auto& [id, spec] : model.settings()) EXPECT_TRUE(iniIds.count(id)) << spec.name << " is unknown to devPanel.ini";
+    for (const auto& [id, def] : model.settings()) EXPECT_TRUE(iniIds.count(id)) << def.name << " is unknown to devPanel.ini";
     EXPECT_EQ(model.settings().size(), iniIds.size());
 }
 
 TEST_F(ModelAgreesWithConfig, SameKindsValuesAndBounds) {
     for (const auto& [name, s] : settings) {
         SCOPED_TRACE(name);
-        const sim::SettingSpec* spec = model.find(s.id);
-        ASSERT_NE(spec, nullptr);
+        const sim::SettingDef* def = model.find(s.id);
+        ASSERT_NE(def, nullptr);
         std::set<std::string> modelValues;
-        for (const auto& v : spec->values) modelValues.insert(sim::ToHex(v));
+        for (const auto& v : def->values) modelValues.insert(sim::ToHex(v));
         EXPECT_EQ(modelValues, s.enumValues) << "enumerated values (or a number's extra values)";
         if (s.kind == "text") {
-            EXPECT_EQ(spec->kind, sim::SettingKind::Text);
+            EXPECT_EQ(def->kind, sim::SettingKind::Text);
         } else if (s.kind == "number") {
-            ASSERT_EQ(spec->kind, sim::SettingKind::Number);
-            EXPECT_EQ(spec->numberBytes, s.numberBytes);
-            EXPECT_EQ(spec->min, s.min);
-            EXPECT_EQ(spec->max, s.max);
+            ASSERT_EQ(def->kind, sim::SettingKind::Number);
+            EXPECT_EQ(def->numberBytes, s.numberBytes);
+            EXPECT_EQ(def->min, s.min);
+            EXPECT_EQ(def->max, s.max);
             // The host maps a template's value bytes to the range token, so a value the printer
             // can hold must never look like the template.
-            EXPECT_FALSE(spec->accepts(*sim::ParseHex(s.templateHex))) << s.templateHex;
+            EXPECT_FALSE(def->accepts(*sim::ParseHex(s.templateHex))) << s.templateHex;
         } else {
-            EXPECT_EQ(spec->kind, sim::SettingKind::Enum);
+            EXPECT_EQ(def->kind, sim::SettingKind::Enum);
         }
-        for (const std::string& hex : s.enumValues) EXPECT_TRUE(spec->accepts(*sim::ParseHex(hex))) << hex;
+        for (const std::string& hex : s.enumValues) EXPECT_TRUE(def->accepts(*sim::ParseHex(hex))) << hex;
     }
 }
 
@@ -128,17 +128,17 @@ TEST_F(ModelAgreesWithConfig, SameDefaults) {
     for (const auto& [name, s] : settings) {
         if (!s.hasDefault) continue;
         SCOPED_TRACE(name);
-        const sim::SettingSpec* spec = model.find(s.id);
-        ASSERT_NE(spec, nullptr);
+        const sim::SettingDef* def = model.find(s.id);
+        ASSERT_NE(def, nullptr);
         if (s.kind == "text") {
-            EXPECT_TRUE(spec->defaultValue.empty());
+            EXPECT_TRUE(def->defaultValue.empty());
         } else if (!s.defaultHex.empty() || s.kind == "enum") {
-            EXPECT_EQ(sim::ToHex(spec->defaultValue), s.defaultHex);
+            EXPECT_EQ(sim::ToHex(def->defaultValue), s.defaultHex);
         } else {
             // a numeric default: the model's default bytes read as the host reads a number
             uint32_t v = 0;
-            for (uint8_t b : spec->defaultValue) v = (v << 8) | b;
-            const long value = spec->defaultValue.size() == 4 ? static_cast<int32_t>(v) : static_cast<long>(v);
+            for (uint8_t b : def->defaultValue) v = (v << 8) | b;
+            const long value = def->defaultValue.size() == 4 ? static_cast<int32_t>(v) : static_cast<long>(v);
             EXPECT_EQ(std::to_string(value), s.defaultToken);
         }
     }

@@ -149,7 +149,7 @@ TEST(VirtualPrinterRead, BatchReplyListsKnownIdsInRequestOrder) {
 TEST(VirtualPrinterRead, AllSettingsFitOneReply) {
     sim::VirtualPrinter p;
     std::vector<uint16_t> ids;
-    for (const auto& [id, spec] : p.model().settings()) ids.push_back(id);
+    for (const auto& [id, def] : p.model().settings()) ids.push_back(id);
     Send(p, Cat({Start(), Batch(ids)}));
     const auto packets = Packets(Drain(p));
     ASSERT_EQ(packets.size(), 1u);
@@ -165,6 +165,12 @@ TEST(VirtualPrinterRead, SingleReadAndUnknownId) {
     EXPECT_EQ(Drain(p), Hex("A5 0007 51 E0 E7 00 0105 01"));
     Send(p, Cat({Start(), Read(0x7777)}));
     EXPECT_EQ(Drain(p), Hex("A5 0006 88 E0 E7 01 7777"));
+
+    sim::PrinterConfig c;
+    c.commandErrorFlags = 0x98;
+    sim::VirtualPrinter q(c);
+    Send(q, Cat({Start(), Read(0x7777)}));
+    EXPECT_EQ(Drain(q), Hex("A5 0006 98 E0 E7 01 7777"));
 }
 
 TEST(VirtualPrinterWrite, RefusedOnlineAcceptedOffline) {
