@@ -243,10 +243,6 @@ int CommandSend(const Options& options, const std::string& port, std::ostream& o
         err << "devpanel-cli: cannot read " << file << "\n";
         return EXIT_USAGE;
     }
-    if (port.compare(0, 3, "LPT") != 0 && port.compare(0, 3, "USB") != 0) {
-        err << "devpanel-cli: send needs a parallel (LPT) or USB port, not " << port << "\n";
-        return EXIT_USAGE;
-    }
     std::unique_ptr<platform::Channel> channel = OpenForSending(port);
     if (!channel) {
         err << "devpanel-cli: the port " << port << " could not be opened\n";

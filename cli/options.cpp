@@ -86,8 +86,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "--port and --virtual cannot be used together";
         return false;
     }
-    if (portGiven && options.port.empty()) {
-        error = "--port needs a port name";
+    // Any other name would make the link write into a file of that name.
+    if (portGiven && options.port.compare(0, 3, "LPT") != 0 && options.port.compare(0, 3, "USB") != 0) {
+        error = "--port takes a printer port such as LPT1: or USB001 (save writes command files)";
         return false;
     }
     if (options.command.empty()) {

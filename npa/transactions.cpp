@@ -1,6 +1,5 @@
 // The settings traffic: the NPA tables of the configuration file, the batch read, value
 // decoding, the bracketed writes and the end of a session.
-#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -154,6 +153,7 @@ int NpaReadAllSettings(const std::string& port, ValueMap& values) {
         t.idNames[id] = name;
     }
 
+    // One request holds at most 125 ids; a configuration naming more cannot be read at all.
     Packet request;
     if (!npa::BuildBatchRequest(ids, request)) return NPA_ERR_SEND;
 

@@ -92,6 +92,7 @@ TEST_F(CliProgramTest, BadUsageExitsTwoWithoutOutput) {
         {"--virtual", "send"},
         {"--virtual", "printers", "--json"},
         {"--port", "USB001", "--virtual", "read"},
+        {"--port", "settings.npa", "read"},
         {"--ini", "/no/such/devPanel.ini", "--virtual", "read"},
     };
     for (const auto& args : cases) {
