@@ -41,7 +41,9 @@ QValidator::State CodePageLimit::validate(QString& input, int& pos) const {
         pos -= width;
         inserted -= width;
     }
-    return CodePageLength(input) <= allowed ? Acceptable : Invalid;
+    // Nothing of the insertion fits: refuse it, so that the edit sees no change at all.
+    if (input == accepted_ || CodePageLength(input) > allowed) return Invalid;
+    return Acceptable;
 }
 
 CodePageLimit* LimitOf(QLineEdit* edit) {

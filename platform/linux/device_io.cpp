@@ -86,10 +86,9 @@ int DeviceIo::waitReady(short events, int ms) {
 
 bool DeviceIo::backOff(int ms) {
     if (ms <= 0) return !cancelled_.load();
+    // Without an eventfd (none could be made) this is a plain sleep.
     pollfd wake{cancelFd_.get(), POLLIN, 0};
-    if (cancelFd_.valid()) {
-        while (::poll(&wake, 1, ms) < 0 && errno == EINTR) {
-        }
+    while (::poll(&wake, cancelFd_.valid() ? 1 : 0, ms) < 0 && errno == EINTR) {
     }
     if (cancelled_.load()) {
         fail(ECANCELED);

@@ -45,6 +45,8 @@ public:
     long write(const uint8_t* data, size_t n, int totalMs);
     void cancel();
     int lastError() const { return lastError_.load(); }
+    // Records a failure found above this layer (a pipe used the wrong way, an unreadable ID).
+    void setError(int error) { fail(error); }
     int fd() const { return node_->fd.get(); }
 
 private:
@@ -55,9 +57,6 @@ private:
     // woken by cancel(). False when cancelled.
     bool backOff(int ms);
     void fail(int error) { lastError_.store(error); }
-
-public:
-    void setError(int error) { fail(error); }
 
     std::shared_ptr<OpenNode> node_;
     UniqueFd cancelFd_;

@@ -73,9 +73,7 @@ long LinuxParallelChannel::read(uint8_t* buffer, size_t n, int) {
     return io_.read(buffer, n, parallelReadBounds(currentTimeouts(), n));
 }
 
-int LinuxParallelChannel::lastError() const {
-    return deviceIdError_ != 0 ? deviceIdError_ : io_.lastError();
-}
+int LinuxParallelChannel::lastError() const { return io_.lastError(); }
 
 bool LinuxParallelChannel::getTimeouts(CommTimeouts& timeouts) {
     timeouts = currentTimeouts();
@@ -90,9 +88,8 @@ bool LinuxParallelChannel::setTimeouts(const CommTimeouts& timeouts) {
 
 bool LinuxParallelChannel::readDeviceId(uint8_t* buffer, size_t size, size_t& length) {
     length = 0;
-    deviceIdError_ = 0;
     if (buffer == nullptr || size == 0) {
-        deviceIdError_ = EINVAL;
+        io_.setError(EINVAL);
         return false;
     }
     // The kernel probes the device ID when the port comes up and keeps it in procfs; reading it
@@ -102,7 +99,7 @@ bool LinuxParallelChannel::readDeviceId(uint8_t* buffer, size_t size, size_t& le
     if (auto text = readSmallFile(probe, kAutoprobeLimit, error)) {
         std::string id = joinAutoprobeLines(*text);
         if (id.empty()) {
-            deviceIdError_ = ENODATA;
+            io_.setError(ENODATA);
             return false;
         }
         length = std::min(id.size(), size);
@@ -113,7 +110,7 @@ bool LinuxParallelChannel::readDeviceId(uint8_t* buffer, size_t size, size_t& le
     if (::access(ppdev.c_str(), F_OK) == 0) {
         if (readPpdevDeviceId(ppdev, buffer, size, length, error)) return true;
     }
-    deviceIdError_ = error != 0 ? error : ENOENT;
+    io_.setError(error != 0 ? error : ENOENT);
     return false;
 }
 
@@ -140,7 +137,8 @@ std::unique_ptr<Channel> LinuxParallelPorts::openWriteOnly(const std::string& po
 }
 
 long LinuxWriteChannel::read(uint8_t*, size_t, int) {
-    return -1;  // opened for writing only; lastError() stays the last real failure
+    io_.setError(EBADF);  // opened for writing only
+    return -1;
 }
 
 }  // namespace platform::linux_impl

@@ -58,7 +58,6 @@ private:
     int portIndex_;  // n - 1 for LPTn
     std::mutex timeoutsMutex_;
     CommTimeouts timeouts_;
-    int deviceIdError_ = 0;
 };
 
 class LinuxParallelPorts : public ParallelPorts {

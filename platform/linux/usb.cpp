@@ -35,6 +35,7 @@ std::optional<int> usblpIndex(const char* name) {
 
 std::shared_ptr<OpenNode> SharedNodes::acquire(const std::string& path, int wantedMode, int& errorNumber) {
     std::lock_guard lock(mutex_);
+    std::erase_if(nodes_, [](const auto& entry) { return entry.second.expired(); });
     if (auto node = nodes_[path].lock()) {
         if (node->accessMode == O_RDWR || node->accessMode == wantedMode) return node;
     }

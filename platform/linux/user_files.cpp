@@ -12,7 +12,6 @@
 #include <ctime>
 #include <thread>
 
-#include "platform/linux/device_id.h"
 #include "platform/linux/unique_fd.h"
 
 namespace platform::linux_impl {
@@ -52,6 +51,23 @@ std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     return s;
+}
+
+// The text of a regular file opened without following a symbolic link; nullopt otherwise.
+std::optional<std::string> readPrivateFile(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    std::string text;
+    char chunk[1024];
+    while (text.size() < kSettingsLimit) {
+        ssize_t r = ::read(fd.get(), chunk, sizeof chunk);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return std::nullopt;
+        if (r == 0) break;
+        text.append(chunk, static_cast<size_t>(r));
+    }
+    return text;
 }
 
 }  // namespace
@@ -104,14 +120,8 @@ std::string LinuxSettingsStore::path() const {
 uint32_t LinuxSettingsStore::loggingLevel() {
     const std::string file = path();
     int error = 0;
-    {
-        UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-        struct stat st {};
-        if (fd.valid() && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
-            if (auto text = readSmallFile(file, kSettingsLimit, error)) {
-                if (auto level = parseLoggingLevel(*text)) return *level;
-            }
-        }
+    if (auto text = readPrivateFile(file)) {
+        if (auto level = parseLoggingLevel(*text)) return *level;
     }
     // Missing or unreadable: store 0, as the link's first start does.
     std::string folder = file.substr(0, file.rfind('/'));

@@ -34,7 +34,7 @@ public:
     QToolButton* upButton() const { return up_; }
     QToolButton* downButton() const { return down_; }
 
-signals:
+Q_SIGNALS:
     void positionChanged(int pos);
 
 protected:

@@ -13,20 +13,31 @@
 
 namespace guitest {
 
-// Runs action on the next modal window that shows up (polling the event loop), once.
-inline void OnNextModal(std::function<void(QWidget*)> action, QWidget* skip = nullptr) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    auto shared = std::make_shared<std::function<void(QWidget*)>>(std::move(action));
-    QObject::connect(timer, &QTimer::timeout, [timer, shared, skip] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == skip || !modal->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        (*shared)(modal);
-    });
-    timer->start();
-}
+// Runs action on the next modal window that shows up (polling the event loop), once. The
+// answer is withdrawn when the returned guard goes, so an unused answer cannot leak into a
+// later test.
+class [[nodiscard]] ModalAnswer {
+public:
+    explicit ModalAnswer(std::function<void(QWidget*)> action) : timer_(new QTimer) {
+        timer_->setInterval(5);
+        QTimer* timer = timer_;
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, action = std::move(action)] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible()) return;
+            timer->stop();
+            action(modal);
+        });
+        timer_->start();
+    }
+    ~ModalAnswer() { delete timer_; }
+    ModalAnswer(const ModalAnswer&) = delete;
+    ModalAnswer& operator=(const ModalAnswer&) = delete;
+    bool answered() const { return !timer_->isActive(); }
+
+private:
+    QTimer* timer_;
+};
+
 
 // The centre of a check box's or radio button's indicator, where a click toggles it.
 inline QPoint IndicatorCentre(QAbstractButton* button) {

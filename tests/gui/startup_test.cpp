@@ -1,5 +1,8 @@
 // The start-up: discovery, the choice of printer, the read behind the wait dialog, and every
 // way it ends before the main window; against the simulated platform and the virtual printer.
+// The link's private header names a member "slots", which Qt defines as a macro: it comes first.
+#include "sim_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -20,13 +23,13 @@
 #include "gui_fakes.h"
 #include "gui_support.h"
 #include "model/printer_doc.h"
+#include "pages/settings_view.h"
 #include "res/strings.h"
-#include "sim_fixture.h"
 
 namespace {
 
 using guitest::FakePrompts;
-using guitest::OnNextModal;
+using guitest::ModalAnswer;
 using guitest::WaitUntil;
 
 const platform::InstalledPrinter kUsbPrinter{"Altrin Pressline T90", "Altrin Pressline T90", "USB001"};
@@ -69,7 +72,7 @@ TEST_F(StartupTest, OnePrinterIsReadAndTheMainWindowOpensWithoutAChoice) {
     sim_->setInstalledPrinters({kUsbPrinter});
     auto app = MakeApp();
     bool modalOtherThanQuery = false;
-    OnNextModal([&](QWidget* w) {
+    ModalAnswer answer([&](QWidget* w) {
         if (!qobject_cast<CPrinterQueryDlg*>(w)) {
             modalOtherThanQuery = true;
             w->close();
@@ -108,7 +111,7 @@ TEST_F(StartupTest, SeveralPrintersAreOfferedSortedWithTheFirstChosen) {
     };
     QStringList shown;
     QString caption;
-    OnNextModal([&](QWidget* w) {
+    ModalAnswer answer([&](QWidget* w) {
         auto* dlg = qobject_cast<CSelectPrinterDlg*>(w);
         ASSERT_NE(dlg, nullptr);
         caption = dlg->windowTitle();
@@ -135,7 +138,7 @@ TEST_F(StartupTest, ChoosingTheSecondPrinterAndCancellingOrEscaping) {
             readPort = port;
             return NPA_OK;
         };
-        OnNextModal([](QWidget* w) {
+        ModalAnswer answer([](QWidget* w) {
             auto* dlg = static_cast<CSelectPrinterDlg*>(w);
             QListWidget* list = dlg->List();
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
@@ -152,7 +155,7 @@ TEST_F(StartupTest, ChoosingTheSecondPrinterAndCancellingOrEscaping) {
             read = true;
             return NPA_OK;
         };
-        OnNextModal([escape](QWidget* w) {
+        ModalAnswer answer([escape](QWidget* w) {
             auto* dlg = static_cast<CSelectPrinterDlg*>(w);
             if (escape)
                 QTest::keyClick(dlg, Qt::Key_Escape);
@@ -169,7 +172,7 @@ TEST_F(StartupTest, ChoosingTheSecondPrinterAndCancellingOrEscaping) {
 TEST_F(StartupTest, ChoiceWithoutASelectedLabelReportsThatThePortIsNotFound) {
     sim_->setInstalledPrinters({kUsbPrinter, kLptPrinter});
     auto app = MakeApp();
-    OnNextModal([](QWidget* w) {
+    ModalAnswer answer([](QWidget* w) {
         auto* dlg = static_cast<CSelectPrinterDlg*>(w);
         dlg->List()->clearSelection();
         dlg->accept();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "platform/linux/cups_printers.h"
 #include "testbed.h"
@@ -16,6 +17,16 @@ const std::string kIdA = "MFG:Corvane;MDL:Pressline T90;CMD:PJL,QNPAP;";
 const std::string kIdB = "MANUFACTURER:Corvane;MODEL:Pressline T90;COMMAND SET:PJL,QNPAP;";
 
 std::string text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// How many descriptors of this process are open on path.
+int openCount(const std::string& path) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == path) ++count;
+    }
+    return count;
+}
 
 }  // namespace
 
@@ -89,10 +100,13 @@ TEST_F(UsbPrintersTest, PortNumbersMapToInterfaceIndexPlusOne) {
 
 TEST_F(UsbPrintersTest, PipesShareTheNodeAndReadInBoundedTransfers) {
     int error = 0;
+    const int before = openCount(pty0.slavePath());
     auto reader = usb.openPipe(bed.path("dev/usb/lp0"), platform::UsbPipe::Read, error);
     ASSERT_TRUE(reader) << error;
     auto writer = usb.openPipe(bed.path("dev/usb/lp0"), platform::UsbPipe::Write, error);
     ASSERT_TRUE(writer) << error;
+    // usblp admits one open per node: the write pipe must not open it a second time.
+    EXPECT_EQ(openCount(pty0.slavePath()), before + 1);
     EXPECT_EQ(writer->write(reinterpret_cast<const uint8_t*>("cmd"), 3), 3);
     EXPECT_EQ(pty0.receive(3, 1000), "cmd");
 

@@ -79,6 +79,26 @@ protected:
     CSettingsView* page_ = nullptr;
 };
 
+// One control of a page and the setting it edits.
+struct Binding {
+    int viewId;
+    int controlId;
+    const char* section;
+    // A spin: the control that must be chosen first to enable it. A check box switching a
+    // number, or a number button: the number field whose text is stored.
+    int related = 0;
+};
+// Every user-editable control of the eleven pages.
+const std::vector<Binding>& AllBindings();
+// What a control shows, in one comparable text.
+std::string Shown(QWidget* control);
+// Expects the control to show the document's current value of its setting.
+void ExpectShowsDocumentValue(CSettingsView* page, const CPrinterDoc& doc, const Binding& binding);
+// Makes a binding's control usable (a spin behind a cleared box or an unchosen number button).
+void PrepareControl(CSettingsView* page, const Binding& binding);
+// The user's one action on the control; returns the value token it must store.
+std::string ActOn(CSettingsView* page, const CPrinterDoc& doc, const Binding& binding);
+
 // --- the user's actions ----------------------------------------------------------------------
 
 // A left click at the centre of a check box's or radio button's box.

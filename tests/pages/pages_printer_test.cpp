@@ -1,0 +1,1 @@
+#include "page_test_support.h"
