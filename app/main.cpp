@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 
@@ -50,6 +51,13 @@ int main(int argc, char** argv) {
         if (!app.InitInstance()) return 0;
         if (!cl.screenshot.empty() || cl.quitWhenShown) {
             QTimer::singleShot(0, app.MainFrame(), [&app, &cl] {
+                if (cl.quitWhenShown) {
+                    // For start-up timing: when the shown window has been laid out and painted.
+                    timespec now{};
+                    clock_gettime(CLOCK_MONOTONIC, &now);
+                    std::printf("shown-at-ns %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+                    std::fflush(stdout);
+                }
                 if (!cl.screenshot.empty()) app.MainFrame()->grab().save(QString::fromStdString(cl.screenshot));
                 app.MainFrame()->close();
             });

@@ -1,5 +1,7 @@
 #include "app/printer_mop_view.h"
 
+#include <QHeaderView>
+
 #include "model/config.h"
 #include "model/printer_doc.h"
 #include "model/profile.h"
@@ -15,6 +17,9 @@ CPrinterMopView::CPrinterMopView(CPrinterDoc* doc, QWidget* parent) : QTreeWidge
     setRootIsDecorated(true);  // buttons and lines at the root
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFrameShape(QFrame::StyledPanel);
+    // Long captions scroll sideways rather than being cut.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnSelectionChanged(current); });
 }

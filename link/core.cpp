@@ -103,6 +103,7 @@ void SlcStopReader() {
     if (g.readThread.joinable()) {
         g.readerStop.store(true, std::memory_order_release);
         if (g.parallel != nullptr) g.parallel->cancel();
+        UsbCancelReader();  // ends a USB read in progress at once instead of after its bound
         SlcSignal(g.semGoRead);
         g.readThread.join();
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the main window, each setting page, the printer choice, the wait dialog and the about
 # box of devpanel (on the built-in virtual printer) into PNG files, under Xvfb when it is there
-# (else on Qt's offscreen platform), and refreshes docs/main-window.png.
+# (else on Qt's offscreen platform), and refreshes docs/main-window.png (the setup page).
 #   tools/screenshots.sh [OUTPUT-FOLDER]      (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +22,11 @@ if command -v xvfb-run >/dev/null; then
 else
   QT_QPA_PLATFORM=offscreen "$build/tests/gui/gui_screenshots" "$out"
 fi
+# The README shows the main window with the setup page open; a palette image keeps it small.
 mkdir -p docs
-cp "$out/main-window.png" docs/main-window.png
+if command -v convert >/dev/null; then
+  convert "$out/page-6.png" -colors 96 PNG8:docs/main-window.png
+else
+  cp "$out/page-6.png" docs/main-window.png
+fi
 echo "pictures in $out; docs/main-window.png updated"

@@ -16,6 +16,7 @@
 #include <QTextEdit>
 
 #include "res/strings.h"
+#include "res/ui/left_text_button.h"
 #include "res/ui/spin_button.h"
 
 namespace ui {
@@ -92,14 +93,11 @@ QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidg
             break;
         }
         case res::Ctl::CheckBox: {
-            auto* box = new QCheckBox(text, form);
-            if (s & res::S_LEFTTEXT) box->setLayoutDirection(Qt::RightToLeft);
-            w = box;
+            w = (s & res::S_LEFTTEXT) ? new LeftTextCheckBox(text, form) : new QCheckBox(text, form);
             break;
         }
         case res::Ctl::RadioButton: {
-            auto* radio = new QRadioButton(text, form);
-            if (s & res::S_LEFTTEXT) radio->setLayoutDirection(Qt::RightToLeft);
+            QRadioButton* radio = (s & res::S_LEFTTEXT) ? new LeftTextRadioButton(text, form) : new QRadioButton(text, form);
             // Qt would make every radio button of the form one group; the template's groups
             // decide instead (see below).
             radio->setAutoExclusive(false);
@@ -233,6 +231,16 @@ std::vector<QAbstractButton*> RadioGroupOf(QAbstractButton* button) {
         if (radio && radio->property(kRadioGroup) == mine) group.push_back(radio);
     }
     return group;
+}
+
+QRect IndicatorRect(const QAbstractButton* button) {
+    if (auto* box = dynamic_cast<const LeftTextCheckBox*>(button)) return box->indicatorRect();
+    if (auto* radio = dynamic_cast<const LeftTextRadioButton*>(button)) return radio->indicatorRect();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const bool isRadio = qobject_cast<const QRadioButton*>(button) != nullptr;
+    return button->style()->subElementRect(isRadio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator,
+                                           &option, button);
 }
 
 int AddComboItem(QComboBox* list, const QString& text, const QString& data) {

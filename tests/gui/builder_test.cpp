@@ -108,7 +108,12 @@ TEST_F(BuilderTest, DisabledAtCreationAndLeftTextCheckBox) {
     EXPECT_FALSE(built.control(14)->isEnabled());
     EXPECT_FALSE(built.control(40)->isEnabled());
     EXPECT_TRUE(built.control(24)->isEnabled());
-    EXPECT_EQ(ctl<QCheckBox>(12)->layoutDirection(), Qt::RightToLeft);
+    // Text to the left: the box sits at the control's right edge, and a click on it toggles.
+    QCheckBox* left = ctl<QCheckBox>(12);
+    EXPECT_EQ(ui::IndicatorRect(left).right(), left->width() - 1);
+    form.show();
+    guitest::ClickBox(left);
+    EXPECT_TRUE(left->isChecked());
     QLineEdit* number = ctl<QLineEdit>(13);
     EXPECT_TRUE(number->isReadOnly());
     EXPECT_TRUE(number->alignment() & Qt::AlignRight);

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+#include "res/ui/left_text_button.h"
+
 namespace guitest {
 
 // Runs action on the next modal window that shows up (polling the event loop), once. The
@@ -39,15 +41,8 @@ private:
 };
 
 
-// The centre of a check box's or radio button's indicator, where a click toggles it.
-inline QPoint IndicatorCentre(QAbstractButton* button) {
-    QStyleOptionButton option;
-    option.initFrom(button);
-    const bool radio = button->inherits("QRadioButton");
-    const QRect r = button->style()->subElementRect(
-        radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, button);
-    return r.center();
-}
+// The centre of a check box's or radio button's box, where a user clicks.
+inline QPoint IndicatorCentre(QAbstractButton* button) { return ui::IndicatorRect(button).center(); }
 
 inline void ClickBox(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, IndicatorCentre(button));

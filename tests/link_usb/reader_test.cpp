@@ -103,7 +103,8 @@ TEST_F(UsbReader, ReadPipeIsOpenedAfreshForEveryMessage) {
     usb_.reads.push(Sized(9, 0x11, 0xE0, 2));
     ASSERT_EQ(wait(message), SLC_OK);
     EXPECT_EQ(message, Sized(9, 0x11, 0xE0, 2));
-    EXPECT_GE(usb_.openCount(), before + 3);
+    // The second message came through a pipe opened after the first one.
+    EXPECT_GE(usb_.openCount(), before + 2);
 }
 
 TEST_F(UsbReader, AlertsAndRepliesGoToSlotsCommandErrorsDoNot) {

@@ -8,186 +8,104 @@ using namespace usbtest;
 
 namespace {
 
-uint16_t DataLenOf(const Bytes& message) { return static_cast<uint16_t>((message[1] << 8) | message[2]); }
+// The message the link makes of continued packets: the first packet's header and data, the
+// data of the others, DataLen of the whole and the flags of the last packet.
+Bytes Joined(std::initializer_list<Bytes> packets) {
+    Bytes out;
+    for (const Bytes& p : packets) out.insert(out.end(), p.begin() + (out.empty() ? 0 : 5), p.end());
+    out[1] = static_cast<uint8_t>((out.size() - 3) >> 8);
+    out[2] = static_cast<uint8_t>((out.size() - 3) & 0xFF);
+    out[3] = (packets.end() - 1)->at(3);
+    return out;
+}
 
-TEST(UsbReassembly, WholeReplyInOneTransfer) {
-    const Bytes reply = Sized(20);
-    Script script({reply});
+struct Case {
+    const char* name;
+    std::vector<Bytes> transfers;
+    std::vector<Bytes> messages;  // in order; an empty one is a call that yields no message
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+std::vector<Case> Cases() {
+    const Bytes r20 = Sized(20), r70 = Sized(70), r9 = Sized(9), alert30 = Sized(30, 0x01, 0xF0, 0x40);
+    const Bytes c13 = Sized(13, 0x30, 0xE0, 0x10), c23 = Sized(23, 0x11, 0xE0, 0x60);
+    const Bytes c40 = Sized(40, 0x30, 0xE0, 1), c70 = Sized(70, 0x30, 0xE0, 2), c20 = Sized(20, 0x10, 0xE0, 3);
+    const Bytes c32 = Sized(32, 0x30, 0xE0, 1), c12 = Sized(12, 0x10, 0xE0, 0x80);
+    const Bytes r29 = Sized(29), alert11 = Sized(11, 0x01, 0xF0);
+    const Bytes r168 = Sized(0xA5 + 3);  // DataLen 0x00A5
+    Bytes r50 = Sized(50);
+    r50[32] = 0xA5;  // the first byte of the second transfer
+    const Bytes r3000 = Sized(3000);
+    const Bytes a = Sized(9, 0x11, 0xE0, 1), b = Sized(9, 0x11, 0xE0, 2), c = Sized(14, 0x01, 0xF0, 3);
+
+    std::vector<Bytes> fragmentThenA5{Slice(r168, 0, 2)};
+    for (const Bytes& t : Transfers(Slice(r168, 2, r168.size() - 2))) fragmentThenA5.push_back(t);
+
+    return {
+        {"WholeReplyInOneTransfer", {r20}, {r20}},
+        {"ReplyAs32And32And6", Transfers(r70), {r70}},
+        {"ReplyThenTheHeadOfAnAlert", Transfers(Cat({r9, alert30})), {r9, alert30}},
+        {"ThreeMessagesInOneTransfer", {Cat({a, b, c})}, {a, b, c}},
+        {"ContinuedPacketsOf10And20", Transfers(Cat({c13, c23})), {Joined({c13, c23})}},
+        {"ContinuedPacketsTruncatedTwice", Transfers(Cat({c40, c70, c20})), {Joined({c40, c70, c20})}},
+        {"ContinuedPacketFillingATransfer", {c32, c12}, {Joined({c32, c12})}},
+        {"FourByteStartJoinedWithTheNextTransfer", {Slice(r20, 0, 4), Slice(r20, 4, 16)}, {r20}},
+        {"JoinedStartWhoseNextByteIsA5", fragmentThenA5, {r168}},
+        {"TruncatedPacketWhoseNextByteIsA5", Transfers(r50), {r50}},
+        {"TailShorterThanAHeaderIsKept", Transfers(Cat({r29, alert11})), {r29, alert11}},
+        {"LeadingGarbageSkipped", {Cat({{0x00, 0x13, 0x7F}, r20})}, {r20}},
+        {"GarbageOnlyYieldsNothing", {Bytes(32, 0x42), r20}, {{}, r20}},
+        {"A5WithTooSmallDataLenIsGarbage", {Cat({{0xA5, 0x00, 0x01, 0x00}, r20})}, {r20}},
+        {"ReplyOf3000Bytes", Transfers(r3000), {r3000}},
+        {"TimedOutReadsInsideAMessage", {Slice(r70, 0, 32), {}, {}, Slice(r70, 32, 32), {}, Slice(r70, 64, 6)}, {r70}},
+        {"TimedOutReadWithNothingPending", {{}, r9}, {{}, r9}},
+        {"StopInsideAMessageDropsIt", {Slice(r70, 0, 32)}, {{}}},
+    };
+}
+
+class UsbReassemblyCase : public ::testing::TestWithParam<Case> {};
+
+TEST_P(UsbReassemblyCase, YieldsTheMessagesInOrder) {
+    const Case& c = GetParam();
+    Script script(c.transfers);
     Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-    EXPECT_EQ(script.reads(), 1u);
+    for (size_t i = 0; i < c.messages.size(); ++i) EXPECT_EQ(reader.next(script.source()), c.messages[i]) << "message " << i;
+    EXPECT_EQ(script.remaining(), 0u);
     EXPECT_EQ(reader.secondLength, 0u);
 }
 
-TEST(UsbReassembly, ReplySplitAcrossThreeTransfers) {
-    const Bytes reply = Sized(70);
-    Script script(Transfers(reply));
-    ASSERT_EQ(script.remaining(), 3u);  // 32 + 32 + 6
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-    EXPECT_EQ(script.remaining(), 0u);
-}
+INSTANTIATE_TEST_SUITE_P(Scripts, UsbReassemblyCase, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
-TEST(UsbReassembly, BytesAfterAReplyStartTheNextMessage) {
-    const Bytes reply = Sized(9);
-    const Bytes alert = Sized(30, 0x01, 0xF0, 0x40);
-    Script script(Transfers(Cat({reply, alert})));  // 9 + 23 of the alert, then the last 7
+TEST(UsbReassembly, BytesAfterAMessageAreKeptAndUsedBeforeTheNextRead) {
+    const Bytes reply = Sized(9), alert = Sized(30, 0x01, 0xF0, 0x40);
+    Script script(Transfers(Cat({reply, alert})));
     Reader reader;
     EXPECT_EQ(reader.next(script.source()), reply);
     EXPECT_EQ(reader.kept(), Slice(alert, 0, 23));
     EXPECT_EQ(script.reads(), 1u);
     EXPECT_EQ(reader.next(script.source()), alert);
     EXPECT_EQ(script.reads(), 2u);
-    EXPECT_EQ(reader.secondLength, 0u);
 }
 
-TEST(UsbReassembly, SeveralWholeMessagesInOneTransferComeOutOneByOne) {
-    const Bytes a = Sized(9, 0x11, 0xE0, 1), b = Sized(9, 0x11, 0xE0, 2), c = Sized(14, 0x01, 0xF0, 3);
-    Script script({Cat({a, b, c})});
+TEST(UsbReassembly, ContinuedPacketFillingATransferIsReadOnce) {
+    Script script({Sized(32, 0x30), Sized(12, 0x10)});
     Reader reader;
-    EXPECT_EQ(reader.next(script.source()), a);
-    EXPECT_EQ(reader.next(script.source()), b);
-    EXPECT_EQ(reader.next(script.source()), c);
-    EXPECT_EQ(script.reads(), 1u);
-}
-
-TEST(UsbReassembly, ContinuedPacketsBecomeOnePacketWithTheLastFlags) {
-    const Bytes first = Sized(13, 0x30, 0xE0, 0x10);   // DataLen 10, continue bit
-    const Bytes second = Sized(23, 0x11, 0xE0, 0x60);  // DataLen 20
-    Script script(Transfers(Cat({first, second})));
-    Reader reader;
-    const Bytes message = reader.next(script.source());
-    ASSERT_EQ(message.size(), 31u);
-    EXPECT_EQ(DataLenOf(message), 28);
-    EXPECT_EQ(message[3], 0x11);
-    EXPECT_EQ(Slice(message, 5, 8), Slice(first, 5, 8));
-    EXPECT_EQ(Slice(message, 13, 18), Slice(second, 5, 18));
-}
-
-TEST(UsbReassembly, ContinuedPacketsAcrossManyTransfers) {
-    // Three packets, the middle one truncated twice, the last split off its header.
-    const Bytes p1 = Sized(40, 0x30, 0xE0, 1);
-    const Bytes p2 = Sized(70, 0x30, 0xE0, 2);
-    const Bytes p3 = Sized(20, 0x10, 0xE0, 3);
-    Script script(Transfers(Cat({p1, p2, p3})));
-    Reader reader;
-    const Bytes message = reader.next(script.source());
-    Bytes expected = Cat({p1, Slice(p2, 5, 65), Slice(p3, 5, 15)});
-    expected[1] = 0;
-    expected[2] = static_cast<uint8_t>(expected.size() - 3);
-    expected[3] = 0x10;
-    EXPECT_EQ(message, expected);
-}
-
-TEST(UsbReassembly, ContinuedPacketFillingATransferIsStoredOnce) {
-    const Bytes first = Sized(32, 0x30, 0xE0, 1);
-    const Bytes second = Sized(12, 0x10, 0xE0, 0x80);
-    Script script({first, second});
-    Reader reader;
-    const Bytes message = reader.next(script.source());
-    ASSERT_EQ(message.size(), 32u + 7u);
-    EXPECT_EQ(DataLenOf(message), 36);
-    EXPECT_EQ(Slice(message, 32, 7), Slice(second, 5, 7));
+    EXPECT_EQ(reader.next(script.source()).size(), 39u);
     EXPECT_EQ(script.reads(), 2u);
-}
-
-TEST(UsbReassembly, ShortPacketStartIsJoinedWithTheNextTransfer) {
-    const Bytes reply = Sized(20);
-    Script script({Slice(reply, 0, 4), Slice(reply, 4, 16)});
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-}
-
-TEST(UsbReassembly, JoinedStartIsNotMistakenForANewPacketWhenTheNextByteIsA5) {
-    // DataLen 0x00A5: the transfer after the two-byte start begins with 0xA5.
-    const Bytes reply = Sized(0xA5 + 3);
-    Bytes transfers_run = Slice(reply, 2, reply.size() - 2);
-    std::vector<Bytes> transfers{Slice(reply, 0, 2)};
-    for (const Bytes& t : Transfers(transfers_run)) transfers.push_back(t);
-    Script script(transfers);
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-}
-
-TEST(UsbReassembly, TruncatedPacketContinuesEvenWhenItsNextByteIsA5) {
-    Bytes reply = Sized(50);
-    reply[32] = 0xA5;  // first byte of the second transfer
-    Script script(Transfers(reply));
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-}
-
-TEST(UsbReassembly, TailOfATransferShorterThanAHeaderWaitsForTheRest) {
-    const Bytes reply = Sized(29);
-    const Bytes alert = Sized(11, 0x01, 0xF0);
-    Script script(Transfers(Cat({reply, alert})));  // 29 + 3 bytes of the alert, then 8
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-    EXPECT_EQ(reader.secondLength, 3u);
-    EXPECT_EQ(reader.next(script.source()), alert);
-}
-
-TEST(UsbReassembly, GarbageBeforeAPacketIsSkipped) {
-    const Bytes reply = Sized(20);
-    Script script({Cat({{0x00, 0x13, 0x7F}, reply})});
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-}
-
-TEST(UsbReassembly, GarbageWithoutA5YieldsNoMessageAndTheNextReplyStillComes) {
-    const Bytes reply = Sized(20);
-    Script script({Bytes(32, 0x42), reply});
-    Reader reader;
-    EXPECT_TRUE(reader.next(script.source()).empty());
-    EXPECT_EQ(reader.next(script.source()), reply);
-}
-
-TEST(UsbReassembly, A5WithTooSmallDataLenIsSkippedAsGarbage) {
-    const Bytes reply = Sized(20);
-    Script script({Cat({{0xA5, 0x00, 0x01, 0x00}, reply})});
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-}
-
-TEST(UsbReassembly, ReplyLongerThanASlotComesOutWhole) {
-    const Bytes reply = Sized(3000);
-    Script script(Transfers(reply));
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
 }
 
 TEST(UsbReassembly, ClaimedLengthsBeyondTheBufferAreCutToItsCapacity) {
     // Continued packets of 65538 bytes each: the message claims far more than the buffer holds.
-    const Bytes big = Sized(65538, 0x30);
-    const Bytes last = Sized(65538, 0x10);
-    Script script(Transfers(Cat({big, big, last}), USB_TRANSFER_SIZE));
+    const Bytes big = Sized(65538, 0x30), last = Sized(65538, 0x10);
+    Script script(Transfers(Cat({big, big, last})));
     Reader reader;
     const Bytes message = reader.next(script.source(), 1000);
     ASSERT_EQ(message.size(), 1000u);
     EXPECT_EQ(message[3], 0x10);
     EXPECT_EQ(Slice(message, 4, 36), Slice(big, 4, 36));
     EXPECT_EQ(script.remaining(), 0u);
-}
-
-TEST(UsbReassembly, TimedOutReadsInsideAMessageAreWaitedOut) {
-    const Bytes reply = Sized(40);
-    Script script({Slice(reply, 0, 32), {}, {}, Slice(reply, 32, 8)});
-    Reader reader;
-    EXPECT_EQ(reader.next(script.source()), reply);
-}
-
-TEST(UsbReassembly, TimedOutReadWithNothingPendingYieldsNoMessage) {
-    Script script({{}, Sized(9)});
-    Reader reader;
-    EXPECT_TRUE(reader.next(script.source()).empty());
-    EXPECT_EQ(script.reads(), 1u);
-}
-
-TEST(UsbReassembly, StopInsideAMessageDropsWhatWasAssembled) {
-    const Bytes reply = Sized(40);
-    Script script({Slice(reply, 0, 32)});  // then the source stops
-    Reader reader;
-    EXPECT_TRUE(reader.next(script.source()).empty());
 }
 
 }  // namespace

@@ -178,6 +178,16 @@ TEST_P(UsbOfflineOrder, RefusedRequestIsRejected) {
 
 INSTANTIATE_TEST_SUITE_P(AlertFirst, UsbOfflineOrder, ::testing::Bool());
 
+TEST_F(UsbPort, AcceptedResponseDecidesWhenNoAlertFollows) {
+    sim::VirtualPrinter& printer = addPrinter();
+    ASSERT_EQ(SlcOpenPort(kPort), SLC_OK);
+    SlcTimingTable().responseWaitMs = 50;
+    // Not registered for the alert: only the response comes back.
+    EXPECT_EQ(UsbOffline(SlcGlobals().devicePath, 1), SLC_OK);
+    EXPECT_TRUE(printer.offline());
+    EXPECT_TRUE(logged("UsbOffline(): after UsbGetResponse(), return code is -6\n"));
+}
+
 TEST_F(UsbPort, OfflineWithoutAWritePipeFails) {
     sim::VirtualPrinter& printer = addPrinter();
     ASSERT_EQ(SlcOpenPort(kPort), SLC_OK);

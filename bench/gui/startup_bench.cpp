@@ -1,0 +1,103 @@
+// Start-up of devpanel on the virtual printer, from process start to the main window shown,
+// against an empty Qt main window measured in the same run; and the peak memory of each.
+//   gui_startup_bench [RUNS]   (default 10; QT_QPA_PLATFORM=offscreen unless set)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Sample {
+    double ms = -1;     // spawn to window shown
+    long peakKb = 0;    // maximum resident set size
+};
+
+long long NowNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+Sample Run(const std::vector<std::string>& argv) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {};
+    const long long start = NowNs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    std::string out;
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Sample s;
+    s.peakKb = usage.ru_maxrss;
+    const size_t at = out.find("shown-at-ns ");
+    if (at != std::string::npos) s.ms = (std::atoll(out.c_str() + at + 12) - start) / 1e6;
+    return s;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const std::filesystem::path tmp = std::filesystem::temp_directory_path() / ("devpanel-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(tmp);
+    setenv("XDG_STATE_HOME", (tmp / "state").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (tmp / "config").c_str(), 1);
+
+    const std::vector<std::string> devpanel = {DEVPANEL_PROGRAM, "--virtual=" + (tmp / "printer.state").string(),
+                                               "--ini", DEVPANEL_INI, "--quit-when-shown"};
+    const std::vector<std::string> empty = {EMPTY_WINDOW_PROGRAM};
+    Run(devpanel);  // warm the file cache for both
+    Run(empty);
+
+    std::vector<double> dp, ew;
+    long dpPeak = 0, ewPeak = 0;
+    for (int i = 0; i < runs; ++i) {
+        Sample a = Run(devpanel);
+        Sample b = Run(empty);
+        if (a.ms < 0 || b.ms < 0) {
+            std::fprintf(stderr, "a program did not report its window\n");
+            return 1;
+        }
+        dp.push_back(a.ms);
+        ew.push_back(b.ms);
+        dpPeak = std::max(dpPeak, a.peakKb);
+        ewPeak = std::max(ewPeak, b.peakKb);
+    }
+    std::filesystem::remove_all(tmp);
+    const double ratio = Median(dp) / Median(ew);
+    std::printf("runs: %d (platform %s)\n", runs, std::getenv("QT_QPA_PLATFORM"));
+    std::printf("devpanel --virtual: median %.1f ms to the main window shown, peak memory %.1f MB\n", Median(dp), dpPeak / 1024.0);
+    std::printf("empty Qt window:    median %.1f ms, peak memory %.1f MB\n", Median(ew), ewPeak / 1024.0);
+    std::printf("ratio: %.2f (goal < 1.5), devpanel peak memory goal < 100 MB: %s\n", ratio,
+                dpPeak / 1024.0 < 100 ? "met" : "missed");
+    return 0;
+}
