@@ -1,5 +1,7 @@
 // devpanel: views and changes the settings of an Altrin Pressline T90 (see app/command_line.h).
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -20,6 +22,11 @@
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     ui::InstallFontSubstitutes();
+    // The program speaks Korean whatever the desktop's language: so do Qt's own buttons and
+    // the file dialog.
+    QTranslator qtKorean;
+    if (qtKorean.load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtKorean);
 
     std::vector<std::string> args;
     for (const QString& a : QApplication::arguments().mid(1)) args.push_back(a.toStdString());

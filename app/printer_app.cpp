@@ -1,7 +1,4 @@
 #include "app/printer_app.h"
-#include <ctime>
-#include <cstdio>
-static void T(const char* w){timespec t{};clock_gettime(CLOCK_MONOTONIC,&t);fprintf(stderr,"T %s %lld\n",w,(long long)t.tv_sec*1000000000LL+t.tv_nsec);}
 
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
@@ -20,7 +17,7 @@ constexpr int kNoCommunicationText = 61207, kNoCommunicationCaption = 61208;
 }  // namespace
 
 CPrinterApp::CPrinterApp(IUiPrompts& prompts)
-    : m_reader([](const std::string& port, ValueMap& values) { T("read0"); int r= NpaReadAllSettings(port, values); T("read1"); return r; }),
+    : m_reader([](const std::string& port, ValueMap& values) { return NpaReadAllSettings(port, values); }),
       m_discover([] { return DiscoverPrinters(); }),
       m_prompts(prompts) {}
 
@@ -45,7 +42,6 @@ void CPrinterApp::FindPrinters() {
 }
 
 bool CPrinterApp::InitInstance() {
-    T("init");
     FindPrinters();
     if (m_printers.empty()) {
         Fail(kNoPrinterText, kNoPrinterCaption, MB_SETFOREGROUND);
@@ -66,16 +62,15 @@ bool CPrinterApp::InitInstance() {
         m_portName = it->second;
     }
 
-    T("found");
     {
         CPrinterQueryDlg query(m_portName, m_reader, m_readStatus, m_readValues);
-        T("qctor");
         query.exec();
     }
-    T("queried");
     // Only two-way (0) and one-way (1) reads start the program.
     if (m_readStatus != NPA_OK && m_readStatus != NPA_ONEWAY) {
         Fail(kNoCommunicationText, kNoCommunicationCaption);
+        // The read used the printer link: shut it down before leaving, as a normal end does.
+        NpaEndSession(m_portName);
         return false;
     }
 
@@ -90,12 +85,9 @@ bool CPrinterApp::InitInstance() {
     startup.readStatus = m_readStatus;
     if (!m_doc->OnNewDocument(startup)) return false;
 
-    T("doc");
     m_frame->SetAboutHandler([this] { OnAppAbout(); });
     if (!m_frame->Create(m_printerLabel, ConfigFile())) return false;
-    T("created");
     m_frame->show();
-    T("shown");
     return true;
 }
 

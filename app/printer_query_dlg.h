@@ -15,7 +15,8 @@ class CPrinterQueryDlg : public CTemplateDialog {
 public:
     using Reader = std::function<int(const std::string& port, ValueMap& values)>;
 
-    // status and values are written by the worker and may be read once exec() has returned.
+    // Starts the worker. status and values are written by it and may be read once exec() has
+    // returned (or once the dialog has closed itself).
     CPrinterQueryDlg(std::string portName, Reader reader, int& status, ValueMap& values, QWidget* parent = nullptr);
     ~CPrinterQueryDlg() override;
 

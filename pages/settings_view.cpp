@@ -12,6 +12,7 @@
 
 #include "model/printer_doc.h"
 #include "model/profile.h"
+#include "pages/text_limit.h"
 #include "res/strings.h"
 #include "res/ui/spin_button.h"
 
@@ -141,9 +142,12 @@ void CSettingsView::FillCheck(const config::SwitchDescriptor& descriptor, QAbstr
 
 void CSettingsView::FillText(const config::TextDescriptor& descriptor, QLineEdit* edit) {
     if (!edit) return;
-    // The limit counts characters; a longer stored value is shown whole, as the edit was given it.
-    edit->setMaxLength(std::max(0, descriptor.maxLength));
-    edit->setText(Q(m_doc->ReadValue(descriptor.npaName)));
+    // The limit counts bytes of the printer's code page (a Korean character takes two); a longer
+    // value from the printer is still shown whole.
+    pages::CodePageLimit* limit = pages::LimitOf(edit);
+    if (!limit) limit = new pages::CodePageLimit(edit);
+    limit->setLimit(std::max(0, descriptor.maxLength));
+    limit->setText(Q(m_doc->ReadValue(descriptor.npaName)));
 }
 
 void CSettingsView::FillSpin(const config::RangeDescriptor& descriptor, ui::SpinButton* spin) {

@@ -1,6 +1,5 @@
 // The templates of the start-up dialogs, the about box and the empty page; the main menu and its
 // accelerators; and the lookup of templates by id.
-#include <array>
 #include <vector>
 
 #include "res/templates.h"
@@ -57,17 +56,11 @@ std::vector<const DialogTemplate*>& Registered() {
 
 }  // namespace
 
-// Built-in tables of other files (the setting pages' forms).
-std::span<const DialogTemplate> PageTemplates();
-
 const DialogTemplate* FindDialogTemplate(int id) {
     for (const DialogTemplate* t : Registered()) {
         if (t->id == id) return t;
     }
     for (const DialogTemplate& t : kBuiltIn) {
-        if (t.id == id) return &t;
-    }
-    for (const DialogTemplate& t : PageTemplates()) {
         if (t.id == id) return &t;
     }
     return nullptr;

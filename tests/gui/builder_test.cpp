@@ -176,19 +176,4 @@ TEST_F(BuilderTest, RadioGroupsRunFromOneGroupStyleToTheNext) {
     EXPECT_TRUE(ctl<QGroupBox>(20)->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
-TEST(TemplateTableTest, ProgramTemplatesAndMenuAreThere) {
-    const DialogTemplate* select = FindDialogTemplate(IDD_SELECT_PRINTER);
-    ASSERT_NE(select, nullptr);
-    EXPECT_STREQ(select->caption, "복수 프린터 발견");
-    EXPECT_FALSE(select->style & D_SYSMENU);
-    const DialogTemplate* empty = FindDialogTemplate(IDD_EMPTY_PAGE);
-    ASSERT_NE(empty, nullptr);
-    EXPECT_TRUE(empty->controls.empty());
-    EXPECT_EQ(empty->cx, 326);
-    EXPECT_EQ(FindDialogTemplate(12345), nullptr);
-    int items = 0;
-    for (const MenuEntry& e : MainMenu()) items += e.kind == MenuKind::Item;
-    EXPECT_EQ(items, 4);
-}
-
 }  // namespace

@@ -318,6 +318,16 @@ TEST_F(FrameTest, F6MovesTheFocusBetweenTreeAndPage) {
 
 TEST_F(FrameTest, MenuTextsShortcutAndHelp) {
     Start();
+    EXPECT_EQ(frame->frameGeometry().size(), QSize(680, 450));
+    EXPECT_EQ(frame->Tree()->width(), 150);
+    // The message pane and the wait cursor the document uses while it writes.
+    frame->setStatusText(res::String(61304));
+    EXPECT_EQ(frame->statusText(), res::String(61304));
+    frame->setWaitCursor(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    frame->setWaitCursor(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     QList<QAction*> bar = frame->menuBar()->actions();
     ASSERT_EQ(bar.size(), 3);
     EXPECT_EQ(bar[0]->text(), QString("파일(&F)"));

@@ -44,7 +44,6 @@ TEST_F(PageBaseTest, FreshPageShowsTheDocumentAndIsNotAChange) {
     EXPECT_EQ(p.list->itemText(0), QString("Auto"));         // sorted list
     EXPECT_FALSE(p.sw->isChecked());
     EXPECT_EQ(p.text->text(), QString("tag"));
-    EXPECT_EQ(p.text->maxLength(), 8);
     EXPECT_EQ(p.rangeEdit->text(), QString("60"));
     EXPECT_EQ(p.assignEdit->text(), QString("7"));
     EXPECT_TRUE(p.number->isChecked());
@@ -147,11 +146,18 @@ TEST_F(PageBaseTest, TypingTextStoresEveryChangeWithinTheLimit) {
     QTest::keyClick(p.text, Qt::Key_Delete);
     EXPECT_EQ(doc.m_values.at("PROPTAG"), "");
     QInputMethodEvent commit;
-    commit.setCommitString(QString("한글태그"));
+    commit.setCommitString(QString("한글"));
     QApplication::sendEvent(p.text, &commit);
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "한글태그");
+    EXPECT_EQ(doc.m_values.at("PROPTAG"), "한글");
+    // The limit is 8 bytes of the code page, a Korean character counting two.
     QTest::keyClicks(p.text, "abcdefgh");
-    EXPECT_EQ(QString::fromStdString(doc.m_values.at("PROPTAG")), QString("한글태그abcd"));
+    EXPECT_EQ(QString::fromStdString(doc.m_values.at("PROPTAG")), QString("한글abcd"));
+    // A longer value from the printer is shown whole and is not a change.
+    doc.SetModifiedFlag(false);
+    doc.m_values["PROPTAG"] = "0123456789abc";
+    p.OnUpdate();
+    EXPECT_EQ(p.text->text(), QString("0123456789abc"));
+    EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(PageBaseTest, AssignChoicesFillAndStore) {

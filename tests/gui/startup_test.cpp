@@ -197,12 +197,29 @@ TEST_F(StartupTest, ReadFailuresEndWithTheCommunicationMessage) {
         EXPECT_EQ(prompts.calls[0].owner, nullptr);
         EXPECT_EQ(app->MainFrame(), nullptr);
     }
-    // A printer that is switched off, read for real: no USB printer behind USB001.
+    // A printer that is switched off, read for real: no USB printer behind USB001. The link is
+    // shut down before the program ends.
     prompts.calls.clear();
+    sim_->clearLog();
     auto app = MakeApp();
     EXPECT_FALSE(app->InitInstance());
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].caption, Text(61208));
+    EXPECT_TRUE(LinkShutDown());
+
+    // A printer that takes the request and never answers: the link's wait runs out.
+    SlcTimingTable().responseWaitMs = 50;
+    sim::Faults silent;
+    silent.silent = true;
+    sim_->addUsbPrinter(1, "T90V000001").setFaults(silent);
+    prompts.calls.clear();
+    sim_->clearLog();
+    auto silentApp = MakeApp();
+    EXPECT_FALSE(silentApp->InitInstance());
+    EXPECT_EQ(silentApp->m_readStatus, NPA_ERR_SEND);
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].caption, Text(61208));
+    EXPECT_TRUE(LinkShutDown());
 }
 
 TEST_F(StartupTest, OneWayStartShowsTheNoticeAndGreysTheSaveItemUntilAChange) {
@@ -259,6 +276,15 @@ TEST(QueryDialogTest, IgnoresEscapeEnterAndCloseUntilTheReadIsDoneThenClosesItse
     EXPECT_EQ(dlg.m_mayClose, 1);
     EXPECT_EQ(status, NPA_ONEWAY);
     EXPECT_EQ(values.at("PORT"), "USB001");
+}
+
+TEST(QueryDialogTest, ReadThatEndsBeforeTheDialogIsShownStillEndsIt) {
+    int status = 99;
+    ValueMap values;
+    CPrinterQueryDlg dlg("LPT1:", [](const std::string&, ValueMap&) { return NPA_ERR_SEND; }, status, values);
+    EXPECT_TRUE(WaitUntil([&] { return dlg.m_mayClose == 1; }));
+    dlg.exec();  // returns: the dialog closes itself once shown
+    EXPECT_EQ(status, NPA_ERR_SEND);
 }
 
 TEST(AboutDialogTest, ShowsTitleAndVersion) {
