@@ -64,7 +64,7 @@ void BM_UsbReadAllSettings(benchmark::State& state) {
     SlcResetForTesting();
     SlcTimingTable() = SlcDefaultTiming();
     std::vector<uint16_t> ids;
-    for (const auto& [id, spec] : printer.model().settings()) ids.push_back(id);
+    for (const auto& [id, setting] : printer.model().settings()) ids.push_back(id);
     Bytes request;
     npa::BuildBatchRequest(ids, request);
     if (SlcOpenPort("USB001") != SLC_OK) {

@@ -47,7 +47,7 @@ protected:
 
     std::vector<uint16_t> allIds(const sim::VirtualPrinter& printer) const {
         std::vector<uint16_t> ids;
-        for (const auto& [id, spec] : printer.model().settings()) ids.push_back(id);
+        for (const auto& [id, setting] : printer.model().settings()) ids.push_back(id);
         return ids;
     }
 
@@ -72,10 +72,10 @@ protected:
 
     // A write packet for the first enumerated setting, choosing a value other than its current one.
     Bytes writePacket(const sim::VirtualPrinter& printer, uint16_t& id, Bytes& value) const {
-        for (const auto& [settingId, spec] : printer.model().settings()) {
-            if (spec.kind != sim::SettingKind::Enum || spec.values.size() < 2) continue;
+        for (const auto& [settingId, setting] : printer.model().settings()) {
+            if (setting.kind != sim::SettingKind::Enum || setting.values.size() < 2) continue;
             id = settingId;
-            value = spec.values[0] == printer.value(id) ? spec.values[1] : spec.values[0];
+            value = setting.values[0] == printer.value(id) ? setting.values[1] : setting.values[0];
             Bytes data = value;
             const uint8_t head[] = {printer.model().writeSub(), printer.model().writeFunction(),
                                     static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id & 0xFF)};
