@@ -294,5 +294,5 @@ void SlcResetForTesting() {
     g.command = 0;
     g.dosNames.clear();
     std::lock_guard<std::mutex> lock(g.responseMutex);
-    for (auto& slot : g.slots) std::memset(slot, 0, sizeof slot);
+    for (auto& slot : g.responseSlots) std::memset(slot, 0, sizeof slot);
 }

@@ -42,7 +42,7 @@ struct SlcState {
     bool expectingResponse = false;   // bExpectingResponse, under transactionInfo
     uint8_t command = 0;              // ucCommand, under transactionInfo
     std::mutex transactionInfo;       // G_hTransactionInfo
-    uint8_t slots[SLC_SLOT_COUNT][SLC_SLOT_SIZE] = {};
+    uint8_t responseSlots[SLC_SLOT_COUNT][SLC_SLOT_SIZE] = {};
     int32_t slotLength[SLC_SLOT_COUNT] = {};
     std::mutex responseMutex;         // G_hResponseMutex
     std::binary_semaphore semResponse{0};  // G_hSemResponse

@@ -259,7 +259,7 @@ int ParGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t expectedComman
         return SLC_SEND_TOOLARGE;
     }
     SlcLog(SLC_LOG_TRACE, "ParGetResponse() - success\n");
-    if (length > 0) std::memcpy(reply, g.slots[0], static_cast<size_t>(length));
+    if (length > 0) std::memcpy(reply, g.responseSlots[0], static_cast<size_t>(length));
     if (replyLength != nullptr) *replyLength = static_cast<uint32_t>(length);
     return SLC_OK;
 }

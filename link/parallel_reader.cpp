@@ -148,13 +148,13 @@ void StoreReply(uint8_t* header, const std::vector<uint8_t>& message) {
     npa::WriteDataLen(header, static_cast<uint16_t>(message.size() + 2));
     {
         std::lock_guard<std::mutex> lock(g.responseMutex);
-        std::memcpy(g.slots[0], header, npa::HEADER_SIZE);
-        if (!message.empty()) std::memcpy(g.slots[0] + npa::HEADER_SIZE, message.data(), message.size());
+        std::memcpy(g.responseSlots[0], header, npa::HEADER_SIZE);
+        if (!message.empty()) std::memcpy(g.responseSlots[0] + npa::HEADER_SIZE, message.data(), message.size());
         g.slotLength[0] = static_cast<int32_t>(length);
     }
     SlcSignal(g.semResponse);
     // Only this thread writes the slot, so reading it for the dump needs no lock.
-    SlcLogHex(g.slots[0], length);
+    SlcLogHex(g.responseSlots[0], length);
 }
 
 // One read transaction: ends once a reply (or a failure marker) is stored, or on stop.

@@ -38,7 +38,7 @@ void StoreInSlot(const uint8_t* message, uint32_t length, const char* kind) {
                 SlcLog(SLC_LOG_TRACE, "UsbReadPort() - message of %u bytes does not fit a slot\n", length);
                 st.slotLength[slot] = kSlotTooLarge;
             } else {
-                std::memcpy(st.slots[slot], message, length);
+                std::memcpy(st.responseSlots[slot], message, length);
                 st.slotLength[slot] = static_cast<int32_t>(length);
             }
             SlcLog(SLC_LOG_TRACE, "UsbReadPort() - saving %s in slot %d\n", kind, slot);
@@ -73,7 +73,7 @@ int WaitForMessages(std::vector<SlotMessage>& out, uint32_t* replyLength) {
                 SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - found response in slot %d\n", slot);
                 SlotMessage message;
                 message.length = length;
-                if (length > 0) message.bytes.assign(st.slots[slot], st.slots[slot] + length);
+                if (length > 0) message.bytes.assign(st.responseSlots[slot], st.responseSlots[slot] + length);
                 out.push_back(std::move(message));
                 st.slotLength[slot] = 0;
             }

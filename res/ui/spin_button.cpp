@@ -41,8 +41,9 @@ void SpinButton::setRange(int minVal, int maxVal) {
 }
 
 void SpinButton::setPos(int pos) {
-    // 16-bit position, then kept within the range (whichever way round the range was given).
-    pos = static_cast<int16_t>(pos);
+    // The full 32-bit position, kept within the range (whichever way round the range was given):
+    // a 16-bit position would show a printer value such as 40000 as a different number, and the
+    // next step would store that wrong number.
     const int lo = std::min(min_, max_), hi = std::max(min_, max_);
     pos_ = std::clamp(pos, lo, hi);
     writeBuddy();

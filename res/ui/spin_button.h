@@ -23,8 +23,7 @@ public:
     void setRange(int minVal, int maxVal);
     int minimum() const { return min_; }
     int maximum() const { return max_; }
-    // Moves to pos, kept within the range, and writes it into the buddy. The position is a
-    // 16-bit quantity, as the control's always was.
+    // Moves to pos, kept within the range, and writes it into the buddy.
     void setPos(int pos);
     int pos() const { return pos_; }
 

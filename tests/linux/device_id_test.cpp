@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -12,8 +14,11 @@ namespace {
 std::vector<uint8_t> bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
 std::vector<uint8_t> prefixed(uint8_t first, uint8_t second, const std::string& id) {
-    std::vector<uint8_t> out{first, second};
-    out.insert(out.end(), id.begin(), id.end());
+    // Sized first and filled in place (g++ 12 warns falsely about an insert into a two-byte vector).
+    std::vector<uint8_t> out(id.size() + 2);
+    out[0] = first;
+    out[1] = second;
+    std::copy(id.begin(), id.end(), out.begin() + 2);
     return out;
 }
 

@@ -301,6 +301,17 @@ TEST_F(PostscriptPageTest, TimeoutOffAndLargeNumbers) {
     EXPECT_EQ(Value("JOBTIMEOUT"), "1001");
 }
 
+// A timeout above the 16-bit range is shown as it is and steps from there: a position cut to 16
+// bits would show 40000 as another number and store that one at the next step.
+TEST_F(PostscriptPageTest, TimeoutsAbove32767KeepTheirValue) {
+    StartDocument(0);
+    doc_->m_values["WAITTIMEOUT"] = "40000";
+    Open(9);
+    EXPECT_EQ(Ctl<QLineEdit>(1189)->text(), "40000");
+    StepSpin(Ctl<ui::SpinButton>(1190), -1);
+    EXPECT_EQ(Value("WAITTIMEOUT"), "39999");
+}
+
 using FinishingPageTest = PageTest;
 
 TEST_F(FinishingPageTest, TonerAlarmKeepsTheConfigurationsOrder) {

@@ -1,7 +1,6 @@
 // The pages against the virtual printer: every node of the navigation tree of devPanel.ini
 // opens its page showing the printer's values, one change per control, and after Apply the
 // printer holds every changed value.
-// First, before Qt's keyword macros ("slots") exist: the link's private header uses the word.
 #include "sim_fixture.h"
 
 #include <QApplication>
