@@ -1,12 +1,11 @@
 #include "platform/linux/cups_printers.h"
 
-#include <cups/cups.h>
-
 #include <cctype>
 #include <memory>
 #include <optional>
 #include <string_view>
 
+#include "platform/linux/cups_library.h"
 #include "platform/linux/device_id.h"
 #include "platform/linux/port_names.h"
 #include "platform/linux/usb.h"
@@ -121,25 +120,30 @@ namespace {
 int abortAfterTimeout(http_t*, void*) { return 0; }
 
 struct HttpCloser {
-    void operator()(http_t* http) const { httpClose(http); }
+    const CupsLibrary* cups;
+    void operator()(http_t* http) const { cups->httpClose(http); }
 };
 
 }  // namespace
 
 bool LinuxPrinterList::list(std::vector<InstalledPrinter>& out) {
     out.clear();
+    const CupsLibrary* cups = CupsLibrary::Get();
+    if (cups == nullptr) return false;
     // Our own connection to the default server, so that both the connect and the request are
     // bounded: a server that does not answer costs a few seconds, not a hang.
     std::unique_ptr<http_t, HttpCloser> http(
-        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, connectMs_, nullptr));
+        cups->httpConnect2(cups->cupsServer(), cups->ippPort(), nullptr, AF_UNSPEC, cups->cupsEncryption(), 1,
+                           connectMs_, nullptr),
+        HttpCloser{cups});
     if (!http) return false;
-    httpSetTimeout(http.get(), requestMs_ / 1000.0, abortAfterTimeout, nullptr);
+    cups->httpSetTimeout(http.get(), requestMs_ / 1000.0, abortAfterTimeout, nullptr);
 
     cups_dest_t* dests = nullptr;
-    int count = cupsGetDests2(http.get(), &dests);
-    ipp_status_t status = cupsLastError();
+    int count = cups->cupsGetDests2(http.get(), &dests);
+    ipp_status_t status = cups->cupsLastError();
     if (count == 0 && status > IPP_STATUS_OK_EVENTS_COMPLETE && status != IPP_STATUS_ERROR_NOT_FOUND) {
-        cupsFreeDests(count, dests);
+        cups->cupsFreeDests(count, dests);
         return false;
     }
 
@@ -156,13 +160,13 @@ bool LinuxPrinterList::list(std::vector<InstalledPrinter>& out) {
         if (dest.instance != nullptr) continue;  // lpoptions instances share their queue
         InstalledPrinter printer;
         printer.name = dest.name;
-        if (const char* model = cupsGetOption("printer-make-and-model", dest.num_options, dest.options))
+        if (const char* model = cups->cupsGetOption("printer-make-and-model", dest.num_options, dest.options))
             printer.driverName = model;
-        const char* uri = cupsGetOption("device-uri", dest.num_options, dest.options);
+        const char* uri = cups->cupsGetOption("device-uri", dest.num_options, dest.options);
         printer.port = portForDeviceUri(uri ? uri : "", usbInterfaces, usbIndexes);
         out.push_back(std::move(printer));
     }
-    cupsFreeDests(count, dests);
+    cups->cupsFreeDests(count, dests);
     return true;
 }
 

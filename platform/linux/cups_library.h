@@ -1,0 +1,27 @@
+// libcups, loaded on first use rather than at program start: most runs of the GUI (and every run
+// on the virtual printer) never ask for the printer list, and loading the library costs start-up
+// time. Only the calls the printer list makes are resolved.
+#pragma once
+
+#include <cups/cups.h>
+
+namespace platform::linux_impl {
+
+struct CupsLibrary {
+    decltype(&::httpConnect2) httpConnect2;
+    decltype(&::httpClose) httpClose;
+    decltype(&::httpSetTimeout) httpSetTimeout;
+    decltype(&::cupsServer) cupsServer;
+    decltype(&::ippPort) ippPort;
+    decltype(&::cupsEncryption) cupsEncryption;
+    decltype(&::cupsGetDests2) cupsGetDests2;
+    decltype(&::cupsFreeDests) cupsFreeDests;
+    decltype(&::cupsGetOption) cupsGetOption;
+    decltype(&::cupsLastError) cupsLastError;
+
+    // The library with every entry point resolved, or nullptr when it or one of them is missing
+    // (then the printer list cannot be read). Loaded once; thread-safe; never unloaded.
+    static const CupsLibrary* Get();
+};
+
+}  // namespace platform::linux_impl
