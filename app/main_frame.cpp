@@ -165,6 +165,9 @@ void CMainFrame::OnNextPane(bool forward) {
     CSettingsView* page = Page();
     if (!m_tree || !page) return;
     const bool inTree = m_tree->hasFocus() || m_tree->isAncestorOf(QApplication::focusWidget());
+    // A keyboard move of the focus: the control that receives it shows its focus frame, as after
+    // Tab, so the user sees where the keys now go.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     if (inTree)
         page->FocusTarget()->setFocus(Qt::OtherFocusReason);
     else

@@ -46,6 +46,12 @@ void CPrinterMopView::OnInitialUpdate(const std::string& printerLabel, const Pro
     root->setExpanded(true);
 }
 
+QItemSelectionModel::SelectionFlags CPrinterMopView::selectionCommand(const QModelIndex& index,
+                                                                      const QEvent* /*event*/) const {
+    if (!index.isValid()) return QItemSelectionModel::NoUpdate;
+    return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+}
+
 void CPrinterMopView::OnSelectionChanged(QTreeWidgetItem* current) {
     if (!current || !m_doc) return;
     m_doc->ReplaceView(ViewIdOf(current), 0, 1);

@@ -20,6 +20,13 @@ public:
     // The view id an item carries (0 for the root).
     static int ViewIdOf(const QTreeWidgetItem* item);
 
+protected:
+    // The selected item is always the node whose page is shown: a click on empty space or a
+    // Ctrl+click never leaves the tree without a selection, and the selection moves with the
+    // current item whatever key moved it.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+
 private:
     void OnSelectionChanged(QTreeWidgetItem* current);
     CPrinterDoc* m_doc;

@@ -1,8 +1,11 @@
 // The commands of devpanel-cli: they take the same roads as the program's start-up read, its
 // pages and its apply and save commands, with English messages on stderr instead of boxes.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <ostream>
 
@@ -40,6 +43,46 @@ private:
     std::string status_;
 };
 
+// The name of the offline record's file, which the link puts beside every command file.
+constexpr const char* kOfflineFileName = "offline.dat";
+
+// A command file of that name would be the offline file too: the offline record would be
+// overwritten by the commands, and the pair could no longer be sent.
+bool IsOfflineFileName(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return path.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, kOfflineFileName) == 0;
+}
+
+// The virtual printer saves its settings after every write and cannot report a failed save to
+// the host (as a real printer cannot), so a state file that cannot be kept would let a write
+// report success and then lose it: check the place before the printer exists.
+bool StateFileUsable(const std::string& stateFile, std::string& problem) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path path(stateFile);
+    if (path.filename().empty()) {
+        problem = "names a folder, not a file";
+        return false;
+    }
+    fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        problem = "cannot be kept: its folder cannot be created";
+        return false;
+    }
+    fs::file_status status = fs::status(path, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        problem = "is not a regular file";
+        return false;
+    }
+    // Saving writes a new file beside it and renames it over the old one.
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        problem = "cannot be kept: its folder cannot be written";
+        return false;
+    }
+    return true;
+}
+
 // Keeps whichever platform the invocation installed alive until it ends.
 struct InstalledPlatform {
     std::unique_ptr<sim::SimPlatform> simulated;
@@ -51,9 +94,11 @@ struct InstalledPlatform {
 bool InstallPlatform(const Options& options, InstalledPlatform& installed, std::ostream& err) {
     if (options.useVirtual) {
         std::string stateFile = options.stateFile ? *options.stateFile : DefaultStateFile();
-        if (!stateFile.empty()) {
-            std::error_code ec;
-            std::filesystem::create_directories(std::filesystem::path(stateFile).parent_path(), ec);
+        std::string problem;
+        if (!stateFile.empty() && !StateFileUsable(stateFile, problem)) {
+            err << "devpanel-cli: the virtual printer's state file " << stateFile << " " << problem
+                << "; name another one with --virtual=STATEFILE\n";
+            return false;
         }
         installed.simulated = sim::MakeVirtualSetup(stateFile);
         if (!installed.simulated) {
@@ -156,6 +201,11 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
         std::error_code ec;
         target = std::filesystem::absolute(options.arguments[0], ec).lexically_normal().string();
         if (ec) target = options.arguments[0];
+        if (IsOfflineFileName(target)) {
+            err << "devpanel-cli: the command file cannot be named " << kOfflineFileName
+                << ": that file is written beside it with the offline record\n";
+            return EXIT_USAGE;
+        }
     }
 
     HeadlessFrame frame;
@@ -163,6 +213,16 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
     doc.LoadDescriptors();
     std::map<std::string, std::string> changes;
     std::string error;
+    if (save) {
+        // "save POWERSAVER=5" forgot the file: it would become a command file of that name.
+        std::map<std::string, std::string> ignored;
+        if (ValidateAssignments(doc, {options.arguments[0]}, ignored, error)) {
+            err << "devpanel-cli: save needs the command file first, then NAME=VALUE ('" << options.arguments[0]
+                << "' is a setting)\n";
+            return EXIT_USAGE;
+        }
+        error.clear();
+    }
     if (!ValidateAssignments(doc, assignments, changes, error)) {
         err << "devpanel-cli: " << error << "\n";
         return EXIT_USAGE;
@@ -193,19 +253,34 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
             << " could not be opened\n";
     } else if (result == NPA_ERR_MEMORY) {
         err << "devpanel-cli: out of memory while building the commands\n";
+    } else if (save) {
+        err << "devpanel-cli: writing the settings into " << target << " failed\n";
     } else {
-        err << "devpanel-cli: writing the settings " << (save ? "into " + target : "to " + port)
-            << " failed; the printer was brought back online\n";
+        // Whether the printer is back online is not known here: it may have gone away.
+        err << "devpanel-cli: writing the settings to " << port
+            << " failed; check that the printer is connected and switched on\n";
     }
     NpaEndSession(port);
     return ExitStatusFor(result);
 }
 
+// Only a regular file: a folder cannot be read, and a pipe or a device would never end.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    uint8_t buffer[65536];
+    while (ok) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    ::close(fd);
+    return ok;
 }
 
 bool WriteAll(platform::Channel& channel, const std::vector<uint8_t>& bytes) {
@@ -233,6 +308,11 @@ std::unique_ptr<platform::Channel> OpenForSending(const std::string& port) {
 
 int CommandSend(const Options& options, const std::string& port, std::ostream& out, std::ostream& err) {
     const std::string& file = options.arguments[0];
+    if (IsOfflineFileName(file)) {
+        // It would take the printer offline a second time and never bring it back online.
+        err << "devpanel-cli: " << file << " is the offline record; name the command file beside it\n";
+        return EXIT_USAGE;
+    }
     std::filesystem::path offline = std::filesystem::path(file).parent_path() / "offline.dat";
     std::vector<uint8_t> offlineBytes, commandBytes;
     if (!ReadWholeFile(offline.string(), offlineBytes)) {

@@ -16,20 +16,21 @@ namespace {
 
 bool TakesValue(const std::string& arg, const std::string& name, std::string& value, size_t& i,
                 const std::vector<std::string>& args, std::string& error, bool& matched) {
-    matched = false;
+    matched = arg == name || arg.rfind(name + "=", 0) == 0;
+    if (!matched) return true;
     if (arg == name) {
-        matched = true;
         if (i + 1 >= args.size()) {
             error = name + " needs a value";
             return false;
         }
         value = args[++i];
-        return true;
-    }
-    if (arg.rfind(name + "=", 0) == 0) {
-        matched = true;
+    } else {
         value = arg.substr(name.size() + 1);
-        return true;
+    }
+    // An empty value (say, from an unset variable) would quietly mean the default.
+    if (value.empty()) {
+        error = name + " needs a value";
+        return false;
     }
     return true;
 }
@@ -112,11 +113,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "apply needs at least one NAME=VALUE";
         return false;
     }
-    if (c == "save" && options.arguments.empty()) {
+    if (c == "save" && (options.arguments.empty() || options.arguments[0].empty())) {
         error = "save needs a file name";
         return false;
     }
-    if (c == "send" && options.arguments.size() != 1) {
+    if (c == "send" && (options.arguments.size() != 1 || options.arguments[0].empty())) {
         error = "send needs exactly one file name";
         return false;
     }
@@ -148,8 +149,9 @@ Commands:
 NAME is the NPA name of a setting as `read` prints it (or its section name in the
 configuration, such as PwrSvr); letter case does not matter. VALUE must be what the setting
 accepts: one of its value tokens (letter case does not matter), a whole number within its
-bounds or its off or choice token, or a text of at most its maximum length. A bad NAME=VALUE
-is reported with what the setting accepts, and nothing is sent.
+bounds or its off or choice token, or a text of at most its maximum length in bytes (UTF-8:
+a Korean character takes three). A bad NAME=VALUE is reported with what the setting accepts,
+and nothing is sent.
 
 Options:
   --ini PATH               The configuration file. Default: devPanel.ini in the current
@@ -170,7 +172,7 @@ Exit status:
   2  bad usage or a bad NAME=VALUE (nothing was sent)
   3  the port (or, for save, the command file) could not be opened
   4  reading the settings failed
-  5  a write failed (the printer was brought back online)
+  5  a write failed (the printer was asked to go back online)
   6  out of memory
 )";
 }

@@ -1,10 +1,12 @@
 // NAME=VALUE arguments checked the way the pages constrain their controls, and the JSON form of
 // a value map.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "cli/cli.h"
 #include "model/config.h"
+#include "npa/printer_text.h"
 
 namespace cli {
 
@@ -33,15 +35,6 @@ bool ParseWholeNumber(const std::string& text, long long& value) {
     }
     if (negative) value = -value;
     return true;
-}
-
-// Characters, not bytes: a page's edit field counts what the user sees.
-size_t Utf8Length(const std::string& text) {
-    size_t count = 0;
-    for (unsigned char c : text) {
-        if ((c & 0xC0) != 0x80) ++count;
-    }
-    return count;
 }
 
 std::string JoinTokens(const std::vector<std::string>& tokens, const std::string& last) {
@@ -91,8 +84,21 @@ struct Checker {
         return Among(tokens);
     }
     bool operator()(const config::TextDescriptor* d) {
-        accepts = "a text of at most " + std::to_string(d->maxLength) + " characters";
-        if (Utf8Length(value) > static_cast<size_t>(d->maxLength < 0 ? 0 : d->maxLength)) return false;
+        // The printer keeps a text setting in a field of maxLength bytes of its Korean code page
+        // and refuses a longer value without a word (writes expect no reply), so the limit is in
+        // code-page bytes: a letter or digit takes one, a Korean character two.
+        accepts = "a text of at most " + std::to_string(d->maxLength) +
+                  " bytes on one line (a letter or digit takes one, a Korean character two)";
+        const size_t length = npa::PrinterTextLength(value);
+        if (length == SIZE_MAX) {
+            accepts += ", in characters the printer's Korean code page has";
+            return false;
+        }
+        if (length > static_cast<size_t>(d->maxLength < 0 ? 0 : d->maxLength)) return false;
+        // One line, as a page's edit field holds: a line break would also split `read`'s output.
+        for (unsigned char c : value) {
+            if (c < 0x20 || c == 0x7F) return false;
+        }
         token = value;
         return true;
     }

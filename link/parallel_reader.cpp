@@ -30,6 +30,13 @@ void GiveUp() {
     StoreMarker(-1);
 }
 
+// After a read that failed without a byte. A device that went away (the printer switched off,
+// the cable pulled) fails every read at once; without a pause the reader would spin and log
+// each attempt until the transaction ends.
+void PauseAfterFailedRead() {
+    if (!Stopping()) SlcSleep(SlcTimingTable().readErrorPauseMs);
+}
+
 // Reads exactly count bytes into place; false when the device fell silent first.
 bool Fill(platform::Channel& channel, uint8_t* place, uint32_t count) {
     uint32_t got = 0;
@@ -50,6 +57,7 @@ Hunt HuntHeader(platform::Channel& channel, uint8_t* header, bool inMessage, boo
         SlcLogHex(header, got);
 
         if (got == 0) {
+            if (readFailed) PauseAfterFailedRead();
             if (!inMessage) continue;
             if (skipCount < kMaxSkipCount) {
                 ++skipCount;
@@ -90,8 +98,9 @@ bool ReadPacketData(platform::Channel& channel, uint8_t* data, uint32_t dataLen)
         if (Stopping()) return false;
         SlcLog(SLC_LOG_TRACE, "ParReadPort() - before ParNT95ReadFile(2)\n");
         uint32_t got = 0;
-        ParNT95ReadFile(channel, data + total, dataLen - total, got);
+        const bool readOk = ParNT95ReadFile(channel, data + total, dataLen - total, got);
         SlcLog(SLC_LOG_TRACE, "ParReadPort() - after ParNT95ReadFile(2)\n");
+        if (!readOk && got == 0) PauseAfterFailedRead();
         if (got > 0) {
             SlcLog(SLC_LOG_DATA, "ParReadPort() - read %d bytes:\n", static_cast<int>(got));
             SlcLogHex(data + total, got);

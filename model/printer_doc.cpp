@@ -13,6 +13,7 @@ constexpr int kOneWayText = 61240, kOneWayCaption = 61239;
 constexpr int kApplyQuestionText = 61243, kApplyQuestionCaption = 61242;
 constexpr int kApplyFailedText = 61245, kApplyFailedCaption = 61244;
 constexpr int kApplyingStatus = 61304, kSavingStatus = 61305;
+constexpr const char* kOfflineFileName = "offline.dat";
 
 using Member = std::variant<config::ListDescriptor CPrinterDoc::*, config::SwitchDescriptor CPrinterDoc::*,
                             config::TextDescriptor CPrinterDoc::*, config::RangeDescriptor CPrinterDoc::*,
@@ -207,7 +208,16 @@ bool CPrinterDoc::SaveModified() {
 
 int CPrinterDoc::Apply() { return RunWrite(kApplyingStatus, m_portName); }
 
-int CPrinterDoc::SaveCommandFile(const std::string& path) { return RunWrite(kSavingStatus, path); }
+int CPrinterDoc::SaveCommandFile(const std::string& path) {
+    // The link writes the offline record into "offline.dat" beside the command file: a command
+    // file of that very name would have its offline record overwritten by the commands and could
+    // no longer be sent. It cannot be created, as far as the caller is concerned.
+    const size_t slash = path.rfind('/');
+    if (path.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, kOfflineFileName) == 0) {
+        return NPA_ERR_OPEN;
+    }
+    return RunWrite(kSavingStatus, path);
+}
 
 int CPrinterDoc::RunWrite(int statusTextId, const std::string& target) {
     std::vector<std::string> commands;

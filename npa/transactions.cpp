@@ -9,6 +9,7 @@
 #include "model/profile.h"
 #include "npa/npa.h"
 #include "npa/packets.h"
+#include "npa/printer_text.h"
 
 namespace {
 
@@ -115,8 +116,15 @@ bool PacketForCommand(const NpaTables& t, const std::string& command, Packet& pa
     if (!isText && !isNumeric) return false;
     auto tmpl = t.writePackets.find(name);
     if (tmpl == t.writePackets.end()) return false;
-    packet = isText ? npa::ComposeTextWrite(tmpl->second, value)
-                    : npa::ComposeNumericWrite(tmpl->second, ParseLeadingInt(value));
+    if (isText) {
+        // The printer keeps texts in its Korean code page; a character it does not have makes
+        // the command unsendable rather than garbled.
+        std::string printerText;
+        if (!npa::EncodePrinterText(value, printerText)) return false;
+        packet = npa::ComposeTextWrite(tmpl->second, printerText);
+    } else {
+        packet = npa::ComposeNumericWrite(tmpl->second, ParseLeadingInt(value));
+    }
     return !packet.empty();
 }
 
@@ -194,7 +202,7 @@ std::string NpaDecodeValue(const std::string& name, const uint8_t* packet, uint3
         if (t.textSettings.count(name)) {
             size_t end = 0;
             while (end < count && value[end] != 0) ++end;
-            token.assign(reinterpret_cast<const char*>(value), end);
+            token = npa::DecodePrinterText(value, end);
         }
         if (t.numericSettings.count(name)) {
             // The codec keeps at most the four least significant bytes of a longer value.

@@ -44,7 +44,8 @@ CSettingsView::CSettingsView(CPrinterDoc* doc, int templateId, QWidget* parent)
 CSettingsView::~CSettingsView() = default;
 
 // A window-coloured form: the pane behind the form, the form itself, and the labels, check boxes,
-// radio buttons and group boxes on it draw on the window colour, not the dialog colour.
+// radio buttons and group boxes on it draw on the window colour, not the dialog colour. So do
+// disabled edits (a number field whose box is cleared): greyed text on the page's own colour.
 void CSettingsView::ApplyFormColours() {
     QPalette pal = palette();
     const QColor window = pal.color(QPalette::Active, QPalette::Base);
@@ -52,6 +53,7 @@ void CSettingsView::ApplyFormColours() {
         pal.setColor(g, QPalette::Window, window);
         pal.setColor(g, QPalette::Button, pal.color(g, QPalette::Button));
     }
+    pal.setColor(QPalette::Disabled, QPalette::Base, window);
     setPalette(pal);
     setAutoFillBackground(true);
     viewport()->setPalette(pal);

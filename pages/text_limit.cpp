@@ -2,8 +2,17 @@
 
 #include <QLineEdit>
 #include <algorithm>
+#include <cstdint>
+
+#include "npa/printer_text.h"
 
 namespace pages {
+namespace {
+
+// Whether the printer's code page has every character of text.
+bool Representable(const QString& text) { return npa::PrinterTextLength(text.toStdString()) != SIZE_MAX; }
+
+}  // namespace
 
 int CodePageLength(const QString& text) {
     int bytes = 0;
@@ -30,6 +39,9 @@ void CodePageLimit::setText(const QString& text) {
 }
 
 QValidator::State CodePageLimit::validate(QString& input, int& pos) const {
+    // A character the printer cannot store (an emoji, say) is refused as it is typed, rather
+    // than failing the whole apply later.
+    if (!Representable(input) && Representable(accepted_)) return Invalid;
     const int allowed = std::max(limit_, CodePageLength(accepted_));
     if (CodePageLength(input) <= allowed) return Acceptable;
     // Cut what was just inserted before the cursor until the text fits.

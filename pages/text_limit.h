@@ -15,8 +15,9 @@ namespace pages {
 // The length of text in bytes of the code page (ASCII 1, every other character 2).
 int CodePageLength(const QString& text);
 
-// Keeps an edit's text within a limit in code-page bytes. Typing or pasting that would go past
-// the limit is cut back to what fits; text set by the program is never cut, and the user may
+// Keeps an edit's text within a limit in code-page bytes, in characters the code page has. Typing
+// or pasting that would go past the limit is cut back to what fits, a character the code page
+// lacks is refused; text set by the program is never cut, and the user may
 // still edit an over-long text as long as it does not grow.
 class CodePageLimit : public QValidator {
 public:

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
@@ -27,6 +29,20 @@ constexpr const char* kRadioGroup = "radioGroup";
 constexpr const char* kSorted = "sorted";
 
 int MulDiv(int a, int b, int c) { return (a * b + c / 2) / c; }
+
+// Passes a wheel turn over a widget without the focus on to its parent, unseen by the widget.
+class WheelOnlyWithFocus : public QObject {
+public:
+    explicit WheelOnlyWithFocus(QWidget* widget) : QObject(widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Wheel && widget && !widget->hasFocus()) {
+            event->ignore();  // an ignored wheel event travels on to the parent
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidget* form,
                      QWidget* previous, int radioGroup) {
@@ -72,6 +88,10 @@ QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidg
             const int item = QFontMetrics(form->font()).height() + 2;
             combo->setMaxVisibleItems(std::max(1, (r.height() - closed) / std::max(1, item)));
             r.setHeight(closed);
+            // The wheel turns a list only while it has the keyboard focus; over any other list it
+            // scrolls the form, so that scrolling a page never changes a setting on the way.
+            combo->setFocusPolicy(Qt::StrongFocus);
+            new WheelOnlyWithFocus(combo);
             w = combo;
             break;
         }
@@ -155,6 +175,11 @@ QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidg
     return w;
 }
 
+bool IsGulim(const QFont& font) {
+    const QString family = font.family();
+    return family == QString::fromUtf8("굴림") || family.compare(QStringLiteral("Gulim"), Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 void InstallFontSubstitutes() {
@@ -171,6 +196,16 @@ QFont DialogFont(const res::DialogTemplate& dialog) {
 }
 
 DialogUnits::DialogUnits(const QFont& font) {
+    if (IsGulim(font)) {
+        // The forms were laid out in 굴림, whose line is one em high and whose Latin letters
+        // are half an em wide. The Korean fonts standing in for it here have wider letters and
+        // more line spacing: measured, they would blow every form up by a sixth, past the pane
+        // of the main window at its normal size. The forms keep 굴림's units instead.
+        const int em = std::max(1, QFontInfo(font).pixelSize());
+        baseX_ = std::max(1, (em + 1) / 2);
+        baseY_ = em;
+        return;
+    }
     const QFontMetrics fm(font);
     // The average width of the Latin letters, rounded, as the dialog manager measures a font.
     const int letters = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));

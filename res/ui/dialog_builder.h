@@ -1,6 +1,8 @@
 // Turns a dialog template (res/templates.h) into Qt widgets at the template's positions. Dialog
 // units are converted with the dialog font's metrics: x * average character width / 4 and
-// y * character height / 8, so a form keeps its proportions with any font.
+// y * character height / 8, so a form keeps its proportions with any font. Forms in 굴림 keep
+// 굴림's own metrics (a line one em high, Latin letters half an em wide) whichever Korean font
+// stands in for it, so that they come out at the size they were laid out for.
 #pragma once
 
 #include <QFont>

@@ -94,6 +94,10 @@ TEST_F(CliProgramTest, BadUsageExitsTwoWithoutOutput) {
         {"--port", "USB001", "--virtual", "read"},
         {"--port", "settings.npa", "read"},
         {"--ini", "/no/such/devPanel.ini", "--virtual", "read"},
+        // An empty value, as an unset variable gives, is no silent request for the default.
+        {"--ini=", "--virtual", "read"},
+        {"--ini", "", "--virtual", "read"},
+        {"--port=", "read"},
     };
     for (const auto& args : cases) {
         Outcome o = RunProgram(args);
@@ -143,7 +147,12 @@ TEST_F(CliProgramTest, BadValueNamesTheSettingAndSendsNothing) {
         {"POWERSAVER=500", "POWERSAVER (PwrSvr): it accepts OFF or a whole number from 1 to 240"},
         {"POWERSAVER=12abc", "it accepts OFF or a whole number from 1 to 240"},
         {"BLANKPAGES=maybe", "BLANKPAGES (BlankPgs): it accepts one of DONTPRINT or PRINT"},
-        {"CUSTOM1NAME=" + std::string(17, 'n'), "a text of at most 16 characters"},
+        {"CUSTOM1NAME=" + std::string(17, 'n'), "a text of at most 16 bytes"},
+        // Nine Korean characters are 18 bytes of the printer's code page: more than its field holds.
+        {"CUSTOM1NAME=가나다라마바사아자", "a text of at most 16 bytes"},
+        // A character the printer's code page does not have cannot be sent at all.
+        {"CUSTOM1NAME=smile \U0001F600", "Korean code page"},
+        {"CUSTOM1NAME=two\nlines", "a text of at most 16 bytes on one line"},
         {"NOSUCH=1", "unknown setting NOSUCH"},
         {"POWERSAVER", "not of the form NAME=VALUE"},
     };
@@ -155,6 +164,64 @@ TEST_F(CliProgramTest, BadValueNamesTheSettingAndSendsNothing) {
     // The good assignment before each bad one was not applied either.
     Outcome read = RunProgram({StateArg(), "read"});
     EXPECT_NE(read.out.find("\nBLANKPAGES=DONTPRINT\n"), std::string::npos);
+}
+
+// A text is sent in the printer's code page, and its field holds MaxLength bytes of it: a value
+// that fits arrives whole, Korean (two bytes a character) and spaces included.
+TEST_F(CliProgramTest, TextsUpToTheFieldSizeInBytesArriveWhole) {
+    Outcome o = RunProgram({StateArg(), "apply", "CUSTOM1NAME=가나다라마바사아", "Cust3Name=가나다 abcdefghi",
+                            "Cust2Name=" + std::string(16, 'z')});
+    ASSERT_EQ(o.status, 0) << o.err;
+    Outcome read = RunProgram({StateArg(), "read"});
+    std::vector<std::string> lines = Lines(read.out);
+    const std::vector<std::string> expected = {"CUSTOM1NAME=가나다라마바사아", "CUSTOM3NAME=가나다 abcdefghi",
+                                               "CUSTOM2NAME=" + std::string(16, 'z')};
+    for (const std::string& line : expected) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    }
+}
+
+// The virtual printer cannot tell the host that it failed to keep a value, so a state file that
+// cannot be kept is refused before anything is read or written.
+TEST_F(CliProgramTest, StateFileThatCannotBeKeptIsRefused) {
+    std::filesystem::create_directories(tmp_ + "/folder");
+    testsupport::WriteFileBytes(tmp_ + "/plain", "x");
+    const std::vector<std::string> states = {"--virtual=" + tmp_ + "/folder", "--virtual=" + tmp_ + "/folder/",
+                                             "--virtual=" + tmp_ + "/plain/printer.state"};
+    for (const std::string& state : states) {
+        Outcome o = RunProgram({state, "apply", "POWERSAVER=45"});
+        EXPECT_EQ(o.status, 2) << state;
+        EXPECT_TRUE(o.out.empty()) << o.out;
+        EXPECT_NE(o.err.find("state file"), std::string::npos) << o.err;
+    }
+    EXPECT_EQ(ReadText(tmp_ + "/plain"), "x");
+    // A relative name is kept in the current folder.
+    EXPECT_EQ(RunProgram({"--virtual=relative.state", "apply", "POWERSAVER=45"}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(tmp_ + "/relative.state"));
+}
+
+TEST_F(CliProgramTest, OfflineDatIsNeverTakenForTheCommandFile) {
+    std::filesystem::create_directories(tmp_ + "/out");
+    ASSERT_EQ(RunProgram({StateArg(), "save", "out/settings.npa", "POWERSAVER=7"}).status, 0);
+    const Bytes offline = testsupport::ReadFileBytes(tmp_ + "/out/offline.dat");
+
+    Outcome save = RunProgram({StateArg(), "save", "out/offline.dat", "POWERSAVER=8"});
+    EXPECT_EQ(save.status, 2);
+    EXPECT_NE(save.err.find("offline.dat"), std::string::npos);
+    EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/out/offline.dat"), offline);
+
+    // Sent as the command file it would leave the printer offline.
+    Outcome send = RunProgram({StateArg(), "send", "out/offline.dat"});
+    EXPECT_EQ(send.status, 2);
+    EXPECT_NE(send.err.find("offline record"), std::string::npos);
+    EXPECT_TRUE(send.out.empty());
+
+    EXPECT_EQ(RunProgram({StateArg(), "save", ""}).status, 2);
+    // A forgotten file name: the setting is not taken for one.
+    Outcome noFile = RunProgram({StateArg(), "save", "POWERSAVER=8"});
+    EXPECT_EQ(noFile.status, 2);
+    EXPECT_FALSE(std::filesystem::exists(tmp_ + "/POWERSAVER=8"));
+    EXPECT_EQ(RunProgram({StateArg(), "send", ""}).status, 2);
 }
 
 TEST_F(CliProgramTest, SaveWritesTheCommandFileAndOfflineDat) {
@@ -236,7 +303,9 @@ TEST_F(CliCommandTest, FailuresOfTheLinkGiveTheirStatuses) {
     printer_->setFaults(refuse);
     Outcome write = Run({"apply", "POWERSAVER=5"});
     EXPECT_EQ(write.status, 5);
-    EXPECT_NE(write.err.find("back online"), std::string::npos);
+    // The printer refused to go offline (or may have gone away): claim nothing about its state.
+    EXPECT_NE(write.err.find("connected and switched on"), std::string::npos) << write.err;
+    EXPECT_EQ(write.err.find("back online"), std::string::npos) << write.err;
 
     sim::Faults silent;
     silent.silent = true;
@@ -288,6 +357,18 @@ TEST_F(CliCommandTest, SendCopiesOfflineDatPausesThenTheCommandFile) {
     Outcome noOffline = Run({"send", tmp_ + "/lonely/x.npa"});
     EXPECT_EQ(noOffline.status, 2);
     EXPECT_NE(noOffline.err.find("offline.dat"), std::string::npos);
+
+    // Folders are no command files (and no offline files): reported, not a crash.
+    std::filesystem::create_directories(tmp_ + "/lonely/sub");
+    testsupport::WriteFileBytes(tmp_ + "/lonely/offline.dat", "x");
+    printer_->clearWire();
+    Outcome folder = Run({"send", tmp_ + "/lonely/sub"});
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.err.find("cannot read"), std::string::npos) << folder.err;
+    std::filesystem::create_directories(tmp_ + "/nested/offline.dat");
+    testsupport::WriteFileBytes(tmp_ + "/nested/x.npa", "x");
+    EXPECT_EQ(Run({"send", tmp_ + "/nested/x.npa"}).status, 2);
+    EXPECT_TRUE(printer_->receivedBytes().empty());
 }
 
 }  // namespace

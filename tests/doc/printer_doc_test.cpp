@@ -186,6 +186,24 @@ TEST_F(PrinterDocTest, SaveCommandFileWritesTheChangesIntoTheFile) {
     EXPECT_EQ(doc.SaveCommandFile(tmp_ + "/missing/settings.npa"), NPA_ERR_OPEN);
 }
 
+// A command file named offline.dat would be its own offline file: the commands would overwrite
+// the offline record. It is refused before anything is written, and the old pair stays whole.
+TEST_F(PrinterDocTest, CommandFileNamedOfflineDatIsRefusedAndTouchesNothing) {
+    sim_->setOsKind(platform::OsKind::OneWay);
+    sim_->addParallelPrinter("LPT1");
+    Start("LPT1:");
+    Edit("PROPTAG", "Front Desk");
+    ASSERT_EQ(doc.SaveCommandFile(tmp_ + "/settings.npa"), NPA_OK);
+    const Bytes offline = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
+    ASSERT_EQ(offline.size(), 28u);
+
+    EXPECT_EQ(doc.SaveCommandFile(tmp_ + "/offline.dat"), NPA_ERR_OPEN);
+    EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/offline.dat"), offline);
+    EXPECT_EQ(doc.SaveCommandFile("offline.dat"), NPA_ERR_OPEN);
+    // Only the exact name is the offline file's.
+    EXPECT_EQ(doc.SaveCommandFile(tmp_ + "/my-offline.dat"), NPA_OK);
+}
+
 class OutOfMemoryDoc : public CPrinterDoc {
 public:
     using CPrinterDoc::CPrinterDoc;

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "gui_support.h"
 #include "res/templates.h"
@@ -66,9 +67,14 @@ TEST(DialogFontTest, GulimResolvesToAnInstalledKoreanFontAndUnitsFollowItsMetric
     EXPECT_EQ(font.pointSize(), 9);
     EXPECT_TRUE(QFontInfo(font).family().contains("Nanum", Qt::CaseInsensitive)) << QFontInfo(font).family().toStdString();
     const ui::DialogUnits units(font);
-    const QFontMetrics fm(font);
-    EXPECT_EQ(units.baseY(), fm.height());
+    // 굴림's own units, whatever stands in for it: a line of one em, letters half an em wide
+    // (at 96 dpi a 9-point form is 6 x 12 pixels per 4 x 8 units).
+    const int em = QFontInfo(font).pixelSize();
+    EXPECT_EQ(units.baseY(), em);
+    EXPECT_EQ(units.baseX(), (em + 1) / 2);
     EXPECT_GT(units.baseX(), 2);
+    // The stand-in's text still fits the rows the forms give it (labels 12 units, boxes 10).
+    EXPECT_LE(QFontMetrics(font).height(), units.y(10) + 1);
     EXPECT_EQ(units.x(4), units.baseX());
     EXPECT_EQ(units.y(8), units.baseY());
     EXPECT_EQ(units.rect(4, 8, 8, 16), QRect(units.baseX(), units.baseY(), 2 * units.baseX(), 2 * units.baseY()));
@@ -174,6 +180,35 @@ TEST_F(BuilderTest, RadioGroupsRunFromOneGroupStyleToTheNext) {
     EXPECT_EQ(ui::RadioGroupOf(a).size(), 2u);
     // The group box lies beneath the buttons it frames and takes no clicks.
     EXPECT_TRUE(ctl<QGroupBox>(20)->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+// The wheel changes a drop-down list only while the list has the keyboard focus: scrolling a
+// form past its lists must not change them. Nor does the wheel give a list the focus.
+TEST_F(BuilderTest, WheelTurnsOnlyAFocusedDropDown) {
+    QComboBox* combo = ctl<QComboBox>(11);
+    for (const char* t : {"a", "b", "c"}) ui::AddComboItem(combo, t, QString("K:") + t);
+    combo->setCurrentIndex(1);
+    int activations = 0;
+    QObject::connect(combo, &QComboBox::activated, [&](int) { ++activations; });
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QLineEdit* other = ctl<QLineEdit>(24);
+    other->setFocus();
+    EXPECT_EQ(combo->focusPolicy(), Qt::StrongFocus);
+    auto wheelUp = [&] {
+        const QPointF at(combo->width() / 2.0, combo->height() / 2.0);
+        QWheelEvent wheel(at, combo->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(combo, &wheel);
+    };
+    wheelUp();
+    EXPECT_EQ(combo->currentIndex(), 1);
+    EXPECT_EQ(activations, 0);
+    combo->setFocus();
+    ASSERT_TRUE(combo->hasFocus());
+    wheelUp();
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(activations, 1);
 }
 
 }  // namespace

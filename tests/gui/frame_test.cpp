@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <filesystem>
@@ -301,8 +302,11 @@ TEST_F(FrameTest, F6MovesTheFocusBetweenTreeAndPage) {
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     frame->Tree()->setFocus();
+    ASSERT_FALSE(frame->testAttribute(Qt::WA_KeyboardFocusChange));
     QTest::keyClick(frame.get(), Qt::Key_F6);
     EXPECT_TRUE(frame->Page()->isAncestorOf(QApplication::focusWidget()));
+    // A move by key: the control that has the focus now draws its focus frame.
+    EXPECT_TRUE(frame->testAttribute(Qt::WA_KeyboardFocusChange));
     QTest::keyClick(frame.get(), Qt::Key_F6);
     EXPECT_EQ(QApplication::focusWidget(), frame->Tree());
     QTest::keyClick(frame.get(), Qt::Key_F6, Qt::ShiftModifier);
@@ -342,6 +346,45 @@ TEST_F(FrameTest, MenuTextsShortcutAndHelp) {
     frame->SetAboutHandler([&] { aboutShown = true; });
     frame->Action(57664)->trigger();
     EXPECT_TRUE(aboutShown);
+}
+
+// A page of the normal height (231 units) fits the right pane of the window at its first size:
+// no scroll bars and nothing cut off. Forms measured with the wider stand-in font came out a
+// sixth too large and scrolled both ways.
+TEST_F(FrameTest, NormalPagesFitThePaneOfTheFirstWindowSize) {
+    Start();
+    for (QTreeWidgetItem* node : {frame->Tree()->topLevelItem(0), Node("설정")}) {
+        Select(node);
+        CSettingsView* page = frame->Page();
+        ASSERT_NE(page, nullptr);
+        QApplication::processEvents();
+        EXPECT_LE(page->Form()->width(), page->viewport()->width()) << node->text(0).toStdString();
+        EXPECT_LE(page->Form()->height(), page->viewport()->height()) << node->text(0).toStdString();
+        EXPECT_FALSE(page->horizontalScrollBar()->isVisible()) << node->text(0).toStdString();
+        EXPECT_FALSE(page->verticalScrollBar()->isVisible()) << node->text(0).toStdString();
+    }
+}
+
+// The tree always marks the node whose page is shown: clicking below the last node or
+// Ctrl+clicking the selected one does not leave it unselected, and keys move the selection
+// together with the page.
+TEST_F(FrameTest, TreeKeepsTheShownNodeSelected) {
+    Start();
+    QTreeWidget* tree = frame->Tree();
+    QTreeWidgetItem* setup = Node("설정");
+    Select(setup);
+    ASSERT_NE(TestPageShown(), nullptr);
+    const QRect last = tree->visualItemRect(Node("포트"));
+    ASSERT_LT(last.bottom() + 20, tree->viewport()->height());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 15));
+    EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{setup});
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier, tree->visualItemRect(setup).center());
+    EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{setup});
+    EXPECT_NE(TestPageShown(), nullptr);
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Up, Qt::ControlModifier);
+    ASSERT_EQ(tree->selectedItems().size(), 1);
+    EXPECT_EQ(tree->selectedItems().first(), tree->currentItem());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // every kind of binding.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -235,6 +236,13 @@ TEST_F(PageBaseTest, TitleLineHasCaptionColoursAndItsLastStepInBold) {
 TEST_F(PageBaseTest, FormIsWindowColouredAndEmptyPageHasNoControls) {
     TestPage& p = Open();
     EXPECT_EQ(p.Form()->palette().color(QPalette::Window), p.Form()->palette().color(QPalette::Base));
+    // A disabled number field sits on the page's colour too, not on the dialog grey.
+    ASSERT_FALSE(p.offEdit->isEnabled());
+    EXPECT_EQ(p.offEdit->palette().color(QPalette::Disabled, QPalette::Base),
+              p.Form()->palette().color(QPalette::Active, QPalette::Window));
+    p.show();
+    const QImage shot = p.offEdit->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(shot.width() / 4, shot.height() / 2), p.Form()->palette().color(QPalette::Active, QPalette::Window));
     CSettingsView* empty = CreatePage(0, &doc, nullptr);
     EXPECT_EQ(empty->TemplateId(), res::IDD_EMPTY_PAGE);
     EXPECT_TRUE(empty->Form()->findChildren<QWidget*>().isEmpty());

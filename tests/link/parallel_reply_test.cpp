@@ -177,6 +177,34 @@ TEST_F(ParallelReply, CommandLengthLimit) {
     EXPECT_EQ(printer.receivedBytes(), Concat({ToBytes(npa::kStart), longest}));
 }
 
+// A printer switched off while its reply is awaited makes every read fail at once. The reader
+// pauses after each such read instead of spinning (and, with tracing on, flooding the log) for
+// the whole wait.
+TEST_F(ParallelReply, DeviceGoneWhileWaitingIsReadAtAMeasuredPace) {
+    sim_->setLoggingLevel(SLC_LOG_TRACE);
+    sim_->setSleepScale(1);  // the pauses must really pass for the pace to show
+    SlcTimingTable().readPauseMs = 0;
+    SlcTimingTable().readErrorPauseMs = 20;
+    SlcTimingTable().responseWaitMs = 300;
+    sim::VirtualPrinter& printer = OpenPrinter();
+    sim::Faults faults;
+    faults.disconnectAfterBytes = static_cast<long>(npa::kStart.size() + BatchRead().size());
+    printer.setFaults(faults);
+
+    Bytes reply;
+    EXPECT_EQ(Send(BatchRead(), reply), SLC_SEND_READFAIL);
+    EXPECT_FALSE(printer.connected());
+    const std::vector<std::string> lines = sim_->logLines();
+    const auto reads = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("ParNT95ReadFile() - before ReadFile()") != std::string::npos;
+    });
+    // 300 ms at one read per 20 ms is about 15 reads; spinning makes thousands.
+    EXPECT_GT(reads, 0);
+    EXPECT_LT(reads, 60);
+    const std::vector<uint32_t> sleeps = sim_->sleeps();
+    EXPECT_NE(std::find(sleeps.begin(), sleeps.end(), 20u), sleeps.end());
+}
+
 TEST_F(ParallelReply, WriteFailureIsReported) {
     sim::VirtualPrinter& printer = OpenPrinter();
     printer.disconnect();

@@ -15,6 +15,7 @@ TEST(LinkTiming, DefaultsAreThePrintersRealTimings) {
     EXPECT_EQ(t.queryReadTotalMs, 2500u);
     EXPECT_EQ(t.queryReadIntervalMs, 50u);
     EXPECT_EQ(t.queryReadMultiplierMs, 5u);
+    EXPECT_EQ(t.readErrorPauseMs, 100u);
 }
 
 }  // namespace

@@ -130,6 +130,23 @@ TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
     EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/offline.dat").size(), 28u);
 }
 
+// Texts travel in the printer's Korean code page (two bytes a Korean character), so that the
+// printer's field sizes hold; a character the code page lacks makes the command unsendable, and
+// damaged bytes from the printer are shown, not dropped.
+TEST_F(NpaSmallIniTest, TextsTravelInThePrintersKoreanCodePage) {
+    const std::string path = tmp_ + "/korean.npa";
+    ASSERT_EQ(NpaWriteValues(path, {"TXT:가나 A"}), NPA_OK);
+    std::vector<Bytes> records = Records(testsupport::ReadFileBytes(path));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0], (Bytes{0xA5, 0x00, 0x0C, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x03, 0xB0, 0xA1, 0xB3, 0xAA, ' ', 'A'}));
+
+    NpaLoadTables();
+    EXPECT_EQ(Decode("TXT", 0x0103, {0xB0, 0xA1, 0xB3, 0xAA, ' ', 'A'}), "가나 A");
+    EXPECT_EQ(Decode("TXT", 0x0103, {'x', 0xFF, 'y'}), "x\xEF\xBF\xBDy");
+
+    EXPECT_EQ(NpaWriteValues(path, {"TXT:smile \U0001F600"}), NPA_ERR_WRITE);
+}
+
 // The OFF line comes after the template line: each keeps its own packet.
 TEST_F(NpaSmallIniTest, NumberOrOffSettingKeepsBothPacketsWhateverTheLineOrder) {
     const std::string path = tmp_ + "/offable.npa";

@@ -10,6 +10,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QWheelEvent>
 #include <QTest>
 #include <algorithm>
 
@@ -116,6 +117,27 @@ TEST_F(ColumnPagesTest, TallPagesScrollInAPaneOfNormalHeight) {
     }
 }
 
+// Scrolling a tall page with the wheel over its lists changes none of them.
+TEST_F(ColumnPagesTest, WheelOverAListThatHasNoFocusChangesNothing) {
+    StartDocument(0);
+    Open(3);
+    page_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page_));
+    auto* list = Ctl<QComboBox>(1077);
+    const int shown = list->currentIndex();
+    ASSERT_GE(shown, 0);
+    const auto before = doc_->m_values;
+    for (int delta : {120, -120, -120}) {
+        const QPointF at(list->width() / 2.0, list->height() / 2.0);
+        QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+    }
+    EXPECT_EQ(list->currentIndex(), shown);
+    EXPECT_TRUE(doc_->m_values == before);
+    EXPECT_FALSE(doc_->IsModified());
+}
+
 TEST_F(ColumnPagesTest, ListsAreSortedByText) {
     StartDocument(0);
     Open(4);
@@ -159,6 +181,15 @@ TEST_F(CustomPageTest, TypingStopsAtTheLimitCountingKoreanAsTwo) {
     TypeText(name_, "BC");  // 16, then refused
     EXPECT_EQ(QString::fromStdString(Value("CUSTOM1NAME")), Q("가나다라마바사AB"));
     EXPECT_EQ(name_->text(), Q("가나다라마바사AB"));
+}
+
+// A character the printer's code page lacks could not be sent: it is refused as it is typed.
+TEST_F(CustomPageTest, CharactersThePrinterCannotStoreAreRefused) {
+    TypeText(name_, "A");
+    CommitText(name_, QString::fromUtf8("\U0001F600"));
+    name_->insert(QString::fromUtf8("B\U0001F600"));
+    EXPECT_EQ(Value("CUSTOM1NAME"), "A");
+    EXPECT_EQ(name_->text(), "A");
 }
 
 TEST_F(CustomPageTest, PastedTextIsCutAtTheLimit) {
