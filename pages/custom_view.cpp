@@ -6,7 +6,6 @@
 #include "model/printer_doc.h"
 #include "pages/group_frames.h"
 #include "pages/page_templates.h"
-#include "pages/text_limit.h"
 
 namespace {
 
@@ -45,7 +44,6 @@ void CCustomView::DoDataExchange() {
 
 void CCustomView::ConnectHandlers() {
     for (int n = 0; n < kTypes; ++n) {
-        if (m_names[n]) m_limits[n] = new pages::CodePageLimit(m_names[n]);
         BindText(m_names[n], Doc()->*kNames[n], NameFlag(n));
         BindCombo(m_types[n]);
     }
@@ -54,11 +52,7 @@ void CCustomView::ConnectHandlers() {
 void CCustomView::FillFromDocument() {
     CPrinterDoc* doc = Doc();
     for (int n = 0; n < kTypes; ++n) {
-        const config::TextDescriptor& name = doc->*kNames[n];
-        if (m_limits[n]) {
-            m_limits[n]->setLimit(name.maxLength);
-            m_limits[n]->setText(QString::fromStdString(doc->ReadValue(name.npaName)));
-        }
+        FillText(doc->*kNames[n], m_names[n]);
         FillCombo(doc->*kTypeSettings[n], m_types[n]);
     }
     // The fill is done: from now on every change of a name is the user's. (An unchanged text

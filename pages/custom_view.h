@@ -6,10 +6,6 @@
 
 #include "pages/settings_view.h"
 
-namespace pages {
-class CodePageLimit;
-}
-
 class CCustomView : public CSettingsView {
     Q_OBJECT
 public:
@@ -25,5 +21,4 @@ private:
     QTextEdit* m_title = nullptr;
     std::array<QLineEdit*, kTypes> m_names{};
     std::array<QComboBox*, kTypes> m_types{};
-    std::array<pages::CodePageLimit*, kTypes> m_limits{};
 };

@@ -6,7 +6,6 @@
 #include "model/printer_doc.h"
 #include "pages/page_templates.h"
 #include "pages/switch_state.h"
-#include "pages/text_limit.h"
 #include "res/ui/spin_button.h"
 
 namespace {
@@ -49,7 +48,6 @@ void CSetupView::DoDataExchange() {
 void CSetupView::ConnectHandlers() {
     CPrinterDoc* doc = Doc();
     for (QComboBox* list : {m_emulation, m_jamRecovery, m_language, m_printArea}) BindCombo(list);
-    if (m_tag) m_tagLimit = new pages::CodePageLimit(m_tag);
     BindText(m_tag, doc->m_PropTag, FLAG_TAG);
     BindCheckSpin(m_powerSaverBox, m_powerSaverEdit, m_powerSaverSpin, doc->m_PwrSvr, FLAG_POWER_SAVER);
     BindCheckSpin(m_printTimeoutBox, m_printTimeoutEdit, m_printTimeoutSpin, doc->m_PrtTimeout, FLAG_PRINT_TIMEOUT);
@@ -66,10 +64,7 @@ void CSetupView::FillFromDocument() {
     FillCombo(doc->m_JamRcvry, m_jamRecovery);
     FillCombo(doc->m_Language, m_language);
     FillCombo(doc->m_PrtArea, m_printArea);
-    if (m_tagLimit) {
-        m_tagLimit->setLimit(doc->m_PropTag.maxLength);
-        m_tagLimit->setText(QString::fromStdString(doc->ReadValue(doc->m_PropTag.npaName)));
-    }
+    FillText(doc->m_PropTag, m_tag);
     FillCheckSpin(doc->m_PwrSvr, m_powerSaverSpin, m_powerSaverBox);
     FillCheckSpin(doc->m_PrtTimeout, m_printTimeoutSpin, m_printTimeoutBox);
     FillCheckSpin(doc->m_AutoCont, m_autoContinueSpin, m_autoContinueBox);

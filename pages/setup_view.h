@@ -4,10 +4,6 @@
 
 #include "pages/settings_view.h"
 
-namespace pages {
-class CodePageLimit;
-}
-
 class CSetupView : public CSettingsView {
     Q_OBJECT
 public:
@@ -25,7 +21,6 @@ private:
     QComboBox* m_language = nullptr;
     QComboBox* m_printArea = nullptr;
     QLineEdit* m_tag = nullptr;
-    pages::CodePageLimit* m_tagLimit = nullptr;
     QCheckBox* m_powerSaverBox = nullptr;
     QLineEdit* m_powerSaverEdit = nullptr;
     ui::SpinButton* m_powerSaverSpin = nullptr;
