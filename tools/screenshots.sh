@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Renders the main window, each setting page, the printer choice, the wait dialog and the about
-# box of devpanel (on the built-in virtual printer) into PNG files, under Xvfb when it is there
-# (else on Qt's offscreen platform), and refreshes docs/main-window.png (the setup page).
+# Renders devpanel on the built-in virtual printer into PNG files, under Xvfb when it is there
+# (else on Qt's offscreen platform):
+#   OUTPUT/          the main window with each setting page, the printer choice, the wait dialog
+#                    and the about box (tests/gui/gui_screenshots);
+#   OUTPUT/pages/    each setting page alone, filled with sample printer values
+#                    (tests/pages/page_screenshots).
+# Then refreshes the pictures of docs/: the main window (setup page) and three pages.
 #   tools/screenshots.sh [OUTPUT-FOLDER]      (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,23 +14,35 @@ out=${1:-$build/screenshots}
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" --target gui_screenshots -j "${JOBS:-2}"
+cmake --build "$build" --target gui_screenshots page_screenshots -j "${JOBS:-2}"
 
 state=$(mktemp -d)
 trap 'rm -rf "$state"' EXIT
 export XDG_STATE_HOME=$state/state XDG_CONFIG_HOME=$state/config XDG_RUNTIME_DIR=$state/run
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-if command -v xvfb-run >/dev/null; then
-  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build/tests/gui/gui_screenshots" "$out"
-else
-  QT_QPA_PLATFORM=offscreen "$build/tests/gui/gui_screenshots" "$out"
-fi
-# The README shows the main window with the setup page open; a palette image keeps it small.
+render() {  # program, output folder
+  if command -v xvfb-run >/dev/null; then
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$1" "$2"
+  else
+    QT_QPA_PLATFORM=offscreen "$1" "$2"
+  fi
+}
+render "$build/tests/gui/gui_screenshots" "$out"
+render "$build/tests/pages/page_screenshots" "$out/pages"
+
+# Small palette images keep the documentation light.
+shrink() {  # source, target
+  if command -v convert >/dev/null; then
+    convert "$1" -strip -dither None -colors 96 PNG8:"$2"
+  else
+    cp "$1" "$2"
+  fi
+}
 mkdir -p docs
-if command -v convert >/dev/null; then
-  convert "$out/page-6.png" -colors 96 PNG8:docs/main-window.png
-else
-  cp "$out/page-6.png" docs/main-window.png
-fi
-echo "pictures in $out; docs/main-window.png updated"
+shrink "$out/page-6.png" docs/main-window.png
+for pair in "01 paper" "06 setup" "08 renumber"; do
+  set -- $pair
+  shrink "$out/pages/page-$1.png" "docs/page-$2.png"
+done
+echo "pictures in $out and $out/pages; docs/*.png refreshed"

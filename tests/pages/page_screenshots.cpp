@@ -1,6 +1,6 @@
 // Renders every setting page, filled with sample printer values, into PNG files:
 //   page_screenshots <folder> [viewId...]   writes page-<viewId>.png (all eleven pages by default).
-// Used by tools/page-screenshots.sh to look at the forms.
+// Used by tools/screenshots.sh to look at the forms.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
