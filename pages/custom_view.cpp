@@ -4,7 +4,6 @@
 #include <QLineEdit>
 
 #include "model/printer_doc.h"
-#include "pages/group_frames.h"
 #include "pages/page_templates.h"
 
 namespace {
@@ -31,7 +30,6 @@ int NameFlag(int n) { return n + 1; }
 CCustomView::CCustomView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::CustomPageTemplate().id, parent) {
     SetTitle(IDC_TITLE, IDS_TITLE);
-    pages::FrameCaptionsOnTheLine(Form());
 }
 
 void CCustomView::DoDataExchange() {

@@ -1,7 +1,6 @@
 #include "pages/paper_view.h"
 
 #include "model/printer_doc.h"
-#include "pages/group_frames.h"
 #include "pages/page_templates.h"
 
 namespace {
@@ -12,7 +11,6 @@ constexpr int IDS_TITLE = 61291;  // " 용지"
 CPaperView::CPaperView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::PaperPageTemplate().id, parent) {
     SetTitle(IDC_TITLE, IDS_TITLE);
-    pages::FrameCaptionsOnTheLine(Form());
 }
 
 void CPaperView::DoDataExchange() {

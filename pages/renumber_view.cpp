@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "pages/group_frames.h"
 #include "pages/page_templates.h"
 #include "res/ui/spin_button.h"
 
@@ -33,7 +32,6 @@ enum : size_t { TRAY1 = 0, TRAY2 = 1, MAN_PAPER = 2, MAN_ENV = 3 };
 CRenumberView::CRenumberView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::RenumberPageTemplate().id, parent) {
     SetTitle(IDC_TITLE, IDS_TITLE);
-    pages::FrameCaptionsOnTheLine(Form());
 }
 
 void CRenumberView::DoDataExchange() {

@@ -251,8 +251,21 @@ BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form) {
         if (c.kind == res::Ctl::GroupBox) groupBoxes.push_back(w);
         previous = w;
     }
-    // A group box frames controls that are its siblings: keep it beneath them.
-    for (QWidget* g : groupBoxes) g->lower();
+    // A group box frames controls that are its siblings: keep it beneath them. Its frame line runs
+    // through the middle of the caption, as the forms were laid out for, so that a control placed
+    // just below the caption's line sits inside the frame, not on it; the caption is painted over
+    // the line on the form's own colour.
+    const int half = QFontMetrics(form->font()).height() / 2;
+    const QString groupSheet =
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 0px; margin-top: %1px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                       " left: %2px; top: 0px; padding: 0px 2px; background-color: palette(base); }")
+            .arg(half)
+            .arg(half);
+    for (QWidget* g : groupBoxes) {
+        g->setStyleSheet(groupSheet);
+        g->lower();
+    }
     return built;
 }
 
