@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "model/ascii.h"
 #include "model/config.h"
 #include "npa/printer_text.h"
 
@@ -12,14 +13,6 @@ namespace cli {
 
 namespace {
 
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
-bool SameToken(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
 
 // A whole decimal number, optional sign, nothing else; false when it does not fit 32 bits.
 bool ParseWholeNumber(const std::string& text, long long& value) {
@@ -58,7 +51,7 @@ struct Checker {
 
     bool Among(const std::vector<std::string>& tokens) {
         for (const std::string& t : tokens) {
-            if (SameToken(t, value)) {
+            if (EqualsAsciiNoCase(t, value)) {
                 token = t;
                 return true;
             }
@@ -132,8 +125,8 @@ bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>&
         std::string npaName = DescriptorNpaName(s.descriptor);
         if (npaName.empty()) continue;
         Named named{npaName, s.section, s.descriptor};
-        byName.emplace(Upper(npaName), named);
-        byName.emplace(Upper(s.section), named);
+        byName.emplace(AsciiUpper(npaName), named);
+        byName.emplace(AsciiUpper(s.section), named);
     }
 
     for (const std::string& assignment : assignments) {
@@ -144,7 +137,7 @@ bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>&
         }
         std::string name = assignment.substr(0, eq);
         std::string value = assignment.substr(eq + 1);
-        auto it = byName.find(Upper(name));
+        auto it = byName.find(AsciiUpper(name));
         if (it == byName.end()) {
             error = "unknown setting " + name + " (run `devpanel-cli read` for the names)";
             return false;

@@ -2,23 +2,12 @@
 
 #include <vector>
 
+#include "model/ascii.h"
 #include "model/config.h"
 #include "model/profile.h"
 #include "platform/platform.h"
 
 namespace {
-
-// Case-insensitive for ASCII letters; the bytes of multibyte characters must match exactly.
-bool SameDriverName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // Only ports the link drives; the prefix test is case-sensitive, as the link's own.
 bool IsDrivablePort(const std::string& port) {
@@ -40,7 +29,8 @@ DiscoveryResult DiscoverPrinters(platform::PrinterList* list, const Profile& ini
     for (const platform::InstalledPrinter& printer : installed) {
         bool listed = false;
         for (const std::string& driver : driverNames) {
-            if (SameDriverName(driver, printer.driverName)) {
+            // ASCII letters in any case; the bytes of multibyte characters must match exactly.
+            if (EqualsAsciiNoCase(driver, printer.driverName)) {
                 listed = true;
                 break;
             }

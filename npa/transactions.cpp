@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/slc.h"
+#include "model/ascii.h"
 #include "model/profile.h"
 #include "npa/npa.h"
 #include "npa/packets.h"
@@ -38,13 +39,6 @@ NpaTables& Tables() {
     return tables;
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
 // The default a "*" line gives: the token itself, or for a numeric token LOW..DEFAULT..HIGH the
 // middle part (empty when there is no second "..").
 std::string DefaultFromToken(const std::string& token) {
@@ -58,7 +52,7 @@ std::string DefaultFromToken(const std::string& token) {
 
 void LoadReadSection(NpaTables& t, const Profile& ini) {
     for (const std::string& raw : ini.GetSection(kReadSection, kSectionBuffer)) {
-        std::string line = Upper(raw);
+        std::string line = AsciiUpper(raw);
         size_t eq = line.find('=');
         std::string name = line.substr(0, eq);
         std::string hex = eq == std::string::npos ? std::string() : line.substr(eq + 1);
@@ -68,7 +62,7 @@ void LoadReadSection(NpaTables& t, const Profile& ini) {
 
 void LoadWriteSection(NpaTables& t, const Profile& ini) {
     for (const std::string& raw : ini.GetSection(kWriteSection, kSectionBuffer)) {
-        std::string line = Upper(raw);
+        std::string line = AsciiUpper(raw);
         bool isDefault = !line.empty() && line[0] == '*';
         if (isDefault) line.erase(0, 1);
 
@@ -101,7 +95,7 @@ void LoadWriteSection(NpaTables& t, const Profile& ini) {
 // The packet of one command string, or false when the string names no stored packet and no
 // text or numeric setting with a template.
 bool PacketForCommand(const NpaTables& t, const std::string& command, Packet& packet) {
-    std::string upper = Upper(command);
+    std::string upper = AsciiUpper(command);
     if (auto it = t.writePackets.find(upper); it != t.writePackets.end()) {
         packet = it->second;
         return true;

@@ -18,15 +18,6 @@ int hexValue(char c) {
     return std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 std::optional<std::string> parallelPort(std::string_view uri) {
     constexpr std::string_view prefix = "parallel:/dev/lp";
     if (uri.substr(0, prefix.size()) != prefix) return std::nullopt;

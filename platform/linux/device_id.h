@@ -32,6 +32,10 @@ std::optional<std::string> deviceIdField(std::string_view deviceId,
 // it cannot be opened or read; never follows the read past limit.
 std::optional<std::string> readSmallFile(const std::string& path, size_t limit, int& errorNumber);
 
+// Whether two texts are equal without regard to the case of ASCII letters (device-ID keys and
+// values, usb:// URI parts).
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
 // Drops trailing line breaks and NUL bytes (sysfs attributes end with a newline).
 std::string trimLineEnd(std::string text);
 
