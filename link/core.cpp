@@ -36,7 +36,6 @@ void ReleaseOpenPort() {
 }
 
 int OpenFilePort(const std::string& name) {
-    SlcState& g = SlcGlobals();
     int error = 0;
     // Truncated: a command file must not keep the tail of an older, longer one.
     std::unique_ptr<platform::Channel> file = platform::current().files->open(name, true, error);
@@ -45,17 +44,24 @@ int OpenFilePort(const std::string& name) {
         return SLC_FAIL;
     }
     SlcLog(SLC_LOG_TRACE, "SlcOpenPort(FILE) - CreateFile() worked\n");
-    g.port = std::move(file);
-    g.parallel = nullptr;
-    g.unidirectional = false;
-    g.npaMode = NPA_AUTO;
-    g.openPort = name;
-    g.devicePath.clear();
-    g.deviceId.clear();
+    SlcOpenedPort opened;
+    opened.channel = std::move(file);
+    SlcRecordOpenPort(name.c_str(), std::move(opened));
     return SLC_OK;
 }
 
 }  // namespace
+
+void SlcRecordOpenPort(const char* portName, SlcOpenedPort opened) {
+    SlcState& g = SlcGlobals();
+    g.port = std::move(opened.channel);
+    g.parallel = opened.parallel;
+    g.unidirectional = opened.unidirectional;
+    g.npaMode = opened.npaMode;
+    g.openPort = portName;
+    g.devicePath = std::move(opened.devicePath);
+    g.deviceId = std::move(opened.deviceId);
+}
 
 SlcState& SlcGlobals() {
     // Never destroyed: a process that exits without SlcShutdown must not trip over a joinable

@@ -78,6 +78,19 @@ int SlcStartReaderLocked(void (*body)());
 // Pauses the calling thread through the platform clock (a zero wait does not sleep).
 void SlcSleep(uint32_t ms);
 
+// What a successful open records, whatever the kind: the port's name, its channel (a two-way
+// parallel device also as `parallel`; none for USB, which opens its pipes per use), whether it
+// runs in the one-way workaround, its NPA mode, device path and device ID.
+struct SlcOpenedPort {
+    std::unique_ptr<platform::Channel> channel;
+    platform::ParallelChannel* parallel = nullptr;
+    bool unidirectional = false;
+    int16_t npaMode = NPA_AUTO;
+    std::string devicePath;
+    std::string deviceId;
+};
+void SlcRecordOpenPort(const char* portName, SlcOpenedPort opened);
+
 // The transport a port name selects (its first three characters, case-sensitive).
 enum class SlcPortKind { Parallel, Usb, File };
 SlcPortKind SlcKindOf(const std::string& portName);

@@ -38,18 +38,14 @@ int OpenWorkaround(const char* portName) {
     g.tempFile = path;
     // An offline file of an earlier port is not part of this transfer.
     g.offlineFile.clear();
-    g.port = std::move(file);
-    g.parallel = nullptr;
-    g.unidirectional = true;
-    g.npaMode = NPA_AUTO;
-    g.openPort = portName;
-    g.devicePath.clear();
-    g.deviceId.clear();
+    SlcOpenedPort opened;
+    opened.channel = std::move(file);
+    opened.unidirectional = true;
+    SlcRecordOpenPort(portName, std::move(opened));
     return SLC_UNIDIRECTIONAL;
 }
 
 int OpenTwoWay(const char* portName) {
-    SlcState& g = SlcGlobals();
     ParCorvaneDosPort(true, portName);
     int error = 0;
     std::unique_ptr<platform::ParallelChannel> device = ParNT95CreateFile(portName, error);
@@ -86,13 +82,13 @@ int OpenTwoWay(const char* portName) {
         break;
     }
 
-    g.npaMode = mode;
-    g.openPort = portName;
-    g.devicePath = portName;
-    g.deviceId.assign(idText, idLength);
-    g.unidirectional = false;
-    g.parallel = device.get();
-    g.port = std::move(device);
+    SlcOpenedPort opened;
+    opened.parallel = device.get();
+    opened.channel = std::move(device);
+    opened.npaMode = mode;
+    opened.devicePath = portName;
+    opened.deviceId.assign(idText, idLength);
+    SlcRecordOpenPort(portName, std::move(opened));
     return SLC_OK;
 }
 

@@ -146,7 +146,6 @@ std::unique_ptr<platform::Channel> OpenUsbHandle(const std::string& devicePath, 
 }
 
 int UsbOpenPort(const char* portName) {
-    SlcState& st = SlcGlobals();
     platform::UsbPrinters* usb = platform::current().usb;
     std::vector<UsbPortEntry> table;
     bool found = false;
@@ -175,12 +174,10 @@ int UsbOpenPort(const char* portName) {
             return SLC_FAIL;
         }
         SlcLog(SLC_LOG_TRACE, "SlcOpenPort(USB) - USB CreateFile worked\n");
-        st.devicePath = entry.devicePath;
-        st.deviceId = entry.deviceId;
-        st.port.reset();
-        st.parallel = nullptr;
-        st.openPort = portName;
-        st.npaMode = NPA_AUTO;
+        SlcOpenedPort opened;
+        opened.devicePath = entry.devicePath;
+        opened.deviceId = entry.deviceId;
+        SlcRecordOpenPort(portName, std::move(opened));
         return SLC_OK;
     }
     return SLC_FAIL;
