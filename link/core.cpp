@@ -70,6 +70,8 @@ SlcState& SlcGlobals() {
     return *state;
 }
 
+std::string SlcLastProblem() { return SlcGlobals().lastProblem; }
+
 SlcPortKind SlcKindOf(const std::string& portName) {
     if (portName.compare(0, 3, "LPT") == 0) return SlcPortKind::Parallel;
     if (portName.compare(0, 3, "USB") == 0) return SlcPortKind::Usb;

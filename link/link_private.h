@@ -35,6 +35,7 @@ struct SlcState {
     std::string offlineFile;  // G_szOfflineFile
     std::string devicePath;   // G_szDevicePath
     std::string deviceId;     // G_szDeviceId (bytes as read)
+    std::string lastProblem;  // SlcLastProblem(): why the last failed operation failed
 
     // The reader thread (at most one) and what it shares with callers.
     std::thread readThread;           // G_hReadThread

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Result codes of every Slc* operation.
 enum : int {
@@ -32,5 +33,11 @@ int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length
 int SlcOffline(const char* portName, int offline);
 int SlcClosePort(const char* portName);
 void SlcShutdown();
+// What the last failed Open/Send/Offline/Close could not do and why, in one English sentence with
+// the remedy a user can take: the device node and the reason for a port that does not open
+// (permission, busy, missing), the file that failed for a command file, the folder where the
+// commands were kept after a failed one-way copy. Empty after an operation that succeeded. For
+// the log and the command-line tool; the GUI keeps its own messages.
+std::string SlcLastProblem();
 void SlcLog(uint32_t level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void SlcLogHex(const uint8_t* bytes, uint32_t count);

@@ -41,12 +41,18 @@ public:
     IPrinterFrame* Frame() const { return m_frame; }
 
     bool OnNewDocument(const StartupResult& startup);
+    // Offers to apply unapplied changes and ends the session. False only when the user chose to
+    // apply and the apply failed: the failure has been shown, the edits and the modified flag are
+    // kept, the session goes on, and the window must stay open.
     bool SaveModified();
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
 
     int Apply();
     int SaveCommandFile(const std::string& path);
+    // What the last Apply or SaveCommandFile found: commands that could not be written, values
+    // read from the printer that were left out of the write-back, settings that did not take.
+    const NpaWriteReport& LastWriteReport() const { return m_lastReport; }
     // One NAME:VALUE string per entry of values, in the map's order. False when memory runs out
     // (the list may then be partly filled). Virtual so that tests can make it fail.
     virtual bool BuildCommandList(const ValueMap& values, std::vector<std::string>& commands);
@@ -106,4 +112,5 @@ private:
     int RunWrite(int statusTextId, const std::string& target);
     IPrinterFrame* m_frame = nullptr;
     bool m_modified = false;
+    NpaWriteReport m_lastReport;
 };

@@ -15,6 +15,9 @@ enum : int {
     NPA_ERR_OPEN = -1,
     NPA_ERR_SEND = -2,
     NPA_ERR_WRITE = -3,
+    NPA_ERR_VALUE = -4,    // NpaWriteValues: a command cannot be turned into its packet; nothing was sent
+    NPA_ERR_ONLINE = -5,   // NpaWriteValues: the settings were sent, but the printer did not come back online
+    NPA_ERR_VERIFY = -6,   // NpaWriteValues: read back after the writes, some settings did not take
     NPA_ERR_MEMORY = -10,  // the document's: a command list that cannot be built
 };
 
@@ -31,11 +34,21 @@ int NpaReadAllSettings(const std::string& port, ValueMap& values);
 // The value token of a single-setting reply (value from byte 9): an enumerated token, a text up
 // to its first zero byte, or a signed decimal number; empty when nothing matches.
 std::string NpaDecodeValue(const std::string& name, const uint8_t* packet, uint32_t length);
+// What NpaWriteValues found besides its result code.
+struct NpaWriteReport {
+    std::vector<std::string> invalid;   // NAME:VALUE commands that cannot be written (NPA_ERR_VALUE)
+    std::vector<std::string> skipped;   // NPA names read from the printer that cannot be written back
+                                        // unchanged; left out of the write-back, not an error
+    std::vector<std::string> notTaken;  // NPA names whose value read back differs from what was sent
+    std::string problem;                // the link's account of a failure (SlcLastProblem), or empty
+};
+
 // Writes NAME:VALUE commands between offline and online, to a port or (any other name) into a
 // command file with "offline.dat" beside it. Stops at the first command that has no packet or
 // fails, and still brings the printer back online. NPA_OK, NPA_ERR_OPEN or NPA_ERR_WRITE; an
 // empty list is NPA_OK once the printer went offline and online again.
-int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands);
+int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands,
+                   NpaWriteReport* report = nullptr);
 // Releases the tables for good, closes the port and shuts the link down; the close result.
 int NpaEndSession(const std::string& port);
 

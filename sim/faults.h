@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -45,6 +46,14 @@ struct Faults {
     bool foreignDeviceId = false;     // the device ID names another maker and no NPA support
     bool deviceIdUnreadable = false;  // the device-ID request fails
     bool openFails = false;           // the device cannot be opened (simulated platform)
+    // Faults of the write session (offline, writes, online) and of replies to reads.
+    bool ignoreOnline = false;        // the online request is neither obeyed nor answered (the printer stays offline)
+    bool noAlert = false;             // offline/online changes are never announced by an alert, registered or not
+    bool alertBeforeEveryReply = false;  // an offline alert (9th byte = current state) goes out in front of every reply
+    bool emptyBatchReply = false;     // a batch read is answered with no entries
+    bool foreignBatchReply = false;   // a batch read is answered with another sub-function (byte 5 = 0x03)
+    long stopReadingAfterPackets = -1;  // >=0: after this many more NPA packets the printer takes no more bytes
+    std::vector<uint16_t> ignoredWriteIds;  // writes of these ids are acknowledged but not stored
 };
 
 }  // namespace sim

@@ -100,7 +100,11 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
     if (sub == kSubControl && fn == kFnOffline) {
         if (p.size() < 8 || p[7] > 1) return error();
         const bool wantOffline = p[7] == 1;
-        const bool accepted = !faults.refuseOffline;
+        bool accepted = !faults.refuseOffline;
+        // NVRAM takes part in the change: a session that cannot start, or writes that cannot be
+        // kept, make the printer refuse (and keep its state).
+        if (accepted && wantOffline && !offline_) accepted = nvram_.beginSession();
+        if (accepted && !wantOffline && offline_) accepted = nvram_.endSession();
         if (accepted) offline_ = wantOffline;
         Bytes response = MakePacket(kReplyFlags, npa::CMD_SETTINGS,
                                     {sub, fn, p[7], static_cast<uint8_t>(accepted ? 1 : 0)});

@@ -43,6 +43,10 @@ bool Nvram::set(uint16_t id, const Bytes& value) {
     return save();
 }
 
+bool Nvram::beginSession() { return true; }
+
+bool Nvram::endSession() { return true; }
+
 bool Nvram::save() const {
     if (stateFile_.empty()) return true;
     std::string text;

@@ -23,6 +23,12 @@ public:
     bool set(uint16_t id, const Bytes& value);
     const std::map<uint16_t, Bytes>& values() const { return values_; }
 
+    // The write session, from the accepted offline request to the online request. begin: false
+    // when the session cannot start (the printer then refuses to go offline). end: false when
+    // what was written cannot be kept (the printer then refuses to go online).
+    bool beginSession();
+    bool endSession();
+
 private:
     bool save() const;
     std::map<uint16_t, Bytes> values_;
