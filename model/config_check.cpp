@@ -1,0 +1,7 @@
+#include "model/config_check.h"
+
+namespace config {
+
+std::string ConfigurationProblem() { return {}; }
+
+}  // namespace config
