@@ -195,9 +195,15 @@ bool CPrinterDoc::SaveModified() {
                                                    res::String(kApplyQuestionCaption),
                                                    MB_YESNO | MB_ICONQUESTION, true)
                              : IDNO;
-        if (answer == IDYES && Apply() != NPA_OK && m_frame) {
-            m_frame->messageBox(res::String(kApplyFailedText), res::String(kApplyFailedCaption), MB_ICONERROR,
-                                true);
+        if (answer == IDYES && Apply() != NPA_OK) {
+            // The user asked for the changes to reach the printer: closing now would lose them.
+            // The session goes on with the edits and the modified flag kept, so the next close
+            // asks again.
+            if (m_frame) {
+                m_frame->messageBox(res::String(kApplyFailedText), res::String(kApplyFailedCaption), MB_ICONERROR,
+                                    true);
+            }
+            return false;
         }
         SetModifiedFlag(false);
     }
@@ -230,7 +236,9 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target) {
 
     // Two-way: every value read is written back; one-way: only what the user changed.
     const ValueMap& source = m_queryStatus == NPA_ONEWAY ? m_changes : m_values;
-    int result = BuildCommandList(source, commands) ? NpaWriteValues(target, commands) : NPA_ERR_MEMORY;
+    m_lastReport = NpaWriteReport{};
+    int result =
+        BuildCommandList(source, commands) ? NpaWriteValues(target, commands, &m_lastReport) : NPA_ERR_MEMORY;
 
     if (m_frame) {
         m_frame->setWaitCursor(false);

@@ -4,6 +4,7 @@
 // loaded once from the configuration file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -44,11 +45,28 @@ struct NpaWriteReport {
 };
 
 // Writes NAME:VALUE commands between offline and online, to a port or (any other name) into a
-// command file with "offline.dat" beside it. Stops at the first command that has no packet or
-// fails, and still brings the printer back online. NPA_OK, NPA_ERR_OPEN or NPA_ERR_WRITE; an
+// command file with "offline.dat" beside it. Every command is turned into its packet first: one
+// that cannot be (report->invalid) gives NPA_ERR_VALUE with nothing sent; a value read from the
+// printer that cannot be written back unchanged is left out (report->skipped). Once the printer
+// was asked to go offline, the online request always follows: NPA_ERR_ONLINE when the printer
+// does not come back. On a two-way port the settings are then read back in one exchange and
+// compared with what was sent: NPA_ERR_VERIFY names the ones that did not take
+// (report->notTaken). NPA_OK, NPA_ERR_OPEN, NPA_ERR_WRITE (the printer did not go offline, a
+// send failed, or the command file or one-way copy could not be completed), NPA_ERR_VALUE,
+// NPA_ERR_ONLINE or NPA_ERR_VERIFY; report->problem has the link's account of a failure. An
 // empty list is NPA_OK once the printer went offline and online again.
 int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands,
                    NpaWriteReport* report = nullptr);
+// Sends a command file as NpaWriteValues sends its commands: offlineRecord (the bytes of
+// "offline.dat") must be the one offline record and commandFile whole records ending with the
+// online record, else NPA_ERR_VALUE with the reason in report->invalid and nothing sent. The
+// link takes the printer offline and online itself, so a file that was cut or made for another
+// purpose can never leave the printer offline. Results as NpaWriteValues.
+int NpaSendCommandFile(const std::string& port, const std::vector<uint8_t>& offlineRecord,
+                       const std::vector<uint8_t>& commandFile, NpaWriteReport* report = nullptr);
+// While *flag is true, NpaWriteValues sends no further setting (it still brings the printer back
+// online). For a program's signal handler; nullptr removes the flag.
+void NpaSetInterruptFlag(const std::atomic<bool>* flag);
 // Releases the tables for good, closes the port and shuts the link down; the close result.
 int NpaEndSession(const std::string& port);
 

@@ -63,8 +63,7 @@ bool BuildBatchRequest(const std::vector<uint16_t>& ids, std::vector<uint8_t>& o
     return true;
 }
 
-bool WalkBatchReply(const uint8_t* reply, size_t length,
-                    const std::function<void(const uint8_t* single, size_t singleLength)>& onEntry) {
+bool WalkBatchEntries(const uint8_t* reply, size_t length, const BatchEntryHandler& onEntry) {
     if (!reply || length < BATCH_ENTRIES_OFFSET) return false;
     size_t pos = BATCH_ENTRIES_OFFSET;
     while (pos < length) {
@@ -85,10 +84,17 @@ bool WalkBatchReply(const uint8_t* reply, size_t length,
         single[ID_OFFSET] = reply[pos];
         single[ID_OFFSET + 1] = reply[pos + 1];
         std::copy(reply + pos + ENTRY_HEAD, reply + pos + ENTRY_HEAD + kept, single + VALUE_OFFSET);
-        if (onEntry) onEntry(single, kept + VALUE_OFFSET);
+        if (onEntry) onEntry(single, kept + VALUE_OFFSET, reply + pos + ENTRY_HEAD, valueLength);
         pos += ENTRY_HEAD + valueLength;
     }
     return true;
+}
+
+bool WalkBatchReply(const uint8_t* reply, size_t length,
+                    const std::function<void(const uint8_t* single, size_t singleLength)>& onEntry) {
+    return WalkBatchEntries(reply, length, [&](const uint8_t* single, size_t singleLength, const uint8_t*, size_t) {
+        if (onEntry) onEntry(single, singleLength);
+    });
 }
 
 std::vector<uint8_t> ComposeTextWrite(const std::vector<uint8_t>& tmpl, const std::string& text) {

@@ -67,6 +67,12 @@ bool BuildBatchRequest(const std::vector<uint16_t>& ids, std::vector<uint8_t>& o
 bool WalkBatchReply(const uint8_t* reply, size_t length,
                     const std::function<void(const uint8_t* single, size_t singleLength)>& onEntry);
 
+// The same walk, also handing each entry's whole value as the reply holds it (value, valueLength:
+// inside reply, never cut), so that a caller can tell a value that was cut from one that fits.
+using BatchEntryHandler = std::function<void(const uint8_t* single, size_t singleLength, const uint8_t* value,
+                                             size_t valueLength)>;
+bool WalkBatchEntries(const uint8_t* reply, size_t length, const BatchEntryHandler& onEntry);
+
 // The text write packet: the template followed by the characters of text, DataLen set to the
 // new length minus 3. Empty (nothing to send) when the template is shorter than 3 bytes, so has
 // no DataLen, or when the packet would be too long for DataLen.

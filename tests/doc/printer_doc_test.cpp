@@ -111,9 +111,12 @@ TEST_F(PrinterDocTest, TwoWayApplyWritesEveryValueReadEvenWithoutChanges) {
 
     ASSERT_EQ(doc.Apply(), NPA_OK);
     EXPECT_EQ(Writes(printer).size(), doc.m_values.size());
+    EXPECT_TRUE(doc.LastWriteReport().skipped.empty());
     std::vector<Bytes> traffic = SettingsTraffic(printer);
+    ASSERT_GE(traffic.size(), 3u);
     EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.front(), 1));
-    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.back(), 0));
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[traffic.size() - 2], 0));
+    EXPECT_TRUE(testsupport::IsBatchRead(traffic.back()));
     // The status text and the wait cursor frame the writes, and the old text comes back.
     EXPECT_EQ(frame.statusHistory, (std::vector<std::string>{res::String(61304), "준비"}));
     EXPECT_EQ(frame.cursorHistory, (std::vector<bool>{true, false}));
@@ -265,7 +268,9 @@ TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown
     }
 }
 
-TEST_F(PrinterDocTest, SaveModifiedReportsAFailedApplyAndStillCloses) {
+// A failed apply at closing keeps the session: the edits stay, the flag stays, the link is not
+// shut down, and the next close asks again; answering No then ends the session.
+TEST_F(PrinterDocTest, SaveModifiedKeepsTheSessionWhenTheApplyAtClosingFails) {
     sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
     Start("USB001");
     frame.answer = IDYES;
@@ -273,14 +278,23 @@ TEST_F(PrinterDocTest, SaveModifiedReportsAFailedApplyAndStillCloses) {
     sim::Faults refuse;
     refuse.refuseOffline = true;
     printer.setFaults(refuse);
+    sim_->clearLog();
 
-    EXPECT_TRUE(doc.SaveModified());
+    EXPECT_FALSE(doc.SaveModified());
     EXPECT_TRUE(Writes(printer).empty());
     ASSERT_EQ(frame.boxes.size(), 2u);
     EXPECT_EQ(frame.boxes[1].text, res::String(61245));
     EXPECT_EQ(frame.boxes[1].caption, res::String(61244));
     EXPECT_EQ(frame.boxes[1].style, MB_ICONERROR);
     EXPECT_TRUE(frame.boxes[1].owned);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.ReadValue("BLANKPAGES"), "PRINT");
+    EXPECT_FALSE(LinkShutDown());
+
+    frame.answer = IDNO;
+    EXPECT_TRUE(doc.SaveModified());
+    ASSERT_EQ(frame.boxes.size(), 3u);
+    EXPECT_EQ(frame.boxes[2].text, res::String(61243));
     EXPECT_FALSE(doc.IsModified());
     EXPECT_TRUE(LinkShutDown());
 }

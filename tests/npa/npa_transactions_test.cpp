@@ -100,7 +100,7 @@ TEST_F(NpaSmallIniTest, OneWayReadReturnsExactlyTheDefaultsAndSendsNothing) {
 
 TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
     const std::string path = tmp_ + "/settings.npa";
-    ASSERT_EQ(NpaWriteValues(path, {"alpha:on", "Txt:MixedCase", "NUM:300"}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(path, {"alpha:on", "Txt:MixedCase", "NUM:200"}), NPA_OK);
 
     Bytes file = testsupport::ReadFileBytes(path);
     EXPECT_EQ(file.size(), 4 * 19 + 10 + (9 + 9) + 10 + 9u);
@@ -112,8 +112,7 @@ TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
     Bytes text = {0xA5, 0x00, 0x0F, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x03};
     for (char c : std::string("MixedCase")) text.push_back(static_cast<uint8_t>(c));
     EXPECT_EQ(records[1], text);
-    // 300 in a one-byte template keeps the low 8 bits.
-    EXPECT_EQ(records[2], (Bytes{0xA5, 0x00, 0x07, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x02, 0x2C}));
+    EXPECT_EQ(records[2], (Bytes{0xA5, 0x00, 0x07, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x02, 0xC8}));
     EXPECT_EQ(records[3], kFileOnline);
 
     Bytes offline = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
@@ -144,7 +143,6 @@ TEST_F(NpaSmallIniTest, TextsTravelInThePrintersKoreanCodePage) {
     EXPECT_EQ(Decode("TXT", 0x0103, {0xB0, 0xA1, 0xB3, 0xAA, ' ', 'A'}), "가나 A");
     EXPECT_EQ(Decode("TXT", 0x0103, {'x', 0xFF, 'y'}), "x\xEF\xBF\xBDy");
 
-    EXPECT_EQ(NpaWriteValues(path, {"TXT:smile \U0001F600"}), NPA_ERR_WRITE);
 }
 
 // The OFF line comes after the template line: each keeps its own packet.
@@ -159,15 +157,22 @@ TEST_F(NpaSmallIniTest, NumberOrOffSettingKeepsBothPacketsWhateverTheLineOrder) 
     EXPECT_EQ(Decode("OFFABLE", 0x0104, {0x07}), "7");
 }
 
-TEST_F(NpaSmallIniTest, CommandFileStopsAtUnknownNameAndStillEndsOnline) {
+// A list with one command that cannot be written faithfully is refused whole before anything is
+// written: the command file and its offline.dat keep their old bytes, and the command is named.
+TEST_F(NpaSmallIniTest, CommandThatCannotBeWrittenRefusesTheWholeList) {
     const std::string path = tmp_ + "/stop.npa";
-    EXPECT_EQ(NpaWriteValues(path, {"ALPHA:ON", "NOSUCH:1", "NUM:5"}), NPA_ERR_WRITE);
-    std::vector<Bytes> records = Records(testsupport::ReadFileBytes(path));
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0][8], 0x01);
-    EXPECT_EQ(records[1], kFileOnline);
-    // An enumerated setting given a value it does not have is as unknown as a missing name.
-    EXPECT_EQ(NpaWriteValues(path, {"ALPHA:MAYBE"}), NPA_ERR_WRITE);
+    ASSERT_EQ(NpaWriteValues(path, {"ALPHA:ON"}), NPA_OK);
+    const Bytes before = testsupport::ReadFileBytes(path);
+    const Bytes offlineBefore = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
+    for (const std::string& bad : std::vector<std::string>{"NOSUCH:1", "ALPHA:MAYBE", "NUM:300", "TXT:smile \U0001F600",
+                                  "TXT:" + std::string(600, 'x')}) {
+        SCOPED_TRACE(bad);
+        NpaWriteReport report;
+        EXPECT_EQ(NpaWriteValues(path, {"NUM:5", bad, "ALPHA:OFF"}, &report), NPA_ERR_VALUE);
+        EXPECT_EQ(report.invalid, std::vector<std::string>{bad});
+        EXPECT_EQ(testsupport::ReadFileBytes(path), before);
+        EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/offline.dat"), offlineBefore);
+    }
 }
 
 // With the printer's own configuration and the virtual printer.
@@ -224,39 +229,35 @@ TEST_F(NpaPrinterTest, WritesBetweenOfflineAndOnline) {
     EXPECT_EQ(printer.value(0x0404), Bytes{70});
     EXPECT_FALSE(printer.offline());
 
+    // Offline, the three writes, online, and the one batch read that confirms them.
     std::vector<Bytes> traffic = SettingsTraffic(printer);
-    ASSERT_EQ(traffic.size(), 5u);
+    ASSERT_EQ(traffic.size(), 6u);
     EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.front(), 1));
-    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.back(), 0));
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[4], 0));
+    EXPECT_TRUE(testsupport::IsBatchRead(traffic[5]));
 
     // An empty list still brackets nothing with offline and online, and succeeds.
     printer.clearWire();
     EXPECT_EQ(NpaWriteValues("USB001", {}), NPA_OK);
     traffic = SettingsTraffic(printer);
-    ASSERT_EQ(traffic.size(), 2u);
+    ASSERT_EQ(traffic.size(), 3u);
     EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[0], 1));
     EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[1], 0));
 }
 
-TEST_F(NpaPrinterTest, StopInTheMiddleKeepsEarlierCommandsAndBringsPrinterOnline) {
+// Nothing reaches the printer, not even the offline request, when one command of the list cannot
+// be sent as it stands.
+TEST_F(NpaPrinterTest, CommandThatCannotBeSentLeavesThePrinterUntouched) {
     sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
-    const Bytes pqetBefore = printer.value(0x0202).value_or(Bytes{});
-    struct Case {
-        const char* what;
-        std::string middle;
-    };
-    // An unknown name, and a command the link refuses to send (longer than 512 bytes).
-    for (const Case& c : {Case{"unknown name", "BOGUS:1"}, Case{"failing send", "PROPTAG:" + std::string(600, 'x')}}) {
-        SCOPED_TRACE(c.what);
+    for (const std::string& middle : std::vector<std::string>{"BOGUS:1", "PROPTAG:" + std::string(600, 'x')}) {
+        SCOPED_TRACE(middle);
         printer.setValue(0x0101, {0x00});
         printer.clearWire();
-        EXPECT_EQ(NpaWriteValues("USB001", {"BLANKPAGES:PRINT", c.middle, "PQET:ON"}), NPA_ERR_WRITE);
-        EXPECT_EQ(printer.value(0x0101), Bytes{0x01});
-        EXPECT_EQ(printer.value(0x0202).value_or(Bytes{}), pqetBefore);
-        EXPECT_FALSE(printer.offline());
-        std::vector<Bytes> traffic = SettingsTraffic(printer);
-        ASSERT_EQ(traffic.size(), 3u);
-        EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.back(), 0));
+        NpaWriteReport report;
+        EXPECT_EQ(NpaWriteValues("USB001", {"BLANKPAGES:PRINT", middle, "PQET:ON"}, &report), NPA_ERR_VALUE);
+        EXPECT_EQ(report.invalid, std::vector<std::string>{middle});
+        EXPECT_EQ(printer.value(0x0101), Bytes{0x00});
+        EXPECT_TRUE(SettingsTraffic(printer).empty());
     }
 }
 
