@@ -4,16 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <ostream>
 
 #include "cli/cli.h"
-#include "link/timing.h"
+#include "link/slc.h"
+#include "model/config_check.h"
 #include "model/discovery.h"
 #include "model/profile.h"
 #include "platform/platform.h"
+#include "sim/nvram.h"
 #include "sim/sim_platform.h"
 
 #ifdef DEVPANEL_HAVE_LINUX_PLATFORM
@@ -53,36 +57,6 @@ bool IsOfflineFileName(const std::string& path) {
     return path.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, kOfflineFileName) == 0;
 }
 
-// The virtual printer saves its settings after every write and cannot report a failed save to
-// the host (as a real printer cannot), so a state file that cannot be kept would let a write
-// report success and then lose it: check the place before the printer exists.
-bool StateFileUsable(const std::string& stateFile, std::string& problem) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path path(stateFile);
-    if (path.filename().empty()) {
-        problem = "names a folder, not a file";
-        return false;
-    }
-    fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-    fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder, ec)) {
-        problem = "cannot be kept: its folder cannot be created";
-        return false;
-    }
-    fs::file_status status = fs::status(path, ec);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-        problem = "is not a regular file";
-        return false;
-    }
-    // Saving writes a new file beside it and renames it over the old one.
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        problem = "cannot be kept: its folder cannot be written";
-        return false;
-    }
-    return true;
-}
-
 // Keeps whichever platform the invocation installed alive until it ends.
 struct InstalledPlatform {
     std::unique_ptr<sim::SimPlatform> simulated;
@@ -95,14 +69,10 @@ bool InstallPlatform(const Options& options, InstalledPlatform& installed, std::
     if (options.useVirtual) {
         std::string stateFile = options.stateFile ? *options.stateFile : DefaultStateFile();
         std::string problem;
-        if (!stateFile.empty() && !StateFileUsable(stateFile, problem)) {
-            err << "devpanel-cli: the virtual printer's state file " << stateFile << " " << problem
-                << "; name another one with --virtual=STATEFILE\n";
-            return false;
-        }
-        installed.simulated = sim::MakeVirtualSetup(stateFile);
+        installed.simulated = sim::MakeVirtualSetup(stateFile, &problem);
         if (!installed.simulated) {
-            err << "devpanel-cli: the virtual printer could not be set up\n";
+            err << "devpanel-cli: the virtual printer could not be set up: "
+                << (problem.empty() ? std::string("unknown reason") : problem) << "\n";
             return false;
         }
         return true;
@@ -141,6 +111,15 @@ int ChoosePort(const Options& options, std::string& port, std::ostream& err) {
     return EXIT_OK;
 }
 
+// ": why" when the link said why its last operation failed, else nothing.
+std::string Because(const std::string& problem) { return problem.empty() ? std::string() : ": " + problem; }
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
+
 // The start-up read into the document. EXIT_OK or the status of the failure.
 int ReadIntoDocument(const std::string& port, CPrinterDoc& doc, std::ostream& err) {
     StartupResult startup;
@@ -148,15 +127,94 @@ int ReadIntoDocument(const std::string& port, CPrinterDoc& doc, std::ostream& er
     startup.printerLabel = port;
     startup.readStatus = NpaReadAllSettings(port, startup.values);
     if (startup.readStatus == NPA_ERR_OPEN) {
-        err << "devpanel-cli: the port " << port << " could not be opened\n";
+        err << "devpanel-cli: the port " << port << " could not be opened" << Because(SlcLastProblem()) << "\n";
         return EXIT_OPEN;
     }
     if (startup.readStatus == NPA_ERR_SEND) {
-        err << "devpanel-cli: the printer on " << port << " did not answer the read\n";
+        err << "devpanel-cli: the printer on " << port << " did not answer the read" << Because(SlcLastProblem())
+            << "; check that the printer is connected and switched on\n";
         return EXIT_READ;
     }
     doc.OnNewDocument(startup);
     return EXIT_OK;
+}
+
+// SIGINT and SIGTERM while settings go to a printer: the writes stop, and the printer is still
+// brought back online before the program ends. A second signal changes nothing: the online
+// request must go out.
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
+
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        g_interrupted.store(false);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+        NpaSetInterruptFlag(&g_interrupted);
+    }
+    ~InterruptGuard() {
+        NpaSetInterruptFlag(nullptr);
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+    bool interrupted() const { return g_interrupted.load(); }
+
+private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+};
+
+// What a write to the printer (apply, send) ended in, on stdout or stderr; the exit status.
+int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::string& port, const std::string& done,
+                       bool interrupted, std::ostream& out, std::ostream& err) {
+    for (const std::string& name : report.skipped) {
+        err << "devpanel-cli: skipped " << name
+            << ": the value read from the printer cannot be written back unchanged, so it was left as it is\n";
+    }
+    switch (result) {
+        case NPA_OK:
+            out << done;
+            return EXIT_OK;
+        case NPA_ERR_VALUE:
+            err << "devpanel-cli: nothing was sent: " << Joined(report.invalid) << " cannot be written\n";
+            return EXIT_USAGE;
+        case NPA_ERR_OPEN:
+            err << "devpanel-cli: the port " << port << " could not be opened" << Because(report.problem) << "\n";
+            return EXIT_OPEN;
+        case NPA_ERR_ONLINE:
+            err << "devpanel-cli: the settings were sent, but the printer on " << port
+                << " did not come back online" << Because(report.problem)
+                << "; it may still be offline: put it online on its operator panel (or switch it off and on)\n";
+            return EXIT_WRITE;
+        case NPA_ERR_VERIFY:
+            if (report.notTaken.empty()) {
+                err << "devpanel-cli: the settings were sent to " << port << ", but " << report.problem << "\n";
+            } else {
+                err << "devpanel-cli: read back from " << port << ", these settings did not take: "
+                    << Joined(report.notTaken) << "\n";
+            }
+            return EXIT_WRITE;
+        case NPA_ERR_MEMORY:
+            err << "devpanel-cli: out of memory while building the commands\n";
+            return EXIT_MEMORY;
+        default:
+            if (interrupted) {
+                err << "devpanel-cli: interrupted" << Because(report.problem)
+                    << "; the printer was brought back online\n";
+            } else {
+                err << "devpanel-cli: writing the settings to " << port << " failed" << Because(report.problem)
+                    << "; check that the printer is connected and switched on\n";
+            }
+            return EXIT_WRITE;
+    }
 }
 
 int CommandPrinters(std::ostream& out, std::ostream& err) {
@@ -242,26 +300,39 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
             << " can only be written; only the settings given here are " << (save ? "saved" : "sent") << "\n";
     }
 
-    int result = save ? doc.SaveCommandFile(target) : doc.Apply();
-    size_t sent = doc.m_queryStatus == NPA_ONEWAY ? doc.m_changes.size() : doc.m_values.size();
-    if (result == NPA_OK) {
-        doc.SetModifiedFlag(false);
-        if (save) out << "Saved " << sent << " setting(s) to " << target << " and offline.dat beside it.\n";
-        else out << "Applied " << sent << " setting(s) to " << port << ".\n";
-    } else if (result == NPA_ERR_OPEN) {
-        err << "devpanel-cli: " << (save ? "the command file " + target : "the port " + port)
-            << " could not be opened\n";
-    } else if (result == NPA_ERR_MEMORY) {
-        err << "devpanel-cli: out of memory while building the commands\n";
-    } else if (save) {
-        err << "devpanel-cli: writing the settings into " << target << " failed\n";
+    int result = NPA_OK;
+    bool interrupted = false;
+    if (save) {
+        result = doc.SaveCommandFile(target);
     } else {
-        // Whether the printer is back online is not known here: it may have gone away.
-        err << "devpanel-cli: writing the settings to " << port
-            << " failed; check that the printer is connected and switched on\n";
+        InterruptGuard guard;
+        result = doc.Apply();
+        interrupted = guard.interrupted();
     }
+    const NpaWriteReport& report = doc.LastWriteReport();
+    size_t sent = doc.m_queryStatus == NPA_ONEWAY ? doc.m_changes.size() : doc.m_values.size() - report.skipped.size();
+    int exitStatus = EXIT_OK;
+    if (save && result == NPA_ERR_OPEN) {
+        err << "devpanel-cli: the command file " << target << " could not be created" << Because(report.problem)
+            << "\n";
+        exitStatus = EXIT_OPEN;
+    } else if (save && result == NPA_ERR_WRITE) {
+        err << "devpanel-cli: the settings could not be saved to " << target << Because(report.problem)
+            << "; any older file there is unchanged\n";
+        exitStatus = EXIT_WRITE;
+    } else if (save) {
+        exitStatus = ReportPrinterWrite(result, report, target,
+                                        "Saved " + std::to_string(sent) + " setting(s) to " + target +
+                                            " and offline.dat beside it.\n",
+                                        false, out, err);
+    } else {
+        exitStatus = ReportPrinterWrite(result, report, port,
+                                        "Applied " + std::to_string(sent) + " setting(s) to " + port + ".\n",
+                                        interrupted, out, err);
+    }
+    if (result == NPA_OK) doc.SetModifiedFlag(false);
     NpaEndSession(port);
-    return ExitStatusFor(result);
+    return exitStatus;
 }
 
 // Only a regular file: a folder cannot be read, and a pipe or a device would never end.
@@ -283,29 +354,6 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     return ok;
 }
 
-bool WriteAll(platform::Channel& channel, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        long n = channel.write(bytes.data() + done, bytes.size() - done);
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// The port's write side: the parallel device opened for writing, or the USB write pipe.
-std::unique_ptr<platform::Channel> OpenForSending(const std::string& port) {
-    const platform::Platform& p = platform::current();
-    int errorNumber = 0;
-    if (port.compare(0, 3, "LPT") == 0) {
-        return p.parallel ? p.parallel->openWriteOnly(port, errorNumber) : nullptr;
-    }
-    int number = ParseLeadingInt(port.substr(3));
-    platform::UsbInterface usb;
-    if (!p.usb || !p.usb->interfaceForPort(number, usb)) return nullptr;
-    return p.usb->openPipe(usb.devicePath, platform::UsbPipe::Write, errorNumber);
-}
-
 int CommandSend(const Options& options, const std::string& port, std::ostream& out, std::ostream& err) {
     const std::string& file = options.arguments[0];
     if (IsOfflineFileName(file)) {
@@ -323,23 +371,27 @@ int CommandSend(const Options& options, const std::string& port, std::ostream& o
         err << "devpanel-cli: cannot read " << file << "\n";
         return EXIT_USAGE;
     }
-    std::unique_ptr<platform::Channel> channel = OpenForSending(port);
-    if (!channel) {
-        err << "devpanel-cli: the port " << port << " could not be opened\n";
-        return EXIT_OPEN;
+    // The link sends the recorded settings between its own offline and online requests, so a
+    // file that was cut short is refused before the printer is touched and never strands it.
+    NpaWriteReport report;
+    int result = NPA_OK;
+    bool interrupted = false;
+    {
+        InterruptGuard guard;
+        result = NpaSendCommandFile(port, offlineBytes, commandBytes, &report);
+        interrupted = guard.interrupted();
     }
-    // The printer needs time to go offline before it takes the commands.
-    if (!WriteAll(*channel, offlineBytes)) {
-        err << "devpanel-cli: writing offline.dat to " << port << " failed\n";
-        return EXIT_WRITE;
+    if (result == NPA_ERR_VALUE) {
+        err << "devpanel-cli: nothing was sent: " << Joined(report.invalid) << "\n";
+        NpaEndSession(port);
+        return EXIT_USAGE;
     }
-    platform::current().clock->sleepMs(SlcTimingTable().copyPauseMs);
-    if (!WriteAll(*channel, commandBytes)) {
-        err << "devpanel-cli: writing " << file << " to " << port << " failed\n";
-        return EXIT_WRITE;
-    }
-    out << "Sent " << offlineBytes.size() + commandBytes.size() << " bytes to " << port << ".\n";
-    return EXIT_OK;
+    const int status = ReportPrinterWrite(result, report, port,
+                                          "Sent " + std::to_string(offlineBytes.size() + commandBytes.size()) +
+                                              " bytes of " + file + " to " + port + ".\n",
+                                          interrupted, out, err);
+    NpaEndSession(port);
+    return status;
 }
 
 }  // namespace
@@ -351,6 +403,7 @@ int ExitStatusFor(int result) {
         case NPA_ERR_OPEN: return EXIT_OPEN;
         case NPA_ERR_SEND: return EXIT_READ;
         case NPA_ERR_MEMORY: return EXIT_MEMORY;
+        case NPA_ERR_VALUE: return EXIT_USAGE;
         default: return EXIT_WRITE;
     }
 }
@@ -371,13 +424,14 @@ int RunWith(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return EXIT_OK;
     }
 
-    std::string ini = ResolveIniPath(options.ini);
-    std::error_code ec;
-    if (!options.ini.empty() && !std::filesystem::is_regular_file(ini, ec)) {
-        err << "devpanel-cli: cannot read the configuration file " << ini << "\n";
+    // A configuration that cannot drive the program is said to be one, before any printer is
+    // looked for: it would otherwise look like a missing or silent printer.
+    SetConfigPath(ResolveIniPath(options.ini));
+    const std::string problem = config::ConfigurationProblem();
+    if (!problem.empty()) {
+        err << "devpanel-cli: configuration error: " << problem << "\n";
         return EXIT_USAGE;
     }
-    SetConfigPath(ini);
 
     InstalledPlatform installed;
     if (choice == PlatformChoice::FromOptions && !InstallPlatform(options, installed, err)) return EXIT_USAGE;

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/cli.h"
+#include "sim/nvram.h"
 
 #ifndef DEVPANEL_DEFAULT_INI
 #define DEVPANEL_DEFAULT_INI "devPanel.ini"
@@ -143,15 +144,25 @@ Commands:
   save FILE [NAME=VALUE...]
                            As apply, but the commands go into the command file FILE, with
                            "offline.dat" beside it; both can later be copied to the printer.
-  send FILE                Copy "offline.dat" (beside FILE), pause 5 seconds, then copy FILE
-                           to the printer's port, byte for byte.
+  send FILE                Send the command file FILE (with "offline.dat" beside it) to the
+                           printer: the file is checked to be whole first (the offline record,
+                           then records ending with the online record), and its settings go
+                           between the printer's own offline and online requests, confirmed
+                           by a read-back on a two-way port.
 
 NAME is the NPA name of a setting as `read` prints it (or its section name in the
 configuration, such as PwrSvr); letter case does not matter. VALUE must be what the setting
 accepts: one of its value tokens (letter case does not matter), a whole number within its
-bounds or its off or choice token, or a text of at most its maximum length in bytes (UTF-8:
-a Korean character takes three). A bad NAME=VALUE is reported with what the setting accepts,
-and nothing is sent.
+bounds or its off or choice token, or a text of at most its maximum length in bytes of the printer's Korean code page (a letter
+or digit takes one byte, a Korean character two). A bad NAME=VALUE, or the same setting given
+twice, is reported and nothing is sent.
+
+Writes are trustworthy: every value is checked before the printer is touched; once the printer
+was taken offline it is always asked to come back online, also after a failure or Ctrl-C; on a
+two-way port the settings are read back and compared; a value read from the printer that cannot
+be written back unchanged is left as it is and named on stderr ("skipped"). A command file is
+written to a temporary beside it and renamed only when complete, so a failed save leaves any
+older file unchanged.
 
 Options:
   --ini PATH               The configuration file. Default: devPanel.ini in the current
@@ -169,10 +180,14 @@ Options:
 Exit status:
   0  success
   1  no supported printer found, or the printer list cannot be read
-  2  bad usage or a bad NAME=VALUE (nothing was sent)
-  3  the port (or, for save, the command file) could not be opened
-  4  reading the settings failed
-  5  a write failed (the printer was asked to go back online)
+  2  bad usage, a bad or repeated NAME=VALUE, a configuration or state file that cannot be
+     used, a command file that is not whole (nothing was sent)
+  3  the port (or, for save, the command file) could not be opened; stderr says which
+     device and why
+  4  reading the settings failed, or the reply was not the answer to the read
+  5  a write failed, was interrupted, did not take (read back differently: the settings are
+     named), or the printer did not come back online (stderr says so: put it online on its
+     operator panel)
   6  out of memory
 )";
 }
@@ -184,16 +199,6 @@ std::string ResolveIniPath(const std::string& given) {
     return DEVPANEL_DEFAULT_INI;
 }
 
-std::string DefaultStateFile() {
-    std::filesystem::path base;
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/') {
-        base = state;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home && home[0] ? home : ".") / ".local" / "state";
-    }
-    return (base / "devpanel" / "virtual-t90.state").string();
-}
+std::string DefaultStateFile() { return sim::DefaultStateFile(); }
 
 }  // namespace cli

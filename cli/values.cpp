@@ -149,7 +149,12 @@ bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>&
                     "): it accepts " + accepts;
             return false;
         }
-        out[setting.npaName] = token;
+        // Twice the same setting (perhaps once by its section name) leaves it unclear which
+        // value was meant.
+        if (!out.emplace(setting.npaName, token).second) {
+            error = setting.npaName + " (" + setting.section + ") is given more than once";
+            return false;
+        }
     }
     return true;
 }

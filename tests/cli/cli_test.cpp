@@ -6,7 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -273,6 +277,9 @@ TEST_F(CliCommandTest, ResultCodesMapToExitStatuses) {
     EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_SEND), 4);
     EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_WRITE), 5);
     EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_MEMORY), 6);
+    EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_VALUE), 2);
+    EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_ONLINE), 5);
+    EXPECT_EQ(cli::ExitStatusFor(NPA_ERR_VERIFY), 5);
 }
 
 TEST_F(CliCommandTest, PrinterChoiceNeedsExactlyOnePrinterOrAPort) {
@@ -332,23 +339,47 @@ TEST_F(CliCommandTest, OneWayPortReadsDefaultsAndAppliesOnlyTheChanges) {
     EXPECT_EQ(printer.value(0x0306), Bytes{50});
 }
 
-TEST_F(CliCommandTest, SendCopiesOfflineDatPausesThenTheCommandFile) {
+// send hands the recorded settings to the link, which brackets them with its own offline and
+// online requests; a pair that is not whole is refused before the printer is touched.
+TEST_F(CliCommandTest, SendGoesThroughTheLinkAndRefusesFilesThatAreNotWhole) {
     InstallVirtualUsb();
     ASSERT_EQ(Run({"save", tmp_ + "/settings.npa", "POWERSAVER=99"}).status, 0);
     printer_->setValue(0x0306, {0x14});
     printer_->clearWire();
-    SlcTimingTable().copyPauseMs = 5000;  // the simulated clock does not really wait
 
     Outcome sent = Run({"send", tmp_ + "/settings.npa"});
     ASSERT_EQ(sent.status, 0) << sent.err;
-    Bytes expected = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
-    Bytes file = testsupport::ReadFileBytes(tmp_ + "/settings.npa");
-    expected.insert(expected.end(), file.begin(), file.end());
-    EXPECT_EQ(printer_->receivedBytes(), expected);
     EXPECT_EQ(printer_->value(0x0306), Bytes{99});
     EXPECT_FALSE(printer_->offline());
-    std::vector<uint32_t> sleeps = sim_->sleeps();
-    EXPECT_NE(std::find(sleeps.begin(), sleeps.end(), 5000u), sleeps.end());
+    std::vector<Bytes> traffic = SettingsTraffic(*printer_);
+    ASSERT_GE(traffic.size(), 3u);
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.front(), 1));
+    EXPECT_TRUE(testsupport::IsBatchRead(traffic.back())) << "the read-back confirms what was sent";
+
+    const Bytes file = testsupport::ReadFileBytes(tmp_ + "/settings.npa");
+    const Bytes offline = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
+    const std::string whole(file.begin(), file.end());
+    struct Broken {
+        const char* what;
+        std::string commands, offlineRecord;
+    };
+    const std::string offlineText(offline.begin(), offline.end());
+    for (const Broken& b : {Broken{"empty command file", "", offlineText},
+                            Broken{"only the offline record", offlineText, offlineText},
+                            Broken{"cut in the last record", whole.substr(0, whole.size() - 4), offlineText},
+                            Broken{"online record missing", whole.substr(0, whole.size() - 28), offlineText},
+                            Broken{"offline.dat holds the online record", whole, whole.substr(whole.size() - 28)},
+                            Broken{"junk", "x", offlineText}}) {
+        SCOPED_TRACE(b.what);
+        std::filesystem::create_directories(tmp_ + "/broken");
+        testsupport::WriteFileBytes(tmp_ + "/broken/x.npa", b.commands);
+        testsupport::WriteFileBytes(tmp_ + "/broken/offline.dat", b.offlineRecord);
+        printer_->clearWire();
+        Outcome o = Run({"send", tmp_ + "/broken/x.npa"});
+        EXPECT_EQ(o.status, 2) << o.err;
+        EXPECT_NE(o.err.find("nothing was sent"), std::string::npos) << o.err;
+        EXPECT_TRUE(printer_->receivedBytes().empty());
+    }
 
     EXPECT_EQ(Run({"--port", "USB007", "send", tmp_ + "/settings.npa"}).status, 3);
     EXPECT_EQ(Run({"send", tmp_ + "/no-such.npa"}).status, 2);
@@ -369,6 +400,99 @@ TEST_F(CliCommandTest, SendCopiesOfflineDatPausesThenTheCommandFile) {
     testsupport::WriteFileBytes(tmp_ + "/nested/x.npa", "x");
     EXPECT_EQ(Run({"send", tmp_ + "/nested/x.npa"}).status, 2);
     EXPECT_TRUE(printer_->receivedBytes().empty());
+}
+
+// A printer that misbehaves during apply: the status and the message say what happened, and the
+// printer is asked back online whenever it was taken offline.
+TEST_F(CliCommandTest, MisbehavingPrinterGivesItsStatusAndMessage) {
+    struct Case {
+        const char* what;
+        sim::Faults faults;
+        int status;
+        const char* says;
+    };
+    sim::Faults ignoreOnline, notTaken, refuse, empty, foreign;
+    ignoreOnline.ignoreOnline = true;
+    notTaken.ignoredWriteIds = {0x0306};
+    refuse.refuseOffline = true;
+    empty.emptyBatchReply = true;
+    foreign.foreignBatchReply = true;
+    InstallVirtualUsb();
+    SlcTimingTable().responseWaitMs = 200;
+    for (const Case& c : {Case{"online ignored", ignoreOnline, 5, "did not come back online"},
+                          Case{"write not taken", notTaken, 5, "did not take: POWERSAVER"},
+                          Case{"offline refused", refuse, 5, "connected and switched on"},
+                          Case{"empty batch reply", empty, 4, "did not answer the read"},
+                          Case{"foreign batch reply", foreign, 4, "did not answer the read"}}) {
+        SCOPED_TRACE(c.what);
+        printer_->setFaults({});
+        printer_->setValue(0x0306, {0x14});
+        printer_->clearWire();
+        printer_->setFaults(c.faults);
+        Outcome o = Run({"apply", "POWERSAVER=5"});
+        EXPECT_EQ(o.status, c.status) << o.err;
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
+        EXPECT_EQ(o.out.find("Applied"), std::string::npos);
+        std::vector<Bytes> traffic = SettingsTraffic(*printer_);
+        const bool wentOffline = !traffic.empty() && testsupport::IsOfflineOnline(traffic.front(), 1);
+        if (wentOffline) {
+            EXPECT_TRUE(std::any_of(traffic.begin(), traffic.end(),
+                                    [](const Bytes& p) { return testsupport::IsOfflineOnline(p, 0); }));
+        }
+    }
+}
+
+// Nothing is sent when the same setting is given twice, under any of its names.
+TEST_F(CliCommandTest, SameSettingTwiceIsRefused) {
+    InstallVirtualUsb();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"apply", "POWERSAVER=5", "POWERSAVER=7"},
+          std::vector<std::string>{"apply", "PwrSvr=5", "powersaver=5"}}) {
+        printer_->clearWire();
+        Outcome o = Run(args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_NE(o.err.find("more than once"), std::string::npos) << o.err;
+        EXPECT_TRUE(printer_->receivedBytes().empty());
+    }
+}
+
+// Values read from the printer that cannot be written back as they are (a byte the configuration
+// does not know, a text longer than a reply entry keeps, bytes the code page cannot decode) are
+// left on the printer untouched and named; the apply of the rest succeeds.
+TEST_F(CliCommandTest, ValuesThatCannotBeWrittenBackAreSkippedAndNamed) {
+    InstallVirtualUsb();
+    const Bytes longName(60, 'n');
+    const Bytes undecodable = {'a', 0xFF, 0xFE};
+    printer_->setValue(0x0101, {0x07});     // BLANKPAGES: no such value
+    printer_->setValue(0x0305, longName);   // PROPTAG: over 40 bytes
+    printer_->setValue(0x0121, undecodable);  // CUSTOM1NAME
+    Outcome o = Run({"apply", "POWERSAVER=5"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("skipped BLANKPAGES"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("skipped PROPTAG"), std::string::npos) << o.err;
+    EXPECT_EQ(printer_->value(0x0101), Bytes{0x07});
+    EXPECT_NE(o.err.find("skipped CUSTOM1NAME"), std::string::npos) << o.err;
+    EXPECT_EQ(printer_->value(0x0305), longName);
+    EXPECT_EQ(printer_->value(0x0121), undecodable);
+    EXPECT_EQ(printer_->value(0x0306), Bytes{5});
+}
+
+// Ctrl-C while the settings go out: the rest is not sent, the printer comes back online, and the
+// status says the apply failed.
+TEST_F(CliCommandTest, InterruptedApplyStillBringsThePrinterOnline) {
+    InstallVirtualUsb();
+    sim::Faults slow;
+    slow.replyDelayMs = 20;
+    printer_->setFaults(slow);
+    std::thread interrupter([this] {
+        for (int i = 0; i < 500 && !printer_->offline(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        kill(getpid(), SIGINT);
+    });
+    Outcome o = Run({"apply", "POWERSAVER=5"});
+    interrupter.join();
+    EXPECT_EQ(o.status, 5) << o.err;
+    EXPECT_NE(o.err.find("interrupted"), std::string::npos) << o.err;
+    EXPECT_FALSE(printer_->offline());
 }
 
 }  // namespace
