@@ -1,5 +1,7 @@
 // Runs devpanel-cli against the virtual printer many times and reports the median wall time of
-// `read` and of `apply` with one change, and the peak resident memory of any run.
+// `read` and of `apply` with one change, and the peak resident memory of any run; then, in
+// process, the cost of the read-back that confirms an apply (one batch exchange) against the
+// whole apply.
 //
 //   cli_bench [runs]        (default 25 runs of each command)
 //
@@ -16,6 +18,11 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "link/slc.h"
+#include "model/profile.h"
+#include "npa/npa.h"
+#include "sim/sim_platform.h"
 
 namespace {
 
@@ -53,6 +60,44 @@ double MedianMs(const std::vector<std::string>& args, int runs, bool& ok) {
     return times[times.size() / 2];
 }
 
+// Median milliseconds of fn over runs calls.
+template <typename Fn>
+double MedianInProcessMs(int runs, Fn fn) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        fn();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The apply of every value read (as the GUI and `apply` do) and, alone, the one batch exchange
+// that reads the settings back after it, both against the in-process virtual printer.
+void ReadBackCost(int runs, bool& ok) {
+    SetConfigPath(DEVPANEL_DATA_DIR "/devPanel.ini");
+    std::unique_ptr<sim::SimPlatform> setup = sim::MakeVirtualSetup("");
+    if (!setup) {
+        ok = false;
+        return;
+    }
+    ValueMap values;
+    if (NpaReadAllSettings("USB001", values) != NPA_OK) ok = false;
+    std::vector<std::string> commands;
+    for (const auto& [name, token] : values) commands.push_back(name + ":" + token);
+    const double applyMs = MedianInProcessMs(runs, [&] {
+        if (NpaWriteValues("USB001", commands) != NPA_OK) ok = false;
+    });
+    const double readMs = MedianInProcessMs(runs, [&] {
+        ValueMap again;
+        if (NpaReadAllSettings("USB001", again) != NPA_OK) ok = false;
+    });
+    std::printf("in process: apply of %zu settings      median %.3f ms, of which the read-back exchange %.3f ms (%.0f%%)\n",
+                commands.size(), applyMs, readMs, applyMs > 0 ? 100.0 * readMs / applyMs : 0.0);
+    NpaEndSession("USB001");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +119,8 @@ int main(int argc, char** argv) {
     std::printf("devpanel-cli --virtual read        median %.1f ms  (budget 50 ms, %d runs)\n", readMs, runs);
     std::printf("devpanel-cli --virtual apply 1     median %.1f ms  (budget 100 ms, %d runs)\n", applyMs, runs);
     std::printf("peak resident memory of any run    %.1f MB  (budget 20 MB)\n", peakMb);
+
+    ReadBackCost(runs, ok);
 
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
