@@ -1,6 +1,7 @@
 #include "model/profile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <map>
@@ -67,19 +68,43 @@ Profile Profile::Load(const std::string& path) {
     // MAX_FILE_BYTES so a path to an endless device cannot hang the start-up.
     constexpr size_t MAX_FILE_BYTES = 16u << 20;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return {};
+    if (!file) {
+        Profile empty;
+        empty.loadError_ = errno != 0 ? errno : EIO;
+        return empty;
+    }
     std::string text;
     char chunk[65536];
+    int readError = 0;
     while (text.size() < MAX_FILE_BYTES) {
+        errno = 0;
         size_t got = std::fread(chunk, 1, std::min(sizeof chunk, MAX_FILE_BYTES - text.size()), file.get());
-        if (got == 0) break;
+        if (got == 0) {
+            // A folder opens but fails its first read (EISDIR).
+            if (std::ferror(file.get())) readError = errno != 0 ? errno : EIO;
+            break;
+        }
         text.append(chunk, got);
     }
-    return Parse(text);
+    Profile p = Parse(text);
+    p.loadError_ = readError;
+    return p;
 }
 
 Profile Profile::Parse(const std::string& text) {
     Profile p;
+    // Text has no NUL and few control characters besides tab, line ends and form feed; UTF-8
+    // bytes (0x80 and up) are text.
+    size_t control = 0;
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == 0) {
+            p.looksBinary_ = true;
+            break;
+        }
+        if ((b < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f') || b == 0x7F) ++control;
+    }
+    if (control * 16 > text.size()) p.looksBinary_ = true;
     size_t pos = 0;
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
     Section* current = nullptr;  // lines before the first section belong to none

@@ -31,7 +31,17 @@ public:
 
     bool HasSection(const std::string& section) const;
 
+    // How Load went, for a caller that must tell a missing or broken file from an empty one
+    // (every reader above still sees an empty profile): 0 when the file was read, otherwise the
+    // errno of the failure (ENOENT, EISDIR, EACCES, ...).
+    int loadError() const { return loadError_; }
+    // True when the text holds bytes no text file has (NUL, most control characters): the file is
+    // not a configuration file at all, whatever sections a parse found in it.
+    bool looksBinary() const { return looksBinary_; }
+
 private:
+    int loadError_ = 0;
+    bool looksBinary_ = false;
     struct Entry {
         std::string key;    // as written (trimmed)
         std::string value;  // trimmed, quotes removed

@@ -1,6 +1,9 @@
-// The printer's non-volatile setting values. Starts from the model's defaults, loads a state file
-// when one is given and saves it after every change, atomically (temporary file + rename), so
-// that a restarted virtual printer keeps what was written to it.
+// The printer's non-volatile setting values. Starts from the model's defaults and, when a state
+// file is given, keeps them there across restarts. Several printers (in this program or in
+// another one, such as the command-line tool and the window) may share one state file: each write
+// session (offline to online) holds an exclusive lock on "<state file>.lock", starts from what is
+// in the file then and saves atomically (temporary file + fsync + rename) at its end, so no
+// program's writes are lost to another's stale copy.
 #pragma once
 
 #include <cstdint>
@@ -12,27 +15,60 @@
 
 namespace sim {
 
+// Where `--virtual` keeps the virtual printer's settings when no file is named:
+// $XDG_STATE_HOME/devpanel/virtual-t90.state, or ~/.local/state/devpanel/virtual-t90.state
+// without it; empty when neither HOME nor XDG_STATE_HOME is set.
+std::string DefaultStateFile();
+
 class Nvram {
 public:
-    // Defaults from the model, then the values of stateFile (if it exists) that the model still
-    // accepts. An empty stateFile keeps everything in memory.
-    void reset(const Model& model, const std::string& stateFile);
+    // The longest beginSession() waits for another program's session to end.
+    static constexpr int kDefaultLockWaitMs = 3000;
+
+    Nvram() = default;
+    ~Nvram();  // an unfinished session is dropped (its writes are lost) and its lock released
+    Nvram(const Nvram&) = delete;
+    Nvram& operator=(const Nvram&) = delete;
+
+    // Defaults from the model, then the values of stateFile. An empty stateFile keeps everything
+    // in memory; a missing one is fine (it is created by the first save). False (see error())
+    // when the file exists but cannot be used: the values then stay at the defaults and every
+    // session is refused until the file is put right, so the file is never overwritten.
+    bool reset(const Model& model, const std::string& stateFile);
+    // The last problem with the state file, one sentence naming it and saying what to do;
+    // empty when fine.
+    const std::string& error() const { return error_; }
+    void setLockWaitMs(int ms) { lockWaitMs_ = ms < 0 ? 0 : ms; }
 
     std::optional<Bytes> get(uint16_t id) const;
-    // Stores the value and saves the state file; false when saving failed (the value is kept).
+    // In a session the value is kept in memory until endSession(). Outside one (the operator
+    // panel) it is a session of its own: lock, reload, store, save. False when it was not kept.
     bool set(uint16_t id, const Bytes& value);
     const std::map<uint16_t, Bytes>& values() const { return values_; }
 
     // The write session, from the accepted offline request to the online request. begin: false
-    // when the session cannot start (the printer then refuses to go offline). end: false when
-    // what was written cannot be kept (the printer then refuses to go online).
+    // when the lock is not had in time or the state file can no longer be read (the printer then
+    // refuses to go offline). end: false when what was written cannot be saved (the printer then
+    // refuses to go online and the session, with its writes and its lock, stays open).
     bool beginSession();
     bool endSession();
+    bool inSession() const { return inSession_; }
 
 private:
-    bool save() const;
+    bool load();
+    bool lock();
+    void unlock();
+    bool save();
+    std::string describe() const;
+
+    const Model* model_ = nullptr;
     std::map<uint16_t, Bytes> values_;
     std::string stateFile_;
+    std::string error_;
+    int lockWaitMs_ = kDefaultLockWaitMs;
+    int lockFd_ = -1;
+    bool inSession_ = false;
+    bool dirty_ = false;
 };
 
 }  // namespace sim

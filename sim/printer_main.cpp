@@ -93,6 +93,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "devpanel-printer: %s\n", printer.modelError().c_str());
         return 1;
     }
+    // A state file that cannot be used would otherwise be replaced by the defaults at the first
+    // save: stop and say what to do instead.
+    if (const std::string problem = printer.stateError(); !problem.empty()) {
+        std::fprintf(stderr, "devpanel-printer: %s\n", problem.c_str());
+        return 1;
+    }
 
     // Signals arrive through a descriptor, so the main loop can wait for them with poll().
     sigset_t signals;

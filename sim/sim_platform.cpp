@@ -571,11 +571,19 @@ void SimPlatform::setPrinterListUnreadable(bool unreadable) {
     state_->printersUnreadable = unreadable;
 }
 
-std::unique_ptr<SimPlatform> MakeVirtualSetup(const std::string& stateFile) {
+std::unique_ptr<SimPlatform> MakeVirtualSetup(const std::string& stateFile, std::string* problem) {
+    if (problem != nullptr) problem->clear();
     auto sim = std::make_unique<SimPlatform>();
     PrinterConfig config;
     config.stateFile = stateFile;
-    sim->addUsbPrinter(1, "T90V000001", 1, config);
+    VirtualPrinter& printer = sim->addUsbPrinter(1, "T90V000001", 1, config);
+    std::string error;
+    if (!printer.modelLoaded()) error = "The virtual printer cannot start: " + printer.modelError() + ".";
+    else error = printer.stateError();
+    if (!error.empty()) {
+        if (problem != nullptr) *problem = error;
+        return nullptr;
+    }
     sim->setInstalledPrinters({{"Altrin Pressline T90", "Altrin Pressline T90", "USB001"}});
     sim->install();
     return sim;

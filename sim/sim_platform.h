@@ -100,6 +100,8 @@ private:
 // One virtual USB printer on USB001 (serial "T90V000001") and the installed printer
 // {"Altrin Pressline T90", "Altrin Pressline T90", "USB001"}; installs the platform. stateFile
 // keeps the printer's settings across runs (empty: memory only). Used by `--virtual`.
-std::unique_ptr<SimPlatform> MakeVirtualSetup(const std::string& stateFile);
+// nullptr when the printer cannot start (its state file cannot be used, its model file cannot be
+// read); *problem (when given) then receives one sentence saying what is wrong and what to do.
+std::unique_ptr<SimPlatform> MakeVirtualSetup(const std::string& stateFile, std::string* problem = nullptr);
 
 }  // namespace sim

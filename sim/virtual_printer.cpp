@@ -49,9 +49,20 @@ VirtualPrinter::~VirtualPrinter() = default;
 bool VirtualPrinter::modelLoaded() const { return modelLoaded_; }
 std::string VirtualPrinter::modelError() const { return modelError_; }
 
+std::string VirtualPrinter::stateError() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return nvram_->error();
+}
+
+void VirtualPrinter::setStateLockWaitMs(int ms) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    nvram_->setLockWaitMs(ms);
+}
+
 long VirtualPrinter::receive(const uint8_t* data, size_t n) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!connected_) return -1;
+    if (packetsUntilDeaf_ == 0) return 0;  // the printer has stopped reading
     size_t take = n;
     if (bytesUntilDisconnect_ >= 0) take = std::min(n, static_cast<size_t>(bytesUntilDisconnect_));
     if (take == 0 && n > 0) {
@@ -59,9 +70,23 @@ long VirtualPrinter::receive(const uint8_t* data, size_t n) {
         changed_.notify_all();
         return -1;
     }
-    receivedChunks_.emplace_back(data, data + take);
     std::vector<WireUnit> units;
-    stream_->feed(data, take, units);
+    if (packetsUntilDeaf_ > 0) {
+        // One byte at a time, so that reading stops right after the last packet it may take.
+        size_t used = 0;
+        while (used < take && packetsUntilDeaf_ > 0) {
+            const size_t before = units.size();
+            stream_->feed(data + used, 1, units);
+            ++used;
+            for (size_t i = before; i < units.size(); ++i) {
+                if (units[i].kind == WireUnit::Kind::NpaPacket) --packetsUntilDeaf_;
+            }
+        }
+        take = used;
+    } else {
+        stream_->feed(data, take, units);
+    }
+    receivedChunks_.emplace_back(data, data + take);
     for (const WireUnit& unit : units) {
         if (unit.kind == WireUnit::Kind::NpaPacket) receivedPackets_.push_back(unit.bytes);
         if (unit.kind == WireUnit::Kind::PjlLine) receivedPjl_.emplace_back(unit.bytes.begin(), unit.bytes.end());
@@ -217,6 +242,7 @@ void VirtualPrinter::setFaults(const Faults& faults) {
     std::lock_guard<std::mutex> lock(mutex_);
     faults_ = faults;
     bytesUntilDisconnect_ = faults.disconnectAfterBytes;
+    packetsUntilDeaf_ = faults.stopReadingAfterPackets;
 }
 
 Faults VirtualPrinter::faults() const {

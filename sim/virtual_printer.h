@@ -43,9 +43,17 @@ public:
     // settings and answers batch reads with no entries.
     bool modelLoaded() const;
     std::string modelError() const;
+    // Empty when the state file (PrinterConfig::stateFile) is fine; otherwise one sentence naming
+    // it, what is wrong and how to fix it. A printer whose state file cannot be used keeps the
+    // defaults in memory and refuses to go offline, so the file is never overwritten.
+    std::string stateError() const;
+    // The longest a request to go offline waits for another program's write session on the same
+    // state file (Nvram::kDefaultLockWaitMs); tests shrink it.
+    void setStateLockWaitMs(int ms);
 
     // Bytes from the host. Returns how many were taken (fewer when the cable is pulled in the
-    // middle), or -1 when disconnected.
+    // middle, or when the printer stops reading: Faults::stopReadingAfterPackets), or -1 when
+    // disconnected.
     long receive(const uint8_t* data, size_t n);
     // Bytes to the host: waits up to timeoutMs (0: no wait) for something to send and returns
     // how many bytes were copied (at most max, at most 32 in USB mode), 0 after the wait or a
@@ -117,6 +125,7 @@ private:
     std::unique_ptr<WireStream> stream_;
     bool connected_ = true;
     long bytesUntilDisconnect_ = -1;
+    long packetsUntilDeaf_ = -1;  // Faults::stopReadingAfterPackets counting down; 0: reads nothing
     uint64_t wakeGeneration_ = 0;
     std::deque<Chunk> output_;
     size_t outputOffset_ = 0;  // bytes of output_.front() already transmitted

@@ -53,9 +53,11 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-// The text of a regular file opened without following a symbolic link; nullopt otherwise.
-std::optional<std::string> readPrivateFile(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+// The text of a regular file (a symbolic link to one is followed: the settings file is the
+// user's, and may live in a dotfiles folder); nullopt for anything else or when it cannot be read.
+// Non-blocking, so that a FIFO in its place cannot hold the link.
+std::optional<std::string> readUserFile(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     std::string text;
@@ -68,6 +70,17 @@ std::optional<std::string> readPrivateFile(const std::string& path) {
         text.append(chunk, static_cast<size_t>(r));
     }
     return text;
+}
+
+// Creates the settings file with level 0, but only where nothing is: O_EXCL fails on an existing
+// file and on a symbolic link (even a dangling one), so the user's file is never replaced.
+void createSettingsFile(const std::string& file) {
+    int error = 0;
+    if (!makeFolders(file.substr(0, file.rfind('/')), error)) return;
+    UniqueFd out(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out.valid()) return;
+    // A failed write leaves an empty file, which reads as level 0 as well.
+    if (writeAll(out.get(), "LoggingLevel=0\n")) ::fsync(out.get());
 }
 
 }  // namespace
@@ -99,14 +112,18 @@ std::optional<uint32_t> parseLoggingLevel(std::string_view text) {
         size_t end = text.find('\n');
         std::string_view line = trim(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (line.empty() || line.front() == '#' || line.front() == ';') continue;  // a comment line
         size_t equals = line.find('=');
         if (equals == std::string_view::npos || trim(line.substr(0, equals)) != kLevelKey) continue;
-        std::string value(trim(line.substr(equals + 1)));
+        // A trailing "# ..." or "; ..." is the user's comment, not part of the number.
+        std::string_view rest = line.substr(equals + 1);
+        rest = trim(rest.substr(0, rest.find_first_of("#;")));
+        std::string value(rest);
         if (value.empty() || value[0] == '-' || value[0] == '+') return std::nullopt;
         errno = 0;
-        char* rest = nullptr;
-        unsigned long long parsed = std::strtoull(value.c_str(), &rest, 0);
-        if (errno != 0 || rest == nullptr || *rest != '\0' || parsed > 0xFFFFFFFFull) return std::nullopt;
+        char* after = nullptr;
+        unsigned long long parsed = std::strtoull(value.c_str(), &after, 0);
+        if (errno != 0 || after == nullptr || *after != '\0' || parsed > 0xFFFFFFFFull) return std::nullopt;
         level = static_cast<uint32_t>(parsed);
     }
     return level;
@@ -117,22 +134,13 @@ std::string LinuxSettingsStore::path() const {
     return folder + "/" + kSettingsFile;
 }
 
+// The file is the user's: it is read (through a symbolic link too) and never rewritten. A value
+// that is missing or cannot be read means 0; only a file that does not exist at all is created.
 uint32_t LinuxSettingsStore::loggingLevel() {
     const std::string file = path();
-    int error = 0;
-    if (auto text = readPrivateFile(file)) {
-        if (auto level = parseLoggingLevel(*text)) return *level;
-    }
-    // Missing or unreadable: store 0, as the link's first start does.
-    std::string folder = file.substr(0, file.rfind('/'));
-    if (!makeFolders(folder, error)) return 0;
-    std::string temp = folder + "/.link.conf.XXXXXX";
-    UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));  // mode 0600
-    if (!out.valid()) return 0;
-    bool written = writeAll(out.get(), "LoggingLevel=0\n") && ::fsync(out.get()) == 0;
-    out.reset();
-    // rename() replaces a symbolic link itself, never the file it points to.
-    if (!written || ::rename(temp.c_str(), file.c_str()) != 0) ::unlink(temp.c_str());
+    if (auto text = readUserFile(file)) return parseLoggingLevel(*text).value_or(0);
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0 && errno == ENOENT) createSettingsFile(file);
     return 0;
 }
 

@@ -1,5 +1,7 @@
-// The link's per-user files: its settings store and its log. Both are private to the user
-// (files 0600 in folders 0700) and neither is ever opened through a symbolic link.
+// The link's per-user files: its settings store and its log, private to the user (files 0600 in
+// folders 0700). The settings file (link.conf) is the user's own: it is read through a symbolic
+// link and never rewritten, only created when it does not exist. The log is ours and is never
+// opened through a symbolic link.
 #pragma once
 
 #include <optional>
@@ -19,7 +21,8 @@ std::string stateHome();
 bool makeFolders(const std::string& path, int& errorNumber);
 
 // Parses the "LoggingLevel" line of the settings text: a 32-bit unsigned value, decimal or 0x
-// hexadecimal. nullopt when absent or not a valid value.
+// hexadecimal, blanks allowed around "=" and a trailing "# ..." or "; ..." comment; lines starting
+// with "#" or ";" are comments. nullopt when absent or not a valid value.
 std::optional<uint32_t> parseLoggingLevel(std::string_view text);
 
 class LinuxSettingsStore : public SettingsStore {

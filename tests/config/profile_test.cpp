@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -145,6 +146,10 @@ TEST(ProfileTest, MissingFileGivesDefaults) {
     EXPECT_EQ(p.GetInt("TreeRoot", "NumChildren", 3), 3);
     EXPECT_EQ(p.GetString("TreeRoot", "Children", "x", 255), "x");
     EXPECT_TRUE(Profile::Load(dir.path()).GetSection("DriverNames").empty());  // a folder
+    // ... and the reason is kept for a caller that must tell these apart from an empty file
+    EXPECT_EQ(p.loadError(), ENOENT);
+    EXPECT_EQ(Profile::Load(dir.path()).loadError(), EISDIR);
+    EXPECT_EQ(Profile::Load(dir.Write("empty.ini", "")).loadError(), 0);
 }
 
 TEST(ProfileTest, ConfigFileIsParsedOncePerPathAndSharedByThreads) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/config.h"
+#include "model/config_check.h"
 #include "model/profile.h"
 #include "npa/packets.h"
 #include "res/strings.h"
@@ -363,6 +364,13 @@ TEST(DevPanelIni, NamesThePrinterDrivers) {
         EXPECT_EQ(d.find('='), std::string::npos) << d;
         EXPECT_EQ(d.rfind("Altrin Pressline T90", 0), 0u) << d;
     }
+}
+
+TEST(DevPanelIni, PassesTheStartUpCheck) {
+    const std::string saved = ConfigPath();
+    SetConfigPath(std::string(DEVPANEL_SOURCE_DIR) + "/data/devPanel.ini");
+    EXPECT_EQ(config::ConfigurationProblem(), "");
+    SetConfigPath(saved);
 }
 
 }  // namespace

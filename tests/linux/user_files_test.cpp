@@ -28,6 +28,12 @@ unsigned modeOf(const std::string& path) {
     return st.st_mode & 07777;
 }
 
+unsigned typeOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return 0;
+    return st.st_mode & S_IFMT;
+}
+
 }  // namespace
 
 TEST(SettingsStore, FirstStartCreatesAPrivateStoreWithLevelZero) {
@@ -42,32 +48,63 @@ TEST(SettingsStore, FirstStartCreatesAPrivateStoreWithLevelZero) {
     EXPECT_EQ(modeOf(home.path() + "/cfg"), 0700u);
 }
 
-TEST(SettingsStore, ReadsTheStoredLevelAndReplacesAnUnreadableOne) {
+struct LevelText {
+    const char* text;
+    uint32_t level;
+};
+
+class SettingsText : public ::testing::TestWithParam<LevelText> {};
+
+// Whatever the file says, the level read is the one expected and the file stays as the user wrote it.
+TEST_P(SettingsText, IsReadAndNeverRewritten) {
     testbed::TempDir dir;
     LinuxSettingsStore store(dir.path());
-    std::ofstream(store.path()) << "# user's note\nLoggingLevel = 19\n";
-    EXPECT_EQ(store.loggingLevel(), 19u);
-    std::ofstream(store.path()) << "LoggingLevel=0x12\r\n";
-    EXPECT_EQ(store.loggingLevel(), 0x12u);
-    std::ofstream(store.path()) << "LoggingLevel=4294967295\n";
-    EXPECT_EQ(store.loggingLevel(), 0xFFFFFFFFu);
-    for (const char* bad : {"LoggingLevel=abc\n", "LoggingLevel=4294967296\n", "LoggingLevel=-1\n", "LoggingLevel=3x\n",
-                            "LoggingLevel=\n", "Other=1\n"}) {
-        std::ofstream(store.path()) << bad;
-        EXPECT_EQ(store.loggingLevel(), 0u) << bad;
-        EXPECT_EQ(slurp(store.path()), "LoggingLevel=0\n") << bad;
-    }
+    std::ofstream(store.path()) << GetParam().text;
+    EXPECT_EQ(store.loggingLevel(), GetParam().level);
+    EXPECT_EQ(slurp(store.path()), GetParam().text);
 }
 
-TEST(SettingsStore, NeverWritesThroughASymbolicLink) {
+INSTANTIATE_TEST_SUITE_P(
+    SettingsStore, SettingsText,
+    ::testing::Values(LevelText{"# user's note\nLoggingLevel = 19\n", 19}, LevelText{"LoggingLevel=0x12\r\n", 0x12},
+                      LevelText{"LoggingLevel=4294967295\n", 0xFFFFFFFFu},
+                      LevelText{"LoggingLevel = 19 # all\n", 19}, LevelText{"\tLoggingLevel\t=\t7\t; quiet\n", 7},
+                      LevelText{"; LoggingLevel=5\n# LoggingLevel=6\nLoggingLevel=3\n", 3},
+                      LevelText{"LoggingLevel=abc\n", 0}, LevelText{"LoggingLevel=4294967296\n", 0},
+                      LevelText{"LoggingLevel=-1\n", 0}, LevelText{"LoggingLevel=3x\n", 0},
+                      LevelText{"LoggingLevel=\n", 0}, LevelText{"LoggingLevel= # none\n", 0},
+                      LevelText{"Other=1\n", 0}, LevelText{"", 0}));
+
+TEST(SettingsStore, ReadsThroughASymbolicLinkAndLeavesLinksAlone) {
     testbed::TempDir dir;
-    std::string victim = dir.path() + "/victim";
-    std::ofstream(victim) << "LoggingLevel=7\n";
-    ASSERT_EQ(::symlink(victim.c_str(), (dir.path() + "/link.conf").c_str()), 0);
+    const std::string target = dir.path() + "/dotfiles-link.conf";
+    const std::string link = dir.path() + "/link.conf";
+    std::ofstream(target) << "LoggingLevel=7 # debugging\n";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
     LinuxSettingsStore store(dir.path());
-    EXPECT_EQ(store.loggingLevel(), 0u);  // the link is not read either
-    EXPECT_EQ(slurp(victim), "LoggingLevel=7\n");
-    EXPECT_EQ(modeOf(store.path()) & 0777, 0600u);  // the link was replaced by our own file
+    EXPECT_EQ(store.loggingLevel(), 7u);
+    EXPECT_EQ(typeOf(link), static_cast<unsigned>(S_IFLNK)) << "the link stays a link";
+    EXPECT_EQ(slurp(target), "LoggingLevel=7 # debugging\n");
+
+    // dangling: level 0, and nothing is created in the link's place or where it points
+    ASSERT_EQ(::unlink(target.c_str()), 0);
+    EXPECT_EQ(store.loggingLevel(), 0u);
+    EXPECT_EQ(typeOf(link), static_cast<unsigned>(S_IFLNK));
+    EXPECT_EQ(modeOf(target), 0xFFFFu);
+}
+
+TEST(SettingsStore, AFileThatCannotBeReadReadsAsZeroAndIsKept) {
+    testbed::TempDir dir;
+    LinuxSettingsStore store(dir.path());
+    // a folder in the file's place
+    ASSERT_EQ(::mkdir(store.path().c_str(), 0700), 0);
+    EXPECT_EQ(store.loggingLevel(), 0u);
+    EXPECT_EQ(typeOf(store.path()), static_cast<unsigned>(S_IFDIR));
+    ASSERT_EQ(::rmdir(store.path().c_str()), 0);
+    // a FIFO: no blocking, no replacement
+    ASSERT_EQ(::mkfifo(store.path().c_str(), 0600), 0);
+    EXPECT_EQ(store.loggingLevel(), 0u);
+    EXPECT_EQ(typeOf(store.path()), static_cast<unsigned>(S_IFIFO));
 }
 
 TEST(LogSink, TruncatesAndAppendsToAPrivateFile) {

@@ -20,13 +20,18 @@ namespace {
 // One devpanel-printer process with a pipe on its stdin and stdout.
 class PrinterProcess {
 public:
-    explicit PrinterProcess(std::vector<std::string> args) {
+    // errorFile: where the program's stderr goes (empty: ours).
+    explicit PrinterProcess(std::vector<std::string> args, const std::string& errorFile = "") {
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(in[0], STDIN_FILENO);
             ::dup2(out[1], STDOUT_FILENO);
+            if (!errorFile.empty()) {
+                const int err = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                if (err >= 0) ::dup2(err, STDERR_FILENO);
+            }
             std::vector<char*> argv;
             std::string program = DEVPANEL_PRINTER_PROGRAM;
             argv.push_back(program.data());
@@ -201,4 +206,41 @@ TEST(PrinterProgram, EndsOnEndOfStdinAndOnSignals) {
         EXPECT_FALSE(printer.ok());
         EXPECT_EQ(printer.waitExit(5000), 2);
     }
+}
+
+TEST(PrinterProgram, StopsOnAStateFileItCannotUse) {
+    TempDir dir;
+    const std::string state = dir.file("t90.state"), errors = dir.file("stderr");
+    std::ofstream(state) << "0101 01\n0105 01\n\x01\x02\x03\n";
+    PrinterProcess printer({"--state", state}, errors);
+    EXPECT_FALSE(printer.ok());
+    EXPECT_EQ(printer.waitExit(5000), 1);
+    EXPECT_NE(ReadFile(errors).find(state + " is damaged at line 3"), std::string::npos) << ReadFile(errors);
+    EXPECT_EQ(ReadFile(state), "0101 01\n0105 01\n\x01\x02\x03\n");
+}
+
+// The program and a printer of this process share one state file, as the command-line tool and
+// the window would: while the program's session is open ours is refused, and ours then starts
+// from what the program saved.
+TEST(PrinterProgram, SharesItsStateFileWithAnotherProgram) {
+    TempDir dir;
+    const std::string state = dir.file("t90.state");
+    PrinterProcess printer({"--state", state});
+    ASSERT_TRUE(printer.ok());
+    const Bytes start = Hex("A50010 80 A45BA45B10EFA45B11EE00FF13EC2E");
+    printer.send(Cat({start, Of(npa::kOffline)}));
+    EXPECT_EQ(printer.receive(9), Hex("A5 0006 51 E0 E7 0C 01 01"));
+
+    sim::PrinterConfig c;
+    c.stateFile = state;
+    sim::VirtualPrinter ours(c);
+    ours.setStateLockWaitMs(50);
+    Send(ours, Cat({Start(), Of(npa::kOffline)}));
+    EXPECT_EQ(Drain(ours), Hex("A5 0006 51 E0 E7 0C 01 00"));
+
+    printer.send(Cat({start, Write(0x0101, {0x01}), start, Of(npa::kOnline)}));
+    EXPECT_EQ(printer.receive(9), Hex("A5 0006 51 E0 E7 0C 00 01"));
+    Send(ours, Cat({Start(), Of(npa::kOffline)}));
+    EXPECT_EQ(Drain(ours), Hex("A5 0006 51 E0 E7 0C 01 01"));
+    EXPECT_EQ(ours.value(0x0101), Bytes{0x01});
 }

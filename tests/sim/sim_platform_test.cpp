@@ -303,6 +303,22 @@ TEST(SimPlatformSetup, VirtualSetupInstallsOnePrinterThatKeepsItsSettings) {
     EXPECT_EQ(again->usbPrinter(1)->value(0x0101), Bytes{0x01});
 }
 
+TEST(SimPlatformSetup, VirtualSetupRefusesAStateFileItCannotUse) {
+    TempDir dir;
+    const std::string state = dir.file("virtual.state");
+    std::ofstream(state) << "0101 01\n0105 01\n0106 00\n0107 00\n0111 00\n0112 00\nnot a setting\n";
+    std::string problem = "stale";
+    EXPECT_EQ(sim::MakeVirtualSetup(state, &problem), nullptr);
+    EXPECT_NE(problem.find(state + " is damaged at line 7; move it away to start from the defaults"), std::string::npos)
+        << problem;
+    EXPECT_EQ(sim::MakeVirtualSetup(state), nullptr) << "without a place for the sentence";
+
+    std::filesystem::remove(state);
+    auto fresh = sim::MakeVirtualSetup(state, &problem);
+    ASSERT_NE(fresh, nullptr) << "a missing state file starts from the defaults";
+    EXPECT_EQ(problem, "");
+}
+
 TEST(PosixFiles, OpenCreatesPrivateFilesAndNeverFollowsLinks) {
     TempDir dir;
     platform::PosixFiles files;

@@ -4,8 +4,11 @@
 
 #include <chrono>
 #include <fstream>
+#include <set>
+#include <sys/stat.h>
 #include <thread>
 
+#include "sim/nvram.h"
 #include "sim/virtual_printer.h"
 #include "sim_test_util.h"
 
@@ -348,15 +351,36 @@ TEST(VirtualPrinterTransfers, WaitingReaderEndsOnDataWakeOrDisconnect) {
     EXPECT_EQ(p.transmit(buffer, sizeof buffer, 0), 0);
 }
 
-TEST(VirtualPrinterNvram, AcceptedWritesSurviveARestart) {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Sends an offline or online request and returns the 9th byte of the response (1: obeyed).
+int Switch(sim::VirtualPrinter& p, bool offline) {
+    Drain(p);
+    Send(p, Cat({Start(), offline ? Of(npa::kOffline) : Of(npa::kOnline)}));
+    const std::vector<Bytes> replies = Packets(Drain(p));
+    if (replies.size() != 1 || replies[0].size() != 9) return -1;
+    return replies[0][8];
+}
+
+}  // namespace
+
+TEST(VirtualPrinterNvram, AcceptedWritesSurviveARestartOnceTheSessionEnds) {
     TempDir dir;
     sim::PrinterConfig c;
     c.stateFile = dir.file("t90.state");
     {
         sim::VirtualPrinter p(c);
-        GoOffline(p);
+        ASSERT_EQ(p.stateError(), "");
+        ASSERT_EQ(Switch(p, true), 1);
         Send(p, Cat({Start(), Write(kCustom1Name, {'L', 'a', 'b'}), Start(), Write(kFeedTimeout, {0, 0, 1, 0x2C})}));
         Send(p, Cat({Start(), Write(kBlankPages, {0x09})}));  // refused: not stored
+        EXPECT_FALSE(std::filesystem::exists(c.stateFile)) << "writes are kept in memory until the session ends";
+        ASSERT_EQ(Switch(p, false), 1);
         EXPECT_TRUE(std::filesystem::exists(c.stateFile));
     }
     sim::VirtualPrinter restarted(c);
@@ -364,21 +388,250 @@ TEST(VirtualPrinterNvram, AcceptedWritesSurviveARestart) {
     EXPECT_EQ(restarted.value(kCustom1Name), (Bytes{'L', 'a', 'b'}));
     EXPECT_EQ(restarted.value(kFeedTimeout), (Bytes{0, 0, 1, 0x2C}));
     EXPECT_EQ(restarted.value(kBlankPages), Bytes{0x00});
-    // the atomic save leaves no temporary files behind
-    size_t files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
-    EXPECT_EQ(files, 1u);
+    // the atomic save leaves no temporary files behind: only the state and its lock file
+    std::set<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) files.insert(e.path().filename().string());
+    EXPECT_EQ(files, (std::set<std::string>{"t90.state", "t90.state.lock"}));
+    struct stat st {};
+    ASSERT_EQ(::stat(c.stateFile.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // A session that never ends (the host went away offline) keeps nothing.
+    {
+        sim::VirtualPrinter p(c);
+        ASSERT_EQ(Switch(p, true), 1);
+        Send(p, Cat({Start(), Write(kBlankPages, {0x01})}));
+    }
+    EXPECT_EQ(sim::VirtualPrinter(c).value(kBlankPages), Bytes{0x00});
 }
 
-TEST(VirtualPrinterNvram, StateFileLinesTheModelRejectsAreIgnored) {
+TEST(VirtualPrinterNvram, StateFileValuesTheModelRejectsAreIgnored) {
     TempDir dir;
     sim::PrinterConfig c;
     c.stateFile = dir.file("t90.state");
-    std::ofstream(c.stateFile) << "0101 01\n0105 7F\nzz 00\n7777 00\n0306\n0121 41\n";
+    std::ofstream(c.stateFile) << "0101 01\n0105 7F\n\n7777 00\n0306\n0121 41\n";
     sim::VirtualPrinter p(c);
+    EXPECT_EQ(p.stateError(), "");
     EXPECT_EQ(p.value(kBlankPages), Bytes{0x01});
     EXPECT_EQ(p.value(kTray1Size), Bytes{0x01}) << "7F is no tray size: the default stays";
     EXPECT_EQ(p.value(kPowerSaver), Bytes{0x14});
     EXPECT_EQ(p.value(kCustom1Name), Bytes{'A'});
     EXPECT_FALSE(p.value(0x7777).has_value());
+}
+
+// Two printers on one state file, as the command-line tool and the window would be: a session
+// waits for the other's lock and starts from what the other saved, so neither loses a write.
+TEST(VirtualPrinterNvram, TwoPrintersOnOneStateFileKeepBothWrites) {
+    TempDir dir;
+    sim::PrinterConfig c;
+    c.stateFile = dir.file("t90.state");
+    sim::VirtualPrinter a(c), b(c);
+    a.setStateLockWaitMs(50);
+    b.setStateLockWaitMs(50);
+    ASSERT_EQ(Switch(a, true), 1);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Switch(b, true), 0) << "the other printer's session holds the lock";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_FALSE(b.offline());
+    EXPECT_NE(b.stateError().find("in use by another program"), std::string::npos) << b.stateError();
+
+    Send(a, Cat({Start(), Write(kBlankPages, {0x01})}));
+    ASSERT_EQ(Switch(a, true), 1);
+    ASSERT_EQ(Switch(a, false), 1);
+    ASSERT_EQ(Switch(b, true), 1);
+    EXPECT_EQ(b.value(kBlankPages), Bytes{0x01}) << "the session starts from the other printer's save";
+    EXPECT_EQ(b.stateError(), "");
+    Send(b, Cat({Start(), Write(kTray1Size, {0x02})}));
+    EXPECT_EQ(Switch(a, true), 0);
+    ASSERT_EQ(Switch(b, false), 1);
+    // the operator panel is a session of its own
+    a.setValue(kPowerSaver, {0x05});
+
+    sim::VirtualPrinter restarted(c);
+    EXPECT_EQ(restarted.value(kBlankPages), Bytes{0x01});
+    EXPECT_EQ(restarted.value(kTray1Size), Bytes{0x02});
+    EXPECT_EQ(restarted.value(kPowerSaver), Bytes{0x05});
+}
+
+TEST(VirtualPrinterNvram, WritesThatCannotBeSavedKeepThePrinterOffline) {
+    TempDir dir;
+    sim::PrinterConfig c;
+    c.stateFile = dir.file("t90.state");
+    sim::VirtualPrinter p(c);
+    ASSERT_EQ(Switch(p, true), 1);
+    Send(p, Cat({Start(), Write(kBlankPages, {0x01})}));
+    // a folder in the state file's place: the rename of the save fails
+    ASSERT_TRUE(std::filesystem::create_directory(c.stateFile));
+    EXPECT_EQ(Switch(p, false), 0);
+    EXPECT_TRUE(p.offline());
+    EXPECT_NE(p.stateError().find("cannot be saved"), std::string::npos) << p.stateError();
+    EXPECT_NE(p.stateError().find(c.stateFile), std::string::npos);
+
+    std::filesystem::remove(c.stateFile);
+    EXPECT_EQ(Switch(p, false), 1) << "the session and its writes stayed open for another try";
+    EXPECT_EQ(p.stateError(), "");
+    EXPECT_EQ(sim::VirtualPrinter(c).value(kBlankPages), Bytes{0x01});
+}
+
+namespace {
+
+struct BrokenState {
+    const char* name;
+    // Spoils the state file (path) in folder dir.
+    void (*spoil)(const std::string& dir, const std::string& path);
+    const char* says;
+};
+
+void WriteState(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+const BrokenState kBrokenStates[] = {
+    {"DamagedLine", [](const std::string&, const std::string& f) { WriteState(f, "0101 01\n0105 01\nzz 00\n"); },
+     "is damaged at line 3; move it away"},
+    {"ExtraWord", [](const std::string&, const std::string& f) { WriteState(f, "0101 01 02\n"); },
+     "is damaged at line 1"},
+    {"BinaryJunk", [](const std::string&, const std::string& f) { WriteState(f, std::string("\x7f" "ELF\x02\x01\x00\xff", 8)); },
+     "is damaged at line 1"},
+    {"SymbolicLink",
+     [](const std::string& d, const std::string& f) {
+         WriteState(d + "/real.state", "0101 01\n");
+         std::filesystem::create_symlink(d + "/real.state", f);
+     },
+     "is a symbolic link"},
+    {"DanglingLink", [](const std::string& d, const std::string& f) { std::filesystem::create_symlink(d + "/gone", f); },
+     "is a symbolic link"},
+    {"Folder", [](const std::string&, const std::string& f) { std::filesystem::create_directory(f); },
+     "is not a regular file"},
+    {"Unreadable",
+     [](const std::string&, const std::string& f) {
+         WriteState(f, "0101 01\n");
+         ::chmod(f.c_str(), 0200);
+     },
+     "cannot be read"},
+    {"ReadOnly",
+     [](const std::string&, const std::string& f) {
+         WriteState(f, "0101 01\n");
+         ::chmod(f.c_str(), 0400);
+     },
+     "is read-only"},
+    {"FolderNotWritable",
+     [](const std::string& d, const std::string& f) {
+         WriteState(f, "0101 01\n");
+         ::chmod(d.c_str(), 0500);
+     },
+     "folder"},
+};
+
+class UnusableStateFile : public ::testing::TestWithParam<BrokenState> {};
+
+}  // namespace
+
+// A state file that exists but cannot be used is reported and left alone: the printer keeps the
+// defaults in memory and refuses to go offline, so nothing can overwrite the user's file.
+TEST_P(UnusableStateFile, IsReportedAndNeverReplaced) {
+    TempDir top;
+    const std::string dir = top.file("state");
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
+    sim::PrinterConfig c;
+    c.stateFile = dir + "/t90.state";
+    GetParam().spoil(dir, c.stateFile);
+    const std::string before = std::filesystem::is_regular_file(c.stateFile) ? ReadAll(c.stateFile) : "";
+    {
+        sim::VirtualPrinter p(c);
+        p.setStateLockWaitMs(50);
+        EXPECT_NE(p.stateError().find(GetParam().says), std::string::npos) << p.stateError();
+        EXPECT_NE(p.stateError().find(c.stateFile), std::string::npos) << p.stateError();
+        EXPECT_EQ(p.value(kBlankPages), Bytes{0x00}) << "defaults in memory";
+        EXPECT_EQ(Switch(p, true), 0);
+        EXPECT_FALSE(p.offline());
+        EXPECT_NE(p.stateError(), "");
+    }
+    ::chmod(dir.c_str(), 0700);
+    if (std::filesystem::is_regular_file(c.stateFile)) {
+        ::chmod(c.stateFile.c_str(), 0600);
+        EXPECT_EQ(ReadAll(c.stateFile), before) << "the file is left as it was";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(VirtualPrinterNvram, UnusableStateFile, ::testing::ValuesIn(kBrokenStates),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(VirtualPrinterNvram, ARepairedStateFileIsUsedByTheNextSession) {
+    TempDir dir;
+    sim::PrinterConfig c;
+    c.stateFile = dir.file("t90.state");
+    WriteState(c.stateFile, "junk\n");
+    sim::VirtualPrinter p(c);
+    EXPECT_EQ(Switch(p, true), 0);
+    WriteState(c.stateFile, "0101 01\n");
+    EXPECT_EQ(Switch(p, true), 1);
+    EXPECT_EQ(p.stateError(), "");
+    EXPECT_EQ(p.value(kBlankPages), Bytes{0x01});
+    // damaged again during a session: the next session is refused and memory keeps its values
+    ASSERT_EQ(Switch(p, false), 1);
+    WriteState(c.stateFile, "0101\x01\n");
+    EXPECT_EQ(Switch(p, true), 0);
+    EXPECT_EQ(p.value(kBlankPages), Bytes{0x01});
+}
+
+TEST(VirtualPrinterNvram, MemoryOnlySessionsAlwaysSucceed) {
+    sim::VirtualPrinter p;
+    ASSERT_EQ(Switch(p, true), 1);
+    Send(p, Cat({Start(), Write(kBlankPages, {0x01})}));
+    ASSERT_EQ(Switch(p, false), 1);
+    EXPECT_EQ(p.value(kBlankPages), Bytes{0x01});
+    EXPECT_EQ(p.stateError(), "");
+}
+
+struct StateHomeCase {
+    const char* xdgStateHome;  // nullptr: unset
+    const char* home;
+    const char* expected;
+};
+
+class DefaultStateFile : public ::testing::TestWithParam<StateHomeCase> {};
+
+TEST_P(DefaultStateFile, FollowsTheXdgStateFolder) {
+    const char* oldState = std::getenv("XDG_STATE_HOME");
+    const char* oldHome = std::getenv("HOME");
+    const std::string keptState = oldState ? oldState : "", keptHome = oldHome ? oldHome : "";
+    auto put = [](const char* name, const char* value) {
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    };
+    put("XDG_STATE_HOME", GetParam().xdgStateHome);
+    put("HOME", GetParam().home);
+    const std::string got = sim::DefaultStateFile();
+    put("XDG_STATE_HOME", oldState ? keptState.c_str() : nullptr);
+    put("HOME", oldHome ? keptHome.c_str() : nullptr);
+    EXPECT_EQ(got, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(VirtualPrinterNvram, DefaultStateFile,
+                         ::testing::Values(StateHomeCase{"/xdg", "/home/u", "/xdg/devpanel/virtual-t90.state"},
+                                           StateHomeCase{nullptr, "/home/u", "/home/u/.local/state/devpanel/virtual-t90.state"},
+                                           StateHomeCase{"relative", "/home/u", "/home/u/.local/state/devpanel/virtual-t90.state"},
+                                           StateHomeCase{nullptr, nullptr, ""}));
+
+TEST(VirtualPrinterFaults, StopReadingAfterPacketsTakesNothingMoreUntilFaultsChange) {
+    sim::VirtualPrinter p;
+    sim::Faults f;
+    f.stopReadingAfterPackets = 2;
+    p.setFaults(f);
+    const Bytes three = Cat({Start(), Read(kTray1Size), Read(kBlankPages)});
+    EXPECT_EQ(p.receive(three.data(), three.size()), static_cast<long>(Start().size() + Read(kTray1Size).size()))
+        << "reading stops right after the second packet";
+    EXPECT_EQ(p.receivedPackets().size(), 2u);
+    EXPECT_EQ(Packets(Drain(p)).size(), 1u) << "the packets taken are answered";
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(p.receive(three.data(), three.size()), 0);
+    EXPECT_EQ(p.receive(three.data(), 1), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+    EXPECT_EQ(p.receivedPackets().size(), 2u);
+
+    f.stopReadingAfterPackets = 0;
+    p.setFaults(f);
+    EXPECT_EQ(p.receive(three.data(), three.size()), 0);
+    p.setFaults({});
+    EXPECT_EQ(p.receive(three.data(), three.size()), static_cast<long>(three.size()));
+    EXPECT_EQ(p.receivedPackets().size(), 5u);
 }
