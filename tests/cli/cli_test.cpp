@@ -111,6 +111,26 @@ TEST_F(CliProgramTest, BadUsageExitsTwoWithoutOutput) {
     }
 }
 
+// A configuration or a state file that cannot be used is reported as what it is, not as a
+// missing or silent printer, and nothing is touched.
+TEST_F(CliProgramTest, UnusableConfigurationOrStateFileIsSaidToBeOne) {
+    std::string ini = ReadText(DEVPANEL_DATA_DIR "/devPanel.ini");
+    const size_t at = ini.find("[NPA WRITE VALUES]");
+    ASSERT_NE(at, std::string::npos);
+    testsupport::WriteFileBytes(tmp_ + "/broken.ini", ini.substr(0, at));
+    Outcome config = RunProgram({"--ini", tmp_ + "/broken.ini", StateArg(), "read"});
+    EXPECT_EQ(config.status, 2);
+    EXPECT_NE(config.err.find("configuration error"), std::string::npos) << config.err;
+    EXPECT_NE(config.err.find("broken.ini"), std::string::npos) << config.err;
+    EXPECT_EQ(config.err.find("no supported printer"), std::string::npos) << config.err;
+
+    testsupport::WriteFileBytes(tmp_ + "/printer.state", "not a state file\n");
+    Outcome state = RunProgram({StateArg(), "apply", "POWERSAVER=5"});
+    EXPECT_EQ(state.status, 2);
+    EXPECT_NE(state.err.find("printer.state"), std::string::npos) << state.err;
+    EXPECT_EQ(ReadText(tmp_ + "/printer.state"), "not a state file\n");
+}
+
 TEST_F(CliProgramTest, PrintersAndReadShowTheVirtualPrinter) {
     Outcome printers = RunProgram({StateArg(), "printers"});
     EXPECT_EQ(printers.status, 0);
@@ -248,6 +268,14 @@ TEST_F(CliProgramTest, PortThatDoesNotOpenExitsThree) {
                            {"DEVPANEL_DEV_ROOT=" + root, "DEVPANEL_SYS_ROOT=" + root, "DEVPANEL_PROC_ROOT=" + root});
     if (o.err.find("only --virtual is available") != std::string::npos) GTEST_SKIP() << "no Linux platform";
     EXPECT_EQ(o.status, 3) << o.err;
+    EXPECT_NE(o.err.find("USB001"), std::string::npos) << o.err;
+
+    // The message names the device node and why it did not open.
+    Outcome lpt = RunProgram({"--port", "LPT1:", "read"},
+                             {"DEVPANEL_DEV_ROOT=" + root, "DEVPANEL_SYS_ROOT=" + root, "DEVPANEL_PROC_ROOT=" + root});
+    EXPECT_EQ(lpt.status, 3) << lpt.err;
+    EXPECT_NE(lpt.err.find(root + "/dev/lp0"), std::string::npos) << lpt.err;
+    EXPECT_NE(lpt.err.find("missing"), std::string::npos) << lpt.err;
 }
 
 // The commands in-process, on the fixture's simulated platform.
