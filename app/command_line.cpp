@@ -1,7 +1,8 @@
 #include "app/command_line.h"
 
-#include <cstdlib>
 #include <filesystem>
+
+#include "sim/nvram.h"
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
@@ -20,6 +21,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         };
         if (a == "--virtual") {
             cl.virtualPrinter = true;
+            cl.stateFile = DefaultVirtualStateFile();
         } else if (a.rfind("--virtual=", 0) == 0) {
             cl.virtualPrinter = true;
             cl.stateFile = a.substr(10);
@@ -30,21 +32,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             cl.unknown.push_back(a);
         }
     }
-    if (cl.virtualPrinter && cl.stateFile.empty()) cl.stateFile = DefaultVirtualStateFile();
     if (cl.iniPath.empty()) cl.iniPath = DefaultIniPath();
     return cl;
 }
 
-std::string DefaultVirtualStateFile() {
-    std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".local" / "state";
-    else
-        base = std::filesystem::temp_directory_path();
-    return (base / "devpanel" / "virtual-printer.state").string();
-}
+// The virtual printer's own default, so that devpanel and devpanel-cli share one printer.
+std::string DefaultVirtualStateFile() { return sim::DefaultStateFile(); }
 
 std::string DefaultIniPath() {
     std::error_code ec;

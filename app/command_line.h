@@ -1,6 +1,7 @@
 // The command line of devpanel:
 //   --virtual[=STATEFILE]  run against the built-in virtual printer (its settings kept in
-//                          STATEFILE, by default under $XDG_STATE_HOME/devpanel/)
+//                          STATEFILE, by default under $XDG_STATE_HOME/devpanel/; --virtual=
+//                          with nothing after it keeps them in memory only, as devpanel-cli does)
 //   --ini PATH             the configuration file (default: devPanel.ini in the current folder,
 //                          else the one of the source tree)
 //   --screenshot PATH      save a picture of the main window once it is shown, then leave
@@ -12,7 +13,7 @@
 
 struct CommandLine {
     bool virtualPrinter = false;
-    std::string stateFile;  // with virtualPrinter
+    std::string stateFile;  // with virtualPrinter; empty: memory only
     std::string iniPath;
     std::string screenshot;
     bool quitWhenShown = false;
@@ -20,7 +21,8 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
-// $XDG_STATE_HOME/devpanel/virtual-printer.state (or ~/.local/state/devpanel/...).
+// $XDG_STATE_HOME/devpanel/virtual-t90.state (or ~/.local/state/devpanel/...), the file
+// devpanel-cli uses too; empty (memory only) when neither folder is known.
 std::string DefaultVirtualStateFile();
 // The configuration to use when --ini is not given.
 std::string DefaultIniPath();

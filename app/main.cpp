@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <memory>
 
 #include "app/command_line.h"
@@ -39,16 +38,18 @@ int main(int argc, char** argv) {
 #ifdef DEVPANEL_HAVE_LINUX_PLATFORM
     std::unique_ptr<platform::linux_impl::LinuxPlatform> linuxPlatform;
 #endif
+    // The virtual printer makes its state file's folder itself (private to the user). A state
+    // file it cannot use ends the program after saying why; every end leaves exit code 0.
     if (cl.virtualPrinter) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(cl.stateFile).parent_path(), ec);
-        virtualSetup = sim::MakeVirtualSetup(cl.stateFile);
+        virtualSetup = StartVirtualPrinter(cl.stateFile, Prompts());
+        if (!virtualSetup) return 0;
     } else {
 #ifdef DEVPANEL_HAVE_LINUX_PLATFORM
         linuxPlatform = std::make_unique<platform::linux_impl::LinuxPlatform>();
         linuxPlatform->install();
 #else
-        virtualSetup = sim::MakeVirtualSetup("");
+        virtualSetup = StartVirtualPrinter("", Prompts());
+        if (!virtualSetup) return 0;
 #endif
     }
 

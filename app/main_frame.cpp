@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <string>
+#include <vector>
 
 #include "app/printer_mop_view.h"
 #include "app/ui_prompts.h"
@@ -19,6 +21,27 @@
 namespace {
 
 constexpr int kFrameWidth = 680, kFrameHeight = 450, kTreeWidth = 150;
+
+// Messages of apply and save: text and caption ids.
+constexpr int kMemoryText = 61288, kMemoryCaption = 61287;
+constexpr int kApplyFailedText = 61245, kApplyFailedCaption = 61244;
+constexpr int kSaveFailedText = 61290, kSaveFailedCaption = 61289;
+constexpr int kOnlineFailedText = 61334, kOnlineFailedCaption = 61333;
+constexpr int kNotTakenText = 61336, kNotTakenCaption = 61335;
+constexpr int kBadValueText = 61338, kBadValueCaption = 61337;
+constexpr int kSkippedText = 61340, kSkippedCaption = 61339;
+constexpr int kUncheckedText = 61342, kUncheckedCaption = 61341;
+
+// "A, B, C": the settings a message names. A command ("NAME:VALUE") is named by its NPA name
+// alone; its value may be long or unprintable.
+std::string SettingNames(const std::vector<std::string>& entries) {
+    std::string names;
+    for (const std::string& entry : entries) {
+        if (!names.empty()) names += ", ";
+        names += entry.substr(0, entry.find(':'));
+    }
+    return names;
+}
 
 // Menu help texts: the part before "\n" (the rest is a short name for tool tips).
 QString HelpText(int id) {
@@ -131,16 +154,40 @@ void CMainFrame::OnApply() {
     const bool send = m_doc->m_queryStatus == NPA_OK || !m_doc->m_changes.empty();
     if (send) {
         const int result = m_doc->Apply();
-        if (result == NPA_ERR_MEMORY) {
-            messageBox(res::String(61288), res::String(61287), MB_ICONERROR, false);
-            return;
-        }
+        // Every failure keeps the modified flag: the printer may not hold what the window shows.
         if (result != NPA_OK) {
-            messageBox(res::String(61245), res::String(61244), MB_ICONERROR, false);
+            ShowApplyFailure(result, m_doc->LastWriteReport());
             return;
         }
     }
     m_doc->SetModifiedFlag(false);
+    // Values the printer holds but that cannot be written back as they are were left alone; the
+    // apply itself succeeded, but the user should know those settings were not sent.
+    if (send && !m_doc->LastWriteReport().skipped.empty()) {
+        messageBox(res::Format(kSkippedText, SettingNames(m_doc->LastWriteReport().skipped)),
+                   res::String(kSkippedCaption), MB_ICONINFORMATION, false);
+    }
+}
+
+void CMainFrame::ShowApplyFailure(int result, const NpaWriteReport& report) {
+    struct Message {
+        int text, caption;
+        std::string names;  // in place of the text's %s
+    };
+    Message m{kApplyFailedText, kApplyFailedCaption, {}};
+    if (result == NPA_ERR_MEMORY) {
+        m = {kMemoryText, kMemoryCaption, {}};
+    } else if (result == NPA_ERR_ONLINE) {
+        m = {kOnlineFailedText, kOnlineFailedCaption, {}};
+    } else if (result == NPA_ERR_VERIFY) {
+        // Without names the read-back itself failed: nothing is known either way.
+        m = report.notTaken.empty() ? Message{kUncheckedText, kUncheckedCaption, {}}
+                                    : Message{kNotTakenText, kNotTakenCaption, SettingNames(report.notTaken)};
+    } else if (result == NPA_ERR_VALUE && !report.invalid.empty()) {
+        m = {kBadValueText, kBadValueCaption, SettingNames(report.invalid)};
+    }
+    messageBox(m.names.empty() ? res::String(m.text) : res::Format(m.text, m.names), res::String(m.caption),
+               MB_ICONERROR, false);
 }
 
 void CMainFrame::OnSaveCommandFile() {
@@ -151,11 +198,9 @@ void CMainFrame::OnSaveCommandFile() {
     if (!path) return;
     const int result = m_doc->SaveCommandFile(*path);
     if (result == NPA_ERR_MEMORY) {
-        messageBox(res::String(61288), res::String(61287), MB_ICONERROR, false);
+        messageBox(res::String(kMemoryText), res::String(kMemoryCaption), MB_ICONERROR, false);
     } else if (result != NPA_OK) {
-        QString text = QString::fromStdString(res::String(61290));
-        text.replace(QStringLiteral("%s"), QString::fromStdString(*path));
-        messageBox(text.toStdString(), res::String(61289), MB_ICONERROR, false);
+        messageBox(res::Format(kSaveFailedText, *path), res::String(kSaveFailedCaption), MB_ICONERROR, false);
     }
 }
 
@@ -230,11 +275,20 @@ int CMainFrame::messageBox(const std::string& text, const std::string& caption, 
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // Every road out (menu, close box, Alt+F4) passes here once; leaving cannot be cancelled.
-    if (!m_closed) {
-        m_closed = true;
-        if (m_doc) m_doc->SaveModified();
+    // Every road out (menu, close box, Alt+F4) passes here. Once the document has let go of the
+    // printer, the window closes whatever comes later.
+    if (m_closed) {
+        event->accept();
+        return;
     }
+    // Qt itself drops a second close that comes while this one waits on the exit question.
+    if (m_doc && !m_doc->SaveModified()) {
+        // The user chose to apply and the apply failed (the document has said so): the edits
+        // are still unapplied, so the window stays and the next close asks again.
+        event->ignore();
+        return;
+    }
+    m_closed = true;
     event->accept();
 }
 

@@ -1,6 +1,7 @@
 // CMainFrame: the main window. Menu, status bar, and a splitter with the navigation tree on the
 // left and the current setting page on the right. It runs the apply and save-as-command-file
-// commands, and closing it (menu, close box, Alt+F4) runs the document's save-modified step.
+// commands, and closing it (menu, close box, Alt+F4) runs the document's save-modified step,
+// which keeps the window open when the user chose to apply and the apply failed.
 // It is the document's IPrinterFrame.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "model/frame.h"
+#include "npa/npa.h"
 
 class CPrinterDoc;
 class CPrinterMopView;
@@ -59,6 +61,8 @@ protected:
 
 private:
     void CreateMenu();
+    // The message for a failed apply: which one depends on the result and the write report.
+    void ShowApplyFailure(int result, const NpaWriteReport& report);
     CPrinterDoc* m_doc;
     IUiPrompts& m_prompts;
     QSplitter* m_splitter = nullptr;
@@ -66,7 +70,7 @@ private:
     QLabel* m_messagePane = nullptr;
     std::map<int, QAction*> m_actions;
     std::function<void()> m_about;
-    bool m_closed = false;
+    bool m_closed = false;  // the document let go of the printer: closing can no longer be refused
     bool m_sized = false;
     int m_waitDepth = 0;
 };

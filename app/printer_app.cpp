@@ -4,9 +4,11 @@
 #include "app/main_frame.h"
 #include "app/select_printer_dlg.h"
 #include "app/ui_prompts.h"
+#include "model/config_check.h"
 #include "model/printer_doc.h"
 #include "model/profile.h"
 #include "res/strings.h"
+#include "sim/sim_platform.h"
 
 namespace {
 // Start-up messages: text and caption ids.
@@ -14,11 +16,32 @@ constexpr int kNoPrinterInfoText = 61209, kNoPrinterInfoCaption = 61210;
 constexpr int kNoPrinterText = 61205, kNoPrinterCaption = 61206;
 constexpr int kPortNotFoundText = 61203, kPortNotFoundCaption = 61204;
 constexpr int kNoCommunicationText = 61207, kNoCommunicationCaption = 61208;
+constexpr int kBadConfigurationText = 61344, kBadConfigurationCaption = 61343;
+constexpr int kNoVirtualPrinterText = 61346, kNoVirtualPrinterCaption = 61345;
+
+// A start-up text with the path in place of %s and, after a blank line, the reason (English,
+// from the part that found the fault).
+std::string WithReason(int textId, const std::string& path, const std::string& reason) {
+    std::string text = res::Format(textId, path);
+    if (!reason.empty()) text += "\n\n" + reason;
+    return text;
+}
 }  // namespace
+
+std::unique_ptr<sim::SimPlatform> StartVirtualPrinter(const std::string& stateFile, IUiPrompts& prompts) {
+    std::string problem;
+    std::unique_ptr<sim::SimPlatform> setup = sim::MakeVirtualSetup(stateFile, &problem);
+    if (!setup) {
+        prompts.messageBox(nullptr, WithReason(kNoVirtualPrinterText, stateFile, problem),
+                           res::String(kNoVirtualPrinterCaption), MB_ICONERROR | MB_SETFOREGROUND);
+    }
+    return setup;
+}
 
 CPrinterApp::CPrinterApp(IUiPrompts& prompts)
     : m_reader([](const std::string& port, ValueMap& values) { return NpaReadAllSettings(port, values); }),
       m_discover([] { return DiscoverPrinters(); }),
+      m_configProblem([] { return config::ConfigurationProblem(); }),
       m_prompts(prompts) {}
 
 CPrinterApp::~CPrinterApp() {
@@ -42,6 +65,13 @@ void CPrinterApp::FindPrinters() {
 }
 
 bool CPrinterApp::InitInstance() {
+    // Discovery and the read both work from the configuration: a broken one would otherwise be
+    // reported as a missing or silent printer.
+    if (const std::string problem = m_configProblem(); !problem.empty()) {
+        m_prompts.messageBox(nullptr, WithReason(kBadConfigurationText, ConfigPath(), problem),
+                             res::String(kBadConfigurationCaption), MB_ICONERROR | MB_SETFOREGROUND);
+        return false;
+    }
     FindPrinters();
     if (m_printers.empty()) {
         Fail(kNoPrinterText, kNoPrinterCaption, MB_SETFOREGROUND);

@@ -1,7 +1,7 @@
 // CPrinterApp: the start-up. Finds the printers this program can drive, lets the user choose
 // when there are several, reads every setting behind the "프린터 쿼리" wait dialog, and then
-// creates the document and the main window. Every failure before that ends the program after
-// one message box.
+// creates the document and the main window. A configuration file that cannot be used is
+// reported first, as itself. Every failure before that ends the program after one message box.
 #pragma once
 
 #include <functional>
@@ -15,6 +15,9 @@
 class CMainFrame;
 class CPrinterDoc;
 class IUiPrompts;
+namespace sim {
+class SimPlatform;
+}
 
 class CPrinterApp {
 public:
@@ -41,6 +44,9 @@ public:
     CPrinterQueryDlg::Reader m_reader;
     // Discovery; DiscoverPrinters() unless a test puts in another.
     std::function<DiscoveryResult()> m_discover;
+    // What is wrong with the configuration file (empty: nothing); config::ConfigurationProblem()
+    // unless a test puts in another.
+    std::function<std::string()> m_configProblem;
 
 private:
     void Fail(int textId, int captionId, unsigned extraStyle = 0);
@@ -48,3 +54,9 @@ private:
     std::unique_ptr<CPrinterDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
 };
+
+// The virtual printer of --virtual, its settings kept in stateFile (empty: memory only),
+// installed as the platform of the process. When it cannot start (a state file that cannot be
+// used, say) the user is told why and nullptr comes back: the program then ends, and the state
+// file is left as it was rather than replaced by the defaults.
+std::unique_ptr<sim::SimPlatform> StartVirtualPrinter(const std::string& stateFile, IUiPrompts& prompts);

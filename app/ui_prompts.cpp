@@ -1,14 +1,32 @@
 #include "app/ui_prompts.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <memory>
 
 #include "model/frame.h"
 
 namespace {
 IUiPrompts* g_prompts = nullptr;
-}
+
+// A message box that only its buttons end. A Yes/No question has no "cancel" answer: Escape and
+// the title bar's close box do nothing, as they do on a Yes/No box of the classic API, instead
+// of passing for "No" and, at exit, discarding unapplied edits.
+class AnswerOnlyBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+}  // namespace
 
 IUiPrompts& Prompts() {
     static QtUiPrompts qt;
@@ -19,7 +37,13 @@ void SetPrompts(IUiPrompts* prompts) { g_prompts = prompts; }
 
 int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::string& caption,
                             unsigned style) {
-    QMessageBox box(owner);
+    const bool yesNo = (style & 0xF) == MB_YESNO;
+    std::unique_ptr<QMessageBox> made;
+    if (yesNo)
+        made = std::make_unique<AnswerOnlyBox>(owner);
+    else
+        made = std::make_unique<QMessageBox>(owner);
+    QMessageBox& box = *made;
     box.setText(QString::fromStdString(text));
     box.setWindowTitle(QString::fromStdString(caption));
     if (style & MB_ICONERROR)
@@ -28,10 +52,9 @@ int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::
         box.setIcon(QMessageBox::Question);
     else if (style & MB_ICONINFORMATION)
         box.setIcon(QMessageBox::Information);
-    if ((style & 0xF) == MB_YESNO) {
+    if (yesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

@@ -160,6 +160,24 @@ constexpr Entry kTable[] = {
     {61330, "C5 봉투"},
     {61331, "B5 봉투"},
     {61332, "기타 봉투"},
+    // Outcomes of apply beyond success and a plain failure: caption and text pairs; %s takes
+    // the NPA names of the settings concerned, joined by ", ".
+    {61333, "프린터 온라인 전환 실패"},
+    {61334, "설정을 프린터에 보냈지만 프린터가 아직 오프라인 상태일 수 있습니다. 프린터의 조작판에서 프린터를 다시 온라인으로 전환 하거나 프린터를 껐다가 다시 켜십시오."},
+    {61335, "설정 확인 실패"},
+    {61336, "다음 설정이 프린터에 적용되지 않았습니다: %s\n설정을 다시 적용 하십시오."},
+    {61337, "설정 값 오류"},
+    {61338, "다음 설정의 값은 프린터에 보낼 수 없습니다: %s\n프린터에는 아무 설정도 보내지 않았습니다. 값을 확인 하고 다시 적용 하십시오."},
+    {61339, "설정 적용 완료"},
+    {61340, "설정을 프린터에 적용 했습니다.\n다음 설정은 프린터에서 읽은 값을 그대로 다시 쓸 수 없어 바꾸지 않았습니다: %s"},
+    {61341, "설정 확인 실패"},
+    {61342, "설정을 프린터에 보냈지만 프린터에서 다시 읽어 적용 여부를 확인 할 수 없습니다. 프린터 연결 상태를 확인 하고 다시 적용 하십시오."},
+    // Start-up messages that end the program: caption and text pairs; %s takes the file's path,
+    // and the reason, in English, follows after a blank line.
+    {61343, "설정 파일 오류"},
+    {61344, "설정 파일 %s에 문제가 있어 사용할 수 없습니다. 파일을 확인 하거나 프로그램을 다시 설치 하십시오."},
+    {61345, "가상 프린터 오류"},
+    {61346, "가상 프린터를 시작할 수 없습니다. 상태 파일 %s에는 아무것도 쓰지 않았습니다. 파일을 확인 하거나 다른 상태 파일을 지정 하십시오."},
 };
 
 constexpr size_t kCount = std::size(kTable);
@@ -198,5 +216,12 @@ const std::string& String(int id) {
 }
 
 bool HasString(int id) { return Find(id) != nullptr; }
+
+std::string Format(int id, std::string_view value) {
+    std::string text = String(id);
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, value);
+    return text;
+}
 
 }  // namespace res

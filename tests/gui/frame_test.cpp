@@ -186,9 +186,11 @@ TEST_F(FrameTest, ApplyInOneWayModeWithoutChangesSendsNothing) {
     EXPECT_TRUE(prompts.calls.empty());
 }
 
-TEST_F(FrameTest, FailedApplyKeepsTheFlagAndExitAsksAgain) {
+TEST_F(FrameTest, FailedApplyKeepsTheEditsAndAFailedApplyAtExitKeepsTheWindowOpen) {
     Start();
     ChangeSomething();
+    const std::string edited = doc->m_values.at(switchName);
+    const bool checked = TestPageShown()->sw->isChecked();
     printer->disconnect();
     frame->Action(ID_APPLY)->trigger();
     ASSERT_EQ(prompts.calls.size(), 1u);
@@ -198,7 +200,8 @@ TEST_F(FrameTest, FailedApplyKeepsTheFlagAndExitAsksAgain) {
     EXPECT_EQ(prompts.calls[0].owner, nullptr);
     EXPECT_TRUE(doc->IsModified());
 
-    // Leaving: Yes applies again, fails again, the box is owned by the main window this time.
+    // Leaving: Yes applies again and fails again, the box is owned by the main window this time,
+    // and the window stays with the edits, the printer link still in use.
     prompts.calls.clear();
     prompts.answers = {IDYES};
     sim_->clearLog();
@@ -208,12 +211,90 @@ TEST_F(FrameTest, FailedApplyKeepsTheFlagAndExitAsksAgain) {
     EXPECT_EQ(prompts.calls[0].caption, res::String(61242));
     EXPECT_EQ(prompts.calls[0].style, unsigned(MB_YESNO | MB_ICONQUESTION));
     EXPECT_EQ(prompts.calls[0].owner, frame.get());
+    EXPECT_EQ(prompts.calls[1].text, res::String(61245));
     EXPECT_EQ(prompts.calls[1].caption, res::String(61244));
     EXPECT_EQ(prompts.calls[1].owner, frame.get());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(doc->m_values.at(switchName), edited);
+    ASSERT_NE(TestPageShown(), nullptr);
+    EXPECT_EQ(TestPageShown()->sw->isChecked(), checked);
+    EXPECT_FALSE(LinkShutDown());
+
+    // The close box next: the question comes again; No leaves without sending anything.
+    printer->reconnect();
+    printer->clearWire();
+    prompts.calls.clear();
+    prompts.answers = {IDNO};
+    frame->close();
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].text, res::String(61243));
     EXPECT_FALSE(frame->isVisible());
-    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(SettingWrites(), 0u);
     EXPECT_TRUE(LinkShutDown());
 }
+
+// What the user is told after an apply whose outcome is neither plain success nor a plain
+// failure, and whether the window still counts the edits as unapplied.
+struct ApplyOutcome {
+    const char* name;
+    void (*arrange)(sim::VirtualPrinter& printer);  // before the start-up read
+    const char* storedToken;                         // after the edit, stored for the test switch
+    int caption, text;
+    const char* names;  // in place of the text's %s; nullptr: the text as it is
+    unsigned style;
+    bool staysModified;
+    bool settingsSent;
+};
+
+class ApplyOutcomeTest : public FrameTest, public ::testing::WithParamInterface<ApplyOutcome> {};
+
+TEST_P(ApplyOutcomeTest, IsReportedAndKeepsTheEditsUnappliedOnlyOnFailure) {
+    const ApplyOutcome& o = GetParam();
+    if (o.arrange) o.arrange(*printer);
+    Start();
+    ASSERT_EQ(switchName, "RESREDUCTION");
+    ChangeSomething();
+    if (o.storedToken) doc->StoreValue(switchName, o.storedToken);
+    printer->clearWire();
+    frame->Action(ID_APPLY)->trigger();
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].caption, res::String(o.caption));
+    EXPECT_EQ(prompts.calls[0].text, o.names ? res::Format(o.text, o.names) : res::String(o.text));
+    EXPECT_EQ(prompts.calls[0].style, o.style);
+    EXPECT_EQ(prompts.calls[0].owner, nullptr);
+    EXPECT_EQ(doc->IsModified(), o.staysModified);
+    EXPECT_EQ(SettingWrites() > 0, o.settingsSent);
+    EXPECT_EQ(frame->MessagePane()->text(), QString::fromStdString(res::String(57345)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FrameTest, ApplyOutcomeTest,
+    ::testing::Values(
+        // The printer takes the settings but stays offline.
+        ApplyOutcome{"PrinterStaysOffline",
+                     [](sim::VirtualPrinter& p) {
+                         SlcTimingTable().responseWaitMs = 100;
+                         sim::Faults f;
+                         f.ignoreOnline = true;
+                         p.setFaults(f);
+                     },
+                     nullptr, 61333, 61334, nullptr, MB_ICONERROR, true, true},
+        // The printer acknowledges the switch's write but does not keep it.
+        ApplyOutcome{"SettingDoesNotTake",
+                     [](sim::VirtualPrinter& p) {
+                         sim::Faults f;
+                         f.ignoredWriteIds = {0x0309};
+                         p.setFaults(f);
+                     },
+                     nullptr, 61335, 61336, "RESREDUCTION", MB_ICONERROR, true, true},
+        // A value with no packet: nothing at all goes to the printer.
+        ApplyOutcome{"ValueCannotBeSent", nullptr, "SOMETIMES", 61337, 61338, "RESREDUCTION", MB_ICONERROR, true,
+                     false},
+        // The printer holds a value the configuration does not know: left alone, and said so.
+        ApplyOutcome{"UnknownValueLeftAlone", [](sim::VirtualPrinter& p) { p.setValue(0x0202, {0x02}); }, nullptr,
+                     61339, 61340, "PQET", MB_ICONINFORMATION, false, true}),
+    [](const ::testing::TestParamInfo<ApplyOutcome>& info) { return std::string(info.param.name); });
 
 TEST_F(FrameTest, ExitWithChangesYesAppliesAndNoDiscards) {
     Start();

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <atomic>
+#include <filesystem>
 
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
@@ -23,6 +24,7 @@
 #include "gui_fakes.h"
 #include "gui_support.h"
 #include "model/printer_doc.h"
+#include "model/profile.h"
 #include "pages/settings_view.h"
 #include "res/strings.h"
 
@@ -55,6 +57,81 @@ TEST_F(StartupTest, NoPrinterEndsWithItsMessageAndNoWindow) {
     EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR | MB_SETFOREGROUND));
     EXPECT_EQ(prompts.calls[0].owner, nullptr);
     EXPECT_EQ(app->MainFrame(), nullptr);
+}
+
+// A configuration that cannot be used is named as such, before discovery or a read could make
+// it look like a missing or silent printer; the program then ends.
+TEST_F(StartupTest, ConfigurationThatCannotBeUsedIsReportedFirstAndEndsTheProgram) {
+    const std::string problem = "devPanel.ini: the section [NPA READ SETTING] is missing.";
+    for (bool printerInstalled : {false, true}) {
+        SCOPED_TRACE(printerInstalled ? "printer installed" : "no printer");
+        sim_->setInstalledPrinters(printerInstalled ? std::vector<platform::InstalledPrinter>{kUsbPrinter}
+                                                    : std::vector<platform::InstalledPrinter>{});
+        prompts.calls.clear();
+        auto app = MakeApp();
+        bool discovered = false, read = false;
+        app->m_discover = [&discovered, real = app->m_discover] {
+            discovered = true;
+            return real();
+        };
+        app->m_reader = [&read](const std::string&, ValueMap&) {
+            read = true;
+            return NPA_ERR_OPEN;
+        };
+        app->m_configProblem = [problem] { return problem; };
+        EXPECT_FALSE(app->InitInstance());
+        ASSERT_EQ(prompts.calls.size(), 1u);
+        EXPECT_EQ(prompts.calls[0].caption, Text(61343));
+        EXPECT_EQ(prompts.calls[0].text, res::Format(61344, ConfigPath()) + "\n\n" + problem);
+        EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR | MB_SETFOREGROUND));
+        EXPECT_EQ(prompts.calls[0].owner, nullptr);
+        EXPECT_FALSE(discovered);
+        EXPECT_FALSE(read);
+        EXPECT_EQ(app->MainFrame(), nullptr);
+    }
+}
+
+// The real check at start-up: a configuration file that is not there is named in the message.
+TEST_F(StartupTest, MissingConfigurationFileIsNamedAtStartUp) {
+    sim_->setInstalledPrinters({kUsbPrinter});
+    const std::string missing = tmp_ + "/nowhere/devPanel.ini";
+    SetConfigPath(missing);
+    auto app = MakeApp();
+    EXPECT_FALSE(app->InitInstance());
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].caption, Text(61343));
+    EXPECT_EQ(prompts.calls[0].text.rfind(res::Format(61344, missing) + "\n\n", 0), 0u);
+    EXPECT_EQ(app->MainFrame(), nullptr);
+}
+
+// --virtual with a state file the virtual printer cannot keep: the user is told why and the
+// file is left as it was, instead of being replaced by the defaults.
+TEST_F(StartupTest, VirtualPrinterStateFileThatCannotBeUsedIsReportedAndKeptAsItIs) {
+    const std::string folderInstead = tmp_ + "/folder.state";
+    std::filesystem::create_directories(folderInstead);
+    const std::string readOnly = tmp_ + "/read-only.state";
+    testsupport::WriteFileBytes(readOnly, "0309 01\n");
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    for (const std::string& state : {folderInstead, readOnly}) {
+        SCOPED_TRACE(state);
+        prompts.calls.clear();
+        EXPECT_EQ(StartVirtualPrinter(state, prompts), nullptr);
+        ASSERT_EQ(prompts.calls.size(), 1u);
+        EXPECT_EQ(prompts.calls[0].caption, Text(61345));
+        const std::string head = res::Format(61346, state) + "\n\n";
+        ASSERT_GT(prompts.calls[0].text.size(), head.size());  // the reason follows
+        EXPECT_EQ(prompts.calls[0].text.substr(0, head.size()), head);
+        EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR | MB_SETFOREGROUND));
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folderInstead));
+    EXPECT_EQ(testsupport::ReadFileBytes(readOnly), (testsupport::Bytes{'0', '3', '0', '9', ' ', '0', '1', '\n'}));
+
+    // A usable one (its folder made on the way) starts the printer without a word.
+    prompts.calls.clear();
+    auto setup = StartVirtualPrinter(tmp_ + "/new/virtual.state", prompts);
+    sim_->install();  // the fixture's platform again, before the virtual one goes
+    EXPECT_NE(setup, nullptr);
+    EXPECT_TRUE(prompts.calls.empty());
 }
 
 TEST_F(StartupTest, UnreadablePrinterListReportsBothMessages) {

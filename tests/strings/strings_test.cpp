@@ -34,19 +34,28 @@ TEST(StringTable, CoversTheEdgesOfBothRanges) {
     EXPECT_EQ(res::String(57345), "준비됨");
     EXPECT_EQ(res::String(61184), "창 사이즈 변경");
     EXPECT_EQ(res::String(61332), "기타 봉투");
+    EXPECT_EQ(res::String(61345), "가상 프린터 오류");
     EXPECT_EQ(res::String(32772), "다른 운영 시스템에서 사용하기 위해 설정 변경 사항을 코멘드 파일에 저장.");
     for (int id = 61211; id <= 61225; ++id) EXPECT_FALSE(res::String(id).empty()) << id;
-    for (int id = 61308; id <= 61332; ++id) EXPECT_TRUE(res::HasString(id)) << id;
+    for (int id = 61308; id <= 61346; ++id) EXPECT_TRUE(res::HasString(id)) << id;
 }
 
 TEST(StringTable, UnknownIdGivesOneStableEmptyText) {
-    for (int id : {0, -1, 1, 57343, 61226, 61263, 61293, 61333, 99999}) {
+    for (int id : {0, -1, 1, 57343, 61226, 61263, 61293, 61347, 99999}) {
         EXPECT_FALSE(res::HasString(id)) << id;
         EXPECT_TRUE(res::String(id).empty()) << id;
     }
     // References stay valid and point at the same object on every call.
     EXPECT_EQ(&res::String(61226), &res::String(0));
     EXPECT_EQ(&res::String(61303), &res::String(61303));
+}
+
+TEST(StringTable, FormatPutsTheValueInPlaceOfThePlaceholder) {
+    EXPECT_EQ(res::Format(61290, "/tmp/a.npa"), "코멘드 파일 /tmp/a.npa에 설정을 저장 할 수 없습니다.");
+    EXPECT_EQ(res::Format(61336, "PQET, RESREDUCTION"),
+              "다음 설정이 프린터에 적용되지 않았습니다: PQET, RESREDUCTION\n설정을 다시 적용 하십시오.");
+    EXPECT_EQ(res::Format(61245, "x"), res::String(61245));
+    EXPECT_EQ(res::Format(99999, "x"), "");
 }
 
 }  // namespace
