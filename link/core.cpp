@@ -28,26 +28,13 @@ void ReleaseOpenPort() {
         g.parallel = nullptr;
         g.port.reset();
         if (g.unidirectional) ParDropWorkaround();
+        // A command file that was not closed is not complete: the user's files stay as they were.
+        if (SlcKindOf(g.openPort) == SlcPortKind::File) FileDiscard();
     }
     g.port.reset();
     g.parallel = nullptr;
     g.openPort.clear();
     g.deviceId.clear();
-}
-
-int OpenFilePort(const std::string& name) {
-    int error = 0;
-    // Truncated: a command file must not keep the tail of an older, longer one.
-    std::unique_ptr<platform::Channel> file = platform::current().files->open(name, true, error);
-    if (!file) {
-        SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(FILE) - failed, last error was %d\n", error);
-        return SLC_FAIL;
-    }
-    SlcLog(SLC_LOG_TRACE, "SlcOpenPort(FILE) - CreateFile() worked\n");
-    SlcOpenedPort opened;
-    opened.channel = std::move(file);
-    SlcRecordOpenPort(name.c_str(), std::move(opened));
-    return SLC_OK;
 }
 
 }  // namespace
@@ -164,10 +151,10 @@ void SlcInit() {
     SlcLog(SLC_LOG_TRACE, "Successfully loaded cancelIO\n");
 }
 
-int SlcOpenPort(const char* portName) {
-    SlcInit();
+namespace {
+
+int OpenImpl(const std::string& name) {
     SlcState& g = SlcGlobals();
-    const std::string name = NameOf(portName);
     int result = SLC_FAIL;
     SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(%s)\n", name.c_str());
 
@@ -185,7 +172,7 @@ int SlcOpenPort(const char* portName) {
         result = UsbOpenPort(name.c_str());
         break;
     case SlcPortKind::File:
-        result = OpenFilePort(name);
+        result = FileOpenPort(name);
         break;
     }
 
@@ -193,11 +180,18 @@ int SlcOpenPort(const char* portName) {
     return result;
 }
 
-int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length, uint8_t* reply,
+// Into a one-way target: a write that failed leaves the collected set incomplete.
+int CollectCommand(const std::string& file, const uint8_t* command, uint32_t length, uint8_t* reply,
                    uint32_t* replyLength) {
-    SlcInit();
     SlcState& g = SlcGlobals();
-    const std::string name = NameOf(portName);
+    const int rc = FileSendCommand(*g.port, command, length, reply, replyLength);
+    if (rc == SLC_SEND_WRITEFAIL) SlcNoteCollectFailure(file, g.port->lastError());
+    return rc;
+}
+
+int SendImpl(const std::string& name, const uint8_t* command, uint32_t length, uint8_t* reply,
+             uint32_t* replyLength) {
+    SlcState& g = SlcGlobals();
     SlcLog(SLC_LOG_PUBLIC, "SlcSendCommand()\n");
     if (command == nullptr) length = 0;
     SlcLogHex(command, length);
@@ -212,7 +206,7 @@ int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length
     switch (SlcKindOf(name)) {
     case SlcPortKind::Parallel:
         if (!g.port) return SLC_NOT_OPEN;
-        if (g.unidirectional) return FileSendCommand(*g.port, command, length, reply, replyLength);
+        if (g.unidirectional) return CollectCommand(g.tempFile, command, length, reply, replyLength);
         return ParSendCommand(command, length, reply, replyLength);
     case SlcPortKind::Usb:
         return UsbSendCommand(g.devicePath, command, length, reply, replyLength);
@@ -220,13 +214,11 @@ int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length
         break;
     }
     if (!g.port) return SLC_NOT_OPEN;
-    return FileSendCommand(*g.port, command, length, reply, replyLength);
+    return CollectCommand(name, command, length, reply, replyLength);
 }
 
-int SlcClosePort(const char* portName) {
-    SlcInit();
+int CloseImpl(const std::string& name) {
     SlcState& g = SlcGlobals();
-    const std::string name = NameOf(portName);
     SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s)\n", name.c_str());
     if (!IsOpenPort(name)) {
         SlcLog(SLC_LOG_PUBLIC, "port %s is not open\n", name.c_str());
@@ -244,10 +236,21 @@ int SlcClosePort(const char* portName) {
         g.port.reset();
         if (g.unidirectional && !g.offlineFile.empty() && !g.tempFile.empty()) {
             SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(Unidirectional workaround)\n");
-            result = SlcCopyFiles();
+            if (g.collectFailed) {
+                // An incomplete set of commands must not reach the printer.
+                SlcSetProblem(g.collectProblem);
+                ParDropWorkaround();
+                result = SLC_SEND_WRITEFAIL;
+            } else {
+                result = SlcCopyFiles();
+            }
+            // Sent and deleted, or kept for the user: either way no longer the link's.
             g.unidirectional = false;
+            g.collectFailed = false;
+            g.collectProblem.clear();
             g.tempFile.clear();
             g.offlineFile.clear();
+            g.workFolder.clear();
         } else {
             if (g.unidirectional) ParDropWorkaround();
             ParCorvaneDosPort(false, name.c_str());
@@ -265,10 +268,8 @@ int SlcClosePort(const char* portName) {
         return SLC_OK;
     case SlcPortKind::File:
         SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is FILE\n", name.c_str());
-        g.port.reset();
-        // offline.dat stays beside the command file, but it is no longer ours to copy.
-        g.offlineFile.clear();
-        result = SLC_OK;
+        // The command file and its offline.dat are put in place together, or not at all.
+        result = FileClosePort();
         break;
     }
     g.openPort.clear();
@@ -276,11 +277,38 @@ int SlcClosePort(const char* portName) {
     return result;
 }
 
+}  // namespace
+
+int SlcOpenPort(const char* portName) {
+    SlcInit();
+    SlcGlobals().lastProblem.clear();
+    const std::string name = NameOf(portName);
+    return SlcFinishOperation(name, OpenImpl(name));
+}
+
+int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length, uint8_t* reply,
+                   uint32_t* replyLength) {
+    SlcInit();
+    SlcGlobals().lastProblem.clear();
+    const std::string name = NameOf(portName);
+    return SlcFinishOperation(name, SendImpl(name, command, length, reply, replyLength));
+}
+
+int SlcClosePort(const char* portName) {
+    SlcInit();
+    SlcGlobals().lastProblem.clear();
+    const std::string name = NameOf(portName);
+    return SlcFinishOperation(name, CloseImpl(name));
+}
+
 void SlcShutdown() {
     SlcState& g = SlcGlobals();
     SlcLog(SLC_LOG_TRACE, "SlcShutdown() - in\n");
     // No reader may outlive the link: wake it, let it see the cleared flag and wait for it.
     if (g.initialised) SlcStopReader();
+    // Temporaries that can no longer be completed must not outlive the program.
+    if (g.initialised && g.unidirectional) ParDropWorkaround();
+    if (g.initialised && SlcKindOf(g.openPort) == SlcPortKind::File) FileDiscard();
     SlcLog(SLC_LOG_TRACE, "SlcShutdown() - out\n");
 }
 
@@ -289,6 +317,9 @@ void SlcResetForTesting() {
     SlcStopReader();
     g.parallel = nullptr;
     g.port.reset();
+    if (g.unidirectional) ParDropWorkaround();
+    FileDiscard();
+    g.lastProblem.clear();
     g.initialised = false;
     g.osKind = 0;
     g.loggingLevel = 0;

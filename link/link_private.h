@@ -4,12 +4,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <semaphore>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "link/slc.h"
 #include "link/timing.h"
@@ -37,14 +39,30 @@ struct SlcState {
     std::string deviceId;     // G_szDeviceId (bytes as read)
     std::string lastProblem;  // SlcLastProblem(): why the last failed operation failed
 
+    // One-way targets (offline.cpp). FILE port: the commands go to commandTemp beside the
+    // command file (the open port's name) and offline.dat's content to offlineTemp beside
+    // offlineFile; SlcClosePort puts both in place, or deletes both when anything failed.
+    // Parallel workaround: tempFile and offlineFile live in workFolder, a private folder made
+    // for this open.
+    std::string commandTemp;
+    std::string offlineTemp;
+    std::unique_ptr<platform::Channel> offlineChannel;  // the open offlineTemp
+    std::string workFolder;
+    bool collectFailed = false;  // a write into a one-way target failed: the set is incomplete
+    std::string collectProblem;  // what the first such failure was, for the close that discards the set
+
     // The reader thread (at most one) and what it shares with callers.
     std::thread readThread;           // G_hReadThread
     bool readThreadRunning = false;   // the thread has been started and not yet joined
     bool expectingResponse = false;   // bExpectingResponse, under transactionInfo
     uint8_t command = 0;              // ucCommand, under transactionInfo
+    bool acceptAlerts = false;        // the waiter takes alerts (the offline exchange), under transactionInfo
+    uint32_t requestSerial = 0;       // counts the waits for a reply, under transactionInfo
     std::mutex transactionInfo;       // G_hTransactionInfo
     uint8_t responseSlots[SLC_SLOT_COUNT][SLC_SLOT_SIZE] = {};
     int32_t slotLength[SLC_SLOT_COUNT] = {};
+    uint32_t slotSerial[SLC_SLOT_COUNT] = {};  // parallel: the wait (requestSerial) a stored reply was judged for
+    uint32_t answeredSerial = 0;  // parallel: the last wait the reader stored something for, under responseMutex
     std::mutex responseMutex;         // G_hResponseMutex
     std::binary_semaphore semResponse{0};  // G_hSemResponse
     std::binary_semaphore semGoRead{0};    // G_hSemGoRead
@@ -100,6 +118,14 @@ SlcPortKind SlcKindOf(const std::string& portName);
 int ParOpenPort(const char* portName);
 int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint32_t* replyLength);
 int ParGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t expectedCommand);
+// Announces a wait for the reader's next message with command byte expected (0: any), alerts
+// only when acceptAlerts, and wakes the reader; returns the wait's serial. Call it before the
+// request goes out: a reply the reader judged before this belongs to an earlier request.
+uint32_t ParExpectMessage(uint8_t expected, bool acceptAlerts);
+// Waits up to waitMs for the message announced as serial: 0, -6 (nothing in time), -7 (too
+// large for the buffer or a slot; also any reply when there is no buffer) or -1 (the reader gave
+// up inside a message). Replies stored for earlier waits are dropped.
+int ParWaitMessage(uint32_t serial, uint8_t* reply, uint32_t* replyLength, uint32_t waitMs);
 int SendNPAStart(platform::Channel& channel);  // 0 written, 1 failed
 bool IsRecognizedDeviceId(const char* deviceId, size_t length);
 // Reads up to length bytes; an empty pass ends the read, and counts as a failure when the call
@@ -120,4 +146,52 @@ int ParOffline(int offline);
 int FileOffline(platform::Channel& channel, int offline);
 int FileSendCommand(platform::Channel& channel, const uint8_t* command, uint32_t length,
                     uint8_t* reply, uint32_t* replyLength);
+// Copies offline.dat, then (after the pause) the collected commands to the port. 0 when both
+// went out whole, and then both files and their folder are gone; -5 otherwise, the files are
+// kept and SlcLastProblem says where.
 int SlcCopyFiles();
+// FILE port: refuses a target that is not a regular file or whose folder cannot take a new
+// file (-1, with the problem), else opens the command temporary beside it and records the port.
+int FileOpenPort(const std::string& path);
+// FILE port: puts offline.dat and the command file in place when every write succeeded and the
+// offline file was written (0), else deletes both temporaries and leaves the old files as they
+// were (-5 for a failed write, -1 for a missing offline file, with the problem).
+int FileClosePort();
+// Deletes whatever temporaries the FILE port holds (port replaced or reset without a close).
+void FileDiscard();
+// A write into a one-way target (command file, offline.dat or the workaround's files) failed:
+// the set is incomplete and will not be committed or sent.
+void SlcNoteCollectFailure(const std::string& file, int error);
+
+// The offline/online exchange on a two-way port (offline_exchange.cpp). A transport supplies
+// the write of the request and the wait for the next message; the rule is the exchange's:
+//  - the response (0xE0) counts only when it answers this request (E7 0C and byte 7 = the
+//    requested state); it decides by byte 8: 1 accepted, else -4;
+//  - the alert (0xF0) must show the requested state in byte 8, else -4; an alert about the
+//    other request (byte 7 the other state) is dropped;
+//  - response without alert: 0 (logged); no response: -6;
+//  - every other message is dropped and the wait goes on within the same wait time.
+struct SlcOfflineTransport {
+    const char* prefix = "";    // "ParOffline(): " or "UsbOffline(): "
+    const char* waitName = "";  // "ParGetResponse" or "UsbGetResponse", for the log
+    // Writes the offline or online packet (after a start packet where the port needs one):
+    // 0, or the failure code to return (-1, -3).
+    std::function<int(const uint8_t* packet, size_t length)> writePacket;
+    // The next message within waitMs: 0 with the message; -6 when nothing came in time; any
+    // other code for a message that cannot be used (too large, cut short), which is dropped.
+    std::function<int(std::vector<uint8_t>& message, uint32_t waitMs)> nextMessage;
+};
+int SlcOfflineExchange(const SlcOfflineTransport& transport, int offline);
+
+// What went wrong, for SlcLastProblem() (problem.cpp).
+// Records one sentence (and logs it at level 1).
+void SlcSetProblem(const std::string& sentence);
+// The reason for an errno value with what the user can do about it, for a device node:
+// "permission denied: add your user to the lp group ...", "busy: ...", "missing: ...", or the
+// system's text.
+std::string SlcErrnoReason(int error);
+// The system's text for an errno value ("Input/output error").
+std::string SlcErrnoText(int error);
+// Ends a public operation: success clears the problem; a failure that recorded none gets a
+// plain sentence for its code. Returns result.
+int SlcFinishOperation(const std::string& portName, int result);

@@ -22,20 +22,34 @@ std::unique_ptr<platform::ParallelChannel> ParNT95CreateFile(const char* portNam
     return platform::current().parallel->open(portName, error);
 }
 
+// The port name as a file-name prefix: "LPT1:" -> "LPT1".
+std::string FilePrefix(const char* portName) {
+    std::string prefix = portName;
+    if (!prefix.empty() && prefix.back() == ':') prefix.pop_back();
+    return prefix;
+}
+
 int OpenWorkaround(const char* portName) {
     SlcState& g = SlcGlobals();
     const platform::Platform& p = platform::current();
     int error = 0;
-    std::string path = p.tempFiles->create(portName, error);
+    // A folder of our own for this open: nobody else can plant or swap what is copied to the printer.
+    const std::string folder = p.tempFiles->createPrivateFolder("devpanel-", error);
+    std::string path;
     std::unique_ptr<platform::Channel> file;
-    if (!path.empty()) file = p.files->open(path, false, error);
+    if (!folder.empty()) file = p.files->createUnique(folder, FilePrefix(portName), path, error);
     if (!file) {
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Unidirectional workaround) - failed, last error was %d\n", error);
-        if (!path.empty()) p.files->remove(path);
+        SlcSetProblem(std::string("the temporary files for the commands to ") + portName +
+                      " cannot be made: " + SlcErrnoText(error));
+        if (!folder.empty()) p.files->removeFolder(folder);
         return SLC_FAIL;
     }
     SlcLog(SLC_LOG_TRACE, "SlcOpenPort(Unidirectional workaround) - CreateFile() worked\n");
+    g.workFolder = folder;
     g.tempFile = path;
+    g.collectFailed = false;
+    g.collectProblem.clear();
     // An offline file of an earlier port is not part of this transfer.
     g.offlineFile.clear();
     SlcOpenedPort opened;
@@ -51,19 +65,36 @@ int OpenTwoWay(const char* portName) {
     std::unique_ptr<platform::ParallelChannel> device = ParNT95CreateFile(portName, error);
     if (!device) {
         SlcLog(SLC_LOG_TRACE, "SlcOpenPort(Parallel) - ParNt95CreateFile() failed, last error was %d\n", error);
+        SlcSetProblem(std::string("the parallel port ") + portName + " (" +
+                      platform::current().parallel->deviceNode(portName) + ") cannot be opened: " +
+                      SlcErrnoReason(error));
         ParCorvaneDosPort(false, portName);
         return SLC_FAIL;
+    }
+
+    // A printer that stops taking bytes must fail the write, not hold the caller: every write
+    // is bounded by the timing table (the NPA query sets its own bounds and restores these).
+    platform::CommTimeouts timeouts;
+    if (device->getTimeouts(timeouts)) {
+        timeouts.writeTotalConstant = SlcTimingTable().writeWaitMs;
+        timeouts.writeTotalMultiplier = 0;
+        device->setTimeouts(timeouts);
     }
 
     // One spare byte keeps the ID a terminated text for the log.
     uint8_t deviceId[SLC_DEVICE_ID_SIZE + 1] = {};
     size_t idLength = 0;
-    if (!BceEnumGetDeviceID(*device, deviceId, SLC_DEVICE_ID_SIZE, idLength)) return SLC_NOT_OPEN;
+    if (!BceEnumGetDeviceID(*device, deviceId, SLC_DEVICE_ID_SIZE, idLength)) {
+        SlcSetProblem(std::string("the printer's device ID cannot be read on ") + portName + " (" +
+                      platform::current().parallel->deviceNode(portName) + "): is the printer switched on?");
+        return SLC_NOT_OPEN;
+    }
     SlcLog(SLC_LOG_TRACE, "SlcOpenPort(Parallel) - BceEnumGetDeviceID worked\n");
     const char* idText = reinterpret_cast<const char*>(deviceId);
 
     if (!IsRecognizedDeviceId(idText, idLength)) {
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - not a recognized printer\n");
+        SlcSetProblem(std::string("the printer on ") + portName + " is not one this program supports");
         return SLC_REJECTED;
     }
     SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - printer recognized\n");
@@ -73,6 +104,8 @@ int OpenTwoWay(const char* portName) {
     case NPA_OFF:
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - IsNpaActive() returned NPA_OFF\n");
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - IsNpaActive() returned NPA_OFF\n");
+        SlcSetProblem(std::string("the printer on ") + portName +
+                      " has NPA switched off: set it to on or auto on the printer's panel");
         return SLC_REFUSED;
     case NPA_AUTO:
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - IsNpaActive() returned NPA_AUTO\n");
@@ -198,6 +231,11 @@ int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint
         }
     }
 
+    // The wait is announced before the command goes out: a reply the reader judges from now on
+    // is this command's, one it judged before belongs to an earlier request.
+    const bool awaitReply = reply != nullptr || responseRequested;
+    const uint32_t serial = awaitReply ? ParExpectMessage(buffer[4], false) : 0;
+
     SlcLog(SLC_LOG_DATA, "ParSendCommand(): before WriteFile()\n");
     SlcLogHex(buffer, length);
     const long written = g.port->write(buffer, length);
@@ -205,57 +243,80 @@ int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint
 
     if (written == static_cast<long>(length)) {
         SlcLog(SLC_LOG_TRACE, "Successfully wrote %d bytes\n", static_cast<int>(written));
-        if (reply != nullptr || responseRequested) return ParGetResponse(reply, replyLength, buffer[4]);
-        return SLC_OK;
+        if (!awaitReply) return SLC_OK;
+        const int rc = ParWaitMessage(serial, reply, replyLength, SlcTimingTable().responseWaitMs);
+        return rc == SLC_FAIL ? SLC_SEND_READFAIL : rc;
     }
     if (replyLength != nullptr) *replyLength = 0;
     return SLC_SEND_WRITEFAIL;
 }
 
 int ParGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t expectedCommand) {
+    const uint32_t serial = ParExpectMessage(expectedCommand, false);
+    const int rc = ParWaitMessage(serial, reply, replyLength, SlcTimingTable().responseWaitMs);
+    // A reply cut short is a failed read.
+    return rc == SLC_FAIL ? SLC_SEND_READFAIL : rc;
+}
+
+uint32_t ParExpectMessage(uint8_t expected, bool acceptAlerts) {
     SlcState& g = SlcGlobals();
     SlcLog(SLC_LOG_TRACE, "ParGetResponse(): before setting ucCommand\n");
+    uint32_t serial = 0;
     {
         std::lock_guard<std::mutex> lock(g.transactionInfo);
-        g.command = expectedCommand;
+        g.command = expected;
+        g.acceptAlerts = acceptAlerts;
+        serial = ++g.requestSerial;
         if (!g.readThreadRunning) {
-            const int serial = SlcStartReaderLocked(&ParReadPort);
+            const int thread = SlcStartReaderLocked(&ParReadPort);
             SlcLog(SLC_LOG_TRACE, "ParGetResponse: no G_hReadThread - started ReadThread and got hReadThread:%d\n",
-                   serial);
+                   thread);
         }
     }
     SlcLog(SLC_LOG_TRACE, "ParGetResponse(): after setting ucCommand\n");
-
     SlcSignal(g.semGoRead);
+    return serial;
+}
 
-    const uint32_t waitMs = SlcTimingTable().responseWaitMs;
-    SlcLog(SLC_LOG_TRACE, "ParGetResponse() : Before wfso(G_hSemResponse)\n");
-    const bool signalled = g.semResponse.try_acquire_for(std::chrono::milliseconds(waitMs));
-    SlcLog(SLC_LOG_TRACE, "ParGetResponse() : Returned from wfso(G_hSemResponse)\n");
-    if (!signalled) {
-        if (replyLength != nullptr) *replyLength = 0;
-        SlcLog(SLC_LOG_TRACE,
-               "ParGetResponse() - RESPONSE_WAIT_TIMEOUT occured after %d ms, returning SLC_SEND_READFAIL\n",
-               static_cast<int>(waitMs));
-        return SLC_SEND_READFAIL;
-    }
-    SlcLog(SLC_LOG_TRACE, "ParGetResponse() - The read thread got a response and signalled us\n");
+int ParWaitMessage(uint32_t serial, uint8_t* reply, uint32_t* replyLength, uint32_t waitMs) {
+    SlcState& g = SlcGlobals();
 
     const uint32_t capacity = (reply != nullptr && replyLength != nullptr) ? *replyLength : 0;
-    std::lock_guard<std::mutex> lock(g.responseMutex);
-    const int32_t length = g.slotLength[0];
-    if (length == -1) {
-        SlcLog(SLC_LOG_TRACE, "ParGetResponse() - read failure\n");
-        if (replyLength != nullptr) *replyLength = 0;
-        return SLC_SEND_READFAIL;
+    if (replyLength != nullptr) *replyLength = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        SlcLog(SLC_LOG_TRACE, "ParGetResponse() : Before wfso(G_hSemResponse)\n");
+        const bool signalled = g.semResponse.try_acquire_until(deadline);
+        SlcLog(SLC_LOG_TRACE, "ParGetResponse() : Returned from wfso(G_hSemResponse)\n");
+        if (!signalled) {
+            SlcLog(SLC_LOG_TRACE,
+                   "ParGetResponse() - RESPONSE_WAIT_TIMEOUT occured after %d ms, returning SLC_SEND_READFAIL\n",
+                   static_cast<int>(waitMs));
+            return SLC_SEND_READFAIL;
+        }
+        SlcLog(SLC_LOG_TRACE, "ParGetResponse() - The read thread got a response and signalled us\n");
+
+        std::lock_guard<std::mutex> lock(g.responseMutex);
+        const int32_t length = g.slotLength[0];
+        const uint32_t storedFor = g.slotSerial[0];
+        g.slotLength[0] = 0;
+        if (length == 0) continue;
+        if (storedFor != serial) {
+            // Judged for an earlier wait that gave up on it: not the answer to this request.
+            SlcLog(SLC_LOG_TRACE, "ParGetResponse() - discarding a reply to an earlier request\n");
+            continue;
+        }
+        if (length == -1) {
+            SlcLog(SLC_LOG_TRACE, "ParGetResponse() - read failure\n");
+            return SLC_FAIL;
+        }
+        if (length == -2 || static_cast<uint32_t>(length) > capacity) {
+            SlcLog(SLC_LOG_TRACE, "ParGetResponse() - response too large\n");
+            return SLC_SEND_TOOLARGE;
+        }
+        SlcLog(SLC_LOG_TRACE, "ParGetResponse() - success\n");
+        if (length > 0) std::memcpy(reply, g.responseSlots[0], static_cast<size_t>(length));
+        *replyLength = static_cast<uint32_t>(length);
+        return SLC_OK;
     }
-    if (length == -2 || static_cast<uint32_t>(length) > capacity) {
-        SlcLog(SLC_LOG_TRACE, "ParGetResponse() - response too large\n");
-        if (replyLength != nullptr) *replyLength = 0;
-        return SLC_SEND_TOOLARGE;
-    }
-    SlcLog(SLC_LOG_TRACE, "ParGetResponse() - success\n");
-    if (length > 0) std::memcpy(reply, g.responseSlots[0], static_cast<size_t>(length));
-    if (replyLength != nullptr) *replyLength = static_cast<uint32_t>(length);
-    return SLC_OK;
 }

@@ -16,11 +16,28 @@ enum class Hunt { Header, Unusable, End };
 
 bool Stopping() { return SlcGlobals().readerStop.load(std::memory_order_acquire); }
 
+// What the waiter wants now: read when a packet is complete, so that a packet that completes
+// after a new wait began is judged for that wait, and one that completed before it is not.
+struct Waiter {
+    uint8_t expected = 0;
+    bool acceptAlerts = false;
+    uint32_t serial = 0;
+};
+
+Waiter CurrentWaiter() {
+    SlcState& g = SlcGlobals();
+    std::lock_guard<std::mutex> lock(g.transactionInfo);
+    return Waiter{g.command, g.acceptAlerts, g.requestSerial};
+}
+
 void StoreMarker(int32_t marker) {
     SlcState& g = SlcGlobals();
+    const uint32_t serial = CurrentWaiter().serial;
     {
         std::lock_guard<std::mutex> lock(g.responseMutex);
         g.slotLength[0] = marker;
+        g.slotSerial[0] = serial;
+        g.answeredSerial = serial;
     }
     SlcSignal(g.semResponse);
 }
@@ -126,10 +143,16 @@ bool ReadPacketData(platform::Channel& channel, uint8_t* data, uint32_t dataLen)
 
 enum class Verdict { Keep, Discard };
 
-Verdict Judge(const uint8_t* header, uint8_t expected) {
+Verdict Judge(const uint8_t* header, const Waiter& waiter) {
     const uint8_t flags = header[3];
+    const uint8_t expected = waiter.expected;
     if ((flags & npa::FLAG_ERROR) != 0 && (flags & npa::FLAG_RESPONSE) == 0) {
         SlcLog(SLC_LOG_TRACE, "ParReadPort() - unsolicited error reply, discarding\n");
+        return Verdict::Discard;
+    }
+    // An alert is never the reply to a command; only the offline exchange waits for one.
+    if (!waiter.acceptAlerts && (header[4] & 0xF0) == 0xF0) {
+        SlcLog(SLC_LOG_TRACE, "ParReadPort() - alert while a command's reply is awaited, discarding\n");
         return Verdict::Discard;
     }
     if (expected != 0 && expected != header[4]) {
@@ -145,11 +168,15 @@ Verdict Judge(const uint8_t* header, uint8_t expected) {
     return Verdict::Keep;
 }
 
-void StoreReply(uint8_t* header, const std::vector<uint8_t>& message) {
+void StoreReply(uint8_t* header, const std::vector<uint8_t>& message, uint32_t serial) {
     SlcState& g = SlcGlobals();
     if (message.size() + npa::HEADER_SIZE > SLC_SLOT_SIZE) {
         SlcLog(SLC_LOG_TRACE, "ParReadPort() - INTERNAL buffer is too small\n");
-        StoreMarker(-2);
+        std::lock_guard<std::mutex> lock(g.responseMutex);
+        g.slotLength[0] = -2;
+        g.slotSerial[0] = serial;
+        g.answeredSerial = serial;
+        SlcSignal(g.semResponse);
         return;
     }
     SlcLog(SLC_LOG_TRACE, "ParReadPort() - copying\n");
@@ -160,6 +187,8 @@ void StoreReply(uint8_t* header, const std::vector<uint8_t>& message) {
         std::memcpy(g.responseSlots[0], header, npa::HEADER_SIZE);
         if (!message.empty()) std::memcpy(g.responseSlots[0] + npa::HEADER_SIZE, message.data(), message.size());
         g.slotLength[0] = static_cast<int32_t>(length);
+        g.slotSerial[0] = serial;
+        g.answeredSerial = serial;
     }
     SlcSignal(g.semResponse);
     // Only this thread writes the slot, so reading it for the dump needs no lock.
@@ -167,7 +196,7 @@ void StoreReply(uint8_t* header, const std::vector<uint8_t>& message) {
 }
 
 // One read transaction: ends once a reply (or a failure marker) is stored, or on stop.
-void ReadTransaction(platform::Channel& channel, uint8_t expected) {
+void ReadTransaction(platform::Channel& channel) {
     std::vector<uint8_t> message;
     bool inMessage = false;
     for (;;) {
@@ -208,12 +237,13 @@ void ReadTransaction(platform::Channel& channel, uint8_t expected) {
             continue;
         }
         SlcLog(SLC_LOG_TRACE, "ParReadPort() - no continuation\n");
-        if (Judge(header, expected) == Verdict::Discard) {
+        const Waiter waiter = CurrentWaiter();
+        if (Judge(header, waiter) == Verdict::Discard) {
             message.clear();
             inMessage = false;
             continue;
         }
-        StoreReply(header, message);
+        StoreReply(header, message, waiter.serial);
         return;
     }
 }
@@ -231,7 +261,7 @@ void ParReadPort() {
 
         SlcLog(SLC_LOG_TRACE, "ParReadPort(): before getting G_hTransactionInfo\n");
         platform::Channel* channel = nullptr;
-        uint8_t expected = 0;
+        uint32_t serial = 0;
         {
             std::lock_guard<std::mutex> lock(g.transactionInfo);
             if (!g.expectingResponse || g.parallel == nullptr) {
@@ -239,10 +269,17 @@ void ParReadPort() {
                 break;
             }
             channel = g.parallel;
-            expected = g.command;
+            serial = g.requestSerial;
+        }
+        {
+            // The wait that asked for this transaction already has its answer (read by a
+            // transaction that ran ahead): reading on would take the next packet (the second
+            // of the offline exchange) into the slot before the waiter has emptied it.
+            std::lock_guard<std::mutex> lock(g.responseMutex);
+            if (g.answeredSerial == serial) continue;
         }
         SlcLog(SLC_LOG_TRACE, "ParReadPort(): after getting G_hTransactionInfo\n");
-        ReadTransaction(*channel, expected);
+        ReadTransaction(*channel);
     }
     SlcLog(SLC_LOG_TRACE, "ParReadPort(), no one is expecting a response, exiting...\n");
     SlcLog(SLC_LOG_TRACE, "ParReadPort(), Closed G_hReadThread\n");

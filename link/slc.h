@@ -31,6 +31,16 @@ int SlcOpenPort(const char* portName);
 int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length, uint8_t* reply,
                    uint32_t* replyLength);
 int SlcOffline(const char* portName, int offline);
+// Closes the open port; closing a port that is not open is 0. For a one-way target the close
+// is where the collected writes are completed, so its result is the write's result:
+//  - FILE port (a command file): the commands and offline.dat were written to temporaries
+//    beside their targets; 0 once both are in place. -5 (SLC_SEND_WRITEFAIL) when a write
+//    failed, -1 (SLC_FAIL) when offline.dat was never written: both temporaries are deleted and
+//    the files that were there before stay as they were.
+//  - Parallel workaround: offline.dat, then the commands are copied to the port; 0 when both
+//    went out whole (the files and their private folder are then deleted). -5 when the copy
+//    failed (the port did not open, or a write fell short): the files are kept and
+//    SlcLastProblem() says where.
 int SlcClosePort(const char* portName);
 void SlcShutdown();
 // What the last failed Open/Send/Offline/Close could not do and why, in one English sentence with

@@ -15,6 +15,8 @@ struct SlcTiming {
     uint32_t queryReadTotalMs = 2500;   // read total constant during the PJL mode query
     uint32_t queryReadIntervalMs = 50;  // read interval during the PJL mode query
     uint32_t queryReadMultiplierMs = 5; // read total multiplier (per requested byte) during the PJL mode query
+    uint32_t writeWaitMs = 10000;       // bound of one write to a two-way parallel device: a printer that
+                                        // takes no byte for this long has stopped reading (or is gone)
     uint32_t readErrorPauseMs = 100;    // the parallel reader's pause after a read that failed with nothing:
                                         // a device that went away fails every read at once
 };

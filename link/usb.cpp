@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "link/link_private.h"
@@ -36,6 +37,8 @@ void StoreInSlot(const uint8_t* message, uint32_t length, const char* kind) {
             if (st.slotLength[slot] != 0) continue;
             if (length > SLC_SLOT_SIZE) {
                 SlcLog(SLC_LOG_TRACE, "UsbReadPort() - message of %u bytes does not fit a slot\n", length);
+                // The header stays, so that the waiter can tell whose reply it was.
+                std::memcpy(st.responseSlots[slot], message, npa::HEADER_SIZE);
                 st.slotLength[slot] = kSlotTooLarge;
             } else {
                 std::memcpy(st.responseSlots[slot], message, length);
@@ -48,20 +51,20 @@ void StoreInSlot(const uint8_t* message, uint32_t length, const char* kind) {
     SlcSignal(st.semResponse);
 }
 
-// Waits for the reader to signal and takes every stored message, oldest slot first. Returns 0,
-// or -6 when nothing was signalled within the reply wait.
-int WaitForMessages(std::vector<SlotMessage>& out, uint32_t* replyLength) {
+// Waits up to waitMs for the reader to signal and takes every stored message, oldest slot
+// first. Returns 0, or -6 when nothing was signalled in time.
+int WaitForMessages(std::vector<SlotMessage>& out, uint32_t* replyLength, uint32_t waitMs) {
     SlcState& st = SlcGlobals();
-    const uint32_t waitMs = SlcTimingTable().responseWaitMs;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         SlcLog(SLC_LOG_TRACE, "UsbGetResponse() : Before wfso(G_hSemResponse)\n");
-        const bool signalled = st.semResponse.try_acquire_for(std::chrono::milliseconds(waitMs));
+        const bool signalled = st.semResponse.try_acquire_until(deadline);
         SlcLog(SLC_LOG_TRACE, "UsbGetResponse() : Returned from wfso(G_hSemResponse)\n");
         if (!signalled) {
             if (replyLength != nullptr) *replyLength = 0;
             SlcLog(SLC_LOG_TRACE,
                    "UsbGetResponse() - RESPONSE_WAIT_TIMEOUT occured after %d ms, returning SLC_SEND_READFAIL\n",
-                   static_cast<int>(waitMs));
+                   static_cast<int>(SlcTimingTable().responseWaitMs));
             return SLC_SEND_READFAIL;
         }
         SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - The read thread got a response and signalled us\n");
@@ -73,7 +76,8 @@ int WaitForMessages(std::vector<SlotMessage>& out, uint32_t* replyLength) {
                 SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - found response in slot %d\n", slot);
                 SlotMessage message;
                 message.length = length;
-                if (length > 0) message.bytes.assign(st.responseSlots[slot], st.responseSlots[slot] + length);
+                const int32_t kept = length > 0 ? length : static_cast<int32_t>(npa::HEADER_SIZE);
+                message.bytes.assign(st.responseSlots[slot], st.responseSlots[slot] + kept);
                 out.push_back(std::move(message));
                 st.slotLength[slot] = 0;
             }
@@ -81,6 +85,20 @@ int WaitForMessages(std::vector<SlotMessage>& out, uint32_t* replyLength) {
         if (!out.empty()) return SLC_OK;
         SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - Since LookAgain is true, we will look for a response\n");
     }
+}
+
+// Drops what the reader stored before a new request goes out: replies and alerts that came
+// after their waiter gave up must not answer the new request.
+void DropStoredMessages() {
+    SlcState& st = SlcGlobals();
+    std::lock_guard<std::mutex> lock(st.responseMutex);
+    for (int slot = 0; slot < SLC_SLOT_COUNT; ++slot) {
+        if (st.slotLength[slot] == 0) continue;
+        SlcLog(SLC_LOG_TRACE, "UsbSendCommand() - dropping a stored message (command byte %02X) from slot %d\n",
+               st.responseSlots[slot][4], slot);
+        st.slotLength[slot] = 0;
+    }
+    (void)st.semResponse.try_acquire();
 }
 
 // The device path the next reader serves, handed over when the reader is started.
@@ -184,24 +202,40 @@ long ReadPkt(ReaderPipe& pipe, uint8_t* buffer, uint32_t size) {
     return USB_TRANSFER_STOP;
 }
 
-// Judges byte 8 of the offline/online response: the printer puts 1 there when it accepts.
-bool ResponseAccepted(const std::vector<uint8_t>& message) { return message.size() > 8 && message[8] == 1; }
-// The alert carries the new state in byte 8: 1 offline, 0 online.
-bool AlertMatches(const std::vector<uint8_t>& message, int offline) {
-    const uint8_t state = message.size() > 8 ? message[8] : 0;
-    return state == (offline ? 1 : 0);
-}
-
 }  // namespace
 
 int UsbGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t command) {
+    return UsbWaitReply(reply, replyLength, command, command == 0);
+}
+
+int UsbWaitReply(uint8_t* reply, uint32_t* replyLength, uint8_t command, bool anyMessage) {
     SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - command = %0X\n", command);
     EnsureReader();
-    std::vector<SlotMessage> messages;
-    const int rc = WaitForMessages(messages, replyLength);
-    if (rc != SLC_OK) return rc;
-    // Several messages can be announced by one signal; the most recent one is the answer.
-    return DeliverMessage(messages.back(), reply, replyLength);
+    platform::Clock& clock = *platform::current().clock;
+    const uint32_t waitMs = SlcTimingTable().responseWaitMs;
+    const uint32_t start = clock.tickCount();
+    for (;;) {
+        const uint32_t elapsed = clock.tickCount() - start;
+        std::vector<SlotMessage> messages;
+        const int rc = elapsed >= waitMs ? SLC_SEND_READFAIL : WaitForMessages(messages, replyLength, waitMs - elapsed);
+        if (rc != SLC_OK) {
+            if (replyLength != nullptr) *replyLength = 0;
+            return rc;
+        }
+        // Only a message with the command's own command byte answers it, never an alert. Of
+        // several such messages announced by one signal the most recent one is the answer.
+        const SlotMessage* answer = nullptr;
+        for (const SlotMessage& message : messages) {
+            const uint8_t got = ByteAt(message.bytes.data(), static_cast<uint32_t>(message.bytes.size()), 4);
+            if (anyMessage || (got == command && (got & 0xF0) != kAlertNibble)) {
+                answer = &message;
+            } else {
+                SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - dropping a message with command byte %02X, not the reply to %02X\n",
+                       got, command);
+            }
+        }
+        if (answer != nullptr) return DeliverMessage(*answer, reply, replyLength);
+    }
 }
 
 int UsbSendCommand(const std::string& devicePath, const uint8_t* command, uint32_t length, uint8_t* reply,
@@ -220,8 +254,13 @@ int UsbSendCommand(const std::string& devicePath, const uint8_t* command, uint32
         if (replyLength != nullptr) *replyLength = 0;
     }
 
-    std::unique_ptr<platform::Channel> pipe = OpenUsbHandle(devicePath, platform::UsbPipe::Write);
-    if (!pipe) return SLC_FAIL;
+    int error = 0;
+    std::unique_ptr<platform::Channel> pipe = OpenUsbHandle(devicePath, platform::UsbPipe::Write, &error);
+    if (!pipe) {
+        SlcSetProblem("the USB printer's write pipe " + devicePath + " cannot be opened: " + SlcErrnoReason(error));
+        return SLC_FAIL;
+    }
+    DropStoredMessages();
 
     SlcLog(SLC_LOG_TRACE, "UsbSendCommand(): NeedNPAStart = TRUE\n");
     SlcLog(SLC_LOG_TRACE, "UsbSendCommand(): SendNPAStart()\n");
@@ -242,7 +281,7 @@ int UsbSendCommand(const std::string& devicePath, const uint8_t* command, uint32
     if (!hasBuffer && !responseRequested) return SLC_OK;
 
     SlcLog(SLC_LOG_TRACE, "UsbSendCommand(): before UsbGetResponse()\n");
-    const int rc = UsbGetResponse(hasBuffer ? reply : nullptr, replyLength, ByteAt(buffer, length, 4));
+    const int rc = UsbWaitReply(hasBuffer ? reply : nullptr, replyLength, ByteAt(buffer, length, 4), false);
     SlcLog(SLC_LOG_TRACE, "UsbSendCommand(): after UsbGetResponse(), return code is %d\n", rc);
     return rc;
 }
@@ -296,97 +335,48 @@ void UsbReadPort(const std::string& devicePath) {
 void UsbCancelReader() { ReaderPipe::cancelCurrent(); }
 
 int UsbOffline(const std::string& devicePath, int offline) {
-    const auto& packet = offline ? npa::kOffline : npa::kOnline;
-    std::unique_ptr<platform::Channel> pipe = OpenUsbHandle(devicePath, platform::UsbPipe::Write);
-    if (!pipe) return SLC_FAIL;
-
-    SlcLog(SLC_LOG_TRACE, "UsbOffline(): NeedNPAStart = TRUE\n");
-    SlcLog(SLC_LOG_TRACE, "UsbOffline(): SendNPAStart()\n");
-    const int startRc = SendNPAStart(*pipe);
-    if (startRc != 0) {
-        SlcLog(SLC_LOG_TRACE, "SendNPAStart() returned %d\n", startRc);
-        return SLC_REFUSED;
-    }
-    SlcLog(SLC_LOG_TRACE, "UsbOffline(): before WriteFile()\n");
-    const long written = pipe->write(packet.data(), packet.size());
-    SlcLog(SLC_LOG_TRACE, "UsbOffline(): after WriteFile()\n");
-    if (written != static_cast<long>(packet.size())) return SLC_REFUSED;
-    SlcLog(SLC_LOG_TRACE, "UsbOffline(): Successfully wrote %d bytes\n", static_cast<int>(written));
-
-    // The response and the alert may both be stored before this thread wakes; every message
-    // taken from the slots is kept here, so neither is lost to the other.
-    std::vector<SlotMessage> pending;
-    uint32_t length = kReplyBuffer;
-    SlcLog(SLC_LOG_TRACE, "UsbOffline(): before UsbGetResponse()\n");
-    SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - command = %0X\n", 0);
-    EnsureReader();
-    int rc = WaitForMessages(pending, &length);
-    if (rc == SLC_OK && pending.front().length < 0) rc = SLC_SEND_TOOLARGE;
-    SlcLog(SLC_LOG_TRACE, "UsbOffline(): returned from UsbGetResponse, iReturn=%d\n", rc);
-    if (rc != SLC_OK) return rc;
-    const std::vector<uint8_t> first = pending.front().bytes;
-    pending.erase(pending.begin());
-    SlcLogHex(first.data(), static_cast<uint32_t>(first.size()));
-
-    // The second message of the exchange: one already taken, or one from the next wake-up.
-    auto awaitSecond = [&pending](uint8_t commandByte, std::vector<uint8_t>& out) -> int {
-        auto take = [&]() {
-            for (auto it = pending.begin(); it != pending.end(); ++it) {
-                if (it->length > 0 && ByteAt(it->bytes.data(), static_cast<uint32_t>(it->bytes.size()), 4) == commandByte) {
-                    out = it->bytes;
-                    pending.erase(it);
-                    return true;
-                }
-            }
-            return false;
-        };
-        if (take()) return SLC_OK;
-        pending.clear();
-        uint32_t unused = kReplyBuffer;
-        const int waitRc = WaitForMessages(pending, &unused);
-        if (waitRc != SLC_OK) return waitRc;
-        return take() ? SLC_OK : SLC_SEND_READFAIL;
+    SlcOfflineTransport transport;
+    transport.prefix = "UsbOffline(): ";
+    transport.waitName = "UsbGetResponse";
+    transport.writePacket = [&devicePath](const uint8_t* packet, size_t length) -> int {
+        int error = 0;
+        std::unique_ptr<platform::Channel> pipe = OpenUsbHandle(devicePath, platform::UsbPipe::Write, &error);
+        if (!pipe) {
+            SlcSetProblem("the USB printer's write pipe " + devicePath + " cannot be opened: " + SlcErrnoReason(error));
+            return SLC_FAIL;
+        }
+        DropStoredMessages();
+        SlcLog(SLC_LOG_TRACE, "UsbOffline(): NeedNPAStart = TRUE\n");
+        SlcLog(SLC_LOG_TRACE, "UsbOffline(): SendNPAStart()\n");
+        const int startRc = SendNPAStart(*pipe);
+        if (startRc != 0) {
+            SlcLog(SLC_LOG_TRACE, "SendNPAStart() returned %d\n", startRc);
+            return SLC_REFUSED;
+        }
+        SlcLog(SLC_LOG_TRACE, "UsbOffline(): before WriteFile()\n");
+        const long written = pipe->write(packet, length);
+        SlcLog(SLC_LOG_TRACE, "UsbOffline(): after WriteFile()\n");
+        if (written != static_cast<long>(length)) return SLC_REFUSED;
+        SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - command = %0X\n", 0);
+        EnsureReader();
+        return SLC_OK;
     };
-
-    const uint8_t command = ByteAt(first.data(), static_cast<uint32_t>(first.size()), 4);
-    SlcLog(SLC_LOG_TRACE, "pRcvData[4]=%02X\n", command);
-    if (command == npa::CMD_SETTINGS) {
-        SlcLog(SLC_LOG_TRACE, "UsbOffline(): we got the response back first\n");
-        if (!ResponseAccepted(first)) {
-            SlcLog(SLC_LOG_TRACE, "UsbOffline(): the command appears to have been rejected:\n");
-            SlcLogHex(first.data(), static_cast<uint32_t>(first.size()));
-            return SLC_REJECTED;
+    // The response and the alert may both be stored before this thread wakes; every message
+    // taken from the slots is kept here and handed out in order, so neither is lost.
+    std::deque<SlotMessage> pending;
+    transport.nextMessage = [&pending](std::vector<uint8_t>& message, uint32_t waitMs) -> int {
+        if (pending.empty()) {
+            std::vector<SlotMessage> taken;
+            uint32_t unused = kReplyBuffer;
+            const int rc = WaitForMessages(taken, &unused, waitMs);
+            if (rc != SLC_OK) return rc;
+            pending.insert(pending.end(), taken.begin(), taken.end());
         }
-        SlcLog(SLC_LOG_TRACE, "UsbOffline(): before UsbGetResponse() - this time for alert\n");
-        std::vector<uint8_t> alert;
-        const int secondRc = awaitSecond(npa::CMD_ALERT, alert);
-        SlcLog(SLC_LOG_TRACE, "UsbOffline(): after UsbGetResponse(), return code is %d\n", secondRc);
-        // A lost alert leaves the accepted response to decide.
-        if (secondRc == SLC_OK && !AlertMatches(alert, offline)) {
-            SlcLog(SLC_LOG_TRACE, "UsbOffline(): 9th byte NOT OK - rejected\n");
-            return SLC_REJECTED;
-        }
-        SlcLog(SLC_LOG_TRACE, "UsbOffline(): 9th byte OK\n");
+        SlotMessage next = std::move(pending.front());
+        pending.pop_front();
+        if (next.length < 0) return SLC_SEND_TOOLARGE;
+        message = std::move(next.bytes);
         return SLC_OK;
-    }
-    if (command == npa::CMD_ALERT) {
-        SlcLog(SLC_LOG_TRACE, "UsbOffline(): we got the alert back first\n");
-        if (!AlertMatches(first, offline)) {
-            SlcLog(SLC_LOG_TRACE, "UsbOffline(): 9th byte NOT OK - rejected\n");
-            return SLC_REJECTED;
-        }
-        SlcLog(SLC_LOG_TRACE, "UsbOffline(): 9th byte OK\n");
-        SlcLog(SLC_LOG_TRACE, "UsbOffline(): before UsbGetResponse() - this time for the response\n");
-        std::vector<uint8_t> response;
-        const int secondRc = awaitSecond(npa::CMD_SETTINGS, response);
-        SlcLog(SLC_LOG_TRACE, "UsbOffline(): after UsbGetResponse(), return code is %d\n", secondRc);
-        // A lost response leaves the alert, which already showed the new state, to decide.
-        if (secondRc == SLC_OK && !ResponseAccepted(response)) {
-            SlcLog(SLC_LOG_TRACE, "UsbOffline(): the command appears to have been rejected:\n");
-            SlcLogHex(response.data(), static_cast<uint32_t>(response.size()));
-            return SLC_REJECTED;
-        }
-        return SLC_OK;
-    }
-    return SLC_OK;
+    };
+    return SlcOfflineExchange(transport, offline);
 }

@@ -120,7 +120,7 @@ std::string BuildUsbPortName(const char* portName) {
     return UsbCustomPortName(model, usbInterface.serialNumber);
 }
 
-std::unique_ptr<platform::Channel> OpenUsbHandle(const std::string& devicePath, platform::UsbPipe pipe) {
+std::unique_ptr<platform::Channel> OpenUsbHandle(const std::string& devicePath, platform::UsbPipe pipe, int* lastError) {
     const char* pipeName = PipeName(pipe);
     SlcLog(SLC_LOG_TRACE, "GetDeviceHandle(%s, %s)\n", devicePath.c_str(), pipeName);
     const std::string name = devicePath + "\\" + pipeName;
@@ -130,6 +130,7 @@ std::unique_ptr<platform::Channel> OpenUsbHandle(const std::string& devicePath, 
         std::unique_ptr<platform::Channel> channel = usb != nullptr ? usb->openPipe(devicePath, pipe, error) : nullptr;
         if (channel) return channel;
         if (usb == nullptr) error = ENODEV;
+        if (lastError != nullptr) *lastError = error;
         if (pipe == platform::UsbPipe::Write) {
             SlcLog(SLC_LOG_TRACE, "OpenUsbHandle()->CreateFile Failed to give a handle to PIPE00\n");
         } else {
@@ -156,10 +157,18 @@ int UsbOpenPort(const char* portName) {
         if (!found) found = EnumerateClass(*usb, 1, table);
     }
     SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(USB) - after loop, bFound=%s", found ? "true" : "false");
-    if (!found) return SLC_FAIL;
+    const std::string noPrinter = std::string("no USB printer on ") + portName +
+                                  ": is it switched on and connected, and the kernel module usblp loaded?";
+    if (!found) {
+        SlcSetProblem(noPrinter);
+        return SLC_FAIL;
+    }
 
     const std::string wanted = BuildUsbPortName(portName);
-    if (wanted.empty()) return SLC_FAIL;
+    if (wanted.empty()) {
+        SlcSetProblem(noPrinter);
+        return SLC_FAIL;
+    }
     SlcLog(SLC_LOG_TRACE, "SlcOpenPort(USB) - pCustomPortName=%s, numPortsFound=%d\n", wanted.c_str(),
            static_cast<int>(table.size()));
 
@@ -169,8 +178,11 @@ int UsbOpenPort(const char* portName) {
         SlcLog(SLC_LOG_TRACE, "SlcOpenPort(USB) - found port %s, device path is %s\n", entry.portName.c_str(),
                entry.devicePath.c_str());
         // The test open: a printer whose write pipe will not open is no port at all.
-        if (!OpenUsbHandle(entry.devicePath, platform::UsbPipe::Write)) {
+        int error = 0;
+        if (!OpenUsbHandle(entry.devicePath, platform::UsbPipe::Write, &error)) {
             SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(USB) - port %s not found\n", portName);
+            SlcSetProblem(std::string("the USB printer on ") + portName + " (" + entry.devicePath +
+                          ") cannot be opened: " + SlcErrnoReason(error));
             return SLC_FAIL;
         }
         SlcLog(SLC_LOG_TRACE, "SlcOpenPort(USB) - USB CreateFile worked\n");
@@ -180,5 +192,7 @@ int UsbOpenPort(const char* portName) {
         SlcRecordOpenPort(portName, std::move(opened));
         return SLC_OK;
     }
+    // The printer there is not one this program supports (or its ID has no model).
+    SlcSetProblem(std::string("the printer on ") + portName + " is not one this program supports");
     return SLC_FAIL;
 }

@@ -15,10 +15,17 @@
 int UsbOpenPort(const char* portName);
 int UsbSendCommand(const std::string& devicePath, const uint8_t* command, uint32_t length,
                    uint8_t* reply, uint32_t* replyLength);
+// Waits for the reply to a command whose command byte is command: only a message with that
+// command byte, never an alert, answers it; others are dropped and the wait goes on within
+// the reply wait. anyMessage takes the next message of any kind (a reader test's wait).
+int UsbWaitReply(uint8_t* reply, uint32_t* replyLength, uint8_t command, bool anyMessage);
+// UsbWaitReply for command, any message when command is 0.
 int UsbGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t command);
 int UsbOffline(const std::string& devicePath, int offline);
-// Opens PIPE00 (write) or PIPE01 (read) with the retry rule; nullptr after two failures.
-std::unique_ptr<platform::Channel> OpenUsbHandle(const std::string& devicePath, platform::UsbPipe pipe);
+// Opens PIPE00 (write) or PIPE01 (read) with the retry rule; nullptr after two failures, with
+// the last errno in *error when given.
+std::unique_ptr<platform::Channel> OpenUsbHandle(const std::string& devicePath, platform::UsbPipe pipe,
+                                                 int* error = nullptr);
 
 // The reader thread's body: stores every message from the read pipe of devicePath in the
 // response slots until it finds bExpectingResponse cleared (or readerStop set), or the pipe

@@ -95,6 +95,10 @@ public:
     virtual void cancel() = 0;
     // The errno of the last failed call, for log lines.
     virtual int lastError() const = 0;
+    // Makes everything written so far durable (fsync for a file). False (lastError set) when it
+    // cannot be; channels without storage behind them have nothing to do and return true.
+    // Blocks until the storage confirms.
+    virtual bool sync() { return true; }
 };
 
 // A parallel device opened for two-way traffic.
@@ -117,6 +121,10 @@ public:
     virtual std::unique_ptr<ParallelChannel> open(const std::string& portName, int& errorNumber) = 0;
     // Opens the device of the port for writing only (the one-way copy). nullptr on failure.
     virtual std::unique_ptr<Channel> openWriteOnly(const std::string& portName, int& errorNumber) = 0;
+    // The device node that port "LPTn" or "LPTn:" uses (on Linux /dev/lp{n-1} under the device
+    // root), for messages that tell the user which node failed. The port name itself where
+    // there is no node. Does not block.
+    virtual std::string deviceNode(const std::string& portName) { return portName; }
 };
 
 // One USB printer interface as enumeration finds it.
@@ -149,6 +157,11 @@ public:
     // Creates a new, empty, unique file whose name begins with prefix in the temporary folder
     // and returns its path; empty on failure (errorNumber set). Does not block beyond file I/O.
     virtual std::string create(const std::string& prefix, int& errorNumber) = 0;
+    // Creates a new folder, readable and writable by the user alone (0700), whose name begins
+    // with prefix in the temporary folder (mkdtemp) and returns its path; empty on failure
+    // (errorNumber set). Nobody else can add, swap or read files in it. Does not block beyond
+    // file I/O.
+    virtual std::string createPrivateFolder(const std::string& prefix, int& errorNumber) = 0;
 };
 
 class Files {
@@ -159,6 +172,26 @@ public:
     virtual std::unique_ptr<Channel> open(const std::string& path, bool truncate, int& errorNumber) = 0;
     // Deletes a file; false when it could not be deleted.
     virtual bool remove(const std::string& path) = 0;
+
+    // What is at a path, without following a symbolic link at the last component.
+    enum class Kind { Missing, Regular, Folder, Link, Other };
+    // Missing when nothing is there (errorNumber ENOENT or ENOTDIR); Other also when the path
+    // cannot be examined (errorNumber set). Does not block beyond file I/O.
+    virtual Kind kindOf(const std::string& path, int& errorNumber) = 0;
+    // Creates a new, empty file with a unique name in folder: prefix followed by random
+    // characters (the name never existed before: O_EXCL, no symbolic link followed), opened for
+    // reading and writing, mode 0666 less the process's umask, so that it is a file like any
+    // other the user makes. Returns the channel and sets path; nullptr on failure (errorNumber
+    // set: the folder is missing, not writable, ...). Does not block beyond file I/O.
+    virtual std::unique_ptr<Channel> createUnique(const std::string& folder, const std::string& prefix,
+                                                  std::string& path, int& errorNumber) = 0;
+    // Puts the file at from in the place of to (rename: atomic, to is replaced whole or not at
+    // all; a symbolic link at to is replaced, never followed) and makes the change durable
+    // (fsync of the folder). Both paths must be in the same folder. False (errorNumber set) when
+    // the rename fails; to is then as it was. Does not block beyond file I/O.
+    virtual bool replace(const std::string& from, const std::string& to, int& errorNumber) = 0;
+    // Deletes an empty folder; false when it could not be deleted.
+    virtual bool removeFolder(const std::string& path) = 0;
 };
 
 struct InstalledPrinter {

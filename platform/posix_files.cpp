@@ -1,9 +1,12 @@
 #include "platform/posix_files.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -89,6 +92,113 @@ void PosixFileChannel::cancel() {
 
 int PosixFileChannel::lastError() const { return lastError_; }
 
+bool PosixFileChannel::sync() {
+    if (::fsync(fd_) == 0) return true;
+    lastError_ = errno;
+    return false;
+}
+
+namespace {
+
+// The test hook of createUnique: how many more bytes its channels take (-1: unlimited).
+std::atomic<long> g_writeBudget{-1};
+
+// A file channel that runs out of room after a set number of bytes, as a full disk does.
+class BudgetFileChannel : public PosixFileChannel {
+public:
+    explicit BudgetFileChannel(int fd) : PosixFileChannel(fd) {}
+    long write(const uint8_t* data, size_t n) override {
+        long budget = g_writeBudget.load();
+        if (budget < 0) return PosixFileChannel::write(data, n);
+        const size_t allowed = std::min<size_t>(n, static_cast<size_t>(budget));
+        long written = allowed > 0 ? PosixFileChannel::write(data, allowed) : 0;
+        if (written < 0) return -1;
+        g_writeBudget.store(budget - written);
+        if (static_cast<size_t>(written) == n) return written;
+        full_ = true;
+        return written > 0 ? written : -1;
+    }
+    int lastError() const override { return full_ ? ENOSPC : PosixFileChannel::lastError(); }
+
+private:
+    bool full_ = false;
+};
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Makes a rename in folder durable. A folder that cannot be synced costs durability only.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+void PosixFiles::failWritesAfterBytesForTesting(long bytes) { g_writeBudget.store(bytes < 0 ? -1 : bytes); }
+
+Files::Kind PosixFiles::kindOf(const std::string& path, int& errorNumber) {
+    errorNumber = 0;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        errorNumber = errno;
+        return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Other;
+    }
+    if (S_ISREG(st.st_mode)) return Kind::Regular;
+    if (S_ISDIR(st.st_mode)) return Kind::Folder;
+    if (S_ISLNK(st.st_mode)) return Kind::Link;
+    return Kind::Other;
+}
+
+std::unique_ptr<Channel> PosixFiles::createUnique(const std::string& folder, const std::string& prefix,
+                                                  std::string& path, int& errorNumber) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device device;
+    std::mt19937_64 random(device());
+    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+    std::string base = folder.empty() ? std::string(".") : folder;
+    if (base.back() != '/') base += '/';
+    base += prefix;
+    errorNumber = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = base;
+        for (int i = 0; i < 6; ++i) candidate += kLetters[pick(random)];
+        int fd;
+        // Mode 0666: the kernel takes the user's umask off, as for any file the user makes.
+        do {
+            fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0) {
+            path = candidate;
+            return std::make_unique<BudgetFileChannel>(fd);
+        }
+        if (errno != EEXIST) {
+            errorNumber = errno;
+            return nullptr;
+        }
+    }
+    errorNumber = EEXIST;
+    return nullptr;
+}
+
+bool PosixFiles::replace(const std::string& from, const std::string& to, int& errorNumber) {
+    errorNumber = 0;
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        errorNumber = errno;
+        return false;
+    }
+    SyncFolder(FolderOf(to));
+    return true;
+}
+
+bool PosixFiles::removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
 std::unique_ptr<Channel> PosixFiles::open(const std::string& path, bool truncate, int& errorNumber) {
     errorNumber = 0;
     int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
@@ -126,6 +236,20 @@ std::string PosixTempFiles::create(const std::string& prefix, int& errorNumber) 
         return {};
     }
     ::close(fd);
+    return std::string(name.data());
+}
+
+std::string PosixTempFiles::createPrivateFolder(const std::string& prefix, int& errorNumber) {
+    errorNumber = 0;
+    std::string pattern = folder_;
+    if (!pattern.empty() && pattern.back() != '/') pattern += '/';
+    pattern += prefix + "XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data()) == nullptr) {  // mode 0700
+        errorNumber = errno;
+        return {};
+    }
     return std::string(name.data());
 }
 

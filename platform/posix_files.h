@@ -21,6 +21,7 @@ public:
     long read(uint8_t* buffer, size_t n, int timeoutMs = -1) override;
     void cancel() override;
     int lastError() const override;
+    bool sync() override;  // fsync
 
 private:
     int fd_;
@@ -34,6 +35,15 @@ public:
     // the last component, closes on exec.
     std::unique_ptr<Channel> open(const std::string& path, bool truncate, int& errorNumber) override;
     bool remove(const std::string& path) override;
+    Kind kindOf(const std::string& path, int& errorNumber) override;  // lstat
+    std::unique_ptr<Channel> createUnique(const std::string& folder, const std::string& prefix, std::string& path,
+                                          int& errorNumber) override;
+    bool replace(const std::string& from, const std::string& to, int& errorNumber) override;
+    bool removeFolder(const std::string& path) override;
+
+    // Test hook: the channels that createUnique hands out from now on fail every write after
+    // this many more bytes (ENOSPC, as a full disk would); -1 turns it off. Process-wide.
+    static void failWritesAfterBytesForTesting(long bytes);
 };
 
 class PosixTempFiles : public TempFiles {
@@ -42,6 +52,8 @@ public:
     explicit PosixTempFiles(std::string folder = "");
     // mkstemp of folder/<prefix>XXXXXX (mode 0600); the file is closed again at once.
     std::string create(const std::string& prefix, int& errorNumber) override;
+    // mkdtemp of folder/<prefix>XXXXXX (mode 0700).
+    std::string createPrivateFolder(const std::string& prefix, int& errorNumber) override;
     const std::string& folder() const { return folder_; }
 
 private:

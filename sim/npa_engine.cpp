@@ -39,8 +39,17 @@ std::optional<EngineReply> NpaEngine::handle(const WireUnit& unit, const Printer
         return std::nullopt;
     case WireUnit::Kind::PjlLine:
         return pjlAnswer(std::string(unit.bytes.begin(), unit.bytes.end()), config);
-    case WireUnit::Kind::NpaPacket:
-        return handlePacket(unit.bytes, config, faults);
+    case WireUnit::Kind::NpaPacket: {
+        std::optional<EngineReply> reply = handlePacket(unit.bytes, config, faults);
+        if (reply && faults.alertBeforeEveryReply && !reply->packets.empty()) {
+            // An offline alert with the current state, as a printer that announces its state
+            // with every answer sends it.
+            const uint8_t state = offline_ ? 1 : 0;
+            reply->packets.insert(reply->packets.begin(),
+                                  MakePacket(kAlertFlags, npa::CMD_ALERT, {kSubControl, kFnOffline, state, state}));
+        }
+        return reply;
+    }
     }
     return std::nullopt;
 }
@@ -100,6 +109,8 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
     if (sub == kSubControl && fn == kFnOffline) {
         if (p.size() < 8 || p[7] > 1) return error();
         const bool wantOffline = p[7] == 1;
+        // A printer stuck offline: the online request is neither obeyed nor answered.
+        if (!wantOffline && faults.ignoreOnline) return reply;
         bool accepted = !faults.refuseOffline;
         // NVRAM takes part in the change: a session that cannot start, or writes that cannot be
         // kept, make the printer refuse (and keep its state).
@@ -111,17 +122,18 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
         // The alert reports the state after the request: 1 offline, 0 online.
         Bytes alert = MakePacket(kAlertFlags, npa::CMD_ALERT,
                                  {sub, fn, p[7], static_cast<uint8_t>(offline_ ? 1 : 0)});
-        if (registered_ && config.alertFirst) reply.packets.push_back(alert);
+        const bool announce = registered_ && !faults.noAlert;
+        if (announce && config.alertFirst) reply.packets.push_back(alert);
         if (wantsReply) reply.packets.push_back(response);
-        if (registered_ && !config.alertFirst) reply.packets.push_back(alert);
+        if (announce && !config.alertFirst) reply.packets.push_back(alert);
         return reply;
     }
 
     if (sub == kSubControl && fn == kFnBatch) {
         if (p.size() < 8) return error();
         const size_t count = std::min<size_t>(p[7], (p.size() - 8) / 2);
-        Bytes data{kSubControl, 0x00};
-        for (size_t i = 0; i < count; ++i) {
+        Bytes data{faults.foreignBatchReply ? kSubRegister : kSubControl, 0x00};
+        for (size_t i = 0; i < count && !faults.emptyBatchReply; ++i) {
             const uint16_t id = IdAt(p, 8 + 2 * i);
             auto value = nvram_.get(id);
             if (!value) continue;  // unknown ids are left out of the reply
@@ -149,7 +161,10 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
         const SettingDef* def = model_.find(id);
         const Bytes value(p.begin() + 9, p.end());
         if (def == nullptr || !offline_ || !def->accepts(value)) return error();
-        nvram_.set(id, value);
+        // Acknowledged as if kept, but the printer forgets the value.
+        const bool ignored = std::find(faults.ignoredWriteIds.begin(), faults.ignoredWriteIds.end(), id) !=
+                             faults.ignoredWriteIds.end();
+        if (!ignored) nvram_.set(id, value);
         if (wantsReply) reply.packets.push_back(settingReply(id, value));
         return reply;
     }

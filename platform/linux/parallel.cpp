@@ -136,6 +136,12 @@ std::unique_ptr<Channel> LinuxParallelPorts::openWriteOnly(const std::string& po
     return std::make_unique<LinuxWriteChannel>(std::move(node));
 }
 
+std::string LinuxParallelPorts::deviceNode(const std::string& portName) {
+    auto number = parallelPortNumber(portName);
+    if (!number) return portName;
+    return roots_.devPath(lpNode(*number - 1));
+}
+
 long LinuxWriteChannel::read(uint8_t*, size_t, int) {
     io_.setError(EBADF);  // opened for writing only
     return -1;

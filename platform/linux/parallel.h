@@ -65,6 +65,8 @@ public:
     explicit LinuxParallelPorts(Roots roots) : roots_(std::move(roots)) {}
     std::unique_ptr<ParallelChannel> open(const std::string& portName, int& errorNumber) override;
     std::unique_ptr<Channel> openWriteOnly(const std::string& portName, int& errorNumber) override;
+    // dev/lp{n-1} under the device root; the port name when it names no port.
+    std::string deviceNode(const std::string& portName) override;
 
 private:
     Roots roots_;

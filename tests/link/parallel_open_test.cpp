@@ -12,9 +12,14 @@ size_t CountStartPackets(const std::vector<Bytes>& packets) {
 
 TEST_F(ParallelOpen, AutoPrinterIsQueriedAndEveryCommandFollowsAStartPacket) {
     sim::VirtualPrinter& printer = AddPrinter();
+    SlcTimingTable().writeWaitMs = 1234;
     ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
     EXPECT_EQ(SlcGlobals().npaMode, NPA_AUTO);
     EXPECT_EQ(SlcGlobals().deviceId, printer.deviceId());
+    // A printer that stops reading fails a write within the table's bound.
+    platform::CommTimeouts timeouts;
+    ASSERT_TRUE(SlcGlobals().parallel->getTimeouts(timeouts));
+    EXPECT_EQ(timeouts.writeTotalConstant, 1234u);
 
     const std::string query(npa::kPjlModeQuery.begin(), npa::kPjlModeQuery.end());
     EXPECT_EQ(query, "\x1b%-12345X@PJL DINQUIRE QNPAP\r\n\x1b%-12345X");
@@ -78,6 +83,7 @@ struct Refusal {
     sim::Faults faults;
     int expected;
     const char* logLine;
+    const char* problem;  // part of SlcLastProblem()
 };
 
 TEST_F(ParallelOpen, UnsuitableDevicesAreRefusedAndLeaveNothingOpen) {
@@ -87,12 +93,17 @@ TEST_F(ParallelOpen, UnsuitableDevicesAreRefusedAndLeaveNothingOpen) {
     unreadable.deviceIdUnreadable = true;
     noDevice.openFails = true;
     const Refusal cases[] = {
-        {"other maker", sim::NpaMode::Auto, true, foreign, SLC_REJECTED, "SlcOpenPort(Parallel) - not a recognized printer\n"},
-        {"NPA off", sim::NpaMode::Off, true, {}, SLC_REFUSED, "CheckPJLQueryResponse() - looks like NPA_OFF\n"},
-        {"PJL says ON", sim::NpaMode::On, false, {}, SLC_REFUSED, "CheckPJLQueryResponse() - I give up, returning NPA_OFF\n"},
-        {"unreadable ID", sim::NpaMode::Auto, true, unreadable, SLC_NOT_OPEN, "Get Device ID Error : 5 \n"},
+        {"other maker", sim::NpaMode::Auto, true, foreign, SLC_REJECTED, "SlcOpenPort(Parallel) - not a recognized printer\n",
+         "the printer on LPT1: is not one this program supports"},
+        {"NPA off", sim::NpaMode::Off, true, {}, SLC_REFUSED, "CheckPJLQueryResponse() - looks like NPA_OFF\n",
+         "has NPA switched off"},
+        {"PJL says ON", sim::NpaMode::On, false, {}, SLC_REFUSED, "CheckPJLQueryResponse() - I give up, returning NPA_OFF\n",
+         "has NPA switched off"},
+        {"unreadable ID", sim::NpaMode::Auto, true, unreadable, SLC_NOT_OPEN, "Get Device ID Error : 5 \n",
+         "the printer's device ID cannot be read on LPT1:"},
         {"no device", sim::NpaMode::Auto, true, noDevice, SLC_FAIL,
-         "SlcOpenPort(Parallel) - ParNt95CreateFile() failed, last error was 19\n"},
+         "SlcOpenPort(Parallel) - ParNt95CreateFile() failed, last error was 19\n",
+         "the parallel port LPT1: (LPT1:) cannot be opened: missing: is the printer connected and the kernel module"},
     };
     sim::VirtualPrinter& printer = AddPrinter();
     for (const Refusal& c : cases) {
@@ -105,6 +116,7 @@ TEST_F(ParallelOpen, UnsuitableDevicesAreRefusedAndLeaveNothingOpen) {
         sim_->clearLog();
         EXPECT_EQ(SlcOpenPort("LPT1:"), c.expected);
         EXPECT_TRUE(LogHas(c.logLine)) << sim_->logText();
+        EXPECT_NE(SlcLastProblem().find(c.problem), std::string::npos) << SlcLastProblem();
         EXPECT_TRUE(SlcGlobals().openPort.empty());
         EXPECT_EQ(SlcSendCommand("LPT1:", npa::kRegisterAlert.data(), 7, nullptr, nullptr), SLC_NOT_OPEN);
     }

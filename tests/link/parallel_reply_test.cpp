@@ -110,7 +110,7 @@ TEST_F(ParallelReply, AnyCommandByteIsAcceptedWhenNoneIsAwaited) {
     EXPECT_EQ(reply[4], 0xE1);
 }
 
-TEST_F(ParallelReply, SilenceTimesOutAndALateReplyAnswersTheNextWait) {
+TEST_F(ParallelReply, SilenceTimesOutAndALateReplyNeverAnswersTheNextRequest) {
     sim_->setLoggingLevel(SLC_LOG_TRACE);
     SlcTimingTable().responseWaitMs = 100;
     sim::VirtualPrinter& printer = OpenPrinter();
@@ -124,13 +124,18 @@ TEST_F(ParallelReply, SilenceTimesOutAndALateReplyAnswersTheNextWait) {
     EXPECT_TRUE(reply.empty());
     EXPECT_TRUE(LogHas("ParGetResponse() - RESPONSE_WAIT_TIMEOUT occured after 100 ms, returning SLC_SEND_READFAIL\n"));
 
-    // The reader kept hunting: once the reply is in, the next wait takes it at once.
+    // The reader kept hunting and took the late reply after its waiter had given up: it belongs
+    // to that request, and the next request gets its own answer.
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     printer.setFaults({});
-    uint8_t late[2048];
-    uint32_t length = sizeof late;
-    ASSERT_EQ(ParGetResponse(late, &length, npa::CMD_SETTINGS), SLC_OK);
-    EXPECT_EQ(Bytes(late, late + length), expected);
+    Bytes single;
+    ASSERT_TRUE(npa::BuildBatchRequest({0x0107}, single));
+    ASSERT_EQ(Send(single, reply), SLC_OK);
+    ASSERT_GE(reply.size(), 9u);
+    EXPECT_EQ(reply[7], 0x01);
+    EXPECT_EQ(reply[8], 0x07) << "the late reply (first entry 0101) answered the new request";
+    EXPECT_TRUE(LogHas("ParGetResponse() - discarding a reply to an earlier request\n"));
+    EXPECT_NE(reply, expected);
 }
 
 TEST_F(ParallelReply, RepliesBeyondTheBufferAreTooLarge) {

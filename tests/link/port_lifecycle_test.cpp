@@ -84,20 +84,26 @@ TEST_F(PortLifecycle, CloseAndShutdownEndAHuntingReaderPromptly) {
     }
 }
 
-TEST_F(PortLifecycle, FilePortIsCreatedAndTruncated) {
+TEST_F(PortLifecycle, FilePortLeavesAnOldFileAloneUntilItIsComplete) {
     const std::string path = TempPath("settings.npa");
     {
         std::ofstream old(path, std::ios::binary);
         old << std::string(500, 'x');
     }
+    // Opened and closed without anything written: the old file keeps every byte.
     ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
-    ASSERT_EQ(SlcClosePort(path.c_str()), SLC_OK);
+    EXPECT_NE(SlcClosePort(path.c_str()), SLC_OK);
     std::ifstream in(path, std::ios::binary | std::ios::ate);
-    EXPECT_EQ(in.tellg(), 0);
+    EXPECT_EQ(in.tellg(), 500);
 
-    const std::string fresh = TempPath("new.npa");
-    EXPECT_EQ(SlcOpenPort(fresh.c_str()), SLC_OK);
-    EXPECT_TRUE(std::ifstream(fresh).good());
+    // A complete one replaces it whole (no tail of the older, longer file).
+    ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
+    ASSERT_EQ(SlcOffline(path.c_str(), 1), SLC_OK);
+    ASSERT_EQ(SlcOffline(path.c_str(), 0), SLC_OK);
+    ASSERT_EQ(SlcClosePort(path.c_str()), SLC_OK);
+    std::ifstream done(path, std::ios::binary | std::ios::ate);
+    EXPECT_EQ(done.tellg(), static_cast<std::streamoff>(npa::kStart.size() + npa::kFileOnline.size()));
+
     EXPECT_EQ(SlcOpenPort(TempPath("no-such-folder/x.npa").c_str()), SLC_FAIL);
     EXPECT_TRUE(SlcGlobals().openPort.empty());
 }

@@ -16,6 +16,7 @@ TEST(LinkTiming, DefaultsAreThePrintersRealTimings) {
     EXPECT_EQ(t.queryReadIntervalMs, 50u);
     EXPECT_EQ(t.queryReadMultiplierMs, 5u);
     EXPECT_EQ(t.readErrorPauseMs, 100u);
+    EXPECT_EQ(t.writeWaitMs, 10000u);
 }
 
 }  // namespace

@@ -270,10 +270,13 @@ TEST_F(UsbPort, SilentPrinterTimesOut) {
 TEST_F(UsbPort, NoMatchingPrinterOrNoWritePipeFails) {
     sim::VirtualPrinter& printer = addPrinter();
     EXPECT_EQ(SlcOpenPort("USB002"), SLC_FAIL);
+    EXPECT_EQ(SlcLastProblem().rfind("no USB printer on USB002", 0), 0u) << SlcLastProblem();
     ASSERT_EQ(SlcOpenPort(kPort), SLC_OK);
+    EXPECT_TRUE(SlcLastProblem().empty());
     printer.disconnect();
     Bytes reply;
     EXPECT_EQ(readAll(printer, reply), SLC_FAIL);
+    EXPECT_NE(SlcLastProblem().find("sim-usb/lp0 cannot be opened: missing:"), std::string::npos) << SlcLastProblem();
     EXPECT_EQ(SlcOpenPort(kPort), SLC_FAIL);
 }
 

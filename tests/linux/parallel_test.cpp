@@ -44,6 +44,9 @@ TEST_F(ParallelPortsTest, OpensLptOneAsLpZeroForTwoWayTraffic) {
 
     EXPECT_FALSE(ports.open("LPT2:", error));  // no dev/lp1
     EXPECT_EQ(error, ENOENT);
+    // The node a failure message names.
+    EXPECT_EQ(ports.deviceNode("LPT2:"), bed.roots().devPath("dev/lp1"));
+    EXPECT_EQ(ports.deviceNode("LPTX"), "LPTX");
     EXPECT_FALSE(ports.open("LPTX", error));
 }
 

@@ -138,3 +138,99 @@ TEST(PrinterFaults, NpaModeSwitchesAtRunTime) {
     Send(p, Read(kTray1Size));
     EXPECT_EQ(Drain(p), kReply);
 }
+
+namespace {
+
+// The write-session knobs: what the host sees after a start packet and one request, on a
+// printer taken offline first (and registered for the alert) where the case says so.
+struct SessionFault {
+    const char* name;
+    sim::Faults faults;
+    bool offlineFirst;
+    // The request, given the printer (a write needs a value its model takes).
+    Bytes (*request)(const sim::VirtualPrinter&, uint16_t& id, Bytes& value);
+    // Checks the packets that came back and the printer's state.
+    void (*check)(const std::vector<Bytes>& packets, const sim::VirtualPrinter&, uint16_t id, const Bytes& old);
+    bool ignoreTheWrite = false;  // the written id goes into ignoredWriteIds
+};
+
+const Bytes kRegister = Packet(0x50, 0xE0, {0x03, 0x40});
+
+Bytes OnlineRequest(const sim::VirtualPrinter&, uint16_t&, Bytes&) { return Of(npa::kOnline); }
+Bytes OfflineRequest(const sim::VirtualPrinter&, uint16_t&, Bytes&) { return Of(npa::kOffline); }
+Bytes ReadRequest(const sim::VirtualPrinter&, uint16_t&, Bytes&) { return Read(kTray1Size); }
+Bytes BatchRequest(const sim::VirtualPrinter&, uint16_t&, Bytes&) { return Batch({kTray1Size}); }
+Bytes WriteRequest(const sim::VirtualPrinter& p, uint16_t& id, Bytes& value) {
+    for (const auto& [settingId, def] : p.model().settings()) {
+        if (def.kind != sim::SettingKind::Enum || def.values.size() < 2) continue;
+        id = settingId;
+        value = def.values[0] == p.value(id) ? def.values[1] : def.values[0];
+        return Write(id, value, 0x50);
+    }
+    ADD_FAILURE() << "the model has no enumerated setting";
+    return {};
+}
+
+class SessionFaults : public ::testing::TestWithParam<SessionFault> {};
+
+TEST_P(SessionFaults, ShowOnTheWire) {
+    const SessionFault& c = GetParam();
+    sim::VirtualPrinter p;
+    Send(p, Cat({Start(), kRegister}));
+    if (c.offlineFirst) Send(p, Cat({Start(), Of(npa::kOffline)}));
+    Drain(p);
+    uint16_t id = 0;
+    Bytes value;
+    const Bytes request = c.request(p, id, value);
+    const Bytes old = id != 0 ? p.value(id).value_or(Bytes{}) : Bytes{};
+    sim::Faults faults = c.faults;
+    if (c.ignoreTheWrite) faults.ignoredWriteIds = {id};
+    p.setFaults(faults);
+    Send(p, Cat({Start(), request}));
+    c.check(Packets(Drain(p)), p, id, old);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PrinterFaults, SessionFaults,
+    ::testing::Values(
+        SessionFault{"ignoreOnline", [] { sim::Faults f; f.ignoreOnline = true; return f; }(), true, OnlineRequest,
+                     [](const std::vector<Bytes>& packets, const sim::VirtualPrinter& p, uint16_t, const Bytes&) {
+                         EXPECT_TRUE(packets.empty());
+                         EXPECT_TRUE(p.offline());
+                     }},
+        SessionFault{"noAlert", [] { sim::Faults f; f.noAlert = true; return f; }(), false, OfflineRequest,
+                     [](const std::vector<Bytes>& packets, const sim::VirtualPrinter& p, uint16_t, const Bytes&) {
+                         ASSERT_EQ(packets.size(), 1u);
+                         EXPECT_EQ(packets[0], Packet(0x51, 0xE0, {0xE7, 0x0C, 0x01, 0x01}));
+                         EXPECT_TRUE(p.offline());
+                     }},
+        SessionFault{"alertBeforeEveryReply", [] { sim::Faults f; f.alertBeforeEveryReply = true; return f; }(), false,
+                     ReadRequest,
+                     [](const std::vector<Bytes>& packets, const sim::VirtualPrinter&, uint16_t, const Bytes&) {
+                         ASSERT_EQ(packets.size(), 2u);
+                         EXPECT_EQ(packets[0], Packet(0x11, 0xF0, {0xE7, 0x0C, 0x00, 0x00}));
+                         EXPECT_EQ(packets[1], kReply);
+                     }},
+        SessionFault{"emptyBatchReply", [] { sim::Faults f; f.emptyBatchReply = true; return f; }(), false,
+                     BatchRequest,
+                     [](const std::vector<Bytes>& packets, const sim::VirtualPrinter&, uint16_t, const Bytes&) {
+                         ASSERT_EQ(packets.size(), 1u);
+                         EXPECT_EQ(packets[0], Packet(0x11, 0xE0, {0xE7, 0x00}));
+                     }},
+        SessionFault{"foreignBatchReply", [] { sim::Faults f; f.foreignBatchReply = true; return f; }(), false,
+                     BatchRequest,
+                     [](const std::vector<Bytes>& packets, const sim::VirtualPrinter&, uint16_t, const Bytes&) {
+                         ASSERT_EQ(packets.size(), 1u);
+                         EXPECT_EQ(packets[0], Packet(0x11, 0xE0, {0x03, 0x00, 0x01, 0x05, 0x01, 0x01}));
+                     }},
+        SessionFault{"ignoredWriteIds", [] { sim::Faults f; return f; }(), true, WriteRequest,
+                     [](const std::vector<Bytes>& packets, const sim::VirtualPrinter& p, uint16_t id, const Bytes& old) {
+                         ASSERT_EQ(packets.size(), 1u);
+                         EXPECT_EQ(packets[0][4], 0xE0);
+                         EXPECT_EQ(packets[0][3], 0x51) << "acknowledged like a kept write";
+                         EXPECT_EQ(p.value(id), old) << "but not stored";
+                     },
+                     true}),
+    [](const ::testing::TestParamInfo<SessionFault>& info) { return std::string(info.param.name); });
+
+}  // namespace
