@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: a normal build, an AddressSanitizer +
+# Installs what is missing, checks that every include points down the layers, builds and runs
+# every test: a normal build, an AddressSanitizer +
 # UndefinedBehaviorSanitizer build (clang, with the fuzz targets replaying their corpora) and a
 # ThreadSanitizer build of the printer link and its tests. Build folders are kept, so a second
 # run is incremental.
@@ -25,6 +26,9 @@ run_tests() {  # folder, label
 }
 
 export QT_QPA_PLATFORM=offscreen
+
+echo "== layers"
+python3 tools/check-layers.py
 
 configure build
 run_tests build "normal build"

@@ -11,8 +11,8 @@
 #include "app/main_frame.h"
 #include "app/printer_app.h"
 #include "app/ui_prompts.h"
-#include "model/profile.h"
-#include "res/ui/dialog_builder.h"
+#include "config/profile.h"
+#include "ui/dialog_builder.h"
 #include "sim/sim_platform.h"
 #ifdef DEVPANEL_HAVE_LINUX_PLATFORM
 #include "platform/linux/linux_platform.h"

@@ -13,10 +13,10 @@
 
 #include "app/printer_mop_view.h"
 #include "app/ui_prompts.h"
-#include "model/printer_doc.h"
+#include "document/printer_doc.h"
 #include "pages/settings_view.h"
-#include "res/strings.h"
-#include "res/templates.h"
+#include "config/strings.h"
+#include "ui/templates.h"
 
 namespace {
 

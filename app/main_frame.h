@@ -10,8 +10,8 @@
 #include <map>
 #include <string>
 
-#include "model/frame.h"
-#include "npa/npa.h"
+#include "document/frame.h"
+#include "transactions/npa.h"
 
 class CPrinterDoc;
 class CPrinterMopView;

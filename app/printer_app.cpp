@@ -4,10 +4,10 @@
 #include "app/main_frame.h"
 #include "app/select_printer_dlg.h"
 #include "app/ui_prompts.h"
-#include "model/config_check.h"
-#include "model/printer_doc.h"
-#include "model/profile.h"
-#include "res/strings.h"
+#include "config/config_check.h"
+#include "document/printer_doc.h"
+#include "config/profile.h"
+#include "config/strings.h"
 #include "sim/sim_platform.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/printer_query_dlg.h"
-#include "model/discovery.h"
-#include "npa/npa.h"
+#include "document/discovery.h"
+#include "transactions/npa.h"
 
 class CMainFrame;
 class CPrinterDoc;

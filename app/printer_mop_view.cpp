@@ -2,10 +2,10 @@
 
 #include <QHeaderView>
 
-#include "model/config.h"
-#include "model/printer_doc.h"
-#include "model/profile.h"
-#include "res/strings.h"
+#include "config/config.h"
+#include "document/printer_doc.h"
+#include "config/profile.h"
+#include "config/strings.h"
 
 namespace {
 constexpr int kViewIdRole = Qt::UserRole;

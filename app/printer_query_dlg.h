@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "app/template_dialog.h"
-#include "npa/npa.h"
+#include "transactions/npa.h"
 
 class CPrinterQueryDlg : public CTemplateDialog {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/template_dialog.h"
-#include "model/discovery.h"
+#include "document/discovery.h"
 
 class QListWidget;
 

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "res/ui/dialog_builder.h"
+#include "ui/dialog_builder.h"
 
 class CTemplateDialog : public QDialog {
     Q_OBJECT

@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <memory>
 
-#include "model/frame.h"
+#include "document/frame.h"
 
 namespace {
 IUiPrompts* g_prompts = nullptr;

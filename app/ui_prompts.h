@@ -11,7 +11,7 @@ class QWidget;
 class IUiPrompts {
 public:
     virtual ~IUiPrompts() = default;
-    // A message box with the classic style bits of model/frame.h (MB_YESNO, MB_ICONERROR, ...);
+    // A message box with the classic style bits of document/frame.h (MB_YESNO, MB_ICONERROR, ...);
     // owner nullptr means no owner window. Returns IDOK, IDYES or IDNO.
     virtual int messageBox(QWidget* owner, const std::string& text, const std::string& caption,
                            unsigned style) = 0;

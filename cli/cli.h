@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/printer_doc.h"
+#include "document/printer_doc.h"
 
 namespace cli {
 

@@ -13,9 +13,9 @@
 
 #include "cli/cli.h"
 #include "link/slc.h"
-#include "model/config_check.h"
-#include "model/discovery.h"
-#include "model/profile.h"
+#include "config/config_check.h"
+#include "document/discovery.h"
+#include "config/profile.h"
 #include "platform/platform.h"
 #include "sim/nvram.h"
 #include "sim/sim_platform.h"

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "cli/cli.h"
-#include "model/ascii.h"
-#include "model/config.h"
-#include "npa/printer_text.h"
+#include "config/ascii.h"
+#include "config/config.h"
+#include "protocol/printer_text.h"
 
 namespace cli {
 

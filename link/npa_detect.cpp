@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "link/link_private.h"
-#include "npa/packets.h"
+#include "protocol/packets.h"
 
 namespace {
 

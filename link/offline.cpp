@@ -6,7 +6,7 @@
 
 #include "link/link_private.h"
 #include "link/usb_private.h"
-#include "npa/packets.h"
+#include "protocol/packets.h"
 
 namespace {
 

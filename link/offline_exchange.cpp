@@ -1,7 +1,7 @@
 // The offline/online exchange of a two-way port, one rule for parallel and USB: write the
 // request, then collect the printer's response and its alert (in either order) and judge them.
 #include "link/link_private.h"
-#include "npa/packets.h"
+#include "protocol/packets.h"
 
 namespace {
 

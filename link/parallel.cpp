@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "link/link_private.h"
-#include "npa/packets.h"
+#include "protocol/packets.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "link/link_private.h"
-#include "npa/packets.h"
+#include "protocol/packets.h"
 
 namespace {
 

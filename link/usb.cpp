@@ -10,7 +10,7 @@
 #include "link/link_private.h"
 #include "link/usb_private.h"
 #include "link/usb_reassembly.h"
-#include "npa/packets.h"
+#include "protocol/packets.h"
 
 namespace {
 

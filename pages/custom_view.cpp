@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "model/printer_doc.h"
-#include "pages/page_templates.h"
+#include "document/printer_doc.h"
+#include "ui/page_templates.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "pages/paper_weight_view.h"
 
-#include "pages/page_templates.h"
+#include "ui/page_templates.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <QCheckBox>
 
-#include "model/printer_doc.h"
-#include "pages/page_templates.h"
+#include "document/printer_doc.h"
+#include "ui/page_templates.h"
 
 namespace {
 constexpr int IDC_TITLE = 1290;

@@ -3,8 +3,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "pages/page_templates.h"
-#include "res/ui/spin_button.h"
+#include "ui/page_templates.h"
+#include "ui/spin_button.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "model/printer_doc.h"
+#include "document/printer_doc.h"
 #include "pages/settings_view.h"
 
 class CRenumberView : public CSettingsView {

@@ -10,11 +10,11 @@
 #include <QTextEdit>
 #include <map>
 
-#include "model/printer_doc.h"
-#include "model/profile.h"
+#include "document/printer_doc.h"
+#include "config/profile.h"
 #include "pages/text_limit.h"
-#include "res/strings.h"
-#include "res/ui/spin_button.h"
+#include "config/strings.h"
+#include "ui/spin_button.h"
 
 namespace {
 

@@ -35,8 +35,8 @@
 #include <map>
 #include <string>
 
-#include "model/config.h"
-#include "res/ui/dialog_builder.h"
+#include "config/config.h"
+#include "ui/dialog_builder.h"
 
 class CPrinterDoc;
 class QAbstractButton;

@@ -3,10 +3,10 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "model/printer_doc.h"
-#include "pages/page_templates.h"
+#include "document/printer_doc.h"
+#include "ui/page_templates.h"
 #include "pages/switch_state.h"
-#include "res/ui/spin_button.h"
+#include "ui/spin_button.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <QAbstractButton>
 
-#include "model/config.h"
+#include "config/config.h"
 
 namespace pages {
 

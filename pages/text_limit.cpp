@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "npa/printer_text.h"
+#include "protocol/printer_text.h"
 
 namespace pages {
 namespace {

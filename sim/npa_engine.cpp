@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "npa/packets.h"
+#include "protocol/packets.h"
 
 namespace sim {
 

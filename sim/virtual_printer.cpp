@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "npa/packets.h"
+#include "protocol/packets.h"
 #include "sim/npa_engine.h"
 #include "sim/nvram.h"
 #include "sim/wire_stream.h"

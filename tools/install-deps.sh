@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libcups2-dev cups-daemon cups-client
-  fonts-nanum xvfb xauth imagemagick
+  fonts-nanum xvfb xauth imagemagick python3
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "link/slc.h"
-#include "model/profile.h"
-#include "npa/npa.h"
+#include "config/profile.h"
+#include "transactions/npa.h"
 #include "sim/sim_platform.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "model/config.h"
-#include "model/profile.h"
+#include "config/config.h"
+#include "config/profile.h"
 
 namespace {
 

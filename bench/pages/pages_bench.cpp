@@ -11,8 +11,8 @@
 #include <type_traits>
 #include <variant>
 
-#include "model/printer_doc.h"
-#include "model/profile.h"
+#include "document/printer_doc.h"
+#include "config/profile.h"
 #include "pages/settings_view.h"
 
 namespace {

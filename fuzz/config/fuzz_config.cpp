@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "model/config.h"
-#include "model/profile.h"
+#include "config/config.h"
+#include "config/profile.h"
 
 namespace {
 

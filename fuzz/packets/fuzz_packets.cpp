@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "npa/packets.h"
+#include "protocol/packets.h"
 
 namespace {
 

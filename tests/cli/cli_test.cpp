@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "npa/packets.h"
+#include "protocol/packets.h"
 #include "sim_fixture.h"
 
 namespace {

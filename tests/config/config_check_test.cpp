@@ -1,6 +1,6 @@
 // The start-up check of the configuration file against deliberately broken copies of the file we
 // ship: each must be reported in one sentence naming the file and what is wrong with it.
-#include "model/config_check.h"
+#include "config/config_check.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "model/profile.h"
+#include "config/profile.h"
 
 namespace {
 

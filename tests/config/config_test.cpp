@@ -1,4 +1,4 @@
-#include "model/config.h"
+#include "config/config.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "model/profile.h"
-#include "res/strings.h"
+#include "config/profile.h"
+#include "config/strings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "model/profile.h"
+#include "config/profile.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "model/config.h"
-#include "model/profile.h"
-#include "npa/npa.h"
-#include "npa/packets.h"
+#include "config/config.h"
+#include "config/profile.h"
+#include "transactions/npa.h"
+#include "protocol/packets.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "model/config.h"
-#include "model/config_check.h"
-#include "model/profile.h"
-#include "npa/packets.h"
-#include "res/strings.h"
+#include "config/config.h"
+#include "config/config_check.h"
+#include "config/profile.h"
+#include "protocol/packets.h"
+#include "config/strings.h"
 
 namespace {
 

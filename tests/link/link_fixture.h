@@ -14,7 +14,7 @@
 #include "link/link_private.h"
 #include "link/slc.h"
 #include "link/timing.h"
-#include "npa/packets.h"
+#include "protocol/packets.h"
 #include "sim/sim_platform.h"
 #include "sim/virtual_printer.h"
 

@@ -16,7 +16,7 @@
 
 #include "page_test_support.h"
 #include "pages/text_limit.h"
-#include "res/strings.h"
+#include "config/strings.h"
 
 namespace pagetest {
 namespace {

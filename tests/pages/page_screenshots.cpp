@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "model/printer_doc.h"
-#include "model/profile.h"
+#include "document/printer_doc.h"
+#include "config/profile.h"
 #include "page_test_support.h"
 
 int main(int argc, char** argv) {

@@ -16,7 +16,7 @@
 #include <sstream>
 #include <type_traits>
 
-#include "model/profile.h"
+#include "config/profile.h"
 
 namespace pagetest {
 

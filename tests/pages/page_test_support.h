@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "model/printer_doc.h"
+#include "document/printer_doc.h"
 #include "pages/settings_view.h"
-#include "res/ui/spin_button.h"
+#include "ui/spin_button.h"
 
 namespace pagetest {
 

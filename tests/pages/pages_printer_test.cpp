@@ -8,8 +8,8 @@
 #include <map>
 #include <set>
 
-#include "model/config.h"
-#include "model/profile.h"
+#include "config/config.h"
+#include "config/profile.h"
 #include "page_test_support.h"
 
 namespace pagetest {

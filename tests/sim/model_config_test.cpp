@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "model/profile.h"
+#include "config/profile.h"
 #include "sim/model.h"
 
 namespace {

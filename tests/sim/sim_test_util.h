@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "npa/packets.h"
+#include "protocol/packets.h"
 #include "sim/virtual_printer.h"
 
 namespace simtest {

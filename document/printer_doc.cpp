@@ -1,0 +1,283 @@
+#include "document/printer_doc.h"
+
+#include <iterator>
+#include <new>
+
+#include "config/profile.h"
+#include "config/strings.h"
+
+namespace {
+
+// String ids of the document's messages.
+constexpr int kOneWayText = 61240, kOneWayCaption = 61239;
+constexpr int kApplyQuestionText = 61243, kApplyQuestionCaption = 61242;
+constexpr int kApplyFailedText = 61245, kApplyFailedCaption = 61244;
+constexpr int kApplyingStatus = 61304, kSavingStatus = 61305;
+constexpr const char* kOfflineFileName = "offline.dat";
+
+using Member = std::variant<config::ListDescriptor CPrinterDoc::*, config::SwitchDescriptor CPrinterDoc::*,
+                            config::TextDescriptor CPrinterDoc::*, config::RangeDescriptor CPrinterDoc::*,
+                            config::RangeOffDescriptor CPrinterDoc::*, config::RangeChoiceDescriptor CPrinterDoc::*>;
+
+struct SectionMember {
+    const char* section;
+    Member member;
+};
+
+// The setting sections in the order the descriptors are loaded, each with the member it fills.
+// The member's type gives the reader of its kind.
+const SectionMember kMembers[] = {
+    {"BlankPgs", &CPrinterDoc::m_BlankPgs},
+    {"SepSheets", &CPrinterDoc::m_SepSheets},
+    {"SepSrc", &CPrinterDoc::m_SepSrc},
+    {"Tray1PapType", &CPrinterDoc::m_Tray1PapType},
+    {"Tray1PapSize", &CPrinterDoc::m_Tray1PapSize},
+    {"Tray2PapType", &CPrinterDoc::m_Tray2PapType},
+    {"Tray2PapSize", &CPrinterDoc::m_Tray2PapSize},
+    {"Cust1Type", &CPrinterDoc::m_Cust1Type},
+    {"Cust2Type", &CPrinterDoc::m_Cust2Type},
+    {"Cust3Type", &CPrinterDoc::m_Cust3Type},
+    {"Cust4Type", &CPrinterDoc::m_Cust4Type},
+    {"Cust5Type", &CPrinterDoc::m_Cust5Type},
+    {"Cust6Type", &CPrinterDoc::m_Cust6Type},
+    {"Cust1Name", &CPrinterDoc::m_Cust1Name},
+    {"Cust2Name", &CPrinterDoc::m_Cust2Name},
+    {"Cust3Name", &CPrinterDoc::m_Cust3Name},
+    {"Cust4Name", &CPrinterDoc::m_Cust4Name},
+    {"Cust5Name", &CPrinterDoc::m_Cust5Name},
+    {"Cust6Name", &CPrinterDoc::m_Cust6Name},
+    {"PlainTxt", &CPrinterDoc::m_PlainTxt},
+    {"CardStkTxt", &CPrinterDoc::m_CardStkTxt},
+    {"TrnsprncyTxt", &CPrinterDoc::m_TrnsprncyTxt},
+    {"LabelTxt", &CPrinterDoc::m_LabelTxt},
+    {"BondTxt", &CPrinterDoc::m_BondTxt},
+    {"EnvTxt", &CPrinterDoc::m_EnvTxt},
+    {"LtrHdTxt", &CPrinterDoc::m_LtrHdTxt},
+    {"PreprntTxt", &CPrinterDoc::m_PreprntTxt},
+    {"ColorTxt", &CPrinterDoc::m_ColorTxt},
+    {"Cust1Txt", &CPrinterDoc::m_Cust1Txt},
+    {"Cust2Txt", &CPrinterDoc::m_Cust2Txt},
+    {"Cust3Txt", &CPrinterDoc::m_Cust3Txt},
+    {"Cust4Txt", &CPrinterDoc::m_Cust4Txt},
+    {"Cust5Txt", &CPrinterDoc::m_Cust5Txt},
+    {"Cust6Txt", &CPrinterDoc::m_Cust6Txt},
+    {"PlainWgt", &CPrinterDoc::m_PlainWgt},
+    {"CardStkWgt", &CPrinterDoc::m_CardStkWgt},
+    {"TrnsprncyWgt", &CPrinterDoc::m_TrnsprncyWgt},
+    {"LabelWgt", &CPrinterDoc::m_LabelWgt},
+    {"BondWgt", &CPrinterDoc::m_BondWgt},
+    {"EnvWgt", &CPrinterDoc::m_EnvWgt},
+    {"LtrHdWgt", &CPrinterDoc::m_LtrHdWgt},
+    {"PreprntWgt", &CPrinterDoc::m_PreprntWgt},
+    {"ColorWgt", &CPrinterDoc::m_ColorWgt},
+    {"Cust1Wgt", &CPrinterDoc::m_Cust1Wgt},
+    {"Cust2Wgt", &CPrinterDoc::m_Cust2Wgt},
+    {"Cust3Wgt", &CPrinterDoc::m_Cust3Wgt},
+    {"Cust4Wgt", &CPrinterDoc::m_Cust4Wgt},
+    {"Cust5Wgt", &CPrinterDoc::m_Cust5Wgt},
+    {"Cust6Wgt", &CPrinterDoc::m_Cust6Wgt},
+    {"TonerAlarm", &CPrinterDoc::m_TonerAlarm},
+    {"PQET", &CPrinterDoc::m_PQET},
+    {"Emulation", &CPrinterDoc::m_Emulation},
+    {"JamRcvry", &CPrinterDoc::m_JamRcvry},
+    {"Language", &CPrinterDoc::m_Language},
+    {"PrtArea", &CPrinterDoc::m_PrtArea},
+    {"PropTag", &CPrinterDoc::m_PropTag},
+    {"PwrSvr", &CPrinterDoc::m_PwrSvr},
+    {"PrtTimeout", &CPrinterDoc::m_PrtTimeout},
+    {"AutoCont", &CPrinterDoc::m_AutoCont},
+    {"ResRed", &CPrinterDoc::m_ResRed},
+    {"ResSav", &CPrinterDoc::m_ResSav},
+    {"ResetCtrl", &CPrinterDoc::m_ResetCtrl},
+    {"PrtBufCtrl", &CPrinterDoc::m_PrtBufCtrl},
+    {"A4Width", &CPrinterDoc::m_A4Width},
+    {"AutoCR", &CPrinterDoc::m_AutoCR},
+    {"AutoLF", &CPrinterDoc::m_AutoLF},
+    {"LinesPerPg", &CPrinterDoc::m_LinesPerPg},
+    {"AssignTray1", &CPrinterDoc::m_AssignTray1},
+    {"AssignTray2", &CPrinterDoc::m_AssignTray2},
+    {"AssignManPaper", &CPrinterDoc::m_AssignManPaper},
+    {"AssignManEnv", &CPrinterDoc::m_AssignManEnv},
+    {"FeedTimeout", &CPrinterDoc::m_FeedTimeout},
+    {"JobTimeout", &CPrinterDoc::m_JobTimeout},
+    {"WaitTimeout", &CPrinterDoc::m_WaitTimeout},
+    {"FontPriority", &CPrinterDoc::m_FontPriority},
+    {"Mode1", &CPrinterDoc::m_Mode1},
+    {"Mode2", &CPrinterDoc::m_Mode2},
+    {"AdvStatus", &CPrinterDoc::m_AdvStatus},
+    {"HonorInit", &CPrinterDoc::m_HonorInit},
+    {"ParPclAutoLng", &CPrinterDoc::m_ParPclAutoLng},
+    {"ParPsAutoLng", &CPrinterDoc::m_ParPsAutoLng},
+    {"Protocol", &CPrinterDoc::m_Protocol},
+    {"UsbPclAutoLng", &CPrinterDoc::m_UsbPclAutoLng},
+    {"UsbPsAutoLng", &CPrinterDoc::m_UsbPsAutoLng},
+};
+static_assert(std::size(kMembers) == 84, "one member per setting section");
+
+void Load(const Profile& ini, const char* section, config::ListDescriptor& d) {
+    d = config::LoadListDescriptor(ini, section);
+}
+void Load(const Profile& ini, const char* section, config::SwitchDescriptor& d) {
+    d = config::LoadSwitchDescriptor(ini, section);
+}
+void Load(const Profile& ini, const char* section, config::TextDescriptor& d) {
+    d = config::LoadTextDescriptor(ini, section);
+}
+void Load(const Profile& ini, const char* section, config::RangeDescriptor& d) {
+    d = config::LoadRangeDescriptor(ini, section);
+}
+void Load(const Profile& ini, const char* section, config::RangeOffDescriptor& d) {
+    d = config::LoadRangeOffDescriptor(ini, section);
+}
+void Load(const Profile& ini, const char* section, config::RangeChoiceDescriptor& d) {
+    d = config::LoadRangeChoiceDescriptor(ini, section);
+}
+
+}  // namespace
+
+std::string DescriptorNpaName(const DescriptorRef& descriptor) {
+    struct Visitor {
+        std::string operator()(const config::ListDescriptor* d) const {
+            return d->labels.empty() ? std::string() : config::KeyName(d->labels.begin()->first);
+        }
+        std::string operator()(const config::SwitchDescriptor* d) const { return config::KeyName(d->entry[0]); }
+        std::string operator()(const config::TextDescriptor* d) const { return d->npaName; }
+        std::string operator()(const config::RangeDescriptor* d) const { return d->npaName; }
+        std::string operator()(const config::RangeOffDescriptor* d) const { return d->npaName; }
+        std::string operator()(const config::RangeChoiceDescriptor* d) const { return d->npaName; }
+    };
+    return std::visit(Visitor{}, descriptor);
+}
+
+CPrinterDoc::CPrinterDoc(IPrinterFrame* frame) : m_frame(frame) {}
+
+bool CPrinterDoc::OnNewDocument(const StartupResult& startup) {
+    m_portName = startup.portName;
+    m_printerLabel = startup.printerLabel;
+    m_values = startup.values;
+    m_queryStatus = startup.readStatus;
+
+    if (m_queryStatus == NPA_ONEWAY) {
+        m_commandMenuReady = false;
+        if (m_frame) {
+            m_frame->messageBox(res::String(kOneWayText), res::String(kOneWayCaption),
+                                MB_ICONINFORMATION | MB_SETFOREGROUND, false);
+        }
+    } else {
+        m_commandMenuReady = true;
+    }
+
+    LoadDescriptors();
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CPrinterDoc::LoadDescriptors() {
+    const Profile& ini = ConfigFile();
+    for (const SectionMember& m : kMembers) {
+        std::visit([&](auto member) { Load(ini, m.section, this->*member); }, m.member);
+    }
+}
+
+std::vector<SettingRef> CPrinterDoc::Settings() const {
+    std::vector<SettingRef> settings;
+    settings.reserve(std::size(kMembers));
+    for (const SectionMember& m : kMembers) {
+        std::visit([&](auto member) { settings.push_back({m.section, DescriptorRef(&(this->*member))}); },
+                   m.member);
+    }
+    return settings;
+}
+
+bool CPrinterDoc::SaveModified() {
+    if (IsModified()) {
+        int answer = m_frame ? m_frame->messageBox(res::String(kApplyQuestionText),
+                                                   res::String(kApplyQuestionCaption),
+                                                   MB_YESNO | MB_ICONQUESTION, true)
+                             : IDNO;
+        if (answer == IDYES && Apply() != NPA_OK) {
+            // The user asked for the changes to reach the printer: closing now would lose them.
+            // The session goes on with the edits and the modified flag kept, so the next close
+            // asks again.
+            if (m_frame) {
+                m_frame->messageBox(res::String(kApplyFailedText), res::String(kApplyFailedCaption), MB_ICONERROR,
+                                    true);
+            }
+            return false;
+        }
+        SetModifiedFlag(false);
+    }
+    // The link is shut down on every close, changed or not.
+    NpaEndSession(m_portName);
+    return true;
+}
+
+int CPrinterDoc::Apply() { return RunWrite(kApplyingStatus, m_portName); }
+
+int CPrinterDoc::SaveCommandFile(const std::string& path) {
+    // The link writes the offline record into "offline.dat" beside the command file: a command
+    // file of that very name would have its offline record overwritten by the commands and could
+    // no longer be sent. It cannot be created, as far as the caller is concerned.
+    const size_t slash = path.rfind('/');
+    if (path.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, kOfflineFileName) == 0) {
+        return NPA_ERR_OPEN;
+    }
+    return RunWrite(kSavingStatus, path);
+}
+
+int CPrinterDoc::RunWrite(int statusTextId, const std::string& target) {
+    std::vector<std::string> commands;
+    std::string previousStatus;
+    if (m_frame) {
+        previousStatus = m_frame->statusText();
+        m_frame->setStatusText(res::String(statusTextId));
+        m_frame->setWaitCursor(true);
+    }
+
+    // Two-way: every value read is written back; one-way: only what the user changed.
+    const ValueMap& source = m_queryStatus == NPA_ONEWAY ? m_changes : m_values;
+    m_lastReport = NpaWriteReport{};
+    int result =
+        BuildCommandList(source, commands) ? NpaWriteValues(target, commands, &m_lastReport) : NPA_ERR_MEMORY;
+
+    if (m_frame) {
+        m_frame->setWaitCursor(false);
+        m_frame->setStatusText(previousStatus);
+    }
+    return result;
+}
+
+bool CPrinterDoc::BuildCommandList(const ValueMap& values, std::vector<std::string>& commands) {
+    try {
+        commands.clear();
+        commands.reserve(values.size());
+        for (const auto& [name, token] : values) commands.push_back(name + ":" + token);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool CPrinterDoc::ReplaceView(int viewId, int /*row*/, int /*column*/) {
+    // The frame owns the splitter and has only the one page pane; the document stays alive
+    // while the old page goes, because pages never own it.
+    return m_frame && m_frame->replaceView(viewId);
+}
+
+std::string CPrinterDoc::ReadValue(const std::string& npaName) const {
+    auto it = m_values.find(npaName);
+    return it == m_values.end() ? std::string() : it->second;
+}
+
+void CPrinterDoc::MarkChanged() {
+    if (m_queryStatus == NPA_ONEWAY && m_frame && !m_frame->menuItemEnabled(ID_FILE_SAVE_COMMAND)) {
+        m_frame->setMenuItemEnabled(ID_FILE_SAVE_COMMAND, true);
+        m_frame->redraw();
+    }
+    SetModifiedFlag(true);
+}
+
+void CPrinterDoc::StoreValue(const std::string& npaName, const std::string& token) {
+    m_values[npaName] = token;
+    if (m_queryStatus == NPA_ONEWAY) m_changes[npaName] = token;
+}

@@ -1,0 +1,116 @@
+// The one document: the setting descriptors of devPanel.ini, the printer's current values, the
+// one-way changes, and the apply / save / close flows. Free of any user-interface toolkit; it
+// reaches the main window through IPrinterFrame.
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "config/config.h"
+#include "document/frame.h"
+#include "transactions/npa.h"
+
+// What the start-up hands the document.
+struct StartupResult {
+    std::string printerLabel;
+    std::string portName;
+    ValueMap values;
+    int readStatus = 0;  // 0 two-way, 1 one-way
+};
+
+// One setting section's descriptor, whatever its kind.
+using DescriptorRef =
+    std::variant<const config::ListDescriptor*, const config::SwitchDescriptor*, const config::TextDescriptor*,
+                 const config::RangeDescriptor*, const config::RangeOffDescriptor*,
+                 const config::RangeChoiceDescriptor*>;
+
+struct SettingRef {
+    const char* section;
+    DescriptorRef descriptor;
+};
+
+// The NPA name a descriptor edits; empty for an empty list or switch descriptor.
+std::string DescriptorNpaName(const DescriptorRef& descriptor);
+
+class CPrinterDoc {
+public:
+    explicit CPrinterDoc(IPrinterFrame* frame = nullptr);
+    virtual ~CPrinterDoc() = default;
+    void SetFrame(IPrinterFrame* frame) { m_frame = frame; }
+    IPrinterFrame* Frame() const { return m_frame; }
+
+    bool OnNewDocument(const StartupResult& startup);
+    // Offers to apply unapplied changes and ends the session. False only when the user chose to
+    // apply and the apply failed: the failure has been shown, the edits and the modified flag are
+    // kept, the session goes on, and the window must stay open.
+    bool SaveModified();
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+
+    int Apply();
+    int SaveCommandFile(const std::string& path);
+    // What the last Apply or SaveCommandFile found: commands that could not be written, values
+    // read from the printer that were left out of the write-back, settings that did not take.
+    const NpaWriteReport& LastWriteReport() const { return m_lastReport; }
+    // One NAME:VALUE string per entry of values, in the map's order. False when memory runs out
+    // (the list may then be partly filled). Virtual so that tests can make it fail.
+    virtual bool BuildCommandList(const ValueMap& values, std::vector<std::string>& commands);
+    // Asks the frame to put a new page of viewId into the splitter pane (row, column); the
+    // document outlives the old page. False when there is no frame or the page cannot be made.
+    bool ReplaceView(int viewId, int row = 0, int column = 1);
+
+    // Value access for pages. A page calls MarkChanged and then StoreValue for each edit.
+    // ReadValue: the value token of npaName, or empty when the printer gave none.
+    std::string ReadValue(const std::string& npaName) const;
+    // In one-way mode re-enables the greyed save-as-command-file item; sets the modified flag.
+    void MarkChanged();
+    // Sets the value in m_values and, in one-way mode, in m_changes.
+    void StoreValue(const std::string& npaName, const std::string& token);
+
+    // Loads the 84 setting descriptors from ConfigFile() (OnNewDocument does this too).
+    void LoadDescriptors();
+    // The 84 settings in load order, each with its section name and descriptor.
+    std::vector<SettingRef> Settings() const;
+
+    ValueMap m_values;
+    ValueMap m_changes;
+
+    // One descriptor per setting section, named after it, in load order.
+    config::ListDescriptor m_BlankPgs, m_SepSheets, m_SepSrc, m_Tray1PapType, m_Tray1PapSize,
+        m_Tray2PapType, m_Tray2PapSize;
+    config::ListDescriptor m_Cust1Type, m_Cust2Type, m_Cust3Type, m_Cust4Type, m_Cust5Type, m_Cust6Type;
+    config::TextDescriptor m_Cust1Name, m_Cust2Name, m_Cust3Name, m_Cust4Name, m_Cust5Name, m_Cust6Name;
+    config::ListDescriptor m_PlainTxt, m_CardStkTxt, m_TrnsprncyTxt, m_LabelTxt, m_BondTxt, m_EnvTxt,
+        m_LtrHdTxt, m_PreprntTxt, m_ColorTxt, m_Cust1Txt, m_Cust2Txt, m_Cust3Txt, m_Cust4Txt,
+        m_Cust5Txt, m_Cust6Txt;
+    config::ListDescriptor m_PlainWgt, m_CardStkWgt, m_TrnsprncyWgt, m_LabelWgt, m_BondWgt, m_EnvWgt,
+        m_LtrHdWgt, m_PreprntWgt, m_ColorWgt, m_Cust1Wgt, m_Cust2Wgt, m_Cust3Wgt, m_Cust4Wgt,
+        m_Cust5Wgt, m_Cust6Wgt;
+    config::ListDescriptor m_TonerAlarm;
+    config::SwitchDescriptor m_PQET;
+    config::ListDescriptor m_Emulation, m_JamRcvry, m_Language, m_PrtArea;
+    config::TextDescriptor m_PropTag;
+    config::RangeOffDescriptor m_PwrSvr, m_PrtTimeout, m_AutoCont;
+    config::SwitchDescriptor m_ResRed, m_ResSav, m_ResetCtrl, m_PrtBufCtrl;
+    config::ListDescriptor m_A4Width;
+    config::SwitchDescriptor m_AutoCR, m_AutoLF;
+    config::RangeDescriptor m_LinesPerPg;
+    config::RangeChoiceDescriptor m_AssignTray1, m_AssignTray2, m_AssignManPaper, m_AssignManEnv;
+    config::RangeOffDescriptor m_FeedTimeout, m_JobTimeout, m_WaitTimeout;
+    config::ListDescriptor m_FontPriority;
+    config::SwitchDescriptor m_Mode1, m_Mode2, m_AdvStatus, m_HonorInit, m_ParPclAutoLng, m_ParPsAutoLng;
+    config::ListDescriptor m_Protocol;
+    config::SwitchDescriptor m_UsbPclAutoLng, m_UsbPsAutoLng;
+
+    int m_queryStatus = 0;
+    std::string m_portName;
+    std::string m_printerLabel;
+    bool m_commandMenuReady = true;
+
+private:
+    int RunWrite(int statusTextId, const std::string& target);
+    IPrinterFrame* m_frame = nullptr;
+    bool m_modified = false;
+    NpaWriteReport m_lastReport;
+};

@@ -1,0 +1,302 @@
+// The printer document with a fake frame, against the virtual printer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/config.h"
+#include "document/printer_doc.h"
+#include "config/strings.h"
+#include "sim_fixture.h"
+
+namespace {
+
+using testsupport::Bytes;
+using testsupport::SimFixture;
+
+struct Box {
+    std::string text, caption;
+    unsigned style;
+    bool owned;
+};
+
+class FakeFrame : public IPrinterFrame {
+public:
+    std::string statusText() override { return status; }
+    void setStatusText(const std::string& text) override {
+        status = text;
+        statusHistory.push_back(text);
+    }
+    void setWaitCursor(bool on) override { cursorHistory.push_back(on); }
+    bool menuItemEnabled(int id) override { return id == ID_FILE_SAVE_COMMAND ? saveEnabled : true; }
+    void setMenuItemEnabled(int id, bool enabled) override {
+        if (id == ID_FILE_SAVE_COMMAND) saveEnabled = enabled;
+    }
+    void redraw() override { ++redraws; }
+    bool replaceView(int viewId) override {
+        views.push_back(viewId);
+        return viewId != 99;
+    }
+    int messageBox(const std::string& text, const std::string& caption, unsigned style, bool owned) override {
+        boxes.push_back({text, caption, style, owned});
+        return answer;
+    }
+
+    std::string status = "준비";
+    std::vector<std::string> statusHistory;
+    std::vector<bool> cursorHistory;
+    bool saveEnabled = true;
+    int redraws = 0;
+    std::vector<int> views;
+    std::vector<Box> boxes;
+    int answer = IDNO;
+};
+
+class PrinterDocTest : public SimFixture {
+protected:
+    // The start-up read as the application does it, then the document.
+    void Start(const std::string& port) {
+        StartupResult startup;
+        startup.portName = port;
+        startup.printerLabel = port + " - Altrin Pressline T90";
+        startup.readStatus = NpaReadAllSettings(port, startup.values);
+        ASSERT_TRUE(startup.readStatus == NPA_OK || startup.readStatus == NPA_ONEWAY);
+        ASSERT_TRUE(doc.OnNewDocument(startup));
+    }
+
+    // A page's edit.
+    void Edit(const std::string& name, const std::string& token) {
+        doc.MarkChanged();
+        doc.StoreValue(name, token);
+    }
+
+    std::vector<Bytes> Writes(const sim::VirtualPrinter& printer) {
+        return Only(printer.receivedPackets(), testsupport::IsSettingWrite);
+    }
+
+    FakeFrame frame;
+    CPrinterDoc doc{&frame};
+};
+
+TEST_F(PrinterDocTest, TwoWayDocumentHoldsTheReadAndTheDescriptors) {
+    sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    EXPECT_EQ(doc.m_queryStatus, NPA_OK);
+    EXPECT_EQ(doc.m_portName, "USB001");
+    EXPECT_TRUE(doc.m_commandMenuReady);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(frame.boxes.empty());
+    EXPECT_FALSE(doc.m_values.empty());
+
+    // Every descriptor member is loaded from the section of its name, in the configuration's order.
+    std::vector<SettingRef> settings = doc.Settings();
+    ASSERT_EQ(settings.size(), 84u);
+    for (size_t i = 0; i < settings.size(); ++i) {
+        EXPECT_STREQ(settings[i].section, config::kSettingSections[i].section) << i;
+        EXPECT_EQ(settings[i].descriptor.index(), static_cast<size_t>(config::kSettingSections[i].kind)) << i;
+        std::string npaName = DescriptorNpaName(settings[i].descriptor);
+        EXPECT_FALSE(npaName.empty()) << settings[i].section;
+        EXPECT_TRUE(doc.m_values.count(npaName)) << npaName;
+    }
+    EXPECT_EQ(doc.m_PwrSvr.npaName, "POWERSAVER");
+    EXPECT_EQ(doc.ReadValue("NO SUCH SETTING"), "");
+    EXPECT_EQ(doc.ReadValue("BLANKPAGES"), doc.m_values["BLANKPAGES"]);
+}
+
+TEST_F(PrinterDocTest, TwoWayApplyWritesEveryValueReadEvenWithoutChanges) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    printer.clearWire();
+    frame.statusHistory.clear();
+
+    ASSERT_EQ(doc.Apply(), NPA_OK);
+    EXPECT_EQ(Writes(printer).size(), doc.m_values.size());
+    EXPECT_TRUE(doc.LastWriteReport().skipped.empty());
+    std::vector<Bytes> traffic = SettingsTraffic(printer);
+    ASSERT_GE(traffic.size(), 3u);
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.front(), 1));
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[traffic.size() - 2], 0));
+    EXPECT_TRUE(testsupport::IsBatchRead(traffic.back()));
+    // The status text and the wait cursor frame the writes, and the old text comes back.
+    EXPECT_EQ(frame.statusHistory, (std::vector<std::string>{res::String(61304), "준비"}));
+    EXPECT_EQ(frame.cursorHistory, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(doc.m_changes.empty());
+
+    // A change in two-way mode goes into m_values only, and the next apply carries it.
+    Edit("POWERSAVER", "45");
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_TRUE(doc.m_changes.empty());
+    printer.clearWire();
+    ASSERT_EQ(doc.Apply(), NPA_OK);
+    EXPECT_EQ(Writes(printer).size(), doc.m_values.size());
+    EXPECT_EQ(printer.value(0x0306), Bytes{45});
+    EXPECT_TRUE(doc.IsModified()) << "Apply leaves the modified flag to the frame";
+}
+
+TEST_F(PrinterDocTest, OneWayModeNoticeMenuAndAccumulatedChanges) {
+    sim_->setOsKind(platform::OsKind::OneWay);
+    sim::VirtualPrinter& printer = sim_->addParallelPrinter("LPT1");
+    frame.saveEnabled = false;  // the page greys the item when it is first shown
+    Start("LPT1:");
+
+    ASSERT_EQ(frame.boxes.size(), 1u);
+    EXPECT_EQ(frame.boxes[0].text, res::String(61240));
+    EXPECT_EQ(frame.boxes[0].caption, res::String(61239));
+    EXPECT_EQ(frame.boxes[0].style, MB_ICONINFORMATION | MB_SETFOREGROUND);
+    EXPECT_FALSE(frame.boxes[0].owned);
+    EXPECT_FALSE(doc.m_commandMenuReady);
+
+    // The first change makes the save item available again.
+    Edit("BLANKPAGES", "Print");
+    EXPECT_TRUE(frame.saveEnabled);
+    EXPECT_EQ(frame.redraws, 1);
+    EXPECT_EQ(doc.m_changes, (ValueMap{{"BLANKPAGES", "Print"}}));
+    EXPECT_EQ(doc.m_values["BLANKPAGES"], "Print");
+    Edit("BLANKPAGES", "PRINT");
+    EXPECT_EQ(frame.redraws, 1) << "an enabled item is left alone";
+
+    // Apply sends the changes only; after changing another setting the next apply sends both.
+    ASSERT_EQ(doc.Apply(), NPA_OK);
+    std::vector<Bytes> writes = Writes(printer);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(testsupport::SettingId(writes[0]), 0x0101);
+    EXPECT_EQ(printer.value(0x0101), Bytes{0x01});
+
+    printer.clearWire();
+    Edit("POWERSAVER", "33");
+    ASSERT_EQ(doc.Apply(), NPA_OK);
+    writes = Writes(printer);
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(testsupport::SettingId(writes[0]), 0x0101);
+    EXPECT_EQ(testsupport::SettingId(writes[1]), 0x0306);
+    EXPECT_EQ(printer.value(0x0306), Bytes{33});
+    EXPECT_FALSE(printer.offline());
+}
+
+TEST_F(PrinterDocTest, SaveCommandFileWritesTheChangesIntoTheFile) {
+    sim_->setOsKind(platform::OsKind::OneWay);
+    sim_->addParallelPrinter("LPT1");
+    Start("LPT1:");
+    Edit("PROPTAG", "Front Desk");
+    frame.statusHistory.clear();
+    const std::string path = tmp_ + "/settings.npa";
+    ASSERT_EQ(doc.SaveCommandFile(path), NPA_OK);
+    EXPECT_EQ(frame.statusHistory.front(), res::String(61305));
+    Bytes file = testsupport::ReadFileBytes(path);
+    EXPECT_EQ(file.size(), 2 * 19 + 9 + std::string("Front Desk").size() + 9);
+    EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/offline.dat").size(), 28u);
+
+    EXPECT_EQ(doc.SaveCommandFile(tmp_ + "/missing/settings.npa"), NPA_ERR_OPEN);
+}
+
+// A command file named offline.dat would be its own offline file: the commands would overwrite
+// the offline record. It is refused before anything is written, and the old pair stays whole.
+TEST_F(PrinterDocTest, CommandFileNamedOfflineDatIsRefusedAndTouchesNothing) {
+    sim_->setOsKind(platform::OsKind::OneWay);
+    sim_->addParallelPrinter("LPT1");
+    Start("LPT1:");
+    Edit("PROPTAG", "Front Desk");
+    ASSERT_EQ(doc.SaveCommandFile(tmp_ + "/settings.npa"), NPA_OK);
+    const Bytes offline = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
+    ASSERT_EQ(offline.size(), 28u);
+
+    EXPECT_EQ(doc.SaveCommandFile(tmp_ + "/offline.dat"), NPA_ERR_OPEN);
+    EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/offline.dat"), offline);
+    EXPECT_EQ(doc.SaveCommandFile("offline.dat"), NPA_ERR_OPEN);
+    // Only the exact name is the offline file's.
+    EXPECT_EQ(doc.SaveCommandFile(tmp_ + "/my-offline.dat"), NPA_OK);
+}
+
+class OutOfMemoryDoc : public CPrinterDoc {
+public:
+    using CPrinterDoc::CPrinterDoc;
+    bool BuildCommandList(const ValueMap&, std::vector<std::string>&) override { return false; }
+};
+
+TEST_F(PrinterDocTest, CommandListThatCannotBeBuiltGivesMemoryResultAndSendsNothing) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    OutOfMemoryDoc failing(&frame);
+    StartupResult startup;
+    startup.portName = "USB001";
+    startup.values = {{"BLANKPAGES", "PRINT"}};
+    failing.OnNewDocument(startup);
+    EXPECT_EQ(failing.Apply(), NPA_ERR_MEMORY);
+    EXPECT_EQ(failing.SaveCommandFile(tmp_ + "/x.npa"), NPA_ERR_MEMORY);
+    EXPECT_TRUE(printer.receivedPackets().empty());
+    EXPECT_EQ(frame.cursorHistory, (std::vector<bool>{true, false, true, false}));
+}
+
+TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown) {
+    struct Case {
+        const char* what;
+        bool modified;
+        int answer;
+        bool expectQuestion;
+        bool expectWrites;
+    };
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    for (const Case& c : {Case{"yes", true, IDYES, true, true}, Case{"no", true, IDNO, true, false},
+                          Case{"unmodified", false, IDYES, false, false}}) {
+        SCOPED_TRACE(c.what);
+        SlcResetForTesting();
+        NpaResetForTesting();
+        FakeFrame f;
+        f.answer = c.answer;
+        CPrinterDoc d(&f);
+        StartupResult startup;
+        startup.portName = "USB001";
+        ASSERT_EQ(NpaReadAllSettings("USB001", startup.values), NPA_OK);
+        d.OnNewDocument(startup);
+        if (c.modified) {
+            d.MarkChanged();
+            d.StoreValue("BLANKPAGES", "PRINT");
+        }
+        printer.clearWire();
+        sim_->clearLog();
+
+        EXPECT_TRUE(d.SaveModified());
+        EXPECT_EQ(f.boxes.size(), c.expectQuestion ? 1u : 0u);
+        if (c.expectQuestion) {
+            EXPECT_EQ(f.boxes[0].text, res::String(61243));
+            EXPECT_EQ(f.boxes[0].caption, res::String(61242));
+            EXPECT_EQ(f.boxes[0].style, MB_YESNO | MB_ICONQUESTION);
+            EXPECT_TRUE(f.boxes[0].owned);
+        }
+        EXPECT_EQ(Writes(printer).empty(), !c.expectWrites);
+        EXPECT_FALSE(d.IsModified());
+        EXPECT_TRUE(LinkShutDown());
+    }
+}
+
+// A failed apply at closing keeps the session: the edits stay, the flag stays, the link is not
+// shut down, and the next close asks again; answering No then ends the session.
+TEST_F(PrinterDocTest, SaveModifiedKeepsTheSessionWhenTheApplyAtClosingFails) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    frame.answer = IDYES;
+    Edit("BLANKPAGES", "PRINT");
+    sim::Faults refuse;
+    refuse.refuseOffline = true;
+    printer.setFaults(refuse);
+    sim_->clearLog();
+
+    EXPECT_FALSE(doc.SaveModified());
+    EXPECT_TRUE(Writes(printer).empty());
+    ASSERT_EQ(frame.boxes.size(), 2u);
+    EXPECT_EQ(frame.boxes[1].text, res::String(61245));
+    EXPECT_EQ(frame.boxes[1].caption, res::String(61244));
+    EXPECT_EQ(frame.boxes[1].style, MB_ICONERROR);
+    EXPECT_TRUE(frame.boxes[1].owned);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.ReadValue("BLANKPAGES"), "PRINT");
+    EXPECT_FALSE(LinkShutDown());
+
+    frame.answer = IDNO;
+    EXPECT_TRUE(doc.SaveModified());
+    ASSERT_EQ(frame.boxes.size(), 3u);
+    EXPECT_EQ(frame.boxes[2].text, res::String(61243));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(LinkShutDown());
+}
+
+}  // namespace

@@ -1,0 +1,540 @@
+// The settings traffic: the NPA tables of the configuration file, the batch read, value
+// decoding, the bracketed writes and the end of a session.
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "link/slc.h"
+#include "config/ascii.h"
+#include "config/profile.h"
+#include "transactions/npa.h"
+#include "protocol/packets.h"
+#include "protocol/printer_text.h"
+
+namespace {
+
+constexpr size_t kSectionBuffer = 32767;
+constexpr const char* kReadSection = "NPA READ SETTING";
+constexpr const char* kWriteSection = "NPA WRITE VALUES";
+constexpr size_t kValueHexOffset = 2 * npa::VALUE_OFFSET;  // hex text of a packet's value bytes
+
+using Packet = std::vector<uint8_t>;
+
+// Process-wide tables. Filled on the first operation (the start-up read's worker thread) and only
+// used afterwards by the user-interface thread, never by two threads at once: no lock.
+struct NpaTables {
+    bool loaded = false;                                // set before loading, never cleared
+    std::map<std::string, Packet> readRequests;         // NPA name -> read-request packet
+    std::map<std::string, Packet> writePackets;         // NAME:TOKEN or NAME -> packet or template
+    std::map<std::string, ValueMap> valueNames;         // NPA name -> (value hex -> value token)
+    std::set<std::string> textSettings;
+    std::set<std::string> numericSettings;
+    ValueMap defaults;                                  // NPA name -> default value token
+    std::map<std::string, std::string> idNames;         // setting id as 4 hex digits -> NPA name
+    // What the printer last reported, per NPA name: the value bytes whole (never cut) and the
+    // token they decoded to. A write-back of that very token must give those very bytes.
+    std::map<std::string, Packet> readBytes;
+    ValueMap readTokens;
+};
+
+NpaTables& Tables() {
+    static NpaTables tables;
+    return tables;
+}
+
+// The default a "*" line gives: the token itself, or for a numeric token LOW..DEFAULT..HIGH the
+// middle part (empty when there is no second "..").
+std::string DefaultFromToken(const std::string& token) {
+    size_t first = token.find("..");
+    if (first == std::string::npos) return token;
+    size_t begin = first + 2;
+    size_t second = token.find("..", begin);
+    if (second == std::string::npos) return {};
+    return token.substr(begin, second - begin);
+}
+
+void LoadReadSection(NpaTables& t, const Profile& ini) {
+    for (const std::string& raw : ini.GetSection(kReadSection, kSectionBuffer)) {
+        std::string line = AsciiUpper(raw);
+        size_t eq = line.find('=');
+        std::string name = line.substr(0, eq);
+        std::string hex = eq == std::string::npos ? std::string() : line.substr(eq + 1);
+        t.readRequests[name] = npa::HexToBytes(hex);
+    }
+}
+
+void LoadWriteSection(NpaTables& t, const Profile& ini) {
+    for (const std::string& raw : ini.GetSection(kWriteSection, kSectionBuffer)) {
+        std::string line = AsciiUpper(raw);
+        bool isDefault = !line.empty() && line[0] == '*';
+        if (isDefault) line.erase(0, 1);
+
+        size_t eq = line.find('=');
+        std::string key = line.substr(0, eq);
+        std::string hex = eq == std::string::npos ? std::string() : line.substr(eq + 1);
+        size_t colon = key.find(':');
+        std::string name = key.substr(0, colon);
+        std::string token = colon == std::string::npos ? std::string() : key.substr(colon + 1);
+
+        if (isDefault) t.defaults[name] = DefaultFromToken(token);
+        bool isText = token.empty();
+        bool isNumeric = token.find("..") != std::string::npos;
+        if (isText) t.textSettings.insert(name);
+        if (isNumeric) t.numericSettings.insert(name);
+
+        // A template's value bytes are a placeholder, not a value: naming them after the token
+        // would decode a number that happens to equal them as "1..60..240" instead of the number.
+        std::string valueHex = hex.size() > kValueHexOffset ? hex.substr(kValueHexOffset) : std::string();
+        ValueMap& names = t.valueNames[name];
+        if (!isText && !isNumeric) names[valueHex] = token;
+
+        // A text or numeric template is kept under the bare name. Which key a line gets depends
+        // on its own token only, so an enumerated value such as OFF of a number-or-off setting
+        // keeps its own packet whether it comes before or after the template line.
+        t.writePackets[isText || isNumeric ? name : key] = npa::HexToBytes(hex);
+    }
+}
+
+// The packet of one command string, or false when the string names no stored packet and no
+// text or numeric setting with a template.
+bool PacketForCommand(const NpaTables& t, const std::string& command, Packet& packet) {
+    std::string upper = AsciiUpper(command);
+    if (auto it = t.writePackets.find(upper); it != t.writePackets.end()) {
+        packet = it->second;
+        return true;
+    }
+    size_t colon = upper.find(':');
+    std::string name = upper.substr(0, colon);
+    // The value comes from the string as given, so that a text keeps its letter case.
+    std::string value = colon == std::string::npos ? std::string() : command.substr(colon + 1);
+
+    bool isText = t.textSettings.count(name) != 0;
+    bool isNumeric = !isText && t.numericSettings.count(name) != 0;
+    if (!isText && !isNumeric) return false;
+    auto tmpl = t.writePackets.find(name);
+    if (tmpl == t.writePackets.end()) return false;
+    if (isText) {
+        // The printer keeps texts in its Korean code page; a character it does not have makes
+        // the command unsendable rather than garbled.
+        std::string printerText;
+        if (!npa::EncodePrinterText(value, printerText)) return false;
+        packet = npa::ComposeTextWrite(tmpl->second, printerText);
+    } else {
+        packet = npa::ComposeNumericWrite(tmpl->second, ParseLeadingInt(value));
+    }
+    return !packet.empty();
+}
+
+
+bool IsPrinterPort(const std::string& port) { return port.compare(0, 3, "LPT") == 0 || port.compare(0, 3, "USB") == 0; }
+
+// The value bytes of a write packet (from byte 9).
+Packet ValueOf(const Packet& packet) {
+    if (packet.size() <= npa::VALUE_OFFSET) return {};
+    return Packet(packet.begin() + npa::VALUE_OFFSET, packet.end());
+}
+
+// Whether the printer holds what a write of sent gives it: numbers by value (the printer may
+// answer in another width), texts up to their zero padding, everything else byte for byte.
+bool SameValue(const NpaTables& t, const std::string& name, const Packet& sent, const Packet& held) {
+    if (t.numericSettings.count(name) != 0) {
+        return npa::DecodeNumeric(sent.data(), sent.size()) == npa::DecodeNumeric(held.data(), held.size());
+    }
+    if (t.textSettings.count(name) != 0) {
+        auto trimmed = [](Packet bytes) {
+            while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();
+            return bytes;
+        };
+        return trimmed(sent) == trimmed(held);
+    }
+    return sent == held;
+}
+
+// A command's packet, checked to be sendable and to carry exactly its value: a number that the
+// template cannot hold (300 in one byte) would reach the printer as another number.
+bool CheckedPacket(const NpaTables& t, const std::string& command, Packet& packet) {
+    if (!PacketForCommand(t, command, packet) || packet.size() > npa::MAX_COMMAND) return false;
+    std::string upper = AsciiUpper(command);
+    if (t.writePackets.count(upper) != 0) return true;  // a stored packet, such as OFF of a number-or-off
+    size_t colon = upper.find(':');
+    std::string name = upper.substr(0, colon);
+    if (t.numericSettings.count(name) != 0 && t.textSettings.count(name) == 0) {
+        std::string value = colon == std::string::npos ? std::string() : command.substr(colon + 1);
+        Packet bytes = ValueOf(packet);
+        if (bytes.empty()) return false;
+        return npa::DecodeNumeric(bytes.data(), bytes.size()) == std::to_string(ParseLeadingInt(value));
+    }
+    return true;
+}
+
+// One write of the list, ready to go.
+struct PlannedWrite {
+    std::string name;  // upper-case NPA name
+    Packet packet;
+};
+
+// Turns every command into its packet before anything is sent. A command that writes back the
+// value just read from the printer, but cannot give the printer the bytes it holds (a value the
+// configuration does not know, a text that was cut or cannot be decoded, a number too wide), is
+// left out and named in skipped: the user did not ask to change it, and it must never be written
+// back altered. Any other command without a faithful packet is named in invalid.
+void PlanWrites(const NpaTables& t, const std::vector<std::string>& commands, std::vector<PlannedWrite>& plan,
+                std::vector<std::string>& invalid, std::vector<std::string>& skipped) {
+    for (const std::string& command : commands) {
+        std::string upper = AsciiUpper(command);
+        size_t colon = upper.find(':');
+        std::string name = upper.substr(0, colon);
+        std::string value = colon == std::string::npos ? std::string() : command.substr(colon + 1);
+        PlannedWrite write{name, {}};
+        const bool built = CheckedPacket(t, command, write.packet);
+
+        auto read = t.readBytes.find(name);
+        auto token = t.readTokens.find(name);
+        const bool writesBack = read != t.readBytes.end() && token != t.readTokens.end() && token->second == value;
+        if (writesBack && (!built || !SameValue(t, name, ValueOf(write.packet), read->second))) {
+            skipped.push_back(name);
+            continue;
+        }
+        if (!built) {
+            invalid.push_back(command);
+            continue;
+        }
+        plan.push_back(std::move(write));
+    }
+}
+
+// The batch read of every setting of "NPA READ SETTING" on the open port: one request, one reply,
+// each entry handed on with its NPA name, its single-setting reply (value cut to 40 bytes) and
+// its whole value. False when the request fails or the reply is not the answer to it: another
+// command or sub-function, no entries, or none of the settings asked for.
+bool ReadBatch(NpaTables& t, const std::string& port,
+               const std::function<void(const std::string& name, const uint8_t* single, size_t singleLength,
+                                        const uint8_t* value, size_t valueLength)>& onEntry) {
+    std::vector<uint16_t> ids;
+    ids.reserve(t.readRequests.size());
+    for (const auto& [name, packet] : t.readRequests) {
+        // A stored request too short to hold an id names no setting.
+        if (packet.size() < npa::VALUE_OFFSET) continue;
+        ids.push_back(static_cast<uint16_t>((packet[npa::ID_OFFSET] << 8) | packet[npa::ID_OFFSET + 1]));
+        std::string id;
+        NpaHexString(&packet[npa::ID_OFFSET], 2, id);
+        t.idNames[id] = name;
+    }
+
+    // One request holds at most 125 ids; a configuration naming more cannot be read at all.
+    Packet request;
+    if (!npa::BuildBatchRequest(ids, request)) return false;
+
+    std::vector<uint8_t> reply(npa::MAX_REPLY);
+    uint32_t replyLength = static_cast<uint32_t>(reply.size());
+    if (SlcSendCommand(port.c_str(), request.data(), static_cast<uint32_t>(request.size()), reply.data(),
+                       &replyLength) != SLC_OK) {
+        return false;
+    }
+    if (replyLength > reply.size()) replyLength = static_cast<uint32_t>(reply.size());
+    // The answer to this request and no other: same command, same sub-function.
+    if (replyLength < npa::HEADER_SIZE + 2 || reply[4] != request[4] || reply[5] != request[5]) return false;
+
+    size_t known = 0;
+    // A malformed tail is dropped; the entries before it are kept, like settings a reply lacks.
+    npa::WalkBatchEntries(reply.data(), replyLength,
+                          [&](const uint8_t* single, size_t length, const uint8_t* value, size_t valueLength) {
+                              std::string id;
+                              NpaHexString(single + npa::ID_OFFSET, 2, id);
+                              auto it = t.idNames.find(id);
+                              // An id we never asked for has no name; keeping it under an empty
+                              // name would make every later two-way apply fail on ":VALUE".
+                              if (it == t.idNames.end()) return;
+                              ++known;
+                              onEntry(it->second, single, length, value, valueLength);
+                          });
+    return known > 0;
+}
+
+// The values the printer holds now, read back after a write, against what was sent. Names the
+// settings that did not take (or that the printer no longer reports) in notTaken; false when the
+// read-back itself failed.
+bool VerifyWrites(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan,
+                  std::vector<std::string>& notTaken) {
+    std::map<std::string, Packet> held;
+    const bool read = ReadBatch(t, port, [&](const std::string& name, const uint8_t* single, size_t length,
+                                             const uint8_t* value, size_t valueLength) {
+        held[name] = Packet(value, value + valueLength);
+        t.readBytes[name] = held[name];
+        t.readTokens[name] = NpaDecodeValue(name, single, static_cast<uint32_t>(length));
+    });
+    if (!read) return false;
+    for (const PlannedWrite& write : plan) {
+        // A setting the configuration cannot read cannot be checked either.
+        if (write.name.empty() || t.readRequests.count(write.name) == 0) continue;
+        auto it = held.find(write.name);
+        if (it == held.end() || !SameValue(t, write.name, ValueOf(write.packet), it->second)) {
+            notTaken.push_back(write.name);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void NpaLoadTables() {
+    NpaTables& t = Tables();
+    if (t.loaded) return;
+    t.loaded = true;
+    const Profile& ini = ConfigFile();
+    LoadReadSection(t, ini);
+    LoadWriteSection(t, ini);
+}
+
+int NpaReadAllSettings(const std::string& port, ValueMap& values) {
+    NpaLoadTables();
+    NpaTables& t = Tables();
+
+    int opened = SlcOpenPort(port.c_str());
+    if (opened == SLC_UNIDIRECTIONAL) {
+        for (const auto& [name, token] : t.defaults) values[name] = token;
+        return NPA_ONEWAY;
+    }
+    if (opened != SLC_OK) return NPA_ERR_OPEN;
+
+    // A reply that answers something else, or that holds none of the settings, is no read.
+    const bool read = ReadBatch(t, port, [&](const std::string& name, const uint8_t* single, size_t length,
+                                             const uint8_t* value, size_t valueLength) {
+        const std::string token = NpaDecodeValue(name, single, static_cast<uint32_t>(length));
+        values[name] = token;
+        t.readBytes[name] = Packet(value, value + valueLength);
+        t.readTokens[name] = token;
+    });
+    return read ? NPA_OK : NPA_ERR_SEND;
+}
+
+std::string NpaDecodeValue(const std::string& name, const uint8_t* packet, uint32_t length) {
+    if (!packet || length <= npa::VALUE_OFFSET) return {};
+    const NpaTables& t = Tables();
+    const uint8_t* value = packet + npa::VALUE_OFFSET;
+    size_t count = length - npa::VALUE_OFFSET;
+
+    std::string hex;
+    NpaHexString(value, count, hex);
+    std::string token;
+    if (auto names = t.valueNames.find(name); names != t.valueNames.end()) {
+        if (auto it = names->second.find(hex); it != names->second.end()) token = it->second;
+    }
+    if (token.empty()) {
+        if (t.textSettings.count(name)) {
+            size_t end = 0;
+            while (end < count && value[end] != 0) ++end;
+            token = npa::DecodePrinterText(value, end);
+        }
+        if (t.numericSettings.count(name)) {
+            // The codec keeps at most the four least significant bytes of a longer value.
+            token = npa::DecodeNumeric(value, count);
+        }
+    }
+    return token;
+}
+
+namespace {
+const std::atomic<bool>* g_interrupt = nullptr;
+bool Interrupted() { return g_interrupt != nullptr && g_interrupt->load(); }
+}  // namespace
+
+void NpaSetInterruptFlag(const std::atomic<bool>* flag) { g_interrupt = flag; }
+
+// An empty command list succeeds (0) after taking the printer offline and back online: nothing
+// was asked that could fail, and for a command file the result is a valid file holding only the
+// online record, which a user can still send.
+namespace {
+
+// The bracketed writes of a plan that is known to be sendable: open, offline, every packet,
+// online, the read-back on a port that answers, close.
+int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan, NpaWriteReport& r) {
+    int opened = SlcOpenPort(port.c_str());
+    if (opened != SLC_OK && opened != SLC_UNIDIRECTIONAL) {
+        r.problem = SlcLastProblem();
+        return NPA_ERR_OPEN;
+    }
+    // A command file is local and quick, and an interrupted one must not be completed: only a
+    // printer's writes stop early.
+    const bool printer = IsPrinterPort(port);
+
+    int result = NPA_OK;
+    const bool offline = SlcOffline(port.c_str(), 1) == SLC_OK;
+    if (!offline) {
+        result = NPA_ERR_WRITE;
+        r.problem = SlcLastProblem();
+    }
+    for (size_t i = 0; offline && i < plan.size(); ++i) {
+        // An interrupted apply sends nothing more, but still brings the printer back online.
+        if (printer && Interrupted()) {
+            result = NPA_ERR_WRITE;
+            r.problem = "interrupted after " + std::to_string(i) + " of " + std::to_string(plan.size()) +
+                        " setting(s) were sent";
+            break;
+        }
+        const Packet& packet = plan[i].packet;
+        uint32_t noReply = 0;
+        if (SlcSendCommand(port.c_str(), packet.data(), static_cast<uint32_t>(packet.size()), nullptr, &noReply) !=
+            SLC_OK) {
+            result = NPA_ERR_WRITE;
+            r.problem = SlcLastProblem();
+            break;
+        }
+    }
+
+    // Whatever happened above, the printer may have gone offline: the online request always
+    // follows, and a printer that does not come back is a failure of its own.
+    const bool online = SlcOffline(port.c_str(), 0) == SLC_OK;
+    if (!online && offline) {
+        result = NPA_ERR_ONLINE;
+        r.problem = SlcLastProblem();
+    }
+
+    // Applied means applied: on a port that answers, read everything back in one exchange.
+    if (result == NPA_OK && opened == SLC_OK && printer) {
+        if (!VerifyWrites(t, port, plan, r.notTaken)) {
+            result = NPA_ERR_VERIFY;
+            r.problem = "the settings could not be read back to confirm them";
+        } else if (!r.notTaken.empty()) {
+            result = NPA_ERR_VERIFY;
+        }
+    }
+
+    // Closing completes a command file and copies a one-way port's commands to the printer: its
+    // failure is the write's failure.
+    if (SlcClosePort(port.c_str()) != SLC_OK && result == NPA_OK) {
+        result = NPA_ERR_WRITE;
+        r.problem = SlcLastProblem();
+    }
+    return result;
+}
+
+// The NPA name whose read request carries the setting id of packet, or empty.
+std::string NameOfSetting(const NpaTables& t, const Packet& packet) {
+    if (packet.size() < npa::VALUE_OFFSET) return {};
+    for (const auto& [name, request] : t.readRequests) {
+        if (request.size() >= npa::VALUE_OFFSET && request[npa::ID_OFFSET] == packet[npa::ID_OFFSET] &&
+            request[npa::ID_OFFSET + 1] == packet[npa::ID_OFFSET + 1]) {
+            return name;
+        }
+    }
+    return {};
+}
+
+// Splits a command file's bytes into the packets after each start packet. False with a reason
+// when the bytes are not whole records: a missing start packet, a length that runs past the end,
+// a packet too long to send.
+bool SplitRecords(const std::vector<uint8_t>& bytes, std::vector<Packet>& packets, std::string& why) {
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (bytes.size() - pos < npa::kStart.size() ||
+            !std::equal(npa::kStart.begin(), npa::kStart.end(), bytes.begin() + static_cast<long>(pos))) {
+            why = "no start packet at byte " + std::to_string(pos);
+            return false;
+        }
+        pos += npa::kStart.size();
+        if (bytes.size() - pos < npa::HEADER_SIZE || bytes[pos] != npa::SOP) {
+            why = "no packet after the start packet at byte " + std::to_string(pos);
+            return false;
+        }
+        const size_t length = 3u + npa::ReadDataLen(&bytes[pos]);
+        if (length > bytes.size() - pos) {
+            why = "the packet at byte " + std::to_string(pos) + " is cut short";
+            return false;
+        }
+        if (length > npa::MAX_COMMAND) {
+            why = "the packet at byte " + std::to_string(pos) + " is longer than " +
+                  std::to_string(npa::MAX_COMMAND) + " bytes";
+            return false;
+        }
+        packets.emplace_back(bytes.begin() + static_cast<long>(pos), bytes.begin() + static_cast<long>(pos + length));
+        pos += length;
+    }
+    return true;
+}
+
+template <size_t N>
+bool IsPacket(const Packet& p, const std::array<uint8_t, N>& fixed) {
+    return p.size() == N && std::equal(fixed.begin(), fixed.end(), p.begin());
+}
+
+}  // namespace
+
+int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands, NpaWriteReport* report) {
+    NpaLoadTables();
+    NpaTables& t = Tables();
+    NpaWriteReport local;
+    NpaWriteReport& r = report != nullptr ? *report : local;
+    r = NpaWriteReport{};
+
+    // Every packet exists and carries its value before the printer is touched.
+    std::vector<PlannedWrite> plan;
+    PlanWrites(t, commands, plan, r.invalid, r.skipped);
+    if (!r.invalid.empty()) return NPA_ERR_VALUE;
+    return SendPlan(t, port, plan, r);
+}
+
+int NpaSendCommandFile(const std::string& port, const std::vector<uint8_t>& offlineRecord,
+                       const std::vector<uint8_t>& commandFile, NpaWriteReport* report) {
+    NpaLoadTables();
+    NpaTables& t = Tables();
+    NpaWriteReport local;
+    NpaWriteReport& r = report != nullptr ? *report : local;
+    r = NpaWriteReport{};
+
+    // The pair must be whole: offline.dat one offline record, the command file its settings and
+    // the online record last. A cut file would leave the printer offline.
+    std::vector<Packet> offline, packets;
+    std::string why;
+    if (!SplitRecords(offlineRecord, offline, why) || offline.size() != 1 || !IsPacket(offline[0], npa::kFileOffline)) {
+        r.invalid.push_back("offline.dat: " + (why.empty() ? "not the offline record" : why));
+        return NPA_ERR_VALUE;
+    }
+    if (!SplitRecords(commandFile, packets, why)) {
+        r.invalid.push_back("command file: " + why);
+        return NPA_ERR_VALUE;
+    }
+    if (packets.empty() || !IsPacket(packets.back(), npa::kFileOnline)) {
+        r.invalid.push_back("command file: it does not end with the online record (cut short?)");
+        return NPA_ERR_VALUE;
+    }
+    packets.pop_back();
+
+    // The link brings the printer offline and online itself; the settings go as recorded.
+    std::vector<PlannedWrite> plan;
+    for (size_t i = 0; i < packets.size(); ++i) {
+        if (IsPacket(packets[i], npa::kFileOffline) || IsPacket(packets[i], npa::kFileOnline)) {
+            r.invalid.push_back("command file: an offline or online record in the middle (record " +
+                                std::to_string(i + 1) + ")");
+            return NPA_ERR_VALUE;
+        }
+        plan.push_back({NameOfSetting(t, packets[i]), packets[i]});
+    }
+    return SendPlan(t, port, plan, r);
+}
+
+int NpaEndSession(const std::string& port) {
+    NpaLoadTables();
+    NpaTables& t = Tables();
+    // The tables are released for good; the loaded flag stays set so they are never reloaded.
+    t.readRequests.clear();
+    t.writePackets.clear();
+    t.valueNames.clear();
+    t.textSettings.clear();
+    t.numericSettings.clear();
+    t.defaults.clear();
+    t.idNames.clear();
+    t.readBytes.clear();
+    t.readTokens.clear();
+
+    int closed = SlcClosePort(port.c_str());
+    SlcShutdown();
+    return closed;
+}
+
+void NpaResetForTesting() { Tables() = NpaTables{}; }
