@@ -252,18 +252,8 @@ void CSettingsView::StoreAssign(int index, const std::string& numberText,
 // --- change marking ----------------------------------------------------------------------------
 
 void CSettingsView::MarkChanged() {
-    if (!m_doc) return;
-    if (m_doc->m_queryStatus == NPA_ONEWAY) EnableSaveCommandFile();
-    m_doc->SetModifiedFlag(true);
-}
-
-void CSettingsView::EnableSaveCommandFile() {
-    IPrinterFrame* frame = m_doc ? m_doc->Frame() : nullptr;
-    if (!frame) return;
-    if (!frame->menuItemEnabled(ID_FILE_SAVE_COMMAND)) {
-        frame->setMenuItemEnabled(ID_FILE_SAVE_COMMAND, true);
-        frame->redraw();
-    }
+    // The document owns what a change means (the one-way menu item, the modified flag).
+    if (m_doc) m_doc->MarkChanged();
 }
 
 // --- title line --------------------------------------------------------------------------------

@@ -109,10 +109,9 @@ protected:
     void StoreAssign(int index, const std::string& numberText, const config::RangeChoiceDescriptor& descriptor);
     void StoreValue(const std::string& npaName, const std::string& token);
 
-    // Run by every change handler before its store: in one-way mode enables the greyed
-    // save-as-command-file item, then sets the document's modified flag.
+    // Run by every change handler before its store: the document's MarkChanged (in one-way mode
+    // the greyed save-as-command-file item comes back; the modified flag is set).
     void MarkChanged();
-    void EnableSaveCommandFile();
 
     // The caption-coloured title line, the last step of the path after ">" in bold.
     void SetPageTitle(QTextEdit* title, int stringId);
