@@ -223,13 +223,21 @@ PosixTempFiles::PosixTempFiles(std::string folder) : folder_(std::move(folder)) 
     }
 }
 
-std::string PosixTempFiles::create(const std::string& prefix, int& errorNumber) {
-    errorNumber = 0;
-    std::string pattern = folder_;
+namespace {
+// folder/prefixXXXXXX as a writable, zero-terminated buffer for mkostemp and mkdtemp.
+std::vector<char> UniquePattern(const std::string& folder, const std::string& prefix) {
+    std::string pattern = folder;
     if (!pattern.empty() && pattern.back() != '/') pattern += '/';
     pattern += prefix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
+    return name;
+}
+}  // namespace
+
+std::string PosixTempFiles::create(const std::string& prefix, int& errorNumber) {
+    errorNumber = 0;
+    std::vector<char> name = UniquePattern(folder_, prefix);
     int fd = ::mkostemp(name.data(), O_CLOEXEC);  // mkstemp semantics: mode 0600, O_EXCL
     if (fd < 0) {
         errorNumber = errno;
@@ -241,11 +249,7 @@ std::string PosixTempFiles::create(const std::string& prefix, int& errorNumber) 
 
 std::string PosixTempFiles::createPrivateFolder(const std::string& prefix, int& errorNumber) {
     errorNumber = 0;
-    std::string pattern = folder_;
-    if (!pattern.empty() && pattern.back() != '/') pattern += '/';
-    pattern += prefix + "XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
+    std::vector<char> name = UniquePattern(folder_, prefix);
     if (::mkdtemp(name.data()) == nullptr) {  // mode 0700
         errorNumber = errno;
         return {};
