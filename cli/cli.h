@@ -45,7 +45,8 @@ void PrintHelp(std::ostream& out);
 // The configuration file to use: the given one, devPanel.ini in the current directory, or the
 // installed data file.
 std::string ResolveIniPath(const std::string& given);
-// $XDG_STATE_HOME/devpanel/virtual-t90.state (~/.local/state/... without it).
+// sim::DefaultStateFile(): $XDG_STATE_HOME/devpanel/virtual-t90.state (~/.local/state/... without
+// it; %LOCALAPPDATA%\devpanel\virtual-t90.state on Windows).
 std::string DefaultStateFile();
 
 // NAME=VALUE arguments checked against the document's descriptors: NPA name -> value token as a

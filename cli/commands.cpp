@@ -1,28 +1,23 @@
 // The commands of devpanel-cli: they take the same roads as the program's start-up read, its
 // pages and its apply and save commands, with English messages on stderr instead of boxes.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
-#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <ostream>
 
 #include "cli/cli.h"
+#include "cli/real_platform.h"
 #include "link/slc.h"
 #include "config/config_check.h"
 #include "document/discovery.h"
 #include "config/profile.h"
+#include "platform/interruption.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/whole_files.h"
 #include "sim/nvram.h"
 #include "sim/sim_platform.h"
-
-#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
-#include "platform/linux/linux_platform.h"
-#endif
 
 namespace cli {
 
@@ -52,17 +47,23 @@ constexpr const char* kOfflineFileName = "offline.dat";
 
 // A command file of that name would be the offline file too: the offline record would be
 // overwritten by the commands, and the pair could no longer be sent.
-bool IsOfflineFileName(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return path.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, kOfflineFileName) == 0;
+bool IsOfflineFileName(const std::string& path) { return platform::FileNameOfPath(path) == kOfflineFileName; }
+
+// The absolute, normalised form of a UTF-8 path, as UTF-8 (std::filesystem would take a plain
+// string in the system's code page on Windows). The path as given when it cannot be made.
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path given(std::u8string(path.begin(), path.end()));
+    const std::filesystem::path absolute = std::filesystem::absolute(given, ec).lexically_normal();
+    if (ec) return path;
+    const std::u8string text = absolute.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 // Keeps whichever platform the invocation installed alive until it ends.
 struct InstalledPlatform {
     std::unique_ptr<sim::SimPlatform> simulated;
-#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
-    std::unique_ptr<platform::linux_impl::LinuxPlatform> real;
-#endif
+    std::unique_ptr<RealPlatform> real;
 };
 
 bool InstallPlatform(const Options& options, InstalledPlatform& installed, std::ostream& err) {
@@ -77,14 +78,9 @@ bool InstallPlatform(const Options& options, InstalledPlatform& installed, std::
         }
         return true;
     }
-#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
-    installed.real = std::make_unique<platform::linux_impl::LinuxPlatform>();
+    installed.real = MakeRealPlatform();
     installed.real->install();
     return true;
-#else
-    err << "devpanel-cli: this build has no support for real printers; only --virtual is available\n";
-    return false;
-#endif
 }
 
 // The port to talk to: the one named, or the one supported printer.
@@ -139,37 +135,21 @@ int ReadIntoDocument(const std::string& port, CPrinterDoc& doc, std::ostream& er
     return EXIT_OK;
 }
 
-// SIGINT and SIGTERM while settings go to a printer: the writes stop, and the printer is still
-// brought back online before the program ends. A second signal changes nothing: the online
-// request must go out.
+// Ctrl-C (SIGINT) and SIGTERM while settings go to a printer: the writes stop, and the printer is
+// still brought back online before the program ends. A second request changes nothing: the
+// online request must go out.
 std::atomic<bool> g_interrupted{false};
-
-extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 
 class InterruptGuard {
 public:
-    InterruptGuard() {
-        g_interrupted.store(false);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &action, &oldInt_);
-        sigaction(SIGTERM, &action, &oldTerm_);
-        NpaSetInterruptFlag(&g_interrupted);
-    }
-    ~InterruptGuard() {
-        NpaSetInterruptFlag(nullptr);
-        sigaction(SIGINT, &oldInt_, nullptr);
-        sigaction(SIGTERM, &oldTerm_, nullptr);
-    }
+    InterruptGuard() : watch_(g_interrupted) { NpaSetInterruptFlag(&g_interrupted); }
+    ~InterruptGuard() { NpaSetInterruptFlag(nullptr); }
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
     bool interrupted() const { return g_interrupted.load(); }
 
 private:
-    struct sigaction oldInt_ {};
-    struct sigaction oldTerm_ {};
+    platform::InterruptionWatch watch_;
 };
 
 // What a write to the printer (apply, send) ended in, on stdout or stderr; the exit status.
@@ -256,9 +236,7 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
     if (save) {
         // The link tells a file from a port by its first three letters and puts "offline.dat"
         // in the file's folder: an absolute path gives it both without surprises.
-        std::error_code ec;
-        target = std::filesystem::absolute(options.arguments[0], ec).lexically_normal().string();
-        if (ec) target = options.arguments[0];
+        target = AbsolutePath(options.arguments[0]);
         if (IsOfflineFileName(target)) {
             err << "devpanel-cli: the command file cannot be named " << kOfflineFileName
                 << ": that file is written beside it with the offline record\n";
@@ -335,23 +313,26 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
     return exitStatus;
 }
 
-// Only a regular file: a folder cannot be read, and a pipe or a device would never end.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+// A command file and its offline record are a few kilobytes; anything near this is not one.
+constexpr size_t kCommandFileLimit = 16 * 1024 * 1024;
+
+// The whole regular file at path, or why not ("" when read). Only a regular file: a folder
+// cannot be read, and a pipe or a device would never end.
+std::string ReadCommandFile(const std::string& path, std::vector<uint8_t>& bytes) {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    uint8_t buffer[65536];
-    while (ok) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
+    std::string text;
+    int error = 0;
+    switch (platform::ReadWholeFile(path, kCommandFileLimit, text, error)) {
+        case platform::ReadWholeStatus::Ok: bytes.assign(text.begin(), text.end()); return {};
+        case platform::ReadWholeStatus::Missing: return "it does not exist";
+        case platform::ReadWholeStatus::Link:
+        case platform::ReadWholeStatus::NotRegular: return "it is not a regular file";
+        case platform::ReadWholeStatus::TooLarge:
+            return "it is larger than " + std::to_string(kCommandFileLimit / (1024 * 1024)) +
+                   " MiB, far more than any command file";
+        case platform::ReadWholeStatus::Failed: break;
     }
-    ::close(fd);
-    return ok;
+    return std::strerror(error);
 }
 
 int CommandSend(const Options& options, const std::string& port, std::ostream& out, std::ostream& err) {
@@ -361,14 +342,14 @@ int CommandSend(const Options& options, const std::string& port, std::ostream& o
         err << "devpanel-cli: " << file << " is the offline record; name the command file beside it\n";
         return EXIT_USAGE;
     }
-    std::filesystem::path offline = std::filesystem::path(file).parent_path() / "offline.dat";
+    const std::string offline = platform::SiblingPath(file, kOfflineFileName);
     std::vector<uint8_t> offlineBytes, commandBytes;
-    if (!ReadWholeFile(offline.string(), offlineBytes)) {
-        err << "devpanel-cli: cannot read " << offline.string() << " (it belongs beside the command file)\n";
+    if (std::string why = ReadCommandFile(offline, offlineBytes); !why.empty()) {
+        err << "devpanel-cli: cannot read " << offline << " (it belongs beside the command file): " << why << "\n";
         return EXIT_USAGE;
     }
-    if (!ReadWholeFile(file, commandBytes)) {
-        err << "devpanel-cli: cannot read " << file << "\n";
+    if (std::string why = ReadCommandFile(file, commandBytes); !why.empty()) {
+        err << "devpanel-cli: cannot read " << file << ": " << why << "\n";
         return EXIT_USAGE;
     }
     // The link sends the recorded settings between its own offline and online requests, so a

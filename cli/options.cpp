@@ -172,7 +172,8 @@ Options:
   --virtual[=STATEFILE]    Talk to the built-in virtual printer on USB001 instead of real
                            hardware. Its settings persist in STATEFILE, by default
                            $XDG_STATE_HOME/devpanel/virtual-t90.state
-                           (~/.local/state/devpanel/virtual-t90.state); --virtual= (empty)
+                           (~/.local/state/devpanel/virtual-t90.state; on Windows
+                           %LOCALAPPDATA%\devpanel\virtual-t90.state); --virtual= (empty)
                            keeps them in memory only.
   --json                   read: print one JSON object.
   -h, --help               Show this text.

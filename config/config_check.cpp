@@ -2,10 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "config/ascii.h"
 #include "config/config.h"
@@ -161,10 +160,13 @@ std::string ConfigurationProblem() {
     const std::string file = "The configuration file " + path + " ";
     const Profile& ini = ConfigFile();
     if (ini.loadError() != 0) return file + LoadProblem(ini.loadError());
-    // The owner's read permission counts even for a superuser, who could read it anyway: a file
-    // its owner made unreadable is not one to run on.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & S_IRUSR) == 0)
+    // The owner's read permission counts even for a superuser, or anyone else the system lets
+    // read it: a file its owner made unreadable is not one to run on. (Windows reports every
+    // file readable by its owner, so this never refuses one there.)
+    std::error_code ec;
+    const std::filesystem::file_status status =
+        std::filesystem::status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+    if (!ec && (status.permissions() & std::filesystem::perms::owner_read) == std::filesystem::perms::none)
         return file + LoadProblem(EACCES);
     if (ini.looksBinary()) return file + "is not a text file; it must hold sections such as [" + kDriverNames + "].";
     for (const char* required : {kDriverNames, kReadSection, kWriteSection}) {

@@ -11,13 +11,15 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_lock.h"
 #include "sim/model.h"
 
 namespace sim {
 
-// Where `--virtual` keeps the virtual printer's settings when no file is named:
-// $XDG_STATE_HOME/devpanel/virtual-t90.state, or ~/.local/state/devpanel/virtual-t90.state
-// without it; empty when neither HOME nor XDG_STATE_HOME is set.
+// Where `--virtual` keeps the virtual printer's settings when no file is named: the user's state
+// folder (platform::UserStateFile): $XDG_STATE_HOME/devpanel/virtual-t90.state, or
+// ~/.local/state/devpanel/virtual-t90.state without it; %LOCALAPPDATA%\devpanel\virtual-t90.state
+// on Windows. Empty when the system names no such folder.
 std::string DefaultStateFile();
 
 class Nvram {
@@ -66,7 +68,7 @@ private:
     std::string stateFile_;
     std::string error_;
     int lockWaitMs_ = kDefaultLockWaitMs;
-    int lockFd_ = -1;
+    platform::FileLock lock_;
     bool inSession_ = false;
     bool dirty_ = false;
 };

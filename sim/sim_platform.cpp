@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <thread>
+
+#include "platform/local_time.h"
 
 namespace sim {
 
@@ -244,14 +244,7 @@ public:
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch());
         return static_cast<uint32_t>(ms.count());
     }
-    std::string timeOfDay() override {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        char text[16];
-        std::strftime(text, sizeof text, "%H:%M:%S", &local);
-        return text;
-    }
+    std::string timeOfDay() override { return platform::LocalTimeOfDay(); }
     void sleepMs(uint32_t ms) override {
         {
             std::lock_guard<std::mutex> lock(s_->mutex);
@@ -383,14 +376,9 @@ private:
 
 SimPlatform::SimPlatform(const std::string& tempFolder) : tempFolder_(tempFolder), state_(std::make_shared<State>()) {
     if (tempFolder_.empty()) {
-        const char* env = std::getenv("TMPDIR");
-        std::string pattern = std::string(env != nullptr && *env != '\0' ? env : "/tmp") + "/devpanel-sim-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data()) != nullptr) {
-            tempFolder_ = name.data();
-            ownsTempFolder_ = true;
-        }
+        int error = 0;
+        tempFolder_ = platform::LocalTempFiles().createPrivateFolder("devpanel-sim-", error);
+        ownsTempFolder_ = !tempFolder_.empty();
     }
     system_ = std::make_unique<System>(state_);
     settings_ = std::make_unique<Settings>(state_);
@@ -398,15 +386,16 @@ SimPlatform::SimPlatform(const std::string& tempFolder) : tempFolder_(tempFolder
     clock_ = std::make_unique<SimClock>(state_);
     parallel_ = std::make_unique<Parallel>(state_);
     usb_ = std::make_unique<Usb>(state_);
-    tempFiles_ = std::make_unique<platform::PosixTempFiles>(tempFolder_);
-    files_ = std::make_unique<platform::PosixFiles>();
+    tempFiles_ = std::make_unique<platform::LocalTempFiles>(tempFolder_);
+    files_ = std::make_unique<platform::LocalFiles>();
     printers_ = std::make_unique<Printers>(state_);
 }
 
 SimPlatform::~SimPlatform() {
     if (ownsTempFolder_) {
         std::error_code ignored;
-        std::filesystem::remove_all(tempFolder_, ignored);
+        // The folder is UTF-8, as every path here; std::filesystem takes it as such only from u8.
+        std::filesystem::remove_all(std::filesystem::path(std::u8string(tempFolder_.begin(), tempFolder_.end())), ignored);
     }
 }
 

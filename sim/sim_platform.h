@@ -1,5 +1,5 @@
 // sim::SimPlatform: every interface of platform.h backed by memory and virtual printers, for
-// tests and for `--virtual`. Files and temporary files are real (platform/posix_files) inside a
+// tests and for `--virtual`. Files and temporary files are real (platform/local_files) inside a
 // folder of the test's choosing; everything else lives in this object.
 #pragma once
 
@@ -11,15 +11,16 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix_files.h"
+#include "platform/local_files.h"
 #include "sim/virtual_printer.h"
 
 namespace sim {
 
 class SimPlatform {
 public:
-    // tempFolder: where TempFiles creates files; empty makes a private folder under $TMPDIR (or
-    // /tmp) that is removed with this object.
+    // tempFolder: where TempFiles creates files; empty makes a private folder in the user's
+    // temporary folder ($TMPDIR or /tmp; on Windows GetTempPathW) that is removed with this
+    // object.
     explicit SimPlatform(const std::string& tempFolder = "");
     ~SimPlatform();
     SimPlatform(const SimPlatform&) = delete;
@@ -92,8 +93,8 @@ private:
     std::unique_ptr<SimClock> clock_;
     std::unique_ptr<Parallel> parallel_;
     std::unique_ptr<Usb> usb_;
-    std::unique_ptr<platform::PosixTempFiles> tempFiles_;
-    std::unique_ptr<platform::PosixFiles> files_;
+    std::unique_ptr<platform::LocalTempFiles> tempFiles_;
+    std::unique_ptr<platform::LocalFiles> files_;
     std::unique_ptr<Printers> printers_;
 };
 

@@ -5,7 +5,7 @@
 #include "platform/linux/roots.h"
 #include "platform/linux/usb.h"
 #include "platform/linux/user_files.h"
-#include "platform/posix_files.h"
+#include "platform/local_files.h"
 
 namespace platform::linux_impl {
 
@@ -19,8 +19,8 @@ struct LinuxPlatform::Parts {
     LinuxClock clock;
     LinuxParallelPorts parallel;
     LinuxUsbPrinters usb;
-    PosixTempFiles tempFiles;
-    PosixFiles files;
+    LocalTempFiles tempFiles;
+    LocalFiles files;
     LinuxPrinterList printers;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -266,7 +267,6 @@ TEST_F(CliProgramTest, PortThatDoesNotOpenExitsThree) {
     const std::string root = tmp_ + "/root";
     Outcome o = RunProgram({"--port", "USB001", "read"},
                            {"DEVPANEL_DEV_ROOT=" + root, "DEVPANEL_SYS_ROOT=" + root, "DEVPANEL_PROC_ROOT=" + root});
-    if (o.err.find("only --virtual is available") != std::string::npos) GTEST_SKIP() << "no Linux platform";
     EXPECT_EQ(o.status, 3) << o.err;
     EXPECT_NE(o.err.find("USB001"), std::string::npos) << o.err;
 
@@ -429,6 +429,44 @@ TEST_F(CliCommandTest, SendGoesThroughTheLinkAndRefusesFilesThatAreNotWhole) {
     EXPECT_EQ(Run({"send", tmp_ + "/nested/x.npa"}).status, 2);
     EXPECT_TRUE(printer_->receivedBytes().empty());
 }
+
+// Files that cannot be command files are refused before the printer is touched, with the reason:
+// a FIFO (which would never end), a file far larger than any command file, a missing one.
+struct UnsendableFile {
+    const char* name;
+    void (*make)(const std::string& path);
+    const char* says;
+};
+
+class CliUnsendableFile : public CliCommandTest, public ::testing::WithParamInterface<UnsendableFile> {};
+
+TEST_P(CliUnsendableFile, IsRefusedWithItsReasonAndNothingIsSent) {
+    InstallVirtualUsb();
+    std::filesystem::create_directories(tmp_ + "/odd");
+    testsupport::WriteFileBytes(tmp_ + "/odd/offline.dat", "x");
+    GetParam().make(tmp_ + "/odd/x.npa");
+    printer_->clearWire();
+    const auto started = std::chrono::steady_clock::now();
+    Outcome o = Run({"send", tmp_ + "/odd/x.npa"});
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "nothing waits on the file";
+    EXPECT_EQ(o.status, 2) << o.err;
+    EXPECT_NE(o.err.find("cannot read " + tmp_ + "/odd/x.npa: " + GetParam().says), std::string::npos) << o.err;
+    EXPECT_TRUE(printer_->receivedBytes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Send, CliUnsendableFile,
+    ::testing::Values(
+        UnsendableFile{"Fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+                       "it is not a regular file"},
+        UnsendableFile{"FarTooLarge",
+                       [](const std::string& p) {
+                           testsupport::WriteFileBytes(p, "x");
+                           std::filesystem::resize_file(p, 17u * 1024 * 1024);  // sparse: no disk is used
+                       },
+                       "it is larger than 16 MiB"},
+        UnsendableFile{"Missing", [](const std::string&) {}, "it does not exist"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A printer that misbehaves during apply: the status and the message say what happened, and the
 // printer is asked back online whenever it was taken offline.

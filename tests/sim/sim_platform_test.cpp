@@ -1,13 +1,24 @@
 // The simulated platform: settings, log, clock, parallel and USB channels backed by virtual
-// printers (time-outs, cancel, 32-byte transfers), the printer list, and the POSIX file helpers.
+// printers (time-outs, cancel, 32-byte transfers), the printer list, and the file, lock and
+// interruption helpers of platform/ that it and the programs share (their POSIX side).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <fstream>
+#include <iterator>
+#include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
+#include "platform/file_lock.h"
+#include "platform/interruption.h"
+#include "platform/paths.h"
+#include "platform/whole_files.h"
 #include "sim/sim_platform.h"
 #include "sim_test_util.h"
 
@@ -319,9 +330,9 @@ TEST(SimPlatformSetup, VirtualSetupRefusesAStateFileItCannotUse) {
     EXPECT_EQ(problem, "");
 }
 
-TEST(PosixFiles, OpenCreatesPrivateFilesAndNeverFollowsLinks) {
+TEST(LocalFiles, OpenCreatesPrivateFilesAndNeverFollowsLinks) {
     TempDir dir;
-    platform::PosixFiles files;
+    platform::LocalFiles files;
     int error = 0;
     const std::string path = dir.file("settings.npa");
     {
@@ -355,9 +366,9 @@ TEST(PosixFiles, OpenCreatesPrivateFilesAndNeverFollowsLinks) {
     EXPECT_FALSE(files.remove(path));
 }
 
-TEST(PosixFiles, TempFilesAreUniqueAndBeginWithThePrefix) {
+TEST(LocalFiles, TempFilesAreUniqueAndBeginWithThePrefix) {
     TempDir dir;
-    platform::PosixTempFiles temp(dir.path());
+    platform::LocalTempFiles temp(dir.path());
     int error = 0;
     const std::string a = temp.create("LPT1:", error), b = temp.create("LPT1:", error);
     ASSERT_FALSE(a.empty());
@@ -367,7 +378,341 @@ TEST(PosixFiles, TempFilesAreUniqueAndBeginWithThePrefix) {
     ASSERT_EQ(::stat(a.c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    platform::PosixTempFiles nowhere(dir.file("missing"));
+    platform::LocalTempFiles nowhere(dir.file("missing"));
     EXPECT_EQ(nowhere.create("LPT1:", error), "");
     EXPECT_EQ(error, ENOENT);
+}
+
+// --- ReadWholeFile: only a regular file, read whole up to a bound, links followed or refused.
+
+namespace {
+
+struct ReadCase {
+    const char* name;
+    void (*make)(const std::string& dir, const std::string& path);
+    platform::LinkAtPath links;
+    platform::ReadWholeStatus expected;
+    const char* bytes;  // when Ok
+};
+
+constexpr size_t kReadLimit = 8;
+
+void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const ReadCase kReadCases[] = {
+    {"Regular", [](const std::string&, const std::string& f) { Put(f, "a b\r\n\xff"); }, platform::LinkAtPath::Refuse,
+     platform::ReadWholeStatus::Ok, "a b\r\n\xff"},
+    {"Empty", [](const std::string&, const std::string& f) { Put(f, ""); }, platform::LinkAtPath::Refuse,
+     platform::ReadWholeStatus::Ok, ""},
+    {"ExactlyTheLimit", [](const std::string&, const std::string& f) { Put(f, "12345678"); },
+     platform::LinkAtPath::Refuse, platform::ReadWholeStatus::Ok, "12345678"},
+    {"OneByteOverTheLimit", [](const std::string&, const std::string& f) { Put(f, "123456789"); },
+     platform::LinkAtPath::Refuse, platform::ReadWholeStatus::TooLarge, ""},
+    {"Missing", [](const std::string&, const std::string&) {}, platform::LinkAtPath::Refuse,
+     platform::ReadWholeStatus::Missing, ""},
+    {"Folder", [](const std::string&, const std::string& f) { std::filesystem::create_directory(f); },
+     platform::LinkAtPath::Follow, platform::ReadWholeStatus::NotRegular, ""},
+    {"FifoWithoutWriter", [](const std::string&, const std::string& f) { ::mkfifo(f.c_str(), 0600); },
+     platform::LinkAtPath::Follow, platform::ReadWholeStatus::NotRegular, ""},
+    {"LinkFollowed",
+     [](const std::string& d, const std::string& f) {
+         Put(d + "/real", "via");
+         std::filesystem::create_symlink(d + "/real", f);
+     },
+     platform::LinkAtPath::Follow, platform::ReadWholeStatus::Ok, "via"},
+    {"LinkRefused",
+     [](const std::string& d, const std::string& f) {
+         Put(d + "/real", "via");
+         std::filesystem::create_symlink(d + "/real", f);
+     },
+     platform::LinkAtPath::Refuse, platform::ReadWholeStatus::Link, ""},
+    {"LinkToAFifoFollowed",
+     [](const std::string& d, const std::string& f) {
+         ::mkfifo((d + "/pipe").c_str(), 0600);
+         std::filesystem::create_symlink(d + "/pipe", f);
+     },
+     platform::LinkAtPath::Follow, platform::ReadWholeStatus::NotRegular, ""},
+};
+
+class ReadWhole : public ::testing::TestWithParam<ReadCase> {};
+
+}  // namespace
+
+TEST_P(ReadWhole, GivesTheBytesOfARegularFileAndRefusesEverythingElse) {
+    TempDir dir;
+    const std::string path = dir.file("target");
+    GetParam().make(dir.path(), path);
+    std::string bytes = "stale";
+    int error = -1;
+    const auto started = steady_clock::now();
+    EXPECT_EQ(platform::ReadWholeFile(path, kReadLimit, bytes, error, GetParam().links), GetParam().expected);
+    EXPECT_LT(ElapsedMs(started), 2000) << "never waits for a writer";
+    if (GetParam().expected == platform::ReadWholeStatus::Ok) {
+        EXPECT_EQ(bytes, GetParam().bytes);
+    } else {
+        EXPECT_EQ(bytes, "") << "nothing is handed back from a refused file";
+    }
+    EXPECT_EQ(error, GetParam().expected == platform::ReadWholeStatus::Missing ? ENOENT : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(WholeFiles, ReadWhole, ::testing::ValuesIn(kReadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- WriteFileAtomically: the new bytes whole, or the old file untouched.
+
+namespace {
+
+std::set<std::string> Names(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+}
+
+}  // namespace
+
+TEST(WholeFilesWrite, ReplacesTheFileWholeAndPrivatelyAndReplacesALinkWithoutFollowingIt) {
+    TempDir dir;
+    const std::string path = dir.file("state");
+    int error = -1;
+    ASSERT_TRUE(platform::WriteFileAtomically(path, std::string("first\0", 6), error)) << error;
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(ReadAll(path), std::string("first\0", 6));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_TRUE(platform::WriteFileAtomically(path, "second", error)) << error;
+    EXPECT_EQ(ReadAll(path), "second");
+    EXPECT_EQ(Names(dir.path()), std::set<std::string>{"state"}) << "no temporary is left behind";
+
+    Put(dir.file("elsewhere"), "kept");
+    std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("link"));
+    ASSERT_TRUE(platform::WriteFileAtomically(dir.file("link"), "new", error)) << error;
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.file("link")));
+    EXPECT_EQ(ReadAll(dir.file("link")), "new");
+    EXPECT_EQ(ReadAll(dir.file("elsewhere")), "kept");
+}
+
+namespace {
+
+struct FailedWrite {
+    const char* name;
+    // Makes the write of path fail; returns what undoes that (run before the checks).
+    void (*spoil)(const std::string& dir, const std::string& path);
+    void (*repair)();
+    int error;
+};
+
+rlimit g_savedFileSize{};
+
+const FailedWrite kFailedWrites[] = {
+    // The disk takes four bytes and no more (a file-size limit: writes fail with EFBIG).
+    {"WriteFails",
+     [](const std::string&, const std::string&) {
+         std::signal(SIGXFSZ, SIG_IGN);
+         ::getrlimit(RLIMIT_FSIZE, &g_savedFileSize);
+         rlimit tiny = g_savedFileSize;
+         tiny.rlim_cur = 4;
+         ::setrlimit(RLIMIT_FSIZE, &tiny);
+     },
+     [] {
+         ::setrlimit(RLIMIT_FSIZE, &g_savedFileSize);
+         std::signal(SIGXFSZ, SIG_DFL);
+     },
+     EFBIG},
+    // A folder has taken the file's place: the rename fails.
+    {"RenameFails",
+     [](const std::string&, const std::string& f) {
+         std::filesystem::remove(f);
+         std::filesystem::create_directory(f);
+         Put(f + "/inside", "old");
+     },
+     [] {}, EISDIR},
+    {"FolderMissing", [](const std::string& d, const std::string&) { std::filesystem::remove_all(d); }, [] {},
+     ENOENT},
+};
+
+class AtomicWriteFailure : public ::testing::TestWithParam<FailedWrite> {};
+
+}  // namespace
+
+TEST_P(AtomicWriteFailure, LeavesTheOldFileAsItWasAndNoTemporary) {
+    TempDir top;
+    const std::string dir = top.file("d");
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
+    const std::string path = dir + "/state";
+    Put(path, "old contents");
+    GetParam().spoil(dir, path);
+    int error = 0;
+    const bool written = platform::WriteFileAtomically(path, "new contents, longer than four bytes", error);
+    GetParam().repair();
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, GetParam().error) << std::strerror(error);
+    if (std::filesystem::is_regular_file(path)) {
+        EXPECT_EQ(ReadAll(path), "old contents");
+    }
+    if (std::filesystem::is_directory(path)) {
+        EXPECT_EQ(ReadAll(path + "/inside"), "old");
+    }
+    if (std::filesystem::exists(dir)) {
+        EXPECT_EQ(Names(dir), std::set<std::string>{"state"});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WholeFiles, AtomicWriteFailure, ::testing::ValuesIn(kFailedWrites),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- FileLock: exclusive between holders, a bounded wait, released by release() or the end.
+
+class FileLockWait : public ::testing::TestWithParam<int> {};
+
+TEST_P(FileLockWait, ABusyLockIsGivenUpAfterTheWaitAndNotLongerThanThat) {
+    TempDir dir;
+    const std::string path = dir.file("state.lock");
+    platform::FileLock holder, other;
+    int error = -1;
+    ASSERT_EQ(holder.acquire(path, 0, error), platform::FileLock::Result::Locked);
+    const int waitMs = GetParam();
+    const auto started = steady_clock::now();
+    EXPECT_EQ(other.acquire(path, waitMs, error), platform::FileLock::Result::Busy);
+    const long took = ElapsedMs(started);
+    EXPECT_GE(took, waitMs);
+    EXPECT_LT(took, waitMs + 500);
+    EXPECT_FALSE(other.held());
+    EXPECT_EQ(error, 0);
+    holder.release();
+    EXPECT_EQ(other.acquire(path, waitMs, error), platform::FileLock::Result::Locked);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileLocks, FileLockWait, ::testing::Values(0, 30, 200));
+
+TEST(FileLocks, AWaiterGetsTheLockWhenTheHolderLetsGoDuringTheWait) {
+    TempDir dir;
+    const std::string path = dir.file("state.lock");
+    int error = 0;
+    auto holder = std::make_unique<platform::FileLock>();
+    ASSERT_EQ(holder->acquire(path, 0, error), platform::FileLock::Result::Locked);
+    std::thread letGo([&] {
+        std::this_thread::sleep_for(milliseconds(50));
+        holder.reset();  // the end of the object releases the lock
+    });
+    platform::FileLock waiter;
+    const auto started = steady_clock::now();
+    EXPECT_EQ(waiter.acquire(path, 5000, error), platform::FileLock::Result::Locked);
+    letGo.join();
+    EXPECT_LT(ElapsedMs(started), 2000);
+    EXPECT_EQ(waiter.acquire(path, 0, error), platform::FileLock::Result::Locked) << "held already";
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(FileLocks, ALockFileThatCannotBeOpenedIsSaidToBeOne) {
+    TempDir dir;
+    int error = 0;
+    platform::FileLock lock;
+    std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("link.lock"));
+    EXPECT_EQ(lock.acquire(dir.file("link.lock"), 0, error), platform::FileLock::Result::OpenFailed);
+    EXPECT_EQ(error, ELOOP);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("elsewhere"))) << "never created through the link";
+    EXPECT_EQ(lock.acquire(dir.file("missing/x.lock"), 0, error), platform::FileLock::Result::OpenFailed);
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(lock.held());
+}
+
+// --- InterruptionWatch: a stop request sets the flag instead of ending the program.
+
+namespace {
+
+std::atomic<int> g_previousHandlerRuns{0};
+extern "C" void CountingHandler(int) { g_previousHandlerRuns.fetch_add(1); }
+
+class StopRequest : public ::testing::TestWithParam<int> {};
+
+}  // namespace
+
+TEST_P(StopRequest, SetsTheNewestWatchFlagAndTheOldHandlingComesBack) {
+    const int sig = GetParam();
+    struct sigaction counting {}, original {};
+    counting.sa_handler = CountingHandler;
+    sigemptyset(&counting.sa_mask);
+    ASSERT_EQ(sigaction(sig, &counting, &original), 0);
+    g_previousHandlerRuns = 0;
+
+    std::atomic<bool> outer{true}, inner{false};
+    {
+        platform::InterruptionWatch outerWatch(outer);
+        EXPECT_FALSE(outer.load()) << "a new watch starts cleared";
+        {
+            platform::InterruptionWatch innerWatch(inner);
+            ASSERT_EQ(::raise(sig), 0);
+            EXPECT_TRUE(inner.load());
+            EXPECT_FALSE(outer.load()) << "only the newest watch hears it";
+            ASSERT_EQ(::raise(sig), 0);  // a second request changes nothing more
+            EXPECT_TRUE(inner.load());
+        }
+        ASSERT_EQ(::raise(sig), 0);
+        EXPECT_TRUE(outer.load()) << "the outer watch is back once the inner one ended";
+    }
+    EXPECT_EQ(g_previousHandlerRuns.load(), 0);
+    ASSERT_EQ(::raise(sig), 0);
+    EXPECT_EQ(g_previousHandlerRuns.load(), 1) << "the handler from before the watches is back";
+    sigaction(sig, &original, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Interruption, StopRequest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) { return info.param == SIGINT ? "Sigint" : "Sigterm"; });
+
+// --- Paths: the parts of a path, what is at one, who may write it, private folders.
+
+TEST(Paths, FolderNameAndSiblingOfAPath) {
+    struct Case {
+        const char* path;
+        const char* folder;
+        const char* name;
+        const char* sibling;  // of "offline.dat"
+    };
+    for (const Case& c : {Case{"/a/b/x.npa", "/a/b", "x.npa", "/a/b/offline.dat"},
+                          Case{"x.npa", ".", "x.npa", "offline.dat"}, Case{"/x.npa", "/", "x.npa", "/offline.dat"},
+                          Case{"dir/", "dir", "", "dir/offline.dat"}}) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(platform::FolderOfPath(c.path), c.folder);
+        EXPECT_EQ(platform::FileNameOfPath(c.path), c.name);
+        EXPECT_EQ(platform::SiblingPath(c.path, "offline.dat"), c.sibling);
+    }
+}
+
+TEST(Paths, OwnerBitsDecideEvenForTheSuperuserAndFoldersAreMadePrivate) {
+    TempDir dir;
+    const std::string file = dir.file("f");
+    Put(file, "x");
+    EXPECT_TRUE(platform::UserMayRead(file));
+    EXPECT_TRUE(platform::UserMayWrite(file));
+    ::chmod(file.c_str(), 0400);
+    EXPECT_TRUE(platform::UserMayRead(file));
+    EXPECT_FALSE(platform::UserMayWrite(file)) << "a file its owner made read-only is not ours to replace";
+    ::chmod(file.c_str(), 0200);
+    EXPECT_FALSE(platform::UserMayRead(file));
+    EXPECT_FALSE(platform::UserMayWrite(dir.file("missing")));
+
+    int error = -1;
+    const std::string nested = dir.file("a/b/c");
+    ASSERT_TRUE(platform::MakePrivateFolders(nested, error)) << error;
+    EXPECT_EQ(error, 0);
+    for (const std::string& folder : {dir.file("a"), dir.file("a/b"), nested}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
+    }
+    EXPECT_TRUE(platform::MakePrivateFolders(nested, error)) << "a folder that exists is fine";
+    EXPECT_FALSE(platform::MakePrivateFolders(file + "/sub", error));
+    EXPECT_EQ(error, ENOTDIR);
+    EXPECT_EQ(platform::KindOfPath(nested, error), platform::Files::Kind::Folder);
+    EXPECT_EQ(platform::KindOfPath(file, error), platform::Files::Kind::Regular);
+    EXPECT_EQ(platform::KindOfPath(file + "/sub", error), platform::Files::Kind::Missing);
+    EXPECT_EQ(error, ENOTDIR);
 }

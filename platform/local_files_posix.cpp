@@ -1,4 +1,5 @@
-#include "platform/posix_files.h"
+#include "platform/local_files.h"
+#include "platform/paths.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +14,29 @@
 
 namespace platform {
 
+namespace {
+
+// A file opened for reading and writing. Reads wait at most timeoutMs for data (a regular file
+// never waits); cancel() makes every later call fail.
+class PosixFileChannel : public Channel {
+public:
+    explicit PosixFileChannel(int fd);
+    ~PosixFileChannel() override;
+    PosixFileChannel(const PosixFileChannel&) = delete;
+    PosixFileChannel& operator=(const PosixFileChannel&) = delete;
+
+    long write(const uint8_t* data, size_t n) override;
+    long read(uint8_t* buffer, size_t n, int timeoutMs = -1) override;
+    void cancel() override;
+    int lastError() const override;
+    bool sync() override;  // fsync
+
+private:
+    int fd_;
+    int cancelPipe_[2] = {-1, -1};
+    int lastError_ = 0;
+};
+
 PosixFileChannel::PosixFileChannel(int fd) : fd_(fd) {
     if (::pipe2(cancelPipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         cancelPipe_[0] = cancelPipe_[1] = -1;
@@ -26,13 +50,11 @@ PosixFileChannel::~PosixFileChannel() {
     }
 }
 
-namespace {
 bool IsCancelled(int readEnd) {
     if (readEnd < 0) return false;
     pollfd p{readEnd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;
 }
-}  // namespace
 
 long PosixFileChannel::write(const uint8_t* data, size_t n) {
     if (IsCancelled(cancelPipe_[0])) {
@@ -98,8 +120,6 @@ bool PosixFileChannel::sync() {
     return false;
 }
 
-namespace {
-
 // The test hook of createUnique: how many more bytes its channels take (-1: unlimited).
 std::atomic<long> g_writeBudget{-1};
 
@@ -124,13 +144,6 @@ private:
     bool full_ = false;
 };
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 // Makes a rename in folder durable. A folder that cannot be synced costs durability only.
 void SyncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -141,22 +154,11 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-void PosixFiles::failWritesAfterBytesForTesting(long bytes) { g_writeBudget.store(bytes < 0 ? -1 : bytes); }
+void LocalFiles::failWritesAfterBytesForTesting(long bytes) { g_writeBudget.store(bytes < 0 ? -1 : bytes); }
 
-Files::Kind PosixFiles::kindOf(const std::string& path, int& errorNumber) {
-    errorNumber = 0;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        errorNumber = errno;
-        return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Other;
-    }
-    if (S_ISREG(st.st_mode)) return Kind::Regular;
-    if (S_ISDIR(st.st_mode)) return Kind::Folder;
-    if (S_ISLNK(st.st_mode)) return Kind::Link;
-    return Kind::Other;
-}
+Files::Kind LocalFiles::kindOf(const std::string& path, int& errorNumber) { return KindOfPath(path, errorNumber); }
 
-std::unique_ptr<Channel> PosixFiles::createUnique(const std::string& folder, const std::string& prefix,
+std::unique_ptr<Channel> LocalFiles::createUnique(const std::string& folder, const std::string& prefix,
                                                   std::string& path, int& errorNumber) {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device device;
@@ -187,19 +189,19 @@ std::unique_ptr<Channel> PosixFiles::createUnique(const std::string& folder, con
     return nullptr;
 }
 
-bool PosixFiles::replace(const std::string& from, const std::string& to, int& errorNumber) {
+bool LocalFiles::replace(const std::string& from, const std::string& to, int& errorNumber) {
     errorNumber = 0;
     if (::rename(from.c_str(), to.c_str()) != 0) {
         errorNumber = errno;
         return false;
     }
-    SyncFolder(FolderOf(to));
+    SyncFolder(FolderOfPath(to));
     return true;
 }
 
-bool PosixFiles::removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+bool LocalFiles::removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
-std::unique_ptr<Channel> PosixFiles::open(const std::string& path, bool truncate, int& errorNumber) {
+std::unique_ptr<Channel> LocalFiles::open(const std::string& path, bool truncate, int& errorNumber) {
     errorNumber = 0;
     int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
     if (truncate) flags |= O_TRUNC;
@@ -214,9 +216,9 @@ std::unique_ptr<Channel> PosixFiles::open(const std::string& path, bool truncate
     return std::make_unique<PosixFileChannel>(fd);
 }
 
-bool PosixFiles::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool LocalFiles::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-PosixTempFiles::PosixTempFiles(std::string folder) : folder_(std::move(folder)) {
+LocalTempFiles::LocalTempFiles(std::string folder) : folder_(std::move(folder)) {
     if (folder_.empty()) {
         const char* env = std::getenv("TMPDIR");
         folder_ = (env != nullptr && *env != '\0') ? env : "/tmp";
@@ -235,7 +237,7 @@ std::vector<char> UniquePattern(const std::string& folder, const std::string& pr
 }
 }  // namespace
 
-std::string PosixTempFiles::create(const std::string& prefix, int& errorNumber) {
+std::string LocalTempFiles::create(const std::string& prefix, int& errorNumber) {
     errorNumber = 0;
     std::vector<char> name = UniquePattern(folder_, prefix);
     int fd = ::mkostemp(name.data(), O_CLOEXEC);  // mkstemp semantics: mode 0600, O_EXCL
@@ -247,7 +249,7 @@ std::string PosixTempFiles::create(const std::string& prefix, int& errorNumber) 
     return std::string(name.data());
 }
 
-std::string PosixTempFiles::createPrivateFolder(const std::string& prefix, int& errorNumber) {
+std::string LocalTempFiles::createPrivateFolder(const std::string& prefix, int& errorNumber) {
     errorNumber = 0;
     std::vector<char> name = UniquePattern(folder_, prefix);
     if (::mkdtemp(name.data()) == nullptr) {  // mode 0700

@@ -1,0 +1,21 @@
+#include "cli/real_platform.h"
+
+#include "platform/windows/windows_platform.h"
+
+namespace cli {
+
+namespace {
+
+class WindowsRealPlatform : public RealPlatform {
+public:
+    void install() override { platform_.install(); }
+
+private:
+    platform::windows_impl::WindowsPlatform platform_;
+};
+
+}  // namespace
+
+std::unique_ptr<RealPlatform> MakeRealPlatform() { return std::make_unique<WindowsRealPlatform>(); }
+
+}  // namespace cli

@@ -1,0 +1,12 @@
+// The local time of day for log lines. local_time_posix.cpp reads it with localtime_r,
+// local_time_win32.cpp with GetLocalTime (the C library's localtime is not safe across threads).
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The local time of day as "HH:MM:SS" (24-hour clock). Safe from any thread; does not block.
+std::string LocalTimeOfDay();
+
+}  // namespace platform

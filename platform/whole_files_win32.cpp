@@ -1,0 +1,129 @@
+#include "platform/whole_files.h"
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "platform/paths.h"
+#include "platform/win32_text.h"
+
+namespace platform {
+
+namespace {
+
+// Closes the handle however the function that opened it ends.
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() { close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    void close() {
+        if (valid()) ::CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+ReadWholeStatus ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes, int& errorNumber,
+                              LinkAtPath links) {
+    bytes.clear();
+    errorNumber = 0;
+    const std::wstring wide = win32::Widen(path);
+    if (wide.empty()) {
+        errorNumber = ENOENT;
+        return ReadWholeStatus::Missing;
+    }
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // a folder opens, to be refused below
+    if (links == LinkAtPath::Refuse) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    Handle file(::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+    if (!file.valid()) {
+        errorNumber = win32::LastErrno();
+        if (errorNumber == ENOENT || errorNumber == ENOTDIR) return ReadWholeStatus::Missing;
+        return ReadWholeStatus::Failed;
+    }
+    // A pipe or a device (NUL, COM1) is no regular file, and might never end.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return ReadWholeStatus::NotRegular;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.get(), &info)) {
+        errorNumber = win32::LastErrno();
+        return ReadWholeStatus::Failed;
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return ReadWholeStatus::Link;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return ReadWholeStatus::NotRegular;
+    std::string text;
+    std::vector<char> chunk(65536);
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+            errorNumber = win32::LastErrno();
+            return ReadWholeStatus::Failed;
+        }
+        if (got == 0) break;
+        text.append(chunk.data(), got);
+        if (text.size() > maxBytes) return ReadWholeStatus::TooLarge;
+    }
+    bytes = std::move(text);
+    return ReadWholeStatus::Ok;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber) {
+    errorNumber = 0;
+    const std::wstring target = win32::Widen(path);
+    if (target.empty()) {
+        errorNumber = EINVAL;
+        return false;
+    }
+    static const wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device device;
+    std::mt19937 random(device());
+    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters / sizeof kLetters[0] - 2);
+    win32::PrivateSecurity security;
+    std::wstring temporary;
+    HANDLE created = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
+        temporary = target + L".";
+        for (int i = 0; i < 6; ++i) temporary += kLetters[pick(random)];
+        created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, security.attributes(), CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
+            errorNumber = win32::LastErrno();
+            return false;
+        }
+    }
+    if (created == INVALID_HANDLE_VALUE) {
+        errorNumber = EEXIST;
+        return false;
+    }
+    Handle file(created);
+    int failure = 0;
+    size_t done = 0;
+    while (failure == 0 && done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD wrote = 0;
+        if (!::WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr)) failure = win32::LastErrno();
+        else if (wrote == 0) failure = EIO;
+        done += wrote;
+    }
+    if (failure == 0 && !::FlushFileBuffers(file.get())) failure = win32::LastErrno();
+    file.close();
+    if (failure == 0 &&
+        !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        failure = win32::LastErrno();
+    if (failure != 0) {
+        ::DeleteFileW(temporary.c_str());
+        errorNumber = failure;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace platform

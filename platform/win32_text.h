@@ -1,0 +1,118 @@
+// Small pieces the Win32 helpers of this folder share: UTF-8 paths to the wide strings the W
+// calls take, Win32 error codes to the errno values platform.h promises, and a security
+// descriptor that keeps a new file or folder to the current user. Included by *_win32.cpp only.
+#pragma once
+
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::win32 {
+
+// The UTF-8 text as UTF-16; empty for empty or ill-formed input (a path that cannot be
+// converted names no file).
+inline std::wstring Widen(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0);
+    if (size <= 0) return {};
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide.data(),
+                          size);
+    return wide;
+}
+
+inline std::string Narrow(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string narrow(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr,
+                          nullptr);
+    return narrow;
+}
+
+// The errno value closest to a Win32 error code, for the error numbers of platform.h.
+inline int ErrnoOf(DWORD error) {
+    switch (error) {
+        case ERROR_SUCCESS: return 0;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME: return ENOENT;
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_NO_UNICODE_TRANSLATION: return EINVAL;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+        case ERROR_PRIVILEGE_NOT_HELD: return EACCES;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS: return EEXIST;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_BUSY: return EBUSY;
+        case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
+        case ERROR_DIRECTORY: return ENOTDIR;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY: return ENOMEM;
+        case ERROR_NOT_SAME_DEVICE: return EXDEV;
+        case ERROR_CANT_RESOLVE_FILENAME: return ELOOP;
+        case ERROR_OPERATION_ABORTED: return ECANCELED;
+        case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+        default: return EIO;
+    }
+}
+
+inline int LastErrno() { return ErrnoOf(::GetLastError()); }
+
+// A security descriptor whose protected DACL grants the current user alone full access,
+// inherited by everything made inside: the counterpart of mode 0700 for a folder and 0600 for a
+// file. attributes() is nullptr when the descriptor could not be built (the new object then
+// takes its folder's access rules, which for the user's own folders are private already).
+class PrivateSecurity {
+public:
+    PrivateSecurity() {
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+        DWORD size = 0;
+        ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        user_.resize(size);
+        const bool gotUser = size > 0 && ::GetTokenInformation(token, TokenUser, user_.data(), size, &size);
+        ::CloseHandle(token);
+        if (!gotUser) return;
+        PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+        acl_.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + ::GetLengthSid(sid));
+        auto* acl = reinterpret_cast<ACL*>(acl_.data());
+        if (!::InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION)) return;
+        if (!::AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, GENERIC_ALL, sid))
+            return;
+        if (!::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION)) return;
+        if (!::SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE)) return;
+        if (!::SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) return;
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = &descriptor_;
+        attributes_.bInheritHandle = FALSE;
+        ready_ = true;
+    }
+    PrivateSecurity(const PrivateSecurity&) = delete;
+    PrivateSecurity& operator=(const PrivateSecurity&) = delete;
+
+    SECURITY_ATTRIBUTES* attributes() { return ready_ ? &attributes_ : nullptr; }
+
+private:
+    std::vector<unsigned char> user_;
+    std::vector<unsigned char> acl_;
+    SECURITY_DESCRIPTOR descriptor_{};
+    SECURITY_ATTRIBUTES attributes_{};
+    bool ready_ = false;
+};
+
+}  // namespace platform::win32
