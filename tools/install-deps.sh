@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libcups2-dev cups-daemon cups-client
   fonts-nanum xvfb xauth imagemagick python3
+  g++-mingw-w64-x86-64-posix wine wine64 googletest
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -18,6 +18,7 @@
 #include "config/profile.h"
 #include "transactions/npa.h"
 #include "sim/sim_platform.h"
+#include "test_env.h"
 
 namespace testsupport {
 
@@ -61,14 +62,13 @@ inline uint16_t SettingId(const Bytes& p) { return static_cast<uint16_t>((p[7] <
 class SimFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/devpanel-e-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        tmp_ = pattern;
+        tmp_ = MakeTempFolder("devpanel-e-");
+        ASSERT_FALSE(tmp_.empty());
         std::filesystem::create_directories(tmp_ + "/state");
         std::filesystem::create_directories(tmp_ + "/config");
         std::filesystem::create_directories(tmp_ + "/simtmp");
-        setenv("XDG_STATE_HOME", (tmp_ + "/state").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (tmp_ + "/config").c_str(), 1);
+        ASSERT_TRUE(SetEnvironment("XDG_STATE_HOME", tmp_ + "/state"));
+        ASSERT_TRUE(SetEnvironment("XDG_CONFIG_HOME", tmp_ + "/config"));
         SetConfigPath(DEVPANEL_DATA_DIR "/devPanel.ini");
 
         sim_ = std::make_unique<sim::SimPlatform>(tmp_ + "/simtmp");

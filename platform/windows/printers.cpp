@@ -1,0 +1,36 @@
+// The installed printers from the spooler.
+#include <windows.h>
+#include <winspool.h>
+
+#include <vector>
+
+#include "platform/windows/records.h"
+#include "platform/windows/windows_parts.h"
+
+namespace platform::windows_impl {
+
+bool WindowsPrinterList::list(std::vector<InstalledPrinter>& out) {
+    out.clear();
+    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+    DWORD needed = 0;
+    DWORD count = 0;
+    std::vector<BYTE> buffer;
+    // The list may grow between the call that sizes it and the one that fills it.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::EnumPrintersW(flags, nullptr, 2, buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()),
+                            &needed, &count))
+            break;
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+        buffer.assign(needed, 0);
+        if (attempt == 2) return false;
+    }
+    std::vector<SpoolerRecord> records;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count && info != nullptr; ++i) {
+        records.push_back({toUtf8(info[i].pPrinterName), toUtf8(info[i].pDriverName), toUtf8(info[i].pPortName)});
+    }
+    out = installedPrinters(records);
+    return true;
+}
+
+}  // namespace platform::windows_impl

@@ -1,0 +1,16 @@
+// What test fixtures need from the system, the same way on every platform: a fresh private
+// temporary folder and environment variables (test_env_posix.cpp, test_env_win32.cpp).
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// Creates a new, empty folder named prefix followed by random characters in the system's
+// temporary folder, and returns its path with "/" between parts; empty on failure.
+std::string MakeTempFolder(const std::string& prefix);
+
+// Sets an environment variable of this process; false on failure.
+bool SetEnvironment(const std::string& name, const std::string& value);
+
+}  // namespace testsupport
