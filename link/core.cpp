@@ -78,14 +78,14 @@ void SlcSleep(uint32_t ms) {
     if (ms > 0) platform::current().clock->sleepMs(ms);
 }
 
-int SlcStartReaderLocked(void (*body)()) {
+int SlcStartReaderLocked(std::function<void()> body) {
     static int serial = 0;
     SlcState& g = SlcGlobals();
     if (g.readThread.joinable()) g.readThread.join();
     g.readerStop.store(false, std::memory_order_release);
     g.expectingResponse = true;
     g.readThreadRunning = true;
-    g.readThread = std::thread(body);
+    g.readThread = std::thread(std::move(body));
     return ++serial;
 }
 
@@ -236,21 +236,7 @@ int CloseImpl(const std::string& name) {
         g.port.reset();
         if (g.unidirectional && !g.offlineFile.empty() && !g.tempFile.empty()) {
             SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(Unidirectional workaround)\n");
-            if (g.collectFailed) {
-                // An incomplete set of commands must not reach the printer.
-                SlcSetProblem(g.collectProblem);
-                ParDropWorkaround();
-                result = SLC_SEND_WRITEFAIL;
-            } else {
-                result = SlcCopyFiles();
-            }
-            // Sent and deleted, or kept for the user: either way no longer the link's.
-            g.unidirectional = false;
-            g.collectFailed = false;
-            g.collectProblem.clear();
-            g.tempFile.clear();
-            g.offlineFile.clear();
-            g.workFolder.clear();
+            result = ParCloseWorkaround();
         } else {
             if (g.unidirectional) ParDropWorkaround();
             ParCorvaneDosPort(false, name.c_str());

@@ -88,11 +88,55 @@ void SlcSignal(std::binary_semaphore& sem);
 // semaphores so that nothing of the old conversation reaches the next one. Caller's thread only.
 void SlcStopReader();
 
-// Starts a reader thread running body. Call with transactionInfo held and readThreadRunning
-// clear: joins a reader that ended by itself, sets bExpectingResponse and readThreadRunning, and
-// returns a serial number of the thread for the log. A reader that ends by itself clears
-// readThreadRunning under transactionInfo before it returns.
-int SlcStartReaderLocked(void (*body)());
+// Starts a reader thread running body; the body carries what the reader needs (a USB reader its
+// device path). Call with transactionInfo held and readThreadRunning clear: joins a reader that
+// ended by itself, sets bExpectingResponse and readThreadRunning, and returns a serial number of
+// the thread for the log. A reader that ends by itself clears readThreadRunning under
+// transactionInfo before it returns.
+int SlcStartReaderLocked(std::function<void()> body);
+
+// Slot lengths that stand for no message: the parallel reader gave up inside one, or the message
+// did not fit a slot (the slot then keeps its header).
+constexpr int32_t SLC_SLOT_FAILED = -1;
+constexpr int32_t SLC_SLOT_TOO_LARGE = -2;
+
+// One message taken out of a response slot.
+struct SlcSlotMessage {
+    int32_t length = 0;          // > 0: bytes is the message; else SLC_SLOT_FAILED or SLC_SLOT_TOO_LARGE
+    uint32_t serial = 0;         // the wait the parallel reader judged it for (slotSerial)
+    std::vector<uint8_t> bytes;  // the message; only its header for a marker
+};
+
+enum class SlcVerdict { Take, Drop };
+
+// How a transport waits for what its reader stored (response_wait.cpp). The wait is one for
+// every transport; the fields are where the transports differ.
+struct SlcResponseWait {
+    const char* name = "";       // the waiting routine the log names: "ParGetResponse", "UsbGetResponse"
+    uint32_t waitMs = 0;         // the whole wait (the timing table's responseWaitMs, or what is left of it)
+    uint32_t loggedWaitMs = 0;   // the wait the time-out line names
+    int slots = SLC_SLOT_COUNT;  // the reader fills slots 0 to slots - 1 (parallel: slot 0 only)
+    bool logSlots = false;       // logs the slot of each message taken, and a signal that found none
+    bool logOutcome = false;     // SlcAwaitReply logs its outcome (success, read failure, too large)
+    bool noBufferIsTooLarge = false;  // SlcAwaitReply without a buffer: a reply is -7 (else dropped: 0)
+    // Judges each message taken, oldest slot first: Drop discards it (the judge logs why). Without
+    // a judge every message is taken.
+    std::function<SlcVerdict(const SlcSlotMessage&)> judge;
+};
+
+// Waits on semResponse until one signal of the reader brings messages the judge takes, and
+// appends those to taken, oldest slot first; what the judge drops leaves the wait going on until
+// waitMs from the call have passed. 0, or -6 (logged) when nothing was taken in time. Blocks at
+// most waitMs. Caller's thread only.
+int SlcAwaitMessages(const SlcResponseWait& wait, std::vector<SlcSlotMessage>& taken);
+// SlcAwaitMessages for the reply to a request: the most recent message taken goes into reply
+// (capacity *replyLength; *replyLength becomes its length, 0 on every other outcome). 0; -6
+// nothing in time; -1 the reader gave up inside the message; -7 the message did not fit its slot
+// or the buffer (or there is no buffer and noBufferIsTooLarge).
+int SlcAwaitReply(const SlcResponseWait& wait, uint8_t* reply, uint32_t* replyLength);
+// Empties every response slot and the response semaphore before a request goes out, so that
+// replies and alerts whose waiter gave up cannot answer it. Logs each message dropped under name.
+void SlcDropStoredMessages(const char* name);
 
 // Pauses the calling thread through the platform clock (a zero wait does not sleep).
 void SlcSleep(uint32_t ms);
@@ -127,6 +171,8 @@ uint32_t ParExpectMessage(uint8_t expected, bool acceptAlerts);
 // up inside a message). Replies stored for earlier waits are dropped.
 int ParWaitMessage(uint32_t serial, uint8_t* reply, uint32_t* replyLength, uint32_t waitMs);
 int SendNPAStart(platform::Channel& channel);  // 0 written, 1 failed
+// The start packet ahead of a request, logged as who's ("ParSendCommand"): true when it went out.
+bool SlcSendStart(platform::Channel& channel, const char* who);
 bool IsRecognizedDeviceId(const char* deviceId, size_t length);
 // Reads up to length bytes; an empty pass ends the read, and counts as a failure when the call
 // lasted longer than readGiveUpMs. bytesRead receives the total.
@@ -137,6 +183,10 @@ void ParReadPort();
 int16_t IsNpaActive(platform::ParallelChannel& channel, const char* deviceId, size_t length);
 int SendNpaActiveQuery(platform::ParallelChannel& channel);
 int CheckPJLQueryResponse(const uint8_t* reply, uint32_t count);
+// Closes the one-way workaround: copies offline.dat and the commands to the port (SlcCopyFiles),
+// or, when a write into them failed, deletes them and returns -5 with the first failure as the
+// problem. Either way the link forgets the files afterwards.
+int ParCloseWorkaround();
 // Drops the collected commands of the one-way workaround (reopen, or close without offline file):
 // nothing is sent and the temporary files are deleted.
 void ParDropWorkaround();

@@ -14,6 +14,9 @@ constexpr uint32_t kReplyBuffer = 2048;
 constexpr size_t kCopyChunk = 4096;
 constexpr const char* kOfflineName = "offline.dat";
 
+// Clears the workaround's state (its files are sent, deleted or kept for the user).
+void ForgetWorkaround();
+
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -99,6 +102,22 @@ int CopyStep(const std::string& source, const std::string& portName) {
     const int rc = CopyFileToPort(source, portName);
     SlcLog(SLC_LOG_TRACE, "SlcCopyFiles() - rc=%d\n", rc);
     return rc;
+}
+
+// Writes one record into a one-way target and logs the outcome as who's (the success line
+// begins with successPrefix): true when every byte went out.
+bool WriteWhole(platform::Channel& channel, const char* who, const char* successPrefix, const uint8_t* bytes,
+                size_t length) {
+    const long written = channel.write(bytes, length);
+    SlcLog(SLC_LOG_TRACE, "%s(): after WriteFile()\n", who);
+    if (written == static_cast<long>(length)) {
+        SlcLog(SLC_LOG_TRACE, "%sSuccessfully wrote %d bytes\n", successPrefix, static_cast<int>(written));
+        return true;
+    }
+    if (written > 0) {
+        SlcLog(SLC_LOG_TRACE, "%s(): Error %d, but wrote %d bytes\n", who, channel.lastError(), static_cast<int>(written));
+    }
+    return false;
 }
 
 // Waits for the next packet of the exchange (announced as serial, or now when 0).
@@ -241,15 +260,7 @@ int ParOffline(int offline) {
     // quick, is judged for this exchange.
     uint32_t announced = 0;
     transport.writePacket = [&g, &announced](const uint8_t* packet, size_t length) -> int {
-        if (g.npaMode != NPA_ON) {
-            SlcLog(SLC_LOG_TRACE, "ParOffline(): NeedNPAStart = TRUE\n");
-            SlcLog(SLC_LOG_TRACE, "ParOffline(): SendNPAStart()\n");
-            const int rc = SendNPAStart(*g.port);
-            if (rc != 0) {
-                SlcLog(SLC_LOG_TRACE, "SendNPAStart() returned %d\n", rc);
-                return SLC_REFUSED;
-            }
-        }
+        if (g.npaMode != NPA_ON && !SlcSendStart(*g.port, "ParOffline")) return SLC_REFUSED;
         announced = ParExpectMessage(0, true);
         SlcLog(SLC_LOG_DATA, "ParOffline(): before WriteFile()\n");
         SlcLogHex(packet, static_cast<uint32_t>(length));
@@ -274,17 +285,7 @@ int FileOffline(platform::Channel& channel, int offline) {
     }
     SlcLog(SLC_LOG_DATA, "FileOffline(): before WriteFile()\n");
     SlcLogHex(packet.data(), packet.size());
-    const long written = channel.write(packet.data(), packet.size());
-    SlcLog(SLC_LOG_TRACE, "FileOffline(): after WriteFile()\n");
-    if (written == static_cast<long>(packet.size())) {
-        SlcLog(SLC_LOG_TRACE, "FileOffline(): Successfully wrote %d bytes\n", static_cast<int>(written));
-        return SLC_OK;
-    }
-    if (written > 0) {
-        SlcLog(SLC_LOG_TRACE, "FileOffline(): Error %d, but wrote %d bytes\n", channel.lastError(),
-               static_cast<int>(written));
-    }
-    return SLC_REFUSED;
+    return WriteWhole(channel, "FileOffline", "FileOffline(): ", packet.data(), packet.size()) ? SLC_OK : SLC_REFUSED;
 }
 
 int FileSendCommand(platform::Channel& channel, const uint8_t* command, uint32_t length, uint8_t* reply,
@@ -309,18 +310,8 @@ int FileSendCommand(platform::Channel& channel, const uint8_t* command, uint32_t
     }
     SlcLog(SLC_LOG_TRACE, "FileSendCommand(): before WriteFile()\n");
     SlcLogHex(buffer, length);
-    const long written = channel.write(buffer, length);
-    SlcLog(SLC_LOG_TRACE, "FileSendCommand(): after WriteFile()\n");
     if (replyLength != nullptr) *replyLength = 0;
-    if (written == static_cast<long>(length)) {
-        SlcLog(SLC_LOG_TRACE, "Successfully wrote %d bytes\n", static_cast<int>(written));
-        return SLC_OK;
-    }
-    if (written > 0) {
-        SlcLog(SLC_LOG_TRACE, "FileSendCommand(): Error %d, but wrote %d bytes\n", channel.lastError(),
-               static_cast<int>(written));
-    }
-    return SLC_SEND_WRITEFAIL;
+    return WriteWhole(channel, "FileSendCommand", "", buffer, length) ? SLC_OK : SLC_SEND_WRITEFAIL;
 }
 
 void SlcNoteCollectFailure(const std::string& file, int error) {
@@ -363,6 +354,29 @@ void ParDropWorkaround() {
     if (!g.tempFile.empty()) p.files->remove(g.tempFile);
     if (!g.offlineFile.empty()) p.files->remove(g.offlineFile);
     if (!g.workFolder.empty()) p.files->removeFolder(g.workFolder);
+    ForgetWorkaround();
+}
+
+int ParCloseWorkaround() {
+    SlcState& g = SlcGlobals();
+    int result = SLC_OK;
+    if (g.collectFailed) {
+        // An incomplete set of commands must not reach the printer.
+        SlcSetProblem(g.collectProblem);
+        ParDropWorkaround();
+        result = SLC_SEND_WRITEFAIL;
+    } else {
+        result = SlcCopyFiles();
+    }
+    // Sent and deleted, or kept for the user: either way no longer the link's.
+    ForgetWorkaround();
+    return result;
+}
+
+namespace {
+
+void ForgetWorkaround() {
+    SlcState& g = SlcGlobals();
     g.unidirectional = false;
     g.collectFailed = false;
     g.collectProblem.clear();
@@ -370,6 +384,8 @@ void ParDropWorkaround() {
     g.offlineFile.clear();
     g.workFolder.clear();
 }
+
+}  // namespace
 
 int FileOpenPort(const std::string& path) {
     SlcState& g = SlcGlobals();

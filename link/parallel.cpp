@@ -1,6 +1,5 @@
 // Parallel port: opening (two-way or the one-way workaround), writing commands and waiting for
 // the reader thread's reply.
-#include <chrono>
 #include <cstring>
 
 #include "link/link_private.h"
@@ -203,6 +202,14 @@ int SendNPAStart(platform::Channel& channel) {
     return rc != 0 ? 0 : 1;
 }
 
+bool SlcSendStart(platform::Channel& channel, const char* who) {
+    SlcLog(SLC_LOG_TRACE, "%s(): NeedNPAStart = TRUE\n", who);
+    SlcLog(SLC_LOG_TRACE, "%s(): SendNPAStart()\n", who);
+    const int rc = SendNPAStart(channel);
+    if (rc != 0) SlcLog(SLC_LOG_TRACE, "SendNPAStart() returned %d\n", rc);
+    return rc == 0;
+}
+
 int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint32_t* replyLength) {
     SlcState& g = SlcGlobals();
     // The whole length counts: a huge length must not pass as its low 16 bits.
@@ -220,15 +227,9 @@ int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint
         reply = nullptr;
     }
 
-    if (g.npaMode != NPA_ON) {
-        SlcLog(SLC_LOG_TRACE, "ParSendCommand(): NeedNPAStart = TRUE\n");
-        SlcLog(SLC_LOG_TRACE, "ParSendCommand(): SendNPAStart()\n");
-        const int rc = SendNPAStart(*g.port);
-        if (rc != 0) {
-            SlcLog(SLC_LOG_TRACE, "SendNPAStart() returned %d\n", rc);
-            if (replyLength != nullptr) *replyLength = 0;
-            return SLC_SEND_WRITEFAIL;
-        }
+    if (g.npaMode != NPA_ON && !SlcSendStart(*g.port, "ParSendCommand")) {
+        if (replyLength != nullptr) *replyLength = 0;
+        return SLC_SEND_WRITEFAIL;
     }
 
     // The wait is announced before the command goes out: a reply the reader judges from now on
@@ -279,44 +280,19 @@ uint32_t ParExpectMessage(uint8_t expected, bool acceptAlerts) {
 }
 
 int ParWaitMessage(uint32_t serial, uint8_t* reply, uint32_t* replyLength, uint32_t waitMs) {
-    SlcState& g = SlcGlobals();
-
-    const uint32_t capacity = (reply != nullptr && replyLength != nullptr) ? *replyLength : 0;
-    if (replyLength != nullptr) *replyLength = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        SlcLog(SLC_LOG_TRACE, "ParGetResponse() : Before wfso(G_hSemResponse)\n");
-        const bool signalled = g.semResponse.try_acquire_until(deadline);
-        SlcLog(SLC_LOG_TRACE, "ParGetResponse() : Returned from wfso(G_hSemResponse)\n");
-        if (!signalled) {
-            SlcLog(SLC_LOG_TRACE,
-                   "ParGetResponse() - RESPONSE_WAIT_TIMEOUT occured after %d ms, returning SLC_SEND_READFAIL\n",
-                   static_cast<int>(waitMs));
-            return SLC_SEND_READFAIL;
-        }
-        SlcLog(SLC_LOG_TRACE, "ParGetResponse() - The read thread got a response and signalled us\n");
-
-        std::lock_guard<std::mutex> lock(g.responseMutex);
-        const int32_t length = g.slotLength[0];
-        const uint32_t storedFor = g.slotSerial[0];
-        g.slotLength[0] = 0;
-        if (length == 0) continue;
-        if (storedFor != serial) {
-            // Judged for an earlier wait that gave up on it: not the answer to this request.
-            SlcLog(SLC_LOG_TRACE, "ParGetResponse() - discarding a reply to an earlier request\n");
-            continue;
-        }
-        if (length == -1) {
-            SlcLog(SLC_LOG_TRACE, "ParGetResponse() - read failure\n");
-            return SLC_FAIL;
-        }
-        if (length == -2 || static_cast<uint32_t>(length) > capacity) {
-            SlcLog(SLC_LOG_TRACE, "ParGetResponse() - response too large\n");
-            return SLC_SEND_TOOLARGE;
-        }
-        SlcLog(SLC_LOG_TRACE, "ParGetResponse() - success\n");
-        if (length > 0) std::memcpy(reply, g.responseSlots[0], static_cast<size_t>(length));
-        *replyLength = static_cast<uint32_t>(length);
-        return SLC_OK;
-    }
+    SlcResponseWait wait;
+    wait.name = "ParGetResponse";
+    wait.waitMs = waitMs;
+    wait.loggedWaitMs = waitMs;
+    wait.slots = 1;  // the parallel reader stores in slot 0 only
+    wait.logOutcome = true;
+    // The reader judged the message for a wait; a reply nobody has room for is too large.
+    wait.noBufferIsTooLarge = true;
+    wait.judge = [serial](const SlcSlotMessage& message) {
+        if (message.serial == serial) return SlcVerdict::Take;
+        // Judged for an earlier wait that gave up on it: not the answer to this request.
+        SlcLog(SLC_LOG_TRACE, "ParGetResponse() - discarding a reply to an earlier request\n");
+        return SlcVerdict::Drop;
+    };
+    return SlcAwaitReply(wait, reply, replyLength);
 }

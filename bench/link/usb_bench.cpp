@@ -42,10 +42,8 @@ void BM_UsbReassembly(benchmark::State& state) {
     Reader reader;
     size_t bytes = 0, messages = 0;
     for (auto _ : state) {
-        uint32_t length = USB_BUFFER_CAPACITY;
-        UsbReadResponse(source, reader.response.data(), &length, reader.second.data(), &reader.secondLength,
-                        USB_TRANSFER_SIZE);
-        benchmark::DoNotOptimize(reader.response.data());
+        const uint32_t length = reader.assembly.next(source);
+        benchmark::DoNotOptimize(reader.assembly.message());
         bytes += length;
         ++messages;
     }

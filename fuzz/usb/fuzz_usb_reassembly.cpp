@@ -1,4 +1,4 @@
-// Arbitrary transfer sequences into UsbReadResponse, as a printer (or a broken cable) could send
+// Arbitrary transfer sequences into UsbReassembly, as a printer (or a broken cable) could send
 // them. Input: one option byte, then records of a length byte (0: a read that timed out; taken
 // modulo 33, so at most one 32-byte transfer) and that many bytes.
 // Option byte: bits 0-2 pick the capacity of the response buffer, bit 3 turns every log level on
@@ -22,8 +22,6 @@ void Check(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::vector<uint8_t> response(USB_BUFFER_CAPACITY);
-    static std::vector<uint8_t> second(USB_BUFFER_CAPACITY);
     static bool installed = false;
     if (!installed) {
         platform::install(platform::Platform{});  // no log sink: entries are formatted and dropped
@@ -46,14 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return static_cast<long>(n);
     };
 
-    uint32_t secondLength = 0;
+    // One reassembly per input: nothing of an earlier input may reach this one.
+    UsbReassembly reassembly;
     // One message per call until the input is used up; every call takes bytes or kept bytes.
-    for (int calls = 0; calls < 100000 && (at < size || secondLength > 0); ++calls) {
-        uint32_t length = capacity;
-        UsbReadResponse(source, response.data(), &length, second.data(), &secondLength, USB_TRANSFER_SIZE);
+    for (int calls = 0; calls < 100000 && (at < size || reassembly.keptLength() > 0); ++calls) {
+        const uint32_t length = reassembly.next(source, capacity, USB_TRANSFER_SIZE);
         Check(length <= capacity);
-        Check(secondLength <= USB_MAX_TRANSFER_SIZE + 4);
-        if (length > 0 && capacity > 0) Check(response[0] == 0xA5);
+        Check(length == reassembly.messageLength());
+        Check(reassembly.keptLength() <= USB_MAX_TRANSFER_SIZE + 4);
+        if (length > 0 && capacity > 0) Check(reassembly.message()[0] == 0xA5);
     }
     return 0;
 }

@@ -109,3 +109,33 @@ TEST(UsbReassembly, ClaimedLengthsBeyondTheBufferAreCutToItsCapacity) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UsbReassembly, StopInsideAPacketStartLeavesNothingForTheNextMessage) {
+    // A three-byte packet start, then the source stops: the next message starts clean.
+    const Bytes reply = Sized(20);
+    Script first({Slice(Sized(30, 0x11, 0xE0, 9), 0, 3)});
+    Reader reader;
+    EXPECT_TRUE(reader.next(first.source()).empty());
+    Script second({reply});
+    EXPECT_EQ(reader.next(second.source()), reply);
+    EXPECT_EQ(reader.secondLength, 0u);
+}
+
+TEST(UsbReassembly, BytesKeptAfterAMessageNeverExceedOneTransferAndAFragment) {
+    // Two messages in one transfer of the largest size: the second is kept whole.
+    const Bytes a = Sized(12), b = Sized(USB_MAX_TRANSFER_SIZE - 12, 0x11, 0xE0, 5);
+    UsbReassembly assembly;
+    const Bytes run = Cat({a, b});
+    const UsbTransferSource source = [&run](uint8_t* buffer, uint32_t size) -> long {
+        std::copy(run.begin(), run.begin() + std::min<size_t>(size, run.size()), buffer);
+        return static_cast<long>(std::min<size_t>(size, run.size()));
+    };
+    ASSERT_EQ(assembly.next(source, USB_BUFFER_CAPACITY, USB_MAX_TRANSFER_SIZE), a.size());
+    EXPECT_EQ(assembly.keptLength(), b.size());
+    EXPECT_LE(assembly.keptLength(), UsbReassembly::kWorkSize);
+    EXPECT_EQ(Bytes(assembly.kept(), assembly.kept() + assembly.keptLength()), b);
+}
+
+}  // namespace

@@ -68,19 +68,18 @@ private:
     size_t reads_ = 0;
 };
 
-// The reader's buffers across calls.
+// The reader's reassembly across calls, with the length of the bytes it keeps after a message.
 struct Reader {
-    Bytes response = Bytes(USB_BUFFER_CAPACITY);
-    Bytes second = Bytes(USB_BUFFER_CAPACITY);
+    UsbReassembly assembly;
     uint32_t secondLength = 0;
 
-    // One message; capacity limits the response buffer.
+    // One message; capacity limits the message kept.
     Bytes next(const UsbTransferSource& source, uint32_t capacity = USB_BUFFER_CAPACITY) {
-        uint32_t length = capacity;
-        UsbReadResponse(source, response.data(), &length, second.data(), &secondLength, USB_TRANSFER_SIZE);
-        return Bytes(response.begin(), response.begin() + length);
+        const uint32_t length = assembly.next(source, capacity, USB_TRANSFER_SIZE);
+        secondLength = assembly.keptLength();
+        return Bytes(assembly.message(), assembly.message() + length);
     }
-    Bytes kept() const { return Bytes(second.begin(), second.begin() + secondLength); }
+    Bytes kept() const { return Bytes(assembly.kept(), assembly.kept() + assembly.keptLength()); }
 };
 
 }  // namespace usbtest
