@@ -6,6 +6,7 @@
 
 #include "link/link_private.h"
 #include "link/usb_private.h"
+#include "platform/paths.h"
 #include "protocol/packets.h"
 
 namespace {
@@ -17,24 +18,11 @@ constexpr const char* kOfflineName = "offline.dat";
 // Clears the workaround's state (its files are sent, deleted or kept for the user).
 void ForgetWorkaround();
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// "offline.dat" in the folder of base: what follows the last "/" is replaced.
-std::string OfflineFilePath(const std::string& base) {
-    const size_t slash = base.rfind('/');
-    if (slash == std::string::npos) return kOfflineName;
-    return base.substr(0, slash + 1) + kOfflineName;
-}
+// The platform knows its path separators ("/"; on Windows "\\" as well).
+std::string FolderOf(const std::string& path) { return platform::FolderOfPath(path); }
+std::string BaseName(const std::string& path) { return platform::FileNameOfPath(path); }
+// "offline.dat" in the folder of base.
+std::string OfflineFilePath(const std::string& base) { return platform::SiblingPath(base, kOfflineName); }
 
 // Why a path cannot be a command file (or offline.dat); empty when it can be written in place.
 std::string UnusableTarget(const std::string& path, int& error) {

@@ -1,7 +1,7 @@
 // SlcLastProblem(): one sentence per failed operation that says what could not be done, why,
 // and what the user can do about it.
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
 #include "link/link_private.h"
 
@@ -12,9 +12,8 @@ void SlcSetProblem(const std::string& sentence) {
 
 std::string SlcErrnoText(int error) {
     if (error == 0) return "unknown error";
-    char buffer[256];
-    // The GNU strerror_r returns the text, which need not be in buffer.
-    return std::string(strerror_r(error, buffer, sizeof buffer));
+    // The standard library's text of an errno value, thread-safe on every system we build for.
+    return std::generic_category().message(error);
 }
 
 std::string SlcErrnoReason(int error) {

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "link_fixture.h"
-#include "platform/posix_files.h"
+#include "platform/local_files.h"
 
 namespace linktest {
 namespace {
@@ -100,7 +100,7 @@ struct BrokenSave {
 class CommandFileWrite : public LinkTest, public ::testing::WithParamInterface<BrokenSave> {
 protected:
     void TearDown() override {
-        platform::PosixFiles::failWritesAfterBytesForTesting(-1);
+        platform::LocalFiles::failWritesAfterBytesForTesting(-1);
         LinkTest::TearDown();
     }
 };
@@ -114,7 +114,7 @@ TEST_P(CommandFileWrite, LeavesTheOldFilesAsTheyWere) {
     const std::set<std::string> before = Listing(folder);
 
     ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
-    platform::PosixFiles::failWritesAfterBytesForTesting(c.writeBudget);
+    platform::LocalFiles::failWritesAfterBytesForTesting(c.writeBudget);
     bool failed = false;
     if (c.writeOffline) failed |= SlcOffline(path.c_str(), 1) != SLC_OK;
     failed |= SlcSendCommand(path.c_str(), kCommand.data(), static_cast<uint32_t>(kCommand.size()), nullptr, nullptr) !=

@@ -9,6 +9,7 @@
 
 #include "protocol/packets.h"
 #include "sim/virtual_printer.h"
+#include "test_env.h"
 
 namespace simtest {
 
@@ -90,10 +91,7 @@ inline std::vector<Bytes> Packets(const Bytes& run) {
 
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "devpanel-simtest-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
+    TempDir() : path_(testsupport::MakeTempFolder("devpanel-simtest-")) {}
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
