@@ -11,6 +11,7 @@
 
 #include "platform/linux/device_id.h"
 #include "platform/linux/port_names.h"
+#include "platform/port_name.h"
 
 namespace platform::linux_impl {
 namespace {
@@ -46,7 +47,7 @@ int parallelWriteMs(const CommTimeouts& t, size_t n) {
 }
 
 bool LinuxSystemInfo::parallelPortIsWriteOnly(const std::string& portName) {
-    auto number = parallelPortNumber(portName);
+    auto number = platform::ParallelPortNumber(portName);
     if (!number) return false;
     std::string path = roots_.devPath(lpNode(*number - 1));
     if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return false;
@@ -115,7 +116,7 @@ bool LinuxParallelChannel::readDeviceId(uint8_t* buffer, size_t size, size_t& le
 }
 
 std::unique_ptr<ParallelChannel> LinuxParallelPorts::open(const std::string& portName, int& errorNumber) {
-    auto number = parallelPortNumber(portName);
+    auto number = platform::ParallelPortNumber(portName);
     if (!number) {
         errorNumber = ENOENT;
         return nullptr;
@@ -126,7 +127,7 @@ std::unique_ptr<ParallelChannel> LinuxParallelPorts::open(const std::string& por
 }
 
 std::unique_ptr<Channel> LinuxParallelPorts::openWriteOnly(const std::string& portName, int& errorNumber) {
-    auto number = parallelPortNumber(portName);
+    auto number = platform::ParallelPortNumber(portName);
     if (!number) {
         errorNumber = ENOENT;
         return nullptr;
@@ -137,7 +138,7 @@ std::unique_ptr<Channel> LinuxParallelPorts::openWriteOnly(const std::string& po
 }
 
 std::string LinuxParallelPorts::deviceNode(const std::string& portName) {
-    auto number = parallelPortNumber(portName);
+    auto number = platform::ParallelPortNumber(portName);
     if (!number) return portName;
     return roots_.devPath(lpNode(*number - 1));
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/port_name.h"
 #include "platform/windows/records.h"
 #include "platform/windows/windows_parts.h"
 
@@ -42,7 +43,7 @@ DWORD writeWaitMs(const CommTimeouts& t, size_t n) {
 
 UniqueHandle openPort(const std::string& portName, DWORD access, int& errorNumber) {
     errorNumber = 0;
-    const auto number = parallelPortNumber(portName);
+    const auto number = platform::ParallelPortNumber(portName);
     if (!number) {
         errorNumber = ENOENT;
         return {};
@@ -169,7 +170,7 @@ std::unique_ptr<Channel> WindowsParallelPorts::openWriteOnly(const std::string& 
 }
 
 std::string WindowsParallelPorts::deviceNode(const std::string& portName) {
-    const auto number = parallelPortNumber(portName);
+    const auto number = platform::ParallelPortNumber(portName);
     return number ? parallelDeviceNames(*number).front() : portName;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/windows/records.h"
+#include "platform/port_name.h"
 
 #include <algorithm>
 #include <cctype>
@@ -38,7 +39,7 @@ size_t findIgnoreCase(std::string_view text, std::string_view wanted, size_t fro
 std::string linkPortName(std::string_view port) {
     std::string name(port);
     std::string upperName = upperCase(name);
-    if (parallelPortNumber(upperName)) return upperName;
+    if (platform::ParallelPortNumber(upperName)) return upperName;
     if (upperName.size() == 6 && upperName.rfind("USB", 0) == 0 &&
         std::all_of(upperName.begin() + 3, upperName.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return upperName;
@@ -64,20 +65,6 @@ std::optional<std::vector<uint8_t>> deviceIdFromParallelReply(const uint8_t* dat
     const uint8_t* end = std::find(data, data + received, uint8_t{0});
     if (end == data) return std::nullopt;
     return std::vector<uint8_t>(data, end);
-}
-
-std::optional<int> parallelPortNumber(const std::string& portName) {
-    if (portName.rfind("LPT", 0) != 0) return std::nullopt;
-    std::string digits = portName.substr(3);
-    if (!digits.empty() && digits.back() == ':') digits.pop_back();
-    if (digits.empty() || digits.size() > 3 || digits[0] == '0') return std::nullopt;
-    int number = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    if (number > 255) return std::nullopt;
-    return number;
 }
 
 std::vector<std::string> parallelDeviceNames(int portNumber) {

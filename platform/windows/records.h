@@ -28,10 +28,6 @@ std::optional<std::vector<uint8_t>> deviceIdFromPrefixedReply(const uint8_t* dat
 // taken as prefixed. The ID ends at the first NUL. nullopt when it is empty.
 std::optional<std::vector<uint8_t>> deviceIdFromParallelReply(const uint8_t* data, size_t received);
 
-// "LPT1:" or "LPT1" -> 1; nullopt for anything else (lower case, no number, leading zeros, a
-// number above 255, trailing text). The same names the link itself treats as parallel ports.
-std::optional<int> parallelPortNumber(const std::string& portName);
-
 // The names CreateFile takes for port n: the device namespace name "\\.\LPTn" (any n), then
 // the DOS name "LPTn:" (the one older drivers register alone).
 std::vector<std::string> parallelDeviceNames(int portNumber);

@@ -7,16 +7,17 @@
 #include <thread>
 
 #include "platform/linux/port_names.h"
+#include "platform/port_name.h"
 #include "testbed.h"
 
 using namespace platform::linux_impl;
 
 TEST(ParallelPortNames, AcceptOnlyLptWithAPortNumber) {
-    EXPECT_EQ(parallelPortNumber("LPT1:"), 1);
-    EXPECT_EQ(parallelPortNumber("LPT1"), 1);
-    EXPECT_EQ(parallelPortNumber("LPT12:"), 12);
+    EXPECT_EQ(platform::ParallelPortNumber("LPT1:"), 1);
+    EXPECT_EQ(platform::ParallelPortNumber("LPT1"), 1);
+    EXPECT_EQ(platform::ParallelPortNumber("LPT12:"), 12);
     for (const char* bad : {"LPT", "LPT:", "LPT0:", "LPT01", "lpt1:", "LPT1::", "LPT1x", "LPT256", "USB001", " LPT1"})
-        EXPECT_FALSE(parallelPortNumber(bad)) << bad;
+        EXPECT_FALSE(platform::ParallelPortNumber(bad)) << bad;
     EXPECT_EQ(usbPortName(0), "USB001");
     EXPECT_EQ(usbPortName(11), "USB012");
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/windows/records.h"
+#include "platform/port_name.h"
 
 namespace {
 
@@ -66,10 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PortNamesTest, ParallelPortsAndTheirDeviceNames) {
-    EXPECT_EQ(parallelPortNumber("LPT1:"), 1);
-    EXPECT_EQ(parallelPortNumber("LPT12"), 12);
+    EXPECT_EQ(platform::ParallelPortNumber("LPT1:"), 1);
+    EXPECT_EQ(platform::ParallelPortNumber("LPT12"), 12);
     for (const char* notAPort : {"lpt1:", "LPT", "LPT0", "LPT01", "LPT256", "LPT1:x", "COM1", "USB001"})
-        EXPECT_FALSE(parallelPortNumber(notAPort)) << notAPort;
+        EXPECT_FALSE(platform::ParallelPortNumber(notAPort)) << notAPort;
     EXPECT_EQ(parallelDeviceNames(1), (std::vector<std::string>{"\\\\.\\LPT1", "LPT1:"}));
     EXPECT_EQ(parallelDeviceNames(10).front(), "\\\\.\\LPT10");
 }
