@@ -36,3 +36,10 @@ if(DEVPANEL_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
       "WINEDLLOVERRIDES=mscoree,mshtml=" WINEDEBUG=-all ${DEVPANEL_WINE})
 endif()
+
+# std::counting_semaphore and std::binary_semaphore: without a futex, MinGW's libstdc++ (GCC 12)
+# builds them on its atomic-wait fallback, which loses wake-ups (the waiter reads the counter,
+# the releaser notifies the condition variable without taking its mutex, then the waiter blocks
+# until its time-out or for ever). The POSIX semaphore of winpthreads (a Win32 semaphore) wakes
+# reliably; the same define must reach every file, so it is set here for the whole build.
+add_compile_definitions(_GLIBCXX_USE_POSIX_SEMAPHORE=1)
