@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that every include points down the layers, builds and runs
 # every test: a normal build, an AddressSanitizer +
-# UndefinedBehaviorSanitizer build (clang, with the fuzz targets replaying their corpora) and a
-# ThreadSanitizer build of the printer link and its tests. Build folders are kept, so a second
-# run is incremental.
+# UndefinedBehaviorSanitizer build (clang, with the fuzz targets replaying their corpora), a
+# ThreadSanitizer build of the printer link and its tests, and a Windows build (MinGW-w64) whose
+# tests run under Wine. Build folders are kept, so a second run is incremental.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
@@ -44,3 +44,7 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 configure build-tsan -DCMAKE_CXX_COMPILER=clang++ -DDEVPANEL_SANITIZE=thread \
   -DDEVPANEL_LINK_TESTS_ONLY=ON
 run_tests build-tsan "ThreadSanitizer build (printer link)"
+
+# The core and devpanel-cli cross-built for Windows (MinGW-w64), their tests and the LPT1 end-to-end
+# run under Wine, against the Linux build's virtual printer program.
+./tools/test-windows.sh
