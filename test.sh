@@ -3,7 +3,9 @@
 # every test: a normal build, an AddressSanitizer +
 # UndefinedBehaviorSanitizer build (clang, with the fuzz targets replaying their corpora), a
 # ThreadSanitizer build of the printer link and its tests, and a Windows build (MinGW-w64) whose
-# tests run under Wine. Build folders are kept, so a second run is incremental.
+# tests run under Wine; the normal build is also installed into a staging folder and packaged
+# (tools/check-install.sh: desktop entry, metainfo, lintian). Build folders are kept, so a second
+# run is incremental. It ends with one line per build: tests run and failed.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
@@ -19,10 +21,21 @@ configure() {  # folder, extra cmake arguments...
   fi
 }
 
+# One line per build for the end of the run. A build whose tests fail does not stop the run:
+# the later builds still report, and the run fails at the end.
+summary=()
+failed=0
+tests_line() {  # ctest log -> "N tests run, M failed"
+  sed -nE 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\2 tests run, \1 failed/p' "$1" | tail -1
+}
+
 run_tests() {  # folder, label
   echo "== $2"
   cmake --build "$1" -j "$jobs"
-  (cd "$1" && ctest --output-on-failure -j "$jobs" --timeout 300)
+  local status=0
+  (cd "$1" && ctest --output-on-failure -j "$jobs" --timeout 300) 2>&1 | tee "$1/ctest.log" || status=$?
+  summary+=("$2: $(tests_line "$1/ctest.log")")
+  [ $status -eq 0 ] || failed=1
 }
 
 export QT_QPA_PLATFORM=offscreen
@@ -32,6 +45,9 @@ python3 tools/check-layers.py
 
 configure build
 run_tests build "normal build"
+# The installed tree, the desktop entry, the metainfo and the Debian package of the normal build.
+if ./tools/check-install.sh build 2>&1 | tee build/check-install.log; then result=passed; else result=FAILED; failed=1; fi
+summary+=("install and package: $result; $(grep -m1 '^package:' build/check-install.log || echo 'no package built')")
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0
@@ -47,4 +63,12 @@ run_tests build-tsan "ThreadSanitizer build (printer link)"
 
 # The core and devpanel-cli cross-built for Windows (MinGW-w64), their tests and the LPT1 end-to-end
 # run under Wine, against the Linux build's virtual printer program.
-./tools/test-windows.sh
+windows_status=0
+mkdir -p build-win
+./tools/test-windows.sh 2>&1 | tee build-win/test-windows.log || windows_status=$?
+summary+=("Windows build (Wine): $(tests_line build-win/test-windows.log)$([ $windows_status -eq 0 ] || echo ", run FAILED")")
+[ $windows_status -eq 0 ] || failed=1
+
+echo "== summary"
+printf '%s\n' "${summary[@]}"
+exit $failed

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/data_files.h"
 #include "sim/nvram.h"
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -25,7 +26,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a.rfind("--virtual=", 0) == 0) {
             cl.virtualPrinter = true;
             cl.stateFile = a.substr(10);
-        } else if (valueOf("--ini", cl.iniPath) || valueOf("--screenshot", cl.screenshot)) {
+        } else if (valueOf("--ini", cl.iniPath) || valueOf("--screenshot", cl.screenshot) ||
+                   valueOf("--port", cl.port)) {
         } else if (a == "--quit-when-shown") {
             cl.quitWhenShown = true;
         } else {
@@ -36,14 +38,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return cl;
 }
 
+bool IsPrinterPortName(const std::string& port) {
+    return port.compare(0, 3, "LPT") == 0 || port.compare(0, 3, "USB") == 0;
+}
+
 // The virtual printer's own default, so that devpanel and devpanel-cli share one printer.
 std::string DefaultVirtualStateFile() { return sim::DefaultStateFile(); }
 
+// The first devPanel.ini of the search (the current folder first); when there is none, the
+// current folder's, whose check then fails and says where the file was looked for.
 std::string DefaultIniPath() {
-    std::error_code ec;
-    if (std::filesystem::exists("devPanel.ini", ec)) return "devPanel.ini";
-#ifdef DEVPANEL_SOURCE_INI
-    if (std::filesystem::exists(DEVPANEL_SOURCE_INI, ec)) return DEVPANEL_SOURCE_INI;
-#endif
-    return "devPanel.ini";
+    const platform::DataFileSearch search =
+        platform::FindDataFile("devPanel.ini", platform::DataFileScope::CurrentFolderFirst);
+    return search.found() ? search.path : "devPanel.ini";
 }

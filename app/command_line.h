@@ -6,6 +6,7 @@
 //                          else the one of the source tree)
 //   --screenshot PATH      save a picture of the main window once it is shown, then leave
 //   --quit-when-shown      leave as soon as the main window is shown (start-up timing)
+//   --port PORT            the printer's port (LPT1:, USB001, ...): no search, no choice
 #pragma once
 
 #include <string>
@@ -17,10 +18,14 @@ struct CommandLine {
     std::string iniPath;
     std::string screenshot;
     bool quitWhenShown = false;
+    std::string port;  // --port; empty: find the printer
     std::vector<std::string> unknown;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
+// Whether --port names a printer port ("LPT..." or "USB..."): any other name would make the link
+// write into a file of that name.
+bool IsPrinterPortName(const std::string& port);
 // $XDG_STATE_HOME/devpanel/virtual-t90.state (or ~/.local/state/devpanel/...), the file
 // devpanel-cli uses too; empty (memory only) when neither folder is known.
 std::string DefaultVirtualStateFile();

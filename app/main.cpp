@@ -1,37 +1,102 @@
 // devpanel: views and changes the settings of an Altrin Pressline T90 (see app/command_line.h).
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <string>
 
 #include "app/command_line.h"
 #include "app/main_frame.h"
 #include "app/printer_app.h"
 #include "app/ui_prompts.h"
+#include "config/config_check.h"
 #include "config/profile.h"
+#include "platform/data_files.h"
 #include "ui/dialog_builder.h"
 #include "sim/sim_platform.h"
 #ifdef DEVPANEL_HAVE_LINUX_PLATFORM
 #include "platform/linux/linux_platform.h"
 #endif
 
+namespace {
+
+constexpr const char* kHelp = R"(Usage: devpanel [OPTIONS]
+
+Views and changes the settings of an Altrin Pressline T90 laser printer (Korean user
+interface). Without options it offers the supported printers of the CUPS queue list, reads
+every setting of the chosen one and opens the main window.
+
+Options:
+  --virtual[=STATEFILE]  Run against the built-in virtual printer on USB001. Its settings
+                         persist in STATEFILE (default $XDG_STATE_HOME/devpanel/virtual-t90.state);
+                         --virtual= with nothing after it keeps them in memory only.
+  --port PORT            The printer's port (LPT1:, USB001, ...): no search, no choice.
+  --ini PATH             The configuration file. Default: the first devPanel.ini in the
+                         current folder, $XDG_CONFIG_HOME/devpanel/, ../share/devpanel/ beside
+                         the program, the devpanel/ folder of each $XDG_DATA_DIRS entry.
+  --screenshot PATH      Save a picture of the main window once it is shown, then leave.
+  --quit-when-shown      Leave as soon as the main window is shown.
+  -h, --help             Show this text and leave.
+  --version              Show the version and leave.
+
+devpanel-cli does the same without a window; devpanel-cli doctor checks a printer's set-up.
+)";
+
+// --help and --version answer before Qt starts: they must work without a display.
+bool AnsweredAtOnce(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return true;
+        }
+        if (arg == "--version") {
+            std::printf("devpanel %s\n", DEVPANEL_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The application's icon for every window (main window, about box, the taskbar entry); the
+// desktop entry's name lets a Wayland compositor match the window to the menu entry.
+void SetApplicationIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/devpanel-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("devpanel"));
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (AnsweredAtOnce(argc, argv)) return 0;
     QApplication qapp(argc, argv);
+    SetApplicationIcon();
     ui::InstallFontSubstitutes();
     // The program speaks Korean whatever the desktop's language: so do Qt's own buttons and
     // the file dialog.
     QTranslator qtKorean;
     if (qtKorean.load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtKorean);
+    // Dates, sizes and the system's file type names in Korean too.
+    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
 
     std::vector<std::string> args;
     for (const QString& a : QApplication::arguments().mid(1)) args.push_back(a.toStdString());
     const CommandLine cl = ParseCommandLine(args);
     for (const std::string& u : cl.unknown) std::fprintf(stderr, "devpanel: unknown argument %s\n", u.c_str());
 
+    if (!cl.port.empty() && !IsPrinterPortName(cl.port)) {
+        std::fprintf(stderr, "devpanel: --port takes a printer port such as LPT1: or USB001\n");
+        return 2;
+    }
     SetConfigPath(cl.iniPath);
 
     std::unique_ptr<sim::SimPlatform> virtualSetup;
@@ -55,6 +120,15 @@ int main(int argc, char** argv) {
 
     {
         CPrinterApp app(Prompts());
+        app.m_requestedPort = cl.port;
+        // A devPanel.ini found nowhere: the message names every place it was looked for.
+        app.m_configProblem = [] {
+            const std::string problem = config::ConfigurationProblem();
+            if (problem.empty() || ConfigPath() != "devPanel.ini") return problem;
+            const platform::DataFileSearch search =
+                platform::FindDataFile("devPanel.ini", platform::DataFileScope::CurrentFolderFirst);
+            return search.found() ? problem : problem + "\n" + platform::DataFileNotFoundText("devPanel.ini", search);
+        };
         // Every end, after a failure or not, leaves exit code 0.
         if (!app.InitInstance()) return 0;
         if (!cl.screenshot.empty() || cl.quitWhenShown) {

@@ -4,9 +4,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/data_files.h"
+
 namespace sim {
 
 namespace {
+
+constexpr const char* kModelFileName = "virtual-t90.model";
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -187,6 +191,12 @@ bool Model::parse(const std::string& text, std::string& error) {
 }
 
 bool Model::load(const std::string& path, std::string& error) {
+    if (path.empty()) {  // defaultPath() found the model nowhere
+        error = platform::DataFileNotFoundText(
+            kModelFileName, platform::FindDataFile(kModelFileName, platform::DataFileScope::InstalledOnly));
+        settings_.clear();
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
@@ -202,12 +212,9 @@ bool Model::load(const std::string& path, std::string& error) {
     return true;
 }
 
+// The model is the program's own data, never a file of the folder the user works in.
 std::string Model::defaultPath() {
-#ifdef DEVPANEL_DATA_DIR
-    return std::string(DEVPANEL_DATA_DIR) + "/virtual-t90.model";
-#else
-    return "data/virtual-t90.model";
-#endif
+    return platform::FindDataFile(kModelFileName, platform::DataFileScope::InstalledOnly).path;
 }
 
 const SettingDef* Model::find(uint16_t id) const {

@@ -43,7 +43,8 @@ public:
     // Parses model text; false with a message naming the line on the first fault.
     bool parse(const std::string& text, std::string& error);
     bool load(const std::string& path, std::string& error);
-    // The model file shipped with the program.
+    // The model file shipped with the program, found as platform/data_files.h describes;
+    // empty when it is nowhere (load("") then names every place looked in).
     static std::string defaultPath();
 
     const SettingDef* find(uint16_t id) const;

@@ -19,11 +19,35 @@
 
 namespace {
 
-void Usage() {
-    std::fputs("usage: devpanel-printer [--usb] [--serial S] [--model M] [--state FILE]\n"
-               "                        [--mode off|auto|on] [--model-file PATH] [--record FILE]\n"
-               "                        [--ignore-stdin]\n",
-               stderr);
+constexpr const char* kUsage =
+    "usage: devpanel-printer [--usb] [--serial S] [--model M] [--state FILE]\n"
+    "                        [--mode off|auto|on] [--model-file PATH] [--record FILE]\n"
+    "                        [--ignore-stdin]\n";
+
+void Usage() { std::fputs(kUsage, stderr); }
+
+void Help() {
+    std::fputs(kUsage, stdout);
+    std::fputs("\n"
+               "Serves a virtual Altrin Pressline T90 on a new pseudo-terminal, so that the real\n"
+               "parallel and USB transports of devpanel and devpanel-cli can be tested without the\n"
+               "printer. Prints the terminal's path on the first line of stdout and serves until\n"
+               "SIGTERM, SIGINT, SIGHUP or the end of stdin.\n"
+               "\n"
+               "  --usb               behave as a USB printer (replies in 32-byte transfers)\n"
+               "  --serial S          the serial number of its device ID (USB)\n"
+               "  --model M           the MODEL of its device ID\n"
+               "  --state FILE        keep its settings in FILE (default: in memory only)\n"
+               "  --mode off|auto|on  its NPA mode\n"
+               "  --model-file PATH   its model (setting ids, values, defaults); default:\n"
+               "                      virtual-t90.model in $XDG_CONFIG_HOME/devpanel/, in\n"
+               "                      ../share/devpanel/ beside this program, or in the devpanel/\n"
+               "                      folder of each $XDG_DATA_DIRS entry\n"
+               "  --record FILE       append every byte received from the host to FILE\n"
+               "  --ignore-stdin      do not end at the end of stdin\n"
+               "  -h, --help          show this text\n"
+               "  --version           show the version\n",
+               stdout);
 }
 
 bool MakeRaw(int fd) {
@@ -66,6 +90,14 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
+        if (arg == "--help" || arg == "-h") {
+            Help();
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("devpanel-printer %s\n", DEVPANEL_VERSION);
+            return 0;
+        }
         if (arg == "--usb") config.usb = true;
         else if (arg == "--serial") config.serial = next();
         else if (arg == "--model") config.model = next();

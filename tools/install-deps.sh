@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the programs need. Quiet and quick when
-# everything is already there.
+# Installs the Debian packages the build, the tests and the programs need (Debian 12 or Ubuntu;
+# run as root, or as a user who may use sudo). Quiet and quick when everything is already there.
+# The packaging checks need dpkg-dev (dpkg-shlibdeps finds the package's dependencies), lintian,
+# desktop-file-utils (desktop-file-validate), appstream (appstreamcli) and man-db.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libcups2-dev cups-daemon cups-client
   fonts-nanum xvfb xauth imagemagick python3
+  qt6-translations-l10n openbox
   g++-mingw-w64-x86-64-posix wine wine64 googletest
+  libcli11-dev nlohmann-json3-dev
+  dpkg-dev lintian desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${packages[@]}"; do

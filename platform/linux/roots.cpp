@@ -18,12 +18,13 @@ Roots Roots::fromEnvironment() {
     roots.dev = rootFrom("DEVPANEL_DEV_ROOT");
     roots.sys = rootFrom("DEVPANEL_SYS_ROOT");
     roots.proc = rootFrom("DEVPANEL_PROC_ROOT");
+    roots.etc = rootFrom("DEVPANEL_ETC_ROOT");
     return roots;
 }
 
 Roots Roots::under(const std::string& root) {
     Roots roots;
-    roots.dev = roots.sys = roots.proc = root;
+    roots.dev = roots.sys = roots.proc = roots.etc = root;
     return roots;
 }
 

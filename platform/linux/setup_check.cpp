@@ -1,0 +1,281 @@
+#include "platform/linux/setup_check.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "platform/linux/device_id.h"
+#include "platform/linux/port_names.h"
+#include "platform/paths.h"
+
+namespace platform::linux_impl {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kSmallFileLimit = 64 * 1024;
+
+SetupFinding Ok(std::string text) { return {true, std::move(text), {}}; }
+SetupFinding Problem(std::string text, std::string fix) { return {false, std::move(text), std::move(fix)}; }
+
+// The N of every "lpN" entry of folder, in numeric order.
+std::vector<int> LpIndexes(const std::string& folder) {
+    std::vector<int> indexes;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() < 3 || name.compare(0, 2, "lp") != 0) continue;
+        if (!std::all_of(name.begin() + 2, name.end(), [](unsigned char c) { return std::isdigit(c); })) continue;
+        if (name.size() > 5) continue;  // no machine has that many
+        indexes.push_back(std::stoi(name.substr(2)));
+    }
+    std::sort(indexes.begin(), indexes.end());
+    return indexes;
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+std::string ModuleFix(const std::string& module) { return "sudo modprobe " + module; }
+
+// The group that may use a device node, for the hint that lets the user in.
+std::string GroupHint(const std::string& node) {
+    struct stat st {};
+    std::string group = "lp";
+    if (::stat(node.c_str(), &st) == 0) {
+        if (const struct group* g = ::getgrgid(st.st_gid); g != nullptr && g->gr_name != nullptr) group = g->gr_name;
+    }
+    return "sudo usermod -aG " + group + " $USER, then log out and in again";
+}
+
+// One finding on a node's permissions; true when the user may read and write it.
+bool CheckNodeAccess(const std::string& node, std::vector<SetupFinding>& findings) {
+    const bool read = UserMayRead(node), write = UserMayWrite(node);
+    if (read && write) {
+        findings.push_back(Ok(node + " may be read and written by you"));
+        return true;
+    }
+    const std::string what = !read && !write ? "can be neither read nor written" : !read ? "cannot be read" : "cannot be written";
+    findings.push_back(Problem(node + " " + what + " by you", GroupHint(node)));
+    return false;
+}
+
+void AddModuleFindings(const Roots& roots, std::initializer_list<const char*> modules, std::vector<SetupFinding>& out) {
+    for (const char* module : modules) {
+        if (ModuleLoaded(roots, module)) out.push_back(Ok(std::string("module ") + module + " is loaded"));
+        else out.push_back(Problem(std::string("module ") + module + " is not loaded", ModuleFix(module)));
+    }
+}
+
+// The probe text of parportN, and what it says; true when it names a recognised printer or is
+// empty with ppdev there to ask the printer itself.
+bool CheckAutoprobe(const Roots& roots, int index, const DeviceIdRecognizer& recognize, std::vector<SetupFinding>& out) {
+    const std::string file = roots.procPath("proc/sys/dev/parport/parport" + std::to_string(index) + "/autoprobe");
+    const std::string ppdev = roots.devPath("dev/parport" + std::to_string(index));
+    int error = 0;
+    const std::optional<std::string> text = readSmallFile(file, kSmallFileLimit, error);
+    const std::string id = text ? joinAutoprobeLines(*text) : std::string();
+    if (!text || id.empty()) {
+        const std::string state = text ? file + " is empty: the printer did not answer the kernel's probe"
+                                       : file + " is missing: the kernel keeps no probe text for this port";
+        if (Exists(ppdev)) {
+            out.push_back(Ok(state + "; the device ID is asked through " + ppdev + " (ppdev)"));
+            return true;
+        }
+        out.push_back(Problem(state + ", and " + ppdev + " (ppdev) is missing",
+                              "switch the printer on, then: sudo modprobe ppdev (or sudo modprobe -r lp parport_pc && "
+                              "sudo modprobe parport_pc lp to probe again)"));
+        return false;
+    }
+    if (!recognize(id)) {
+        out.push_back(Problem(file + " names " + DeviceIdName(id) + ", not a printer DevPanel supports",
+                              "connect the Altrin Pressline T90 to this port"));
+        return false;
+    }
+    out.push_back(Ok(file + " names " + DeviceIdName(id) + ", a supported printer"));
+    return true;
+}
+
+bool EqualsAnyIgnoreCase(const std::string& text, const std::vector<std::string>& names) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return equalsIgnoreCase(n, text); });
+}
+
+bool IsDrivenPort(const std::string& port) {
+    return (port.rfind("LPT", 0) == 0 && port.size() > 3) || (port.rfind("USB", 0) == 0 && port.size() == 6);
+}
+
+}  // namespace
+
+bool ModuleLoaded(const Roots& roots, const std::string& name) {
+    int error = 0;
+    if (const auto modules = readSmallFile(roots.procPath("proc/modules"), 1024 * 1024, error)) {
+        size_t start = 0;
+        while (start < modules->size()) {
+            const size_t end = std::min(modules->find('\n', start), modules->size());
+            const std::string line = modules->substr(start, end - start);
+            if (line.compare(0, name.size() + 1, name + " ") == 0) return true;
+            start = end + 1;
+        }
+    }
+    return Exists(roots.sysPath("sys/module/" + name));
+}
+
+std::vector<std::string> ModuleBlacklists(const Roots& roots, const std::string& name) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(roots.etcPath("etc/modprobe.d"), ec)) {
+        if (entry.path().extension() == ".conf") files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> places;
+    for (const std::string& file : files) {
+        std::ifstream in(file);
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number) {
+            const size_t first = line.find_first_not_of(" \t");
+            if (first == std::string::npos || line.compare(first, 9, "blacklist") != 0) continue;
+            const size_t word = line.find_first_not_of(" \t", first + 9);
+            if (word == first + 9 || word == std::string::npos) continue;
+            const std::string module = line.substr(word, line.find_first_of(" \t#", word) - word);
+            if (module == name) places.push_back(file + ":" + std::to_string(number));
+        }
+    }
+    return places;
+}
+
+std::string DeviceIdName(std::string_view deviceId) {
+    const auto make = deviceIdField(deviceId, {"MFG", "MANUFACTURER"});
+    const auto model = deviceIdField(deviceId, {"MDL", "MODEL"});
+    if (!make && !model) return "an unnamed device";
+    if (make && model) return "\"" + *make + " " + *model + "\"";
+    return "\"" + (make ? *make : *model) + "\"";
+}
+
+SetupReport CheckParallelPorts(const Roots& roots, const DeviceIdRecognizer& recognize) {
+    SetupReport report;
+    AddModuleFindings(roots, {"lp", "parport_pc", "ppdev"}, report.findings);
+    const std::vector<int> nodes = LpIndexes(roots.devPath("dev"));
+    if (nodes.empty()) {
+        report.findings.push_back(Problem("no parallel printer node " + roots.devPath("dev/lp0"),
+                                          "sudo modprobe parport_pc lp (and enable the parallel port in the "
+                                          "computer's firmware set-up)"));
+        return report;
+    }
+    // A node that may be written but not read still serves: the link drives it one-way.
+    for (int index : nodes) {
+        const std::string node = roots.devPath("dev/lp" + std::to_string(index));
+        CheckNodeAccess(node, report.findings);
+        const bool recognised = CheckAutoprobe(roots, index, recognize, report.findings);
+        if (UserMayWrite(node) && recognised) report.usablePorts.push_back("LPT" + std::to_string(index + 1) + ":");
+    }
+    return report;
+}
+
+SetupReport CheckUsbPrinters(const Roots& roots, const DeviceIdRecognizer& recognize,
+                             const std::vector<InstalledPrinter>& queues, const std::vector<std::string>& driverNames) {
+    SetupReport report;
+    if (ModuleLoaded(roots, "usblp")) {
+        report.findings.push_back(Ok("module usblp is loaded"));
+    } else if (const auto places = ModuleBlacklists(roots, "usblp"); !places.empty()) {
+        const std::string file = places.front().substr(0, places.front().rfind(':'));
+        report.findings.push_back(Problem("module usblp is blacklisted in " + places.front(),
+                                          "sudo sed -i 's/^\\s*blacklist\\s\\+usblp/# &/' " + file +
+                                              " && sudo modprobe usblp"));
+    } else {
+        report.findings.push_back(Problem("module usblp is not loaded", ModuleFix("usblp")));
+    }
+
+    std::vector<int> indexes = LpIndexes(roots.sysPath("sys/class/usbmisc"));
+    for (int node : LpIndexes(roots.devPath("dev/usb"))) {
+        if (std::find(indexes.begin(), indexes.end(), node) == indexes.end()) indexes.push_back(node);
+    }
+    std::sort(indexes.begin(), indexes.end());
+    for (int index : indexes) {
+        const std::string port = usbPortName(index);
+        const std::string node = roots.devPath("dev/usb/lp" + std::to_string(index));
+        bool usable = Exists(node);
+        if (!usable) {
+            report.findings.push_back(Problem(port + ": " + node + " is missing", "sudo udevadm trigger --subsystem-match=usbmisc"));
+        } else {
+            usable = CheckNodeAccess(node, report.findings);
+        }
+        const std::string idFile = roots.sysPath("sys/class/usbmisc/lp" + std::to_string(index) + "/device/ieee1284_id");
+        int error = 0;
+        const std::optional<std::string> id = readSmallFile(idFile, kSmallFileLimit, error);
+        if (!id || trimLineEnd(*id).empty()) {
+            report.findings.push_back(Problem(port + ": the device ID " + idFile + " cannot be read",
+                                              "unplug the printer and plug it in again"));
+            usable = false;
+        } else if (!recognize(trimLineEnd(*id))) {
+            report.findings.push_back(Problem(port + " is " + DeviceIdName(*id) + ", not a printer DevPanel supports",
+                                              "connect the Altrin Pressline T90 by USB"));
+            usable = false;
+        } else {
+            report.findings.push_back(Ok(port + " is " + DeviceIdName(*id) + ", a supported printer"));
+        }
+        for (const InstalledPrinter& queue : queues) {
+            if (queue.port == port)
+                report.findings.push_back(Ok(port + " is also the printer of CUPS queue " + queue.name +
+                                             "; if " + port + " is busy, pause it: cupsdisable " + queue.name));
+        }
+        if (usable) report.usablePorts.push_back(port);
+    }
+    // A usb:// queue of ours whose printer usblp does not show: the CUPS backend holds it (a job
+    // is printing or the queue keeps the device), or usblp was detached from it.
+    for (const InstalledPrinter& queue : queues) {
+        if (queue.port.rfind("usb://", 0) != 0 || !EqualsAnyIgnoreCase(queue.driverName, driverNames)) continue;
+        report.findings.push_back(Problem("CUPS queue " + queue.name + " (" + queue.port +
+                                              ") holds a printer that usblp does not show",
+                                          "lpstat -o " + queue.name + "; cupsdisable " + queue.name +
+                                              "; then unplug and replug the printer (or sudo modprobe -r usblp && "
+                                              "sudo modprobe usblp)"));
+    }
+    if (indexes.empty())
+        report.findings.push_back(Problem("no USB printer node " + roots.devPath("dev/usb/lp0"),
+                                          "connect the printer by USB and switch it on"));
+    return report;
+}
+
+SetupReport CheckCupsQueues(bool listed, const std::vector<InstalledPrinter>& queues,
+                            const std::vector<std::string>& driverNames) {
+    SetupReport report;
+    if (!listed) {
+        report.findings.push_back(Problem("the CUPS server cannot be reached",
+                                          "sudo systemctl start cups (or set CUPS_SERVER); without it, name the "
+                                          "port: devpanel-cli --port USB001 read"));
+        return report;
+    }
+    report.findings.push_back(Ok("the CUPS server answers (" + std::to_string(queues.size()) + " queues)"));
+    bool any = false;
+    for (const InstalledPrinter& queue : queues) {
+        if (!EqualsAnyIgnoreCase(queue.driverName, driverNames)) continue;
+        any = true;
+        if (IsDrivenPort(queue.port)) {
+            report.findings.push_back(Ok("queue " + queue.name + " (" + queue.driverName + ") prints on " + queue.port));
+        } else {
+            report.findings.push_back(Problem("queue " + queue.name + " (" + queue.driverName + ") prints on " +
+                                                  queue.port + ", which DevPanel does not drive",
+                                              "connect the printer to this computer by USB or the parallel port, "
+                                              "or save a command file and send it: devpanel-cli send FILE --queue " +
+                                                  queue.name));
+        }
+    }
+    if (!any) {
+        std::string names;
+        for (const std::string& n : driverNames) names += (names.empty() ? "" : ", ") + n;
+        report.findings.push_back(Problem("no queue's make and model is one of DriverNames (" + names + ")",
+                                          "add the printer in CUPS with its driver (the desktop's printer settings "
+                                          "or lpadmin), or name the port: devpanel-cli --port LPT1: read"));
+    }
+    return report;
+}
+
+}  // namespace platform::linux_impl

@@ -1,0 +1,142 @@
+// devpanel-cli doctor on testbed roots: which set-ups it calls usable, and that every problem
+// comes with the command that mends it.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli/doctor.h"
+#include "testbed.h"
+
+namespace {
+
+const std::string kIni = DEVPANEL_DATA_DIR "/devPanel.ini";
+const std::string kT90 = "MANUFACTURER:Altrin;COMMAND SET:PCL,PJL,POSTSCRIPT, NPAP,;MODEL:Pressline T90;CLASS:PRINTER;";
+
+// Every root of the Linux facts in one testbed, the user's folders inside it, and a print
+// server that refuses connections at once.
+class DoctorTest : public ::testing::Test {
+protected:
+    DoctorTest()
+        : dev_("DEVPANEL_DEV_ROOT", bed_.root()), sys_("DEVPANEL_SYS_ROOT", bed_.root()),
+          proc_("DEVPANEL_PROC_ROOT", bed_.root()), etc_("DEVPANEL_ETC_ROOT", bed_.root()),
+          config_("XDG_CONFIG_HOME", bed_.path("home/config")), state_("XDG_STATE_HOME", bed_.path("home/state")),
+          cups_("CUPS_SERVER", "127.0.0.1:9") {}
+
+    void loadModules(const std::string& names) {
+        std::string text;
+        std::istringstream in(names);
+        for (std::string m; in >> m;) text += m + " 16384 0 - Live 0x0\n";
+        bed_.writeFile("proc/modules", text, 0444);
+    }
+    void attachT90(unsigned mode = 0660) {
+        bed_.addUsbInterface(0, kT90, std::string("AB12"));
+        bed_.writeFile("dev/usb/lp0", "", mode);
+    }
+    int doctor(const std::string& ini = kIni) {
+        output_.str("");
+        return cli::RunDoctor(ini, output_);
+    }
+
+    testbed::Testbed bed_;
+    testbed::ScopedEnv dev_, sys_, proc_, etc_, config_, state_, cups_;
+    std::ostringstream output_;
+};
+
+TEST_F(DoctorTest, AttachedSupportedPrinterIsUsableDespiteOtherProblems) {
+    loadModules("usblp");
+    attachT90();
+    EXPECT_EQ(doctor(), 0) << output_.str();
+    const std::string text = output_.str();
+    EXPECT_NE(text.find("  OK       using " + kIni + " (named with --ini)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  OK       USB001 is \"Altrin Pressline T90\", a supported printer\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  PROBLEM  the CUPS server cannot be reached\n           fix: sudo systemctl start cups"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("  PROBLEM  module lp is not loaded\n           fix: sudo modprobe lp\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nUsable: USB001"), std::string::npos) << text;
+}
+
+struct Broken {
+    const char* name;
+    void (*setUp)(testbed::Testbed&);
+    const char* problem;
+};
+
+class DoctorWithoutUsablePrinter : public DoctorTest, public ::testing::WithParamInterface<Broken> {};
+
+TEST_P(DoctorWithoutUsablePrinter, SaysWhatToMendAndFails) {
+    GetParam().setUp(bed_);
+    EXPECT_EQ(doctor(), 1) << output_.str();
+    const std::string text = output_.str();
+    const size_t at = text.find(GetParam().problem);
+    ASSERT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(text.compare(text.rfind('\n', at) + 1, 11, "  PROBLEM  "), 0) << text;
+    EXPECT_EQ(text.compare(text.find('\n', at) + 1, 16, "           fix: "), 0) << text;
+    EXPECT_NE(text.find("No usable printer"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SetUps, DoctorWithoutUsablePrinter,
+    ::testing::Values(
+        Broken{"NothingAttached", [](testbed::Testbed&) {}, "no USB printer node"},
+        Broken{"UsblpBlacklisted",
+               [](testbed::Testbed& bed) {
+                   bed.writeFile("etc/modprobe.d/no-usblp.conf", "blacklist usblp\n");
+                   bed.addUsbInterface(0, kT90, std::string("AB12"));
+               },
+               "module usblp is blacklisted in"},
+        Broken{"NodeWithoutPermission",
+               [](testbed::Testbed& bed) {
+                   bed.writeFile("proc/modules", "usblp 16384 0 - Live 0x0\n");
+                   bed.addUsbInterface(0, kT90, std::string("AB12"));
+                   bed.writeFile("dev/usb/lp0", "", 0000);
+               },
+               "/dev/usb/lp0 can be neither read nor written by you"},
+        Broken{"EmptyAutoprobe",
+               [](testbed::Testbed& bed) {
+                   bed.writeFile("proc/modules", "lp 1 0 - Live 0x0\nparport_pc 1 0 - Live 0x0\n");
+                   bed.writeFile("dev/lp0", "", 0660);
+                   bed.writeFile("proc/sys/dev/parport/parport0/autoprobe", "", 0444);
+               },
+               "autoprobe is empty: the printer did not answer the kernel's probe"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Without a usable configuration no printer can be recognised, however well it is attached.
+TEST_F(DoctorTest, ConfigurationThatCannotBeUsedMeansNoUsablePrinter) {
+    loadModules("usblp");
+    attachT90();
+    EXPECT_EQ(doctor(bed_.path("missing/devPanel.ini")), 1);
+    EXPECT_NE(output_.str().find("  PROBLEM  The configuration file " + bed_.path("missing/devPanel.ini") +
+                                 " does not exist."),
+              std::string::npos) << output_.str();
+}
+
+TEST_F(DoctorTest, ConfigurationFoundBySearchSaysWhere) {
+    bed_.writeFile("home/config/devpanel/devPanel.ini", "not a configuration");
+    doctor("");
+    EXPECT_NE(output_.str().find("  OK       found " + bed_.path("home/config/devpanel/devPanel.ini") +
+                                 " (no --ini given)"),
+              std::string::npos) << output_.str();
+}
+
+TEST_F(DoctorTest, LogLevelAndFiles) {
+    bed_.writeFile("home/config/devpanel/link.conf", "LoggingLevel = 19  # all\n");
+    doctor();
+    EXPECT_NE(output_.str().find("  OK       log level 19 from " + bed_.path("home/config/devpanel/link.conf")),
+              std::string::npos) << output_.str();
+    EXPECT_NE(output_.str().find("  OK       log file " + bed_.path("home/state/devpanel/CorvaneSlc32.log")),
+              std::string::npos) << output_.str();
+}
+
+TEST_F(DoctorTest, IsACommandOfTheProgram) {
+    loadModules("usblp");
+    attachT90();
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::Run({"--ini", kIni, "doctor"}, out, err), 0) << out.str() << err.str();
+    EXPECT_NE(out.str().find("Usable: USB001"), std::string::npos) << out.str();
+}
+
+}  // namespace
