@@ -22,6 +22,7 @@ enum : int {
     EXIT_READ = 4,         // the start-up read failed
     EXIT_WRITE = 5,        // a write failed
     EXIT_MEMORY = 6,       // out of memory while building the commands
+    EXIT_DIFFERENT = 7,    // diff: the printer and the file differ
 };
 
 // The exit status of an NPA or document result code.
@@ -34,6 +35,10 @@ struct Options {
     std::optional<std::string> stateFile;  // --virtual=FILE; nullopt: the default place
     bool json = false;
     bool help = false;
+    bool version = false;
+    bool force = false;                  // import: a file of another model too
+    std::optional<std::string> from;     // save --from JSON
+    std::vector<std::string> queues;     // send --queue QUEUE...
     std::string command;
     std::vector<std::string> arguments;  // after the command
 };
@@ -41,6 +46,8 @@ struct Options {
 // Parses argv[1..]. False with a message in error on bad usage.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
 void PrintHelp(std::ostream& out);
+// "devpanel-cli VERSION".
+void PrintVersion(std::ostream& out);
 
 // The configuration file to use: the given one, devPanel.ini in the current directory, or the
 // installed data file.
@@ -54,7 +61,7 @@ std::string DefaultStateFile();
 bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>& assignments,
                          std::map<std::string, std::string>& out, std::string& error);
 
-// The values as one JSON object, keys sorted.
+// The values as one JSON object, keys sorted (the "settings" of a snapshot file).
 std::string ToJson(const ValueMap& values);
 
 // Runs one invocation. args excludes the program name.

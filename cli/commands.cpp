@@ -1,5 +1,6 @@
 // The commands of devpanel-cli: they take the same roads as the program's start-up read, its
 // pages and its apply and save commands, with English messages on stderr instead of boxes.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -7,6 +8,9 @@
 #include <ostream>
 
 #include "cli/cli.h"
+#include "cli/commands_private.h"
+#include "cli/doctor.h"
+#include "cli/queue_send.h"
 #include "cli/real_platform.h"
 #include "link/slc.h"
 #include "config/config_check.h"
@@ -20,30 +24,6 @@
 #include "sim/sim_platform.h"
 
 namespace cli {
-
-namespace {
-
-// The document's window: nothing to show, and a question is answered "no" (the commands apply
-// explicitly and end the session themselves).
-class HeadlessFrame : public IPrinterFrame {
-public:
-    std::string statusText() override { return status_; }
-    void setStatusText(const std::string& text) override { status_ = text; }
-    void setWaitCursor(bool) override {}
-    bool menuItemEnabled(int) override { return true; }
-    void setMenuItemEnabled(int, bool) override {}
-    void redraw() override {}
-    bool replaceView(int) override { return false; }
-    int messageBox(const std::string&, const std::string&, unsigned style, bool) override {
-        return (style & MB_YESNO) ? IDNO : IDOK;
-    }
-
-private:
-    std::string status_;
-};
-
-// The name of the offline record's file, which the link puts beside every command file.
-constexpr const char* kOfflineFileName = "offline.dat";
 
 // A command file of that name would be the offline file too: the offline record would be
 // overwritten by the commands, and the pair could no longer be sent.
@@ -59,6 +39,8 @@ std::string AbsolutePath(const std::string& path) {
     const std::u8string text = absolute.u8string();
     return std::string(text.begin(), text.end());
 }
+
+namespace {
 
 // Keeps whichever platform the invocation installed alive until it ends.
 struct InstalledPlatform {
@@ -107,6 +89,8 @@ int ChoosePort(const Options& options, std::string& port, std::ostream& err) {
     return EXIT_OK;
 }
 
+}  // namespace
+
 // ": why" when the link said why its last operation failed, else nothing.
 std::string Because(const std::string& problem) { return problem.empty() ? std::string() : ": " + problem; }
 
@@ -135,22 +119,7 @@ int ReadIntoDocument(const std::string& port, CPrinterDoc& doc, std::ostream& er
     return EXIT_OK;
 }
 
-// Ctrl-C (SIGINT) and SIGTERM while settings go to a printer: the writes stop, and the printer is
-// still brought back online before the program ends. A second request changes nothing: the
-// online request must go out.
 std::atomic<bool> g_interrupted{false};
-
-class InterruptGuard {
-public:
-    InterruptGuard() : watch_(g_interrupted) { NpaSetInterruptFlag(&g_interrupted); }
-    ~InterruptGuard() { NpaSetInterruptFlag(nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-    bool interrupted() const { return g_interrupted.load(); }
-
-private:
-    platform::InterruptionWatch watch_;
-};
 
 // What a write to the printer (apply, send) ended in, on stdout or stderr; the exit status.
 int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::string& port, const std::string& done,
@@ -185,6 +154,9 @@ int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::stri
         case NPA_ERR_MEMORY:
             err << "devpanel-cli: out of memory while building the commands\n";
             return EXIT_MEMORY;
+        case DOC_ERR_SNAPSHOT:
+            err << "devpanel-cli: " << report.problem << "\n";
+            return EXIT_WRITE;
         default:
             if (interrupted) {
                 err << "devpanel-cli: interrupted" << Because(report.problem)
@@ -196,6 +168,25 @@ int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::stri
             return EXIT_WRITE;
     }
 }
+
+int ReportSave(int result, const NpaWriteReport& report, const std::string& target, size_t sent, std::ostream& out,
+               std::ostream& err) {
+    if (result == NPA_ERR_OPEN) {
+        err << "devpanel-cli: the command file " << target << " could not be created" << Because(report.problem)
+            << "\n";
+        return EXIT_OPEN;
+    }
+    if (result == NPA_ERR_WRITE) {
+        err << "devpanel-cli: the settings could not be saved to " << target << Because(report.problem)
+            << "; any older file there is unchanged\n";
+        return EXIT_WRITE;
+    }
+    return ReportPrinterWrite(result, report, target,
+                              "Saved " + std::to_string(sent) + " setting(s) to " + target + " and offline.dat beside it.\n",
+                              false, out, err);
+}
+
+namespace {
 
 int CommandPrinters(std::ostream& out, std::ostream& err) {
     DiscoveryResult found = DiscoverPrinters();
@@ -290,50 +281,76 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
     const NpaWriteReport& report = doc.LastWriteReport();
     size_t sent = doc.m_queryStatus == NPA_ONEWAY ? doc.m_changes.size() : doc.m_values.size() - report.skipped.size();
     int exitStatus = EXIT_OK;
-    if (save && result == NPA_ERR_OPEN) {
-        err << "devpanel-cli: the command file " << target << " could not be created" << Because(report.problem)
-            << "\n";
-        exitStatus = EXIT_OPEN;
-    } else if (save && result == NPA_ERR_WRITE) {
-        err << "devpanel-cli: the settings could not be saved to " << target << Because(report.problem)
-            << "; any older file there is unchanged\n";
-        exitStatus = EXIT_WRITE;
-    } else if (save) {
-        exitStatus = ReportPrinterWrite(result, report, target,
-                                        "Saved " + std::to_string(sent) + " setting(s) to " + target +
-                                            " and offline.dat beside it.\n",
-                                        false, out, err);
+    if (save) {
+        exitStatus = ReportSave(result, report, target, sent, out, err);
     } else {
         exitStatus = ReportPrinterWrite(result, report, port,
                                         "Applied " + std::to_string(sent) + " setting(s) to " + port + ".\n",
                                         interrupted, out, err);
+        if (!doc.LastSnapshotPath().empty()) out << "The settings before: " << doc.LastSnapshotPath() << "\n";
     }
     if (result == NPA_OK) doc.SetModifiedFlag(false);
     NpaEndSession(port);
     return exitStatus;
 }
 
-// A command file and its offline record are a few kilobytes; anything near this is not one.
-constexpr size_t kCommandFileLimit = 16 * 1024 * 1024;
+// The offline record is one record of a few dozen bytes; anything near this is not one.
+constexpr size_t kOfflineFileLimit = 64 * 1024;
 
-// The whole regular file at path, or why not ("" when read). Only a regular file: a folder
-// cannot be read, and a pipe or a device would never end.
-std::string ReadCommandFile(const std::string& path, std::vector<uint8_t>& bytes) {
+// The whole regular file at path (the offline record), or why not ("" when read). Only a regular
+// file: a folder cannot be read, and a pipe or a device would never end.
+std::string ReadOfflineFile(const std::string& path, std::vector<uint8_t>& bytes) {
     bytes.clear();
     std::string text;
     int error = 0;
-    switch (platform::ReadWholeFile(path, kCommandFileLimit, text, error)) {
+    switch (platform::ReadWholeFile(path, kOfflineFileLimit, text, error)) {
         case platform::ReadWholeStatus::Ok: bytes.assign(text.begin(), text.end()); return {};
         case platform::ReadWholeStatus::Missing: return "it does not exist";
         case platform::ReadWholeStatus::Link:
         case platform::ReadWholeStatus::NotRegular: return "it is not a regular file";
         case platform::ReadWholeStatus::TooLarge:
-            return "it is larger than " + std::to_string(kCommandFileLimit / (1024 * 1024)) +
-                   " MiB, far more than any command file";
+            return "it is larger than " + std::to_string(kOfflineFileLimit / 1024) +
+                   " KiB, far more than any offline record";
         case platform::ReadWholeStatus::Failed: break;
     }
     return std::strerror(error);
 }
+
+// Opens the regular file at path for CommandFileSource, or says why not ("" when open).
+std::string OpenCommandFile(const std::string& path, platform::FileReader& reader) {
+    int error = 0;
+    switch (reader.open(path, error)) {
+        case platform::ReadWholeStatus::Ok: return {};
+        case platform::ReadWholeStatus::Missing: return "it does not exist";
+        case platform::ReadWholeStatus::Link:
+        case platform::ReadWholeStatus::NotRegular: return "it is not a regular file";
+        case platform::ReadWholeStatus::TooLarge:
+        case platform::ReadWholeStatus::Failed: break;
+    }
+    return std::strerror(error);
+}
+
+// A command file on disk as the link's writes read it; counts the bytes of one whole pass.
+class CommandFileSource : public NpaCommandSource {
+public:
+    explicit CommandFileSource(platform::FileReader& reader) : reader_(reader) {}
+    long read(uint8_t* buffer, size_t max) override {
+        const long got = reader_.read(buffer, max);
+        if (got > 0) pass_ += static_cast<uint64_t>(got);
+        return got;
+    }
+    bool rewind() override {
+        bytes_ = std::max(bytes_, pass_);
+        pass_ = 0;
+        return reader_.rewind();
+    }
+    uint64_t bytes() const { return std::max(bytes_, pass_); }
+
+private:
+    platform::FileReader& reader_;
+    uint64_t pass_ = 0;
+    uint64_t bytes_ = 0;
+};
 
 int CommandSend(const Options& options, const std::string& port, std::ostream& out, std::ostream& err) {
     const std::string& file = options.arguments[0];
@@ -343,15 +360,19 @@ int CommandSend(const Options& options, const std::string& port, std::ostream& o
         return EXIT_USAGE;
     }
     const std::string offline = platform::SiblingPath(file, kOfflineFileName);
-    std::vector<uint8_t> offlineBytes, commandBytes;
-    if (std::string why = ReadCommandFile(offline, offlineBytes); !why.empty()) {
+    std::vector<uint8_t> offlineBytes;
+    if (std::string why = ReadOfflineFile(offline, offlineBytes); !why.empty()) {
         err << "devpanel-cli: cannot read " << offline << " (it belongs beside the command file): " << why << "\n";
         return EXIT_USAGE;
     }
-    if (std::string why = ReadCommandFile(file, commandBytes); !why.empty()) {
+    // The command file is read in pieces, once to check it and once to send it, so that its
+    // size never decides the memory taken.
+    platform::FileReader reader;
+    if (std::string why = OpenCommandFile(file, reader); !why.empty()) {
         err << "devpanel-cli: cannot read " << file << ": " << why << "\n";
         return EXIT_USAGE;
     }
+    CommandFileSource commands(reader);
     // The link sends the recorded settings between its own offline and online requests, so a
     // file that was cut short is refused before the printer is touched and never strands it.
     NpaWriteReport report;
@@ -359,7 +380,7 @@ int CommandSend(const Options& options, const std::string& port, std::ostream& o
     bool interrupted = false;
     {
         InterruptGuard guard;
-        result = NpaSendCommandFile(port, offlineBytes, commandBytes, &report);
+        result = NpaSendCommandStream(port, offlineBytes, commands, &report);
         interrupted = guard.interrupted();
     }
     if (result == NPA_ERR_VALUE) {
@@ -368,7 +389,7 @@ int CommandSend(const Options& options, const std::string& port, std::ostream& o
         return EXIT_USAGE;
     }
     const int status = ReportPrinterWrite(result, report, port,
-                                          "Sent " + std::to_string(offlineBytes.size() + commandBytes.size()) +
+                                          "Sent " + std::to_string(offlineBytes.size() + commands.bytes()) +
                                               " bytes of " + file + " to " + port + ".\n",
                                           interrupted, out, err);
     NpaEndSession(port);
@@ -404,6 +425,11 @@ int RunWith(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         PrintHelp(out);
         return EXIT_OK;
     }
+    if (options.version) {
+        PrintVersion(out);
+        return EXIT_OK;
+    }
+    if (options.command == "doctor") return RunDoctor(options.ini, out);
 
     // A configuration that cannot drive the program is said to be one, before any printer is
     // looked for: it would otherwise look like a missing or silent printer.
@@ -417,13 +443,23 @@ int RunWith(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     InstalledPlatform installed;
     if (choice == PlatformChoice::FromOptions && !InstallPlatform(options, installed, err)) return EXIT_USAGE;
 
-    if (options.command == "printers") return CommandPrinters(out, err);
+    const std::string& command = options.command;
+    if (command == "printers") return CommandPrinters(out, err);
+    if (command == "snapshots") return CommandSnapshots(out, err);
+    // These two reach no printer of this computer.
+    if (command == "save" && options.from) return CommandSaveFrom(options, out, err);
+    if (command == "send" && !options.queues.empty()) {
+        return SendToQueues(options.arguments[0], options.queues, out, err);
+    }
 
     std::string port;
     int status = ChoosePort(options, port, err);
     if (status != EXIT_OK) return status;
-    if (options.command == "read") return CommandRead(options, port, out, err);
-    if (options.command == "send") return CommandSend(options, port, out, err);
+    if (command == "read") return CommandRead(options, port, out, err);
+    if (command == "send") return CommandSend(options, port, out, err);
+    if (command == "export") return CommandExport(options, port, out, err);
+    if (command == "diff") return CommandDiff(options, port, out, err);
+    if (command == "restore" || command == "import") return CommandApplyFile(options, port, out, err);
     return CommandWrite(options, port, out, err);
 }
 

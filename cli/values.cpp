@@ -1,12 +1,12 @@
 // NAME=VALUE arguments checked the way the pages constrain their controls, and the JSON form of
-// a value map.
+// a value map (the snapshot format's, document/snapshot.h).
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "cli/cli.h"
 #include "config/ascii.h"
 #include "config/config.h"
+#include "document/snapshot.h"
 #include "protocol/printer_text.h"
 
 namespace cli {
@@ -159,55 +159,6 @@ bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>&
     return true;
 }
 
-std::string ToJson(const ValueMap& values) {
-    auto quote = [](const std::string& text) {
-        std::string out = "\"";
-        for (size_t i = 0; i < text.size(); ++i) {
-            auto c = static_cast<unsigned char>(text[i]);
-            char buffer[8];
-            switch (c) {
-                case '"': out += "\\\""; continue;
-                case '\\': out += "\\\\"; continue;
-                case '\n': out += "\\n"; continue;
-                case '\r': out += "\\r"; continue;
-                case '\t': out += "\\t"; continue;
-                default: break;
-            }
-            if (c < 0x20) {
-                std::snprintf(buffer, sizeof buffer, "\\u%04X", c);
-                out += buffer;
-                continue;
-            }
-            if (c < 0x80) {
-                out += static_cast<char>(c);
-                continue;
-            }
-            // Printer texts are bytes: keep a well-formed UTF-8 sequence, and write any other
-            // byte as the character of the same number so the output stays valid JSON.
-            size_t extra = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
-            bool wellFormed = extra > 0;
-            for (size_t k = 1; wellFormed && k <= extra; ++k) {
-                wellFormed = i + k < text.size() && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-            }
-            if (wellFormed) {
-                out.append(text, i, extra + 1);
-                i += extra;
-            } else {
-                std::snprintf(buffer, sizeof buffer, "\\u%04X", c);
-                out += buffer;
-            }
-        }
-        return out + "\"";
-    };
-
-    std::string json = "{";
-    bool first = true;
-    for (const auto& [name, value] : values) {
-        json += first ? "\n  " : ",\n  ";
-        first = false;
-        json += quote(name) + ": " + quote(value);
-    }
-    return json + (first ? "}\n" : "\n}\n");
-}
+std::string ToJson(const ValueMap& values) { return snapshot::SettingsToJson(values); }
 
 }  // namespace cli

@@ -24,7 +24,23 @@ const CupsLibrary* Load() {
                           Resolve(library, "cupsGetDests2", cups.cupsGetDests2) &&
                           Resolve(library, "cupsFreeDests", cups.cupsFreeDests) &&
                           Resolve(library, "cupsGetOption", cups.cupsGetOption) &&
-                          Resolve(library, "cupsLastError", cups.cupsLastError);
+                          Resolve(library, "cupsLastError", cups.cupsLastError) &&
+                          Resolve(library, "cupsLastErrorString", cups.cupsLastErrorString) &&
+                          Resolve(library, "cupsCreateJob", cups.cupsCreateJob) &&
+                          Resolve(library, "cupsStartDocument", cups.cupsStartDocument) &&
+                          Resolve(library, "cupsWriteRequestData", cups.cupsWriteRequestData) &&
+                          Resolve(library, "cupsFinishDocument", cups.cupsFinishDocument) &&
+                          Resolve(library, "cupsCancelJob2", cups.cupsCancelJob2) &&
+                          Resolve(library, "cupsDoRequest", cups.cupsDoRequest) &&
+                          Resolve(library, "ippNewRequest", cups.ippNewRequest) &&
+                          Resolve(library, "ippAddString", cups.ippAddString) &&
+                          Resolve(library, "ippAddInteger", cups.ippAddInteger) &&
+                          Resolve(library, "ippFindAttribute", cups.ippFindAttribute) &&
+                          Resolve(library, "ippFindNextAttribute", cups.ippFindNextAttribute) &&
+                          Resolve(library, "ippGetInteger", cups.ippGetInteger) &&
+                          Resolve(library, "ippGetString", cups.ippGetString) &&
+                          Resolve(library, "ippGetStatusCode", cups.ippGetStatusCode) &&
+                          Resolve(library, "ippDelete", cups.ippDelete);
     return complete ? &cups : nullptr;
 }
 

@@ -1,161 +1,25 @@
-// The installed-printer list against a private cupsd that this test starts on a Unix socket in a
-// temporary folder (its own configuration, spool and state), with queues on parallel, usb,
-// socket and file URIs. Skipped when cupsd or lpadmin is not installed.
-#include <cups/cups.h>
-#include <fcntl.h>
-#include <grp.h>
+// The installed-printer list against a private cupsd (private_cupsd.h) with queues on parallel,
+// usb, socket and file URIs. Skipped when cupsd or lpadmin is not installed.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pwd.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <thread>
+#include <cstdio>
+#include <map>
 
 #include "platform/linux/cups_printers.h"
 #include "platform/linux/usb.h"
+#include "private_cupsd.h"
 #include "testbed.h"
-
-extern char** environ;
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::string findProgram(const std::string& name) {
-    for (const char* dir : {"/usr/sbin", "/usr/bin", "/sbin", "/bin", "/usr/local/sbin"}) {
-        std::string path = std::string(dir) + "/" + name;
-        if (::access(path.c_str(), X_OK) == 0) return path;
-    }
-    return "";
-}
-
-// Runs a program to its end (at most timeout), output to log. Returns its exit status, -1 when it
-// could not run or had to be killed.
-int run(const std::vector<std::string>& args, const std::string& log, std::chrono::milliseconds timeout) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    auto deadline = Clock::now() + timeout;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (Clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool socketAnswers(const std::string& path) {
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// A cupsd of our own, stopped by its process id when the object ends.
-class PrivateCupsd {
-public:
-    PrivateCupsd(const std::string& cupsd, const std::string& folder) : folder_(folder) {
-        for (const char* sub : {"root", "bin/backend", "spool", "cache", "state", "log"})
-            fs::create_directories(folder + "/" + sub);
-        // ServerBin is ours: the system's helpers, plus backends for every scheme the queues use
-        // (cupsd refuses a device URI whose backend is missing; nothing is ever printed).
-        for (const char* sub : {"daemon", "notifier", "filter", "cgi-bin", "driver", "monitor"}) {
-            std::error_code ignored;
-            if (fs::exists(std::string("/usr/lib/cups/") + sub))
-                fs::create_symlink(std::string("/usr/lib/cups/") + sub, folder + "/bin/" + sub, ignored);
-        }
-        for (const char* backend : {"parallel", "usb", "socket"}) {
-            std::string path = folder + "/bin/backend/" + backend;
-            std::ofstream(path) << "#!/bin/sh\nexit 0\n";
-            ::chmod(path.c_str(), 0755);
-        }
-        socket_ = folder + "/cups.sock";
-        std::ofstream(folder + "/root/cupsd.conf")
-            << "LogLevel warn\nListen " << socket_ << "\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
-            << "<Policy default>\n  <Limit All>\n    Order allow,deny\n    Allow all\n  </Limit>\n</Policy>\n"
-            << "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n";
-        // cupsd never runs its children as root; as root they run as lp, otherwise as ourselves.
-        std::string user = "lp", group = "lp";
-        if (::getuid() != 0) {
-            if (passwd* pw = ::getpwuid(::getuid())) user = pw->pw_name;
-            if (struct group* gr = ::getgrgid(::getgid())) group = gr->gr_name;
-        }
-        std::ofstream(folder + "/root/cups-files.conf")
-            << "ServerRoot " << folder << "/root\nServerBin " << folder << "/bin\nDataDir /usr/share/cups\n"
-            << "RequestRoot " << folder << "/spool\nCacheDir " << folder << "/cache\nStateDir " << folder
-            << "/state\nTempDir " << folder << "/spool\nErrorLog " << folder << "/log/error_log\nAccessLog "
-            << folder << "/log/access_log\nPageLog " << folder << "/log/page_log\nFileDevice Yes\n"
-            << "Sandboxing Relaxed\nUser " << user << "\nGroup " << group << "\n";
-
-        std::string conf = folder + "/root/cupsd.conf", files = folder + "/root/cups-files.conf";
-        std::string log = folder + "/log/stdout";
-        std::vector<std::string> args{cupsd, "-f", "-c", conf, "-s", files};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (::posix_spawn(&pid_, cupsd.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (pid_ > 0 && Clock::now() < deadline && !socketAnswers(socket_))
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-
-    ~PrivateCupsd() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        auto deadline = Clock::now() + std::chrono::seconds(5);
-        int status = 0;
-        while (::waitpid(pid_, &status, WNOHANG) == 0) {
-            if (Clock::now() > deadline) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-
-    bool ready() const { return pid_ > 0 && socketAnswers(socket_); }
-    const std::string& socket() const { return socket_; }
-    std::string log() const {
-        std::ifstream in(folder_ + "/log/error_log");
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::string folder_;
-    std::string socket_;
-    pid_t pid_ = -1;
-};
+using testbed::findProgram;
+using testbed::PrivateCupsd;
+using testbed::ServerOverride;
 
 const char* kPpd =
     "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
@@ -167,16 +31,6 @@ const char* kPpd =
     "*PaperDimension A4/A4: \"595 842\"\n";
 
 const std::string kDeviceId = "MFG:Altrin;MDL:Pressline T90;CMD:PJL, NPAP,;";
-
-// Points libcups at server for the life of the object (libcups keeps its server per thread).
-class ServerOverride {
-public:
-    explicit ServerOverride(const std::string& server) : env_("CUPS_SERVER", server) { cupsSetServer(nullptr); }
-    ~ServerOverride() { cupsSetServer(nullptr); }
-
-private:
-    testbed::ScopedEnv env_;
-};
 
 }  // namespace
 
@@ -204,7 +58,7 @@ TEST(CupsPrinterList, MapsEachQueueOfAPrivateServerToItsPort) {
         {"t90_file", "file://" + bed.path("out.prn")},
     };
     for (const auto& [name, uri] : queues) {
-        ASSERT_EQ(run({lpadmin, "-p", name, "-v", uri, "-P", bed.path("small.ppd"), "-E"}, bed.path("lpadmin.log"),
+        ASSERT_EQ(testbed::runProgram({lpadmin, "-p", name, "-v", uri, "-P", bed.path("small.ppd"), "-E"}, bed.path("lpadmin.log"),
                       std::chrono::seconds(10)), 0)
             << name << "\n" << server.log();
     }
