@@ -9,11 +9,16 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/printer_mop_view.h"
+#include "app/progress_dlg.h"
+#include "app/settings_file_actions.h"
 #include "app/ui_prompts.h"
 #include "document/printer_doc.h"
+#include "document/snapshot.h"
 #include "pages/settings_view.h"
 #include "config/strings.h"
 #include "ui/templates.h"
@@ -31,6 +36,7 @@ constexpr int kNotTakenText = 61336, kNotTakenCaption = 61335;
 constexpr int kBadValueText = 61338, kBadValueCaption = 61337;
 constexpr int kSkippedText = 61340, kSkippedCaption = 61339;
 constexpr int kUncheckedText = 61342, kUncheckedCaption = 61341;
+constexpr int kSnapshotText = 61391, kSnapshotCaption = 61390;
 
 // "A, B, C": the settings a message names. A command ("NAME:VALUE") is named by its NPA name
 // alone; its value may be long or unprintable.
@@ -137,6 +143,11 @@ void CMainFrame::CreateMenu() {
     });
     connect(Action(res::ID_NEXT_PANE), &QAction::triggered, this, [this] { OnNextPane(true); });
     connect(Action(res::ID_PREV_PANE), &QAction::triggered, this, [this] { OnNextPane(false); });
+    // Export, import and restore: a child object that tests find by its type.
+    auto* files = new CSettingsFileActions(this, m_doc);
+    connect(Action(res::ID_EXPORT_SETTINGS), &QAction::triggered, files, [files] { files->OnExport(); });
+    connect(Action(res::ID_IMPORT_SETTINGS), &QAction::triggered, files, [files] { files->OnImport(); });
+    connect(Action(res::ID_RESTORE_SETTINGS), &QAction::triggered, files, [files] { files->OnRestore(); });
 }
 
 QAction* CMainFrame::Action(int commandId) const {
@@ -185,6 +196,10 @@ void CMainFrame::ShowApplyFailure(int result, const NpaWriteReport& report) {
                                     : Message{kNotTakenText, kNotTakenCaption, SettingNames(report.notTaken)};
     } else if (result == NPA_ERR_VALUE && !report.invalid.empty()) {
         m = {kBadValueText, kBadValueCaption, SettingNames(report.invalid)};
+    } else if (result == DOC_ERR_SNAPSHOT) {
+        // Nothing was sent: the user needs the folder that could not be written.
+        m = {kSnapshotText, kSnapshotCaption,
+             m_doc && !m_doc->m_snapshotRoot.empty() ? m_doc->m_snapshotRoot : snapshot::DefaultRoot()};
     }
     messageBox(m.names.empty() ? res::String(m.text) : res::Format(m.text, m.names), res::String(m.caption),
                MB_ICONERROR, false);
@@ -274,6 +289,42 @@ int CMainFrame::messageBox(const std::string& text, const std::string& caption, 
     return m_prompts.messageBox(ownedByMainWindow ? this : nullptr, text, caption, style);
 }
 
+int CMainFrame::runLongWork(const std::string& label, const std::function<int()>& work) {
+    CProgressDlg dialog(label, this);
+    m_progress = &dialog;
+    int result = NPA_ERR_WRITE;
+    std::thread worker;
+    try {
+        // The worker hands its end over with a queued call, after every progress call it made:
+        // the dialog shows the last count before it closes.
+        worker = std::thread([&] {
+            result = work();
+            QMetaObject::invokeMethod(
+                this, [this] {
+                    if (m_progress) m_progress->Finish();
+                },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the work still has to run (and bring the printer back online).
+        m_progress = nullptr;
+        return work();
+    }
+    dialog.exec();
+    worker.join();
+    m_progress = nullptr;
+    return result;
+}
+
+void CMainFrame::workProgress(size_t sent, size_t total) {
+    // Called on the worker: no widget is touched here.
+    QMetaObject::invokeMethod(
+        this, [this, sent, total] {
+            if (m_progress) m_progress->SetProgress(sent, total);
+        },
+        Qt::QueuedConnection);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // Every road out (menu, close box, Alt+F4) passes here. Once the document has let go of the
     // printer, the window closes whatever comes later.
@@ -294,10 +345,20 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (m_sized) return;
-    m_sized = true;
-    // 680 x 450 is the outer size, title bar and borders included.
+    FitOuterSize();
+}
+
+bool CMainFrame::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    if (!m_sized && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) FitOuterSize();
+    return handled;
+}
+
+void CMainFrame::FitOuterSize() {
+    if (m_sized || !isVisible()) return;
     const QSize decoration = frameGeometry().size() - geometry().size();
-    if (decoration.width() > 0 || decoration.height() > 0)
-        resize(kFrameWidth - decoration.width(), kFrameHeight - decoration.height());
+    // No frame known yet (none at all on some platforms): nothing to subtract, keep waiting.
+    if (decoration.width() <= 0 && decoration.height() <= 0) return;
+    m_sized = true;
+    resize(kFrameWidth - decoration.width(), kFrameHeight - decoration.height());
 }

@@ -15,6 +15,7 @@
 
 class CPrinterDoc;
 class CPrinterMopView;
+class CProgressDlg;
 class CSettingsView;
 class IUiPrompts;
 class Profile;
@@ -54,10 +55,18 @@ public:
     bool replaceView(int viewId) override;
     int messageBox(const std::string& text, const std::string& caption, unsigned style,
                    bool ownedByMainWindow) override;
+    // Runs the work on a worker thread behind CProgressDlg (modal: the window repaints, its input
+    // waits) and returns its result once it has ended.
+    int runLongWork(const std::string& label, const std::function<int()>& work) override;
+    void workProgress(size_t sent, size_t total) override;
+    // The progress dialog while long work runs, else nullptr.
+    CProgressDlg* Progress() const { return m_progress; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Watches the first moves and resizes for the window manager's frame (see FitOuterSize).
+    bool event(QEvent* event) override;
 
 private:
     void CreateMenu();
@@ -71,6 +80,11 @@ private:
     std::map<int, QAction*> m_actions;
     std::function<void()> m_about;
     bool m_closed = false;  // the document let go of the printer: closing can no longer be refused
+    // 680 x 450 is the whole window's size: once the frame around the client area is known,
+    // the client area is made that much smaller. A window manager adds its frame only after the
+    // window was first shown, so this waits for the first geometry that has one.
+    void FitOuterSize();
     bool m_sized = false;
     int m_waitDepth = 0;
+    CProgressDlg* m_progress = nullptr;
 };

@@ -57,11 +57,36 @@ void CPrinterApp::Fail(int textId, int captionId, unsigned extraStyle) {
 void CPrinterApp::FindPrinters() {
     m_printers.clear();
     DiscoveryResult found = m_discover();
-    if (!found.listReadable) {
+    // Without a print server the attached printers are still found; the list's failure matters
+    // only when nothing was.
+    if (!found.listReadable && found.printers.empty()) {
         Fail(kNoPrinterInfoText, kNoPrinterInfoCaption);
         return;
     }
     m_printers = std::move(found.printers);
+}
+
+bool CPrinterApp::ChoosePrinter() {
+    FindPrinters();
+    if (m_printers.empty()) {
+        Fail(kNoPrinterText, kNoPrinterCaption, MB_SETFOREGROUND);
+        return false;
+    }
+    if (m_printers.size() == 1) {
+        m_printerLabel = m_printers.begin()->first;
+        m_portName = m_printers.begin()->second;
+        return true;
+    }
+    CSelectPrinterDlg choose(m_printers);
+    if (choose.exec() != QDialog::Accepted) return false;  // cancelled: no message
+    m_printerLabel = choose.m_selectedLabel;
+    auto it = m_printers.find(m_printerLabel);
+    if (it == m_printers.end()) {
+        Fail(kPortNotFoundText, kPortNotFoundCaption);
+        return false;
+    }
+    m_portName = it->second;
+    return true;
 }
 
 bool CPrinterApp::InitInstance() {
@@ -72,24 +97,11 @@ bool CPrinterApp::InitInstance() {
                              res::String(kBadConfigurationCaption), MB_ICONERROR | MB_SETFOREGROUND);
         return false;
     }
-    FindPrinters();
-    if (m_printers.empty()) {
-        Fail(kNoPrinterText, kNoPrinterCaption, MB_SETFOREGROUND);
+    if (!m_requestedPort.empty()) {
+        m_portName = m_requestedPort;
+        m_printerLabel = m_requestedPort;
+    } else if (!ChoosePrinter()) {
         return false;
-    }
-    if (m_printers.size() == 1) {
-        m_printerLabel = m_printers.begin()->first;
-        m_portName = m_printers.begin()->second;
-    } else {
-        CSelectPrinterDlg choose(m_printers);
-        if (choose.exec() != QDialog::Accepted) return false;  // cancelled: no message
-        m_printerLabel = choose.m_selectedLabel;
-        auto it = m_printers.find(m_printerLabel);
-        if (it == m_printers.end()) {
-            Fail(kPortNotFoundText, kPortNotFoundCaption);
-            return false;
-        }
-        m_portName = it->second;
     }
 
     {

@@ -36,6 +36,9 @@ public:
 
     std::string m_printerLabel;
     std::string m_portName;
+    // The port given on the command line (--port): discovery and the choice are skipped and the
+    // printer is labelled by its port, as devpanel-cli does. Empty: discovery.
+    std::string m_requestedPort;
     int m_readStatus = 0;
     PrinterTable m_printers;
     ValueMap m_readValues;
@@ -49,6 +52,9 @@ public:
     std::function<std::string()> m_configProblem;
 
 private:
+    // Discovery and, with several printers, the user's choice: sets the label and port. False
+    // (after its message, or none on cancel) ends the start-up.
+    bool ChoosePrinter();
     void Fail(int textId, int captionId, unsigned extraStyle = 0);
     IUiPrompts& m_prompts;
     std::unique_ptr<CPrinterDoc> m_doc;

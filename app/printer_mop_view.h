@@ -26,6 +26,15 @@ protected:
     // current item whatever key moved it.
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
+    // Dotted lines from every node to its parent and its siblings, with a boxed "+" or "-" on
+    // nodes that have children, as the classic tree control draws them (the desktop's style
+    // draws no lines).
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
+    // Left and Right open, close and walk the branches; on a leaf they do nothing (they never
+    // scroll the tree sideways).
+    void keyPressEvent(QKeyEvent* event) override;
+    // A caption cut off by the pane's edge shows whole as a tool tip.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void OnSelectionChanged(QTreeWidgetItem* current);

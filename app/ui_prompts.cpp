@@ -2,9 +2,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QTreeView>
 #include <memory>
 
 #include "document/frame.h"
@@ -25,6 +32,32 @@ protected:
         QMessageBox::keyPressEvent(event);
     }
     void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+// The file list's sizes and dates as a Korean desktop shows them ("2026. 12. 7. 오후 2:45",
+// "698 바이트"), whatever the locale the program was started in: the rest of the dialog speaks
+// Korean, and a date in another language's order would be misread.
+class KoreanFileColumns : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    enum { kSizeColumn = 1, kTypeColumn = 2, kDateColumn = 3 };
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::DisplayRole && index.column() >= kSizeColumn && index.column() <= kDateColumn) {
+            const QFileInfo info(QIdentityProxyModel::data(index, QFileSystemModel::FilePathRole).toString());
+            if (index.column() == kDateColumn && info.exists())
+                return korean_.toString(info.lastModified(), QLocale::ShortFormat);
+            if (index.column() == kSizeColumn && info.isFile()) return korean_.formattedDataSize(info.size());
+            // Qt's catalogue has no word for a folder's type; the system's type names do (they
+            // follow the program's Korean locale, as the files' own types already do).
+            if (index.column() == kTypeColumn && info.isDir())
+                return QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")).comment();
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    QLocale korean_{QLocale::Korean, QLocale::SouthKorea};
 };
 }  // namespace
 
@@ -82,6 +115,23 @@ CommandFileDialog::CommandFileDialog(QWidget* owner) : QFileDialog(owner) {
     selectFile(QStringLiteral("settings.npa"));
     // Our own dialog, so the checks below run whatever the desktop offers.
     setOption(QFileDialog::DontUseNativeDialog, true);
+    setLocale(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    setProxyModel(new KoreanFileColumns(this));
+    setViewMode(QFileDialog::Detail);
+    resize(640, 400);
+}
+
+void CommandFileDialog::showEvent(QShowEvent* event) {
+    QFileDialog::showEvent(event);
+    auto* list = findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!list) return;
+    // The name takes what is left; size, type and date are never cut to "698...tes". The folder
+    // is read in the background, so the widths follow the rows as they come.
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 }
 
 void CommandFileDialog::accept() {

@@ -32,6 +32,10 @@ class CommandFileDialog : public QFileDialog {
 public:
     explicit CommandFileDialog(QWidget* owner);
     void accept() override;
+
+protected:
+    // Once the list shows: its columns as wide as their texts.
+    void showEvent(QShowEvent* event) override;
 };
 
 // The same process-wide instance the program uses unless a test sets another.

@@ -1,6 +1,6 @@
 #include "document/discovery.h"
 
-#include <vector>
+#include <set>
 
 #include "config/ascii.h"
 #include "config/config.h"
@@ -14,32 +14,49 @@ bool IsDrivablePort(const std::string& port) {
     return port.compare(0, 3, "LPT") == 0 || port.compare(0, 3, "USB") == 0;
 }
 
+bool IsListedDriver(const std::vector<std::string>& driverNames, const std::string& driver) {
+    for (const std::string& listed : driverNames) {
+        // ASCII letters in any case; the bytes of multibyte characters must match exactly.
+        if (EqualsAsciiNoCase(listed, driver)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string PrinterLabel(const std::string& port, const std::string& name) { return port + " - " + name; }
 
-DiscoveryResult DiscoverPrinters(platform::PrinterList* list, const Profile& ini) {
+DiscoveryResult DiscoverPrinters(platform::PrinterList* list, const Profile& ini,
+                                 const std::vector<SlcAttachedPrinter>& attached) {
     DiscoveryResult result;
     std::vector<platform::InstalledPrinter> installed;
     if (!list || !list->list(installed)) {
         result.listReadable = false;
-        return result;
+        installed.clear();
     }
     const std::vector<std::string> driverNames = config::LoadDriverNames(ini);
+    std::set<std::string> offered;  // ports an accepted queue offers
     for (const platform::InstalledPrinter& printer : installed) {
-        bool listed = false;
-        for (const std::string& driver : driverNames) {
-            // ASCII letters in any case; the bytes of multibyte characters must match exactly.
-            if (EqualsAsciiNoCase(driver, printer.driverName)) {
-                listed = true;
+        if (!IsListedDriver(driverNames, printer.driverName) || !IsDrivablePort(printer.port)) continue;
+        // A later printer with the same label replaces the earlier one.
+        result.printers[PrinterLabel(printer.port, printer.name)] = printer.port;
+        offered.insert(printer.port);
+    }
+    for (const SlcAttachedPrinter& device : attached) {
+        if (offered.count(device.portName) != 0) continue;
+        std::string name = device.model;
+        for (const platform::InstalledPrinter& printer : installed) {
+            if (printer.port == device.portName) {
+                name = printer.name;
                 break;
             }
         }
-        if (!listed || !IsDrivablePort(printer.port)) continue;
-        // A later printer with the same label replaces the earlier one.
-        result.printers[PrinterLabel(printer.port, printer.name)] = printer.port;
+        result.printers[PrinterLabel(device.portName, name)] = device.portName;
+        offered.insert(device.portName);
     }
     return result;
 }
 
-DiscoveryResult DiscoverPrinters() { return DiscoverPrinters(platform::current().printers, ConfigFile()); }
+DiscoveryResult DiscoverPrinters() {
+    return DiscoverPrinters(platform::current().printers, ConfigFile(), SlcFindAttachedPrinters());
+}

@@ -2,6 +2,8 @@
 // fake. Keeps the document free of any user-interface toolkit.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 // Message box styles and answers (the values of the classic message-box API).
@@ -34,4 +36,19 @@ public:
     // A message box; ownedByMainWindow false means no owner. text may already be formatted.
     virtual int messageBox(const std::string& text, const std::string& caption, unsigned style,
                            bool ownedByMainWindow) = 0;
+
+    // Long work (a write to the printer or a command file): runs work to its end and returns its
+    // result. A window runs it on a worker thread behind a modal progress dialog labelled with
+    // label, so that it keeps repainting while the rest of its input stays blocked; work must
+    // then touch nothing of the window. Without a window it simply runs here.
+    virtual int runLongWork(const std::string& label, const std::function<int()>& work) {
+        (void)label;
+        return work();
+    }
+    // How far the long work has come: sent of total settings. Called on the thread that runs the
+    // work; a window forwards it to its own thread and touches no widget here.
+    virtual void workProgress(size_t sent, size_t total) {
+        (void)sent;
+        (void)total;
+    }
 };

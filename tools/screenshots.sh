@@ -41,6 +41,7 @@ shrink() {  # source, target
 }
 mkdir -p docs
 shrink "$out/page-6.png" docs/main-window.png
+shrink "$out/restore-dialog.png" docs/restore-dialog.png
 for pair in "01 paper" "06 setup" "08 renumber"; do
   set -- $pair
   shrink "$out/pages/page-$1.png" "docs/page-$2.png"

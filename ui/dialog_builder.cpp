@@ -11,11 +11,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QTextEdit>
+#include <algorithm>
 
 #include "config/strings.h"
 #include "ui/left_text_button.h"
@@ -43,6 +47,76 @@ public:
         return QObject::eventFilter(watched, event);
     }
 };
+
+// A drop-down list opens below its box, as tall as its template says, like the classic combo box;
+// the desktop's style would open it as a menu laid over the box.
+class DropDownBelowStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QStyle* DropDownStyle() {
+    // One for the whole program, on top of whatever style the application has.
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new DropDownBelowStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+// The buttons of a radio group that a key may move to.
+bool Reachable(const QAbstractButton* button) { return button->isEnabled() && !button->isHidden(); }
+
+// A radio group runs as the dialog manager runs one: it is a single tab stop, on its checked
+// button (the first one that can take the focus when none is checked), and the arrow keys move
+// within it. Moving onto an automatic radio button selects it and counts as a click on it, so the
+// page stores the value as it does for the mouse.
+class RadioGroupKeys : public QObject {
+public:
+    explicit RadioGroupKeys(QAbstractButton* radio) : QObject(radio), radio_(radio) {
+        radio->installEventFilter(this);
+        QObject::connect(radio, &QAbstractButton::toggled, this, [radio] { UpdateRadioTabStop(radio); });
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange) UpdateRadioTabStop(radio_);
+        if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+        int direction = 0;
+        if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Right) direction = 1;
+        if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Left) direction = -1;
+        if (direction == 0) return false;
+        const std::vector<QAbstractButton*> group = RadioGroupOf(radio_);
+        const auto self = std::find(group.begin(), group.end(), radio_);
+        if (self == group.end()) return true;
+        const int count = static_cast<int>(group.size());
+        int at = static_cast<int>(self - group.begin());
+        for (int step = 1; step < count; ++step) {
+            QAbstractButton* next = group[static_cast<size_t>((at + direction * step + count * 2) % count)];
+            if (!Reachable(next)) continue;
+            next->setFocus(Qt::TabFocusReason);
+            next->click();
+            break;
+        }
+        return true;  // the keys stay within the group, whether or not another button could be reached
+    }
+
+private:
+    QAbstractButton* radio_;
+};
+
+QString WithoutMnemonics(QString text) {
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text;
+}
 
 QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidget* form,
                      QWidget* previous, int radioGroup) {
@@ -91,6 +165,7 @@ QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidg
             // The wheel turns a list only while it has the keyboard focus; over any other list it
             // scrolls the form, so that scrolling a page never changes a setting on the way.
             combo->setFocusPolicy(Qt::StrongFocus);
+            combo->setStyle(DropDownStyle());
             new WheelOnlyWithFocus(combo);
             w = combo;
             break;
@@ -239,7 +314,14 @@ BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form) {
 
     QWidget* previous = nullptr;
     std::vector<QWidget*> groupBoxes;
+    std::vector<QAbstractButton*> radios;
     int radioGroup = 0;
+    // Accessible names: a screen reader reads each control by its label. A control with a caption
+    // is its own label; an edit, list or spin is labelled by the caption before it in the
+    // template (the label of its row, the check box that switches it, or the group around it); a
+    // radio button without caption by its group box.
+    QString label, groupCaption;
+    QLabel* labelStatic = nullptr;  // the label when it is a static text: the control's buddy
     for (const res::ControlTemplate& c : dialog.controls) {
         if (c.style & res::S_GROUP) ++radioGroup;
         QWidget* w = MakeControl(c, du, form, previous, radioGroup);
@@ -248,9 +330,51 @@ BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form) {
             w->setObjectName(QStringLiteral("ctl%1").arg(c.id));
             built.controls.emplace(c.id, w);
         }
-        if (c.kind == res::Ctl::GroupBox) groupBoxes.push_back(w);
+        const QString caption = WithoutMnemonics(ControlText(c));
+        switch (c.kind) {
+            case res::Ctl::GroupBox:
+                groupBoxes.push_back(w);
+                groupCaption = caption;
+                if (!caption.isEmpty()) {
+                    label = caption;
+                    labelStatic = nullptr;
+                }
+                w->setAccessibleName(caption);
+                break;
+            case res::Ctl::Static:
+            case res::Ctl::CheckBox:
+                if (!caption.isEmpty()) {
+                    label = caption;
+                    labelStatic = qobject_cast<QLabel*>(w);  // a check box is no buddy label
+                }
+                w->setAccessibleName(caption);
+                break;
+            case res::Ctl::RadioButton:
+                radios.push_back(static_cast<QAbstractButton*>(w));
+                label = caption.isEmpty() ? groupCaption : caption;
+                labelStatic = nullptr;
+                w->setAccessibleName(label);
+                break;
+            case res::Ctl::Edit:
+            case res::Ctl::ComboBox:
+            case res::Ctl::ListBox:
+            case res::Ctl::UpDown:
+                // Screen readers on Linux read a list by the label that names it as its buddy.
+                w->setAccessibleName(label);
+                if (labelStatic && c.kind != res::Ctl::UpDown) labelStatic->setBuddy(w);
+                break;
+            case res::Ctl::PushButton:
+            case res::Ctl::DefPushButton:
+                w->setAccessibleName(caption);
+                break;
+            case res::Ctl::Icon:
+            case res::Ctl::RichEdit:
+                break;
+        }
         previous = w;
     }
+    for (QAbstractButton* radio : radios) new RadioGroupKeys(radio);
+    for (QAbstractButton* radio : radios) UpdateRadioTabStop(radio);
     // A group box frames controls that are its siblings: keep it beneath them. Its frame line runs
     // through the middle of the caption, as the forms were laid out for, so that a control placed
     // just below the caption's line sits inside the frame, not on it; the caption is painted over
@@ -279,6 +403,22 @@ std::vector<QAbstractButton*> RadioGroupOf(QAbstractButton* button) {
         if (radio && radio->property(kRadioGroup) == mine) group.push_back(radio);
     }
     return group;
+}
+
+void UpdateRadioTabStop(QAbstractButton* button) {
+    const std::vector<QAbstractButton*> group = RadioGroupOf(button);
+    QAbstractButton* stop = nullptr;
+    for (QAbstractButton* b : group) {
+        if (b->isChecked() && b->isEnabled()) {
+            stop = b;
+            break;
+        }
+    }
+    for (QAbstractButton* b : group) {
+        if (!stop && Reachable(b)) stop = b;
+    }
+    // The others still take the focus from a click or an arrow key, only not from Tab.
+    for (QAbstractButton* b : group) b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 QRect IndicatorRect(const QAbstractButton* button) {

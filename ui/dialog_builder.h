@@ -56,6 +56,10 @@ BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form);
 // the next one), in template order.
 std::vector<QAbstractButton*> RadioGroupOf(QAbstractButton* button);
 
+// Makes the group's checked button its one tab stop (the first enabled button when none is
+// checked). The builder keeps this up to date as buttons are checked, enabled and disabled.
+void UpdateRadioTabStop(QAbstractButton* button);
+
 // Adds an item to a drop-down list, at its sorted place when the list was built sorted (ordered
 // by text, ignoring letter case, a new item after equal ones). Returns the item's index.
 int AddComboItem(QComboBox* list, const QString& text, const QString& data);

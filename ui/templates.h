@@ -133,6 +133,9 @@ constexpr int ID_NEXT_PANE = 57680;
 constexpr int ID_PREV_PANE = 57681;
 constexpr int ID_SAVE_COMMAND_FILE = 32772;
 constexpr int ID_APPLY_SETTINGS = 32774;
+constexpr int ID_EXPORT_SETTINGS = 32775;
+constexpr int ID_IMPORT_SETTINGS = 32776;
+constexpr int ID_RESTORE_SETTINGS = 32777;
 
 // String ids the shell uses.
 constexpr int IDS_APP_TITLE = 57344;

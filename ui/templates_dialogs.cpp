@@ -38,6 +38,11 @@ constexpr MenuEntry kMainMenu[] = {
     {MenuKind::Item, ID_SAVE_COMMAND_FILE, "코멘드 파일로 저장(&S)", "Ctrl+S"},
     {MenuKind::Separator, 0, nullptr, nullptr},
     {MenuKind::Item, ID_APP_EXIT, "마침(&X)", nullptr},
+    // Settings files and snapshots, after the items of old.
+    {MenuKind::Separator, 0, nullptr, nullptr},
+    {MenuKind::Item, ID_EXPORT_SETTINGS, "설정 내보내기(&E)...", nullptr},
+    {MenuKind::Item, ID_IMPORT_SETTINGS, "설정 가져오기(&I)...", nullptr},
+    {MenuKind::Item, ID_RESTORE_SETTINGS, "이전 상태로 복원(&R)...", nullptr},
     {MenuKind::EndPopup, 0, nullptr, nullptr},
     {MenuKind::Item, ID_APPLY_SETTINGS, "적용(&A)", nullptr},
     {MenuKind::Item, ID_APP_ABOUT, "버전 정보(&B)", nullptr},

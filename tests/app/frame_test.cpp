@@ -296,6 +296,20 @@ INSTANTIATE_TEST_SUITE_P(
                      61339, 61340, "PQET", MB_ICONINFORMATION, false, true}),
     [](const ::testing::TestParamInfo<ApplyOutcome>& info) { return std::string(info.param.name); });
 
+// The settings before an apply cannot be kept: nothing is sent, and the message names the folder.
+TEST_F(FrameTest, ApplyWhoseSnapshotCannotBeWrittenSendsNothing) {
+    Start();
+    ChangeSomething();
+    doc->m_snapshotRoot = "/dev/null/snapshots";
+    printer->clearWire();
+    frame->Action(ID_APPLY)->trigger();
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].caption, res::String(61390));
+    EXPECT_EQ(prompts.calls[0].text, res::Format(61391, "/dev/null/snapshots"));
+    EXPECT_EQ(SettingWrites(), 0u);
+    EXPECT_TRUE(doc->IsModified());
+}
+
 TEST_F(FrameTest, ExitWithChangesYesAppliesAndNoDiscards) {
     Start();
     ChangeSomething();

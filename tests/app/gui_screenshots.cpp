@@ -3,23 +3,46 @@
 // tools/screenshots.sh; not a test.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
+#include <utility>
 
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
 #include "app/printer_app.h"
 #include "app/printer_mop_view.h"
 #include "app/printer_query_dlg.h"
+#include "app/progress_dlg.h"
+#include "app/restore_dlg.h"
 #include "app/select_printer_dlg.h"
 #include "app/ui_prompts.h"
 #include "config/profile.h"
+#include "config/strings.h"
+#include "link/slc.h"
 #include "ui/dialog_builder.h"
 #include "sim/sim_platform.h"
 
 namespace {
+
+// The restore dialog's confirmation is never asked here.
+class NoFrame : public IPrinterFrame {
+public:
+    std::string statusText() override { return {}; }
+    void setStatusText(const std::string&) override {}
+    void setWaitCursor(bool) override {}
+    bool menuItemEnabled(int) override { return true; }
+    void setMenuItemEnabled(int, bool) override {}
+    void redraw() override {}
+    bool replaceView(int) override { return false; }
+    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return IDNO; }
+};
 
 bool Save(QWidget* w, const QDir& dir, const char* name) {
     w->show();
@@ -35,6 +58,11 @@ bool Save(QWidget* w, const QDir& dir, const char* name) {
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     ui::InstallFontSubstitutes();
+    // Qt's own dialogs in Korean, as the program shows them.
+    QTranslator qtKorean;
+    if (qtKorean.load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtKorean);
+    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTPUT-FOLDER [devPanel.ini]\n", argv[0]);
         return 2;
@@ -68,6 +96,57 @@ int main(int argc, char** argv) {
     {
         CAboutDlg about;
         ok &= Save(&about, dir, "about.png");
+    }
+    {
+        CProgressDlg progress(res::String(61304));
+        progress.SetProgress(37, 84);
+        ok &= Save(&progress, dir, "progress.png");
+        progress.Finish();
+    }
+    {
+        // The save dialog over a folder with a command file, its offline.dat and a subfolder.
+        const QString folder = dir.filePath(QStringLiteral("save-dialog-folder"));
+        QDir(folder).mkpath(QStringLiteral("이전 설정"));
+        for (const auto& [name, size] : {std::pair{"settings.npa", 698}, std::pair{"offline.dat", 9}}) {
+            QFile file(QDir(folder).filePath(QString::fromLatin1(name)));
+            if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(size, '\0'));
+        }
+        CommandFileDialog save(nullptr);
+        save.setDirectory(folder);
+        save.selectFile(QStringLiteral("settings.npa"));
+        save.show();
+        for (int i = 0; i < 50; ++i) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ok &= Save(&save, dir, "save-dialog.png");
+        save.close();
+        QDir(folder).removeRecursively();
+    }
+    {
+        // The restore dialog over three snapshots of the virtual printer, the newest chosen.
+        ValueMap now;
+        if (NpaReadAllSettings("USB001", now) == NPA_OK && now.size() >= 4) {
+            std::vector<snapshot::StoredSnapshot> snapshots(3);
+            const char* times[] = {"2026-12-07T09:41:07.532Z", "2026-12-04T16:02:55.018Z", "2026-11-28T08:15:31.904Z"};
+            for (size_t i = 0; i < snapshots.size(); ++i) {
+                snapshots[i].snapshot.time = times[i];
+                snapshots[i].snapshot.settings = now;
+                // The older, the more switches were set the other way then.
+                size_t changed = 0;
+                for (auto& [name, token] : snapshots[i].snapshot.settings) {
+                    if (changed > i * 2) break;
+                    if (token != "ON" && token != "OFF") continue;
+                    token = token == "ON" ? "OFF" : "ON";
+                    ++changed;
+                }
+            }
+            NoFrame frame;
+            CRestoreDlg restore(snapshots, now, frame);
+            restore.SnapshotList()->setCurrentItem(restore.SnapshotList()->topLevelItem(1));
+            ok &= Save(&restore, dir, "restore-dialog.png");
+        }
+        SlcClosePort("USB001");
     }
     {
         CPrinterApp app(Prompts());

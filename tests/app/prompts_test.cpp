@@ -1,13 +1,18 @@
 // The message boxes, the save dialog of the command file and the command line of devpanel.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <cstdlib>
 
 #include "app/command_line.h"
 #include "app/ui_prompts.h"
+#include "gui_fakes.h"
 #include "gui_support.h"
 #include "document/frame.h"
 #include "sim/nvram.h"
@@ -115,6 +120,55 @@ TEST(CommandLineTest, VirtualStateFileAndConfiguration) {
     EXPECT_TRUE(m.virtualPrinter);
     EXPECT_EQ(m.stateFile, "");
     unsetenv("XDG_STATE_HOME");
+}
+
+// The save dialog's file list: sizes and dates in Korean whatever the locale the program runs
+// in, and columns wide enough for them.
+TEST(CommandFileDialogTest, ListsSizesAndDatesInKoreanInColumnsThatFitThem) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile file(folder.filePath("settings.npa"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(698, 'x'));
+    file.close();
+    const QLocale korean(QLocale::Korean, QLocale::SouthKorea);
+    const QLocale previous;
+    QLocale::setDefault(QLocale::c());  // a program started without a Korean locale
+    CommandFileDialog dialog(nullptr);
+    dialog.setDirectory(folder.path());
+    dialog.show();
+    auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(list, nullptr);
+    QModelIndex row;
+    guitest::WaitUntil([&] {
+        const QModelIndex root = list->rootIndex();
+        for (int r = 0; r < list->model()->rowCount(root); ++r) {
+            if (list->model()->index(r, 0, root).data().toString() == "settings.npa") row = list->model()->index(r, 0, root);
+        }
+        return row.isValid();
+    });
+    ASSERT_TRUE(row.isValid()) << "the folder was never listed";
+    QApplication::processEvents();
+    const QString size = row.siblingAtColumn(1).data().toString();
+    const QString date = row.siblingAtColumn(3).data().toString();
+    EXPECT_EQ(size, korean.formattedDataSize(698));
+    EXPECT_EQ(date, korean.toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
+    for (int column : {1, 3}) {
+        const QString text = row.siblingAtColumn(column).data().toString();
+        EXPECT_GE(list->header()->sectionSize(column), list->fontMetrics().horizontalAdvance(text))
+            << "column " << column << " cuts \"" << text.toStdString() << "\"";
+    }
+    dialog.close();
+    QLocale::setDefault(previous);
+}
+
+TEST(CommandLineTest, PortNamesAPrinterPortOnly) {
+    EXPECT_EQ(ParseCommandLine({"--port", "LPT1:"}).port, "LPT1:");
+    EXPECT_EQ(ParseCommandLine({"--port=USB002"}).port, "USB002");
+    EXPECT_TRUE(IsPrinterPortName("LPT1:"));
+    EXPECT_TRUE(IsPrinterPortName("USB001"));
+    // Any other name would have the link write into a file of that name.
+    for (const char* other : {"/tmp/x.npa", "lpt1:", "FILE:", ""}) EXPECT_FALSE(IsPrinterPortName(other)) << other;
 }
 
 }  // namespace

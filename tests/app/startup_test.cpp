@@ -177,6 +177,40 @@ TEST_F(StartupTest, OnePrinterIsReadAndTheMainWindowOpensWithoutAChoice) {
     frame->close();
 }
 
+// A printer plugged in without a queue (and no print server at all) is still found, labelled by
+// the model its device ID names, and started without a message about the missing list.
+TEST_F(StartupTest, PrinterWithoutAQueueIsFoundByItsDeviceId) {
+    sim_->addUsbPrinter(1, "T90V000001");
+    sim_->setPrinterListUnreadable();
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_EQ(app->m_printerLabel, "USB001 - Altrin Pressline T90");
+    EXPECT_EQ(app->m_portName, "USB001");
+    EXPECT_EQ(app->m_readStatus, NPA_OK);
+    app->MainFrame()->close();
+}
+
+// --port names the printer: no search and no choice, the port is the label.
+TEST_F(StartupTest, RequestedPortSkipsDiscoveryAndTheChoice) {
+    sim_->addUsbPrinter(1, "T90V000001");
+    sim_->setInstalledPrinters({kUsbPrinter, kLptPrinter});
+    auto app = MakeApp();
+    bool discovered = false;
+    app->m_discover = [&discovered] {
+        discovered = true;
+        return DiscoveryResult{};
+    };
+    app->m_requestedPort = "USB001";
+    ASSERT_TRUE(app->InitInstance());
+    EXPECT_FALSE(discovered);
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_EQ(app->m_portName, "USB001");
+    EXPECT_EQ(app->MainFrame()->Tree()->topLevelItem(0)->text(0), QString("USB001"));
+    EXPECT_FALSE(app->m_readValues.empty());
+    app->MainFrame()->close();
+}
+
 TEST_F(StartupTest, SeveralPrintersAreOfferedSortedWithTheFirstChosen) {
     sim_->setInstalledPrinters({kUsbPrinter, kLptPrinter});
     auto app = MakeApp();

@@ -59,4 +59,66 @@ TEST_F(DiscoveryTest, UnreadableListIsReportedWithAnEmptyTable) {
     EXPECT_FALSE(DiscoverPrinters(nullptr, kIni).listReadable);
 }
 
+TEST_F(DiscoveryTest, AttachedPrintersJoinTheQueuesByPortAndAQueuesLabelWins) {
+    sim.setInstalledPrinters({{"Office", "Altrin Pressline T90", "LPT1:"},
+                              {"laser", "Generic PCL Laser", "USB002"},
+                              {"Spare", "Altrin Pressline T90", "USB004"}});
+    const std::vector<SlcAttachedPrinter> attached = {{"LPT1:", "Altrin Pressline T90"},
+                                                      {"USB001", "Altrin Pressline T90"},
+                                                      {"USB002", "Altrin Pressline T90"}};
+    DiscoveryResult r = DiscoverPrinters(sim.interfaces().printers, kIni, attached);
+    EXPECT_TRUE(r.listReadable);
+    EXPECT_EQ(r.printers, (PrinterTable{{"LPT1: - Office", "LPT1:"},
+                                        {"USB001 - Altrin Pressline T90", "USB001"},
+                                        {"USB002 - laser", "USB002"},
+                                        {"USB004 - Spare", "USB004"}}));
+}
+
+TEST_F(DiscoveryTest, AttachedPrintersAreFoundWithoutAPrintServer) {
+    sim.setPrinterListUnreadable();
+    DiscoveryResult r = DiscoverPrinters(sim.interfaces().printers, kIni, {{"USB001", "Altrin Pressline T90"}});
+    EXPECT_FALSE(r.listReadable);
+    EXPECT_EQ(r.printers, (PrinterTable{{"USB001 - Altrin Pressline T90", "USB001"}}));
+}
+
+TEST_F(DiscoveryTest, AttachedDevicesOfTheSimulatedPlatformAreRecognisedByTheirDeviceId) {
+    sim.addUsbPrinter(1, "T90V000001");
+    sim::Faults foreign;
+    foreign.foreignDeviceId = true;
+    sim.addUsbPrinter(2, "X0000002").setFaults(foreign);
+    sim.addParallelPrinter("LPT1:");
+    sim.install();
+    std::vector<SlcAttachedPrinter> found = SlcFindAttachedPrinters();
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].portName, "LPT1:");
+    EXPECT_EQ(found[0].model, "Altrin Pressline T90");
+    EXPECT_EQ(found[1].portName, "USB001");
+    EXPECT_EQ(found[1].model, "Altrin Pressline T90");
+}
+
+struct IdCase {
+    const char* name;
+    const char* deviceId;
+    const char* model;
+};
+
+class DeviceIdModelTest : public ::testing::TestWithParam<IdCase> {};
+
+TEST_P(DeviceIdModelTest, LabelTextComesFromTheMakerAndModelFields) {
+    EXPECT_EQ(SlcDeviceIdModel(GetParam().deviceId), GetParam().model);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ids, DeviceIdModelTest,
+    ::testing::Values(
+        IdCase{"LongKeys", "MANUFACTURER:Altrin;COMMAND SET:PCL, NPAP,;MODEL:Pressline T90;", "Altrin Pressline T90"},
+        IdCase{"ShortKeys", "MFG:Altrin;CMD:PCL;MDL:Pressline T90;CLS:PRINTER;", "Altrin Pressline T90"},
+        IdCase{"ModelNamesTheMaker", "MFG:Altrin;MDL:Altrin Pressline T90;", "Altrin Pressline T90"},
+        IdCase{"ModelOnly", "MDL: Pressline T90 ;CMD:NPAP;", "Pressline T90"},
+        IdCase{"Neither", "CMD:PCL, NPAP,;CLS:PRINTER;", ""},
+        IdCase{"KeyInsideAnotherKey", "COMMAND SET:XMODEL:1;MODEL:T90;", "T90"},
+        IdCase{"LengthPrefix", "\x01\x2fMFG:Altrin;MDL:Pressline T90;", "Altrin Pressline T90"},
+        IdCase{"ControlCharacters", "MFG:Altrin;MDL:T90\tX;", "Altrin T90 X"}),
+    [](const ::testing::TestParamInfo<IdCase>& info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -27,6 +27,7 @@ class FakePrompts : public IUiPrompts {
 public:
     int messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style) override {
         calls.push_back({owner, text, caption, style});
+        if (onMessage) onMessage();
         if (!answers.empty()) {
             int a = answers.front();
             answers.pop_front();
@@ -39,6 +40,7 @@ public:
         return savePath;
     }
     std::vector<PromptCall> calls;
+    std::function<void()> onMessage;  // runs as each message box is asked for
     std::deque<int> answers;
     std::optional<std::string> savePath;
     int saveAsked = 0;

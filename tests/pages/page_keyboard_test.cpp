@@ -1,0 +1,204 @@
+// The pages with the keyboard alone: a radio group is one tab stop on its checked button and the
+// arrow keys move within it, storing as a click does; every control is read by its label; drop-
+// down lists open below their box.
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QLabel>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTest>
+#include <algorithm>
+#include <cstdlib>
+
+#include "page_test_support.h"
+#include "ui/templates.h"
+
+namespace pagetest {
+namespace {
+
+struct Group {
+    const char* name;
+    int none, off, number, field;
+};
+
+constexpr Group kGroups[] = {
+    {"ASSIGNTRAY1", 1196, 1197, 1198, 1201},
+    {"ASSIGNTRAY2", 1213, 1214, 1215, 1216},
+    {"ASSIGNMANPAPER", 1221, 1222, 1223, 1224},
+    {"ASSIGNMANENV", 1235, 1234, 1233, 1232},
+};
+
+class RadioPageTest : public PageTest {
+protected:
+    void OpenWith(const char* value) {
+        StartDocument(0);
+        for (const Group& g : kGroups) doc_->m_values[g.name] = value;
+        Open(8);
+        // Focus moves only inside the active window.
+        host_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(host_.get()));
+    }
+    QRadioButton* Radio(int id) const { return Ctl<QRadioButton>(id); }
+    static bool TabStop(QWidget* w) { return (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus; }
+};
+
+class RadioKeysTest : public RadioPageTest, public ::testing::WithParamInterface<Group> {};
+
+TEST_P(RadioKeysTest, ArrowKeysMoveWithinTheGroupAndStoreAsAClickDoes) {
+    const Group& g = GetParam();
+    OpenWith("OFF");
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(TabStop(Radio(g.off)));
+    EXPECT_FALSE(TabStop(Radio(g.number)));
+    Radio(g.off)->setFocus(Qt::TabFocusReason);
+
+    // Down: onto the number button (the disabled "없음" is never a stop), as its click stores.
+    QTest::keyClick(Radio(g.off), Qt::Key_Down);
+    EXPECT_TRUE(Radio(g.number)->isChecked());
+    EXPECT_FALSE(Radio(g.off)->isChecked());
+    EXPECT_TRUE(Radio(g.number)->hasFocus());
+    EXPECT_EQ(Value(g.name), "0");
+    EXPECT_TRUE(doc_->IsModified());
+    EXPECT_TRUE(Ctl<QLineEdit>(g.field)->isEnabled());
+    EXPECT_TRUE(TabStop(Radio(g.number)));
+    EXPECT_FALSE(TabStop(Radio(g.off)));
+
+    // On past the last button back to the first that can be chosen: "꺼짐".
+    QTest::keyClick(Radio(g.number), Qt::Key_Right);
+    EXPECT_TRUE(Radio(g.off)->isChecked());
+    EXPECT_EQ(Value(g.name), "OFF");
+    EXPECT_FALSE(Ctl<QLineEdit>(g.field)->isEnabled());
+    QTest::keyClick(Radio(g.off), Qt::Key_Up);
+    EXPECT_TRUE(Radio(g.number)->isChecked());
+    EXPECT_EQ(Value(g.name), "0");
+
+    // The other groups were not touched.
+    for (const Group& other : kGroups) {
+        if (other.name != g.name) {
+            EXPECT_EQ(Value(other.name), "OFF") << other.name;
+        }
+    }
+}
+
+TEST_P(RadioKeysTest, AGroupWithOneChoiceLeftKeepsTheArrowKeysToItself) {
+    const Group& g = GetParam();
+    OpenWith("none");  // "없음" shown, "없음" and "꺼짐" disabled: only the number is left
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(TabStop(Radio(g.number)));
+    Radio(g.number)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Radio(g.number), Qt::Key_Down);
+    EXPECT_TRUE(Radio(g.number)->hasFocus());
+    EXPECT_EQ(Value(g.name), "none") << "moving nowhere stored something";
+    EXPECT_FALSE(doc_->IsModified());
+}
+
+INSTANTIATE_TEST_SUITE_P(Groups, RadioKeysTest, ::testing::ValuesIn(kGroups),
+                         [](const ::testing::TestParamInfo<Group>& info) { return std::string(info.param.name); });
+
+TEST_F(RadioPageTest, TabVisitsEachGroupOnceOnItsCheckedButton) {
+    OpenWith("7");
+    if (HasFatalFailure()) return;
+    doc_->m_values["ASSIGNTRAY2"] = "OFF";
+    Open(8);
+    host_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host_.get()));
+    QWidget* first = page_->FocusTarget();
+    EXPECT_EQ(first, Radio(1198)) << "F6 and the first Tab land on the checked button";
+    first->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), first);
+    std::vector<QWidget*> visited{QApplication::focusWidget()};
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    auto seen = [&](int id) { return std::count(visited.begin(), visited.end(), page_->Control(id)) > 0; };
+    EXPECT_TRUE(seen(1198));
+    EXPECT_TRUE(seen(1214)) << "tray 2 shows 꺼짐: Tab lands there";
+    EXPECT_FALSE(seen(1215)) << "an unchecked button is no tab stop";
+    EXPECT_FALSE(seen(1197));
+    EXPECT_FALSE(doc_->IsModified()) << "Tab changed a setting";
+}
+
+// What a screen reader says for a control: its name, or for a drop-down list (whose name is its
+// current entry) the name of the label that labels it.
+QString ReadAs(QWidget* w) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+    if (!accessible) return {};
+    if (qobject_cast<QComboBox*>(w)) {
+        for (const auto& [other, relation] : accessible->relations(QAccessible::Label)) {
+            (void)relation;
+            return other->text(QAccessible::Name);
+        }
+        return {};
+    }
+    return accessible->text(QAccessible::Name);
+}
+
+// Every control a user can reach is read by a screen reader with a label of the page.
+using AccessibleNamesTest = PageTest;
+
+TEST_F(AccessibleNamesTest, EveryControlIsReadByItsLabel) {
+    StartDocument(0);
+    for (int view = 1; view <= 11; ++view) {
+        Open(view);
+        QStringList captions;
+        for (QObject* child : page_->findChildren<QWidget*>()) {
+            if (auto* label = qobject_cast<QLabel*>(child)) captions << label->text();
+            if (auto* button = qobject_cast<QAbstractButton*>(child)) captions << button->text();
+            if (auto* group = qobject_cast<QGroupBox*>(child)) captions << group->title();
+        }
+        for (QWidget* w : page_->findChildren<QWidget*>()) {
+            const bool reachable = qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                                   qobject_cast<QLineEdit*>(w) || qobject_cast<ui::SpinButton*>(w);
+            if (!reachable || !w->property("controlId").isValid()) continue;
+            const QString name = ReadAs(w);
+            EXPECT_FALSE(name.isEmpty()) << "page " << view << ", control " << w->objectName().toStdString();
+            EXPECT_TRUE(captions.contains(name))
+                << "page " << view << ", control " << w->objectName().toStdString() << " is read as \""
+                << name.toStdString() << "\", which no label of the page says";
+        }
+    }
+    // The ones a user can check: a list by the label of its row, a number field by its group.
+    Open(8);
+    EXPECT_EQ(ReadAs(page_->Control(1198)), QString::fromUtf8("트레이 1 지정"));
+    EXPECT_EQ(ReadAs(page_->Control(1201)), QString::fromUtf8("트레이 1 지정"));
+    Open(1);
+    for (QComboBox* list : page_->findChildren<QComboBox*>()) {
+        QLabel* label = nullptr;
+        for (QLabel* l : page_->findChildren<QLabel*>()) {
+            if (std::abs(l->geometry().top() - list->geometry().top()) <= 4 && l->x() < list->x()) label = l;
+        }
+        if (label) {
+            EXPECT_EQ(ReadAs(list), label->text()) << list->objectName().toStdString();
+        }
+    }
+}
+
+using DropDownTest = PageTest;
+
+TEST_F(DropDownTest, ListsOpenBelowTheirBoxAsTallAsTheirTemplate) {
+    StartDocument(0);
+    Open(6);
+    for (QComboBox* list : page_->findChildren<QComboBox*>()) {
+        if (!list->isEnabled() || list->count() < 2) continue;
+        list->showPopup();
+        QWidget* popup = list->view()->window();
+        ASSERT_TRUE(popup->isVisible());
+        const int boxBottom = list->mapToGlobal(QPoint(0, list->height())).y();
+        EXPECT_GE(popup->geometry().top(), boxBottom - 1)
+            << list->objectName().toStdString() << " opened over its box, not below it";
+        const int rows = std::min(list->count(), list->maxVisibleItems());
+        const int rowHeight = list->view()->sizeHintForRow(0);
+        EXPECT_GE(list->view()->viewport()->height(), rows * rowHeight - 1) << list->objectName().toStdString();
+        EXPECT_LE(list->view()->viewport()->height(), (rows + 1) * rowHeight) << list->objectName().toStdString();
+        list->hidePopup();
+    }
+}
+
+}  // namespace
+}  // namespace pagetest
