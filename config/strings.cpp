@@ -20,6 +20,9 @@ constexpr Entry kTable[] = {
     // Menu help texts of the program's own commands (the part after "\n" is a short name).
     {32772, "다른 운영 시스템에서 사용하기 위해 설정 변경 사항을 코멘드 파일에 저장."},
     {32774, "변경사항을 프린터에 적용"},
+    {32775, "다른 프린터에서 사용하기 위해 현재 설정을 설정 파일로 내보내기\n내보내기"},
+    {32776, "설정 파일의 설정을 가져와 변경 사항으로 표시\n가져오기"},
+    {32777, "설정을 적용 하기 전의 이전 상태로 프린터 설정을 복원\n복원"},
     // Application and main-window title.
     {57344, "Altrin Pressline T90 설정 유틸리티"},
     // Status-bar texts of the framework commands: idle message, menu help, pane switching.
@@ -178,6 +181,42 @@ constexpr Entry kTable[] = {
     {61344, "설정 파일 %s에 문제가 있어 사용할 수 없습니다. 파일을 확인 하거나 프로그램을 다시 설치 하십시오."},
     {61345, "가상 프린터 오류"},
     {61346, "가상 프린터를 시작할 수 없습니다. 상태 파일 %s에는 아무것도 쓰지 않았습니다. 파일을 확인 하거나 다른 상태 파일을 지정 하십시오."},
+    // The restore dialog: caption, prompt, column headers, buttons, notes; %s takes a time or
+    // the NPA names of the settings concerned.
+    {61347, "이전 상태로 복원"},
+    {61348, "복원할 시점을 선택 하십시오. 설정을 프린터에 적용 할 때마다 그 전의 설정이 저장됩니다."},
+    {61349, "저장 시각"},
+    {61350, "현재와 다른 설정"},
+    {61351, "설정"},
+    {61352, "현재 값"},
+    {61353, "이전 값"},
+    {61354, "복원(&R)"},
+    {61355, "취소"},
+    {61356, "읽을 수 없음"},
+    {61357, "현재 설정과 다른 설정이 없습니다."},
+    {61358, "다음 설정은 이 시점에 기록되지 않아 복원되지 않습니다: %s"},
+    {61359, "설정 복원"},
+    {61360, "%s의 설정으로 프린터를 복원 하시겠습니까? 복원 하기 전의 설정도 이전 상태로 저장됩니다."},
+    {61361, "이전 상태 없음"},
+    {61362, "이 프린터의 저장된 이전 상태가 없습니다. 이전 상태는 설정을 프린터에 적용 할 때마다 저장됩니다."},
+    // Export and import of settings files: caption and text pairs; %s takes the file's path (the
+    // reason, in English, follows after a blank line), a model or the NPA names concerned.
+    {61363, "설정 내보내기 실패"},
+    {61364, "설정 파일 %s에 설정을 저장 할 수 없습니다."},
+    {61365, "설정 가져오기 실패"},
+    {61366, "설정 파일 %s을 가져올 수 없습니다. 아무 설정도 바꾸지 않았습니다."},
+    {61367, "다른 모델의 설정 파일"},
+    {61368, "이 설정 파일은 다른 모델(%s)의 설정입니다. 그래도 가져오시겠습니까?"},
+    {61369, "설정 파일의 다음 설정은 이 프린터에 쓸 수 없어 아무 설정도 가져오지 않았습니다: %s"},
+    {61370, "설정 가져오기 완료"},
+    {61371, "설정 파일에서 %s개의 설정을 가져왔습니다. 프린터에 보내려면 적용을 선택 하십시오."},
+    {61372, "설정 파일 (*.json)"},
+    {61373, "설정 내보내기"},
+    {61374, "설정 가져오기"},
+    // The snapshot before an apply could not be written (the document's DOC_ERR_SNAPSHOT); %s is
+    // the snapshot folder.
+    {61390, "이전 상태 저장 실패"},
+    {61391, "적용 하기 전의 프린터 설정을 이전 상태로 저장 할 수 없어 프린터에 아무 설정도 보내지 않았습니다. 폴더 %s에 쓸 수 있는지 확인 하고 다시 적용 하십시오."},
 };
 
 constexpr size_t kCount = std::size(kTable);

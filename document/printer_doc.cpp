@@ -5,6 +5,7 @@
 
 #include "config/profile.h"
 #include "config/strings.h"
+#include "document/snapshot.h"
 
 namespace {
 
@@ -156,6 +157,11 @@ bool CPrinterDoc::OnNewDocument(const StartupResult& startup) {
     m_printerLabel = startup.printerLabel;
     m_values = startup.values;
     m_queryStatus = startup.readStatus;
+    // The start-up values are what the printer holds right now: an apply soon after needs no
+    // second read for its snapshot.
+    m_readValues = startup.values;
+    m_readAt = std::chrono::steady_clock::now();
+    m_readFresh = m_queryStatus == NPA_OK;
 
     if (m_queryStatus == NPA_ONEWAY) {
         m_commandMenuReady = false;
@@ -237,8 +243,21 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target) {
     // Two-way: every value read is written back; one-way: only what the user changed.
     const ValueMap& source = m_queryStatus == NPA_ONEWAY ? m_changes : m_values;
     m_lastReport = NpaWriteReport{};
-    int result =
-        BuildCommandList(source, commands) ? NpaWriteValues(target, commands, &m_lastReport) : NPA_ERR_MEMORY;
+    int result = NPA_ERR_MEMORY;
+    if (BuildCommandList(source, commands)) {
+        // The write itself may take half a minute on a paced port: the frame runs it off its
+        // own thread. It uses only the commands, the target and the report, none of which the
+        // frame touches until the work has ended.
+        IPrinterFrame* frame = m_frame;
+        NpaProgress progress;
+        if (frame) progress = [frame](size_t sent, size_t total) { frame->workProgress(sent, total); };
+        const bool snapshotFirst = statusTextId == kApplyingStatus;
+        auto write = [&] {
+            const int taken = snapshotFirst ? SnapshotBeforeApply() : NPA_OK;
+            return taken != NPA_OK ? taken : NpaWriteValues(target, commands, &m_lastReport, progress);
+        };
+        result = frame ? frame->runLongWork(res::String(statusTextId), write) : write();
+    }
 
     if (m_frame) {
         m_frame->setWaitCursor(false);
@@ -280,4 +299,46 @@ void CPrinterDoc::MarkChanged() {
 void CPrinterDoc::StoreValue(const std::string& npaName, const std::string& token) {
     m_values[npaName] = token;
     if (m_queryStatus == NPA_ONEWAY) m_changes[npaName] = token;
+}
+
+int CPrinterDoc::SnapshotBeforeApply() {
+    m_lastSnapshotPath.clear();
+    // A one-way port read nothing, so there is nothing to put back.
+    if (m_queryStatus != NPA_OK) return NPA_OK;
+
+    // The printer may have changed since the start-up read (its operator panel, another
+    // program): unless that read is only moments old and unused, read what it holds now.
+    ValueMap held;
+    const bool fresh = m_readFresh && std::chrono::steady_clock::now() - m_readAt <= m_freshRead;
+    m_readFresh = false;
+    if (fresh) {
+        held = m_readValues;
+    } else {
+        const int read = NpaReadAllSettings(m_portName, held);
+        if (read != NPA_OK) {
+            m_lastReport.problem = "the settings could not be read for the snapshot before the apply";
+            return read == NPA_ERR_OPEN ? NPA_ERR_OPEN : NPA_ERR_SEND;
+        }
+    }
+
+    snapshot::Snapshot taken;
+    const snapshot::PrinterIdentity printer = snapshot::IdentifyPrinter(m_portName);
+    taken.model = printer.model;
+    taken.serial = printer.serial;
+    taken.port = m_portName;
+    taken.time = snapshot::UtcNow();
+    // A value that cannot be written back as it is would not be restored faithfully either.
+    taken.skipped = NpaValuesNotWritableBack(held);
+    for (const std::string& name : taken.skipped) held.erase(name);
+    taken.settings = std::move(held);
+
+    const std::string root = m_snapshotRoot.empty() ? snapshot::DefaultRoot() : m_snapshotRoot;
+    std::string error;
+    m_lastSnapshotPath = snapshot::Write(snapshot::PrinterFolder(root, printer), taken, error);
+    if (m_lastSnapshotPath.empty()) {
+        m_lastReport.problem = "the snapshot of the current settings could not be written (" + error +
+                               "), so nothing was sent";
+        return DOC_ERR_SNAPSHOT;
+    }
+    return NPA_OK;
 }

@@ -3,6 +3,7 @@
 // reaches the main window through IPrinterFrame.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <variant>
 #include <vector>
@@ -10,6 +11,10 @@
 #include "config/config.h"
 #include "document/frame.h"
 #include "transactions/npa.h"
+
+// The document's own result code besides the NPA ones (and NPA_ERR_MEMORY): the snapshot
+// before an apply could not be taken, so nothing was sent.
+enum : int { DOC_ERR_SNAPSHOT = -11 };
 
 // What the start-up hands the document.
 struct StartupResult {
@@ -48,8 +53,15 @@ public:
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
 
+    // On a two-way port, Apply first records what the printer holds in a snapshot (see
+    // document/snapshot.h): the start-up values when they were read at most m_freshRead ago and
+    // no apply has used them yet, else read afresh in one exchange. A snapshot that cannot be
+    // written stops the apply before anything is sent: DOC_ERR_SNAPSHOT, the reason in
+    // LastWriteReport().problem.
     int Apply();
     int SaveCommandFile(const std::string& path);
+    // The snapshot the last Apply wrote; empty when it wrote none (one-way port, failure).
+    const std::string& LastSnapshotPath() const { return m_lastSnapshotPath; }
     // What the last Apply or SaveCommandFile found: commands that could not be written, values
     // read from the printer that were left out of the write-back, settings that did not take.
     const NpaWriteReport& LastWriteReport() const { return m_lastReport; }
@@ -107,8 +119,18 @@ public:
     std::string m_portName;
     std::string m_printerLabel;
     bool m_commandMenuReady = true;
+    // Where snapshots go: empty means snapshot::DefaultRoot().
+    std::string m_snapshotRoot;
+    // How long the start-up values count as what the printer holds, for the snapshot.
+    std::chrono::milliseconds m_freshRead{2000};
 
 private:
+    int SnapshotBeforeApply();
+    std::string m_lastSnapshotPath;
+    // The values as last read from the printer (two-way), and when; "fresh" until an apply uses them.
+    ValueMap m_readValues;
+    std::chrono::steady_clock::time_point m_readAt{};
+    bool m_readFresh = false;
     int RunWrite(int statusTextId, const std::string& target);
     IPrinterFrame* m_frame = nullptr;
     bool m_modified = false;
