@@ -8,12 +8,14 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string_view>
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-std::string Trim(const std::string& s, size_t begin, size_t end) {
+// A view, not a copy: the parser makes a few strings per line only for what it keeps.
+std::string_view Trim(std::string_view s, size_t begin, size_t end) {
     while (begin < end && IsBlank(s[begin])) ++begin;
     while (end > begin && IsBlank(s[end - 1])) --end;
     return s.substr(begin, end - begin);
@@ -28,11 +30,11 @@ std::string Lower(const std::string& s) {
     return out;
 }
 
-std::string Unquote(const std::string& v) {
+std::string Unquote(std::string_view v) {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-        return v.substr(1, v.size() - 2);
+        return std::string(v.substr(1, v.size() - 2));
     }
-    return v;
+    return std::string(v);
 }
 
 std::string Cut(const std::string& s, size_t bufferSize) {
@@ -111,12 +113,12 @@ Profile Profile::Parse(const std::string& text) {
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();
-        std::string line = Trim(text, pos, end);
+        const std::string_view line = Trim(text, pos, end);
         pos = end + 1;
         if (line.empty()) continue;
         if (line[0] == '[') {
             size_t close = line.rfind(']');
-            if (close == std::string::npos || close == 0) close = line.size();
+            if (close == std::string_view::npos || close == 0) close = line.size();
             Section section;
             section.name = Trim(line, 1, close);
             p.sections_.push_back(std::move(section));
@@ -128,14 +130,16 @@ Profile Profile::Parse(const std::string& text) {
         if (!current || line[0] == ';') continue;
         Entry entry;
         size_t eq = line.find('=');
-        if (eq == std::string::npos) {
+        if (eq == std::string_view::npos) {
             entry.key = line;
             entry.raw = line;
         } else {
-            entry.key = Trim(line, 0, eq);
-            std::string asWritten = Trim(line, eq + 1, line.size());
+            const std::string_view key = Trim(line, 0, eq);
+            const std::string_view asWritten = Trim(line, eq + 1, line.size());
+            entry.key = key;
             entry.hasEquals = true;
-            entry.raw = entry.key + "=" + asWritten;
+            entry.raw.reserve(key.size() + 1 + asWritten.size());
+            entry.raw.append(key).append(1, '=').append(asWritten);
             entry.value = Unquote(asWritten);
         }
         current->firstByKey.emplace(Lower(entry.key), current->entries.size());

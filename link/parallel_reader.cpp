@@ -1,18 +1,14 @@
-// The parallel reader thread: one read transaction per request from a waiter. It hunts for a
-// packet header, reads the packet, joins continued packets, drops replies that are not ours and
+// The parallel reader thread: one read transaction per request from a waiter. ParallelReassembly
+// finds and joins the packets of a message; this thread drops the replies that are not ours and
 // hands the rest to the waiter through response slot 0.
 #include <cstring>
 #include <vector>
 
 #include "link/link_private.h"
+#include "link/parallel_reassembly.h"
 #include "protocol/packets.h"
 
 namespace {
-
-constexpr uint32_t kHeaderHunt = 3;     // SOP and DataLen
-constexpr uint32_t kMaxSkipCount = 10;  // empty reads tolerated inside a message
-
-enum class Hunt { Header, Unusable, End };
 
 bool Stopping() { return SlcGlobals().readerStop.load(std::memory_order_acquire); }
 
@@ -54,92 +50,21 @@ void PauseAfterFailedRead() {
     if (!Stopping()) SlcSleep(SlcTimingTable().readErrorPauseMs);
 }
 
-// Reads exactly count bytes into place; false when the device fell silent first.
-bool Fill(platform::Channel& channel, uint8_t* place, uint32_t count) {
-    uint32_t got = 0;
-    ParNT95ReadFile(channel, place, count, got);
-    return got == count;
-}
-
-// Step one of a packet: three bytes that begin with SOP, found by shifting past up to two stray
-// bytes. End means the transaction is over (stopped, or given up inside a message).
-Hunt HuntHeader(platform::Channel& channel, uint8_t* header, bool inMessage, bool& readFailed) {
-    uint32_t skipCount = 0;
-    for (;;) {
-        if (Stopping()) return Hunt::End;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - before ParNT95ReadFile()\n");
-        uint32_t got = 0;
-        readFailed = !ParNT95ReadFile(channel, header, kHeaderHunt, got);
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - after ParNT95ReadFile(), BytesRead=%d\n", static_cast<int>(got));
-        SlcLogHex(header, got);
-
-        if (got == 0) {
-            if (readFailed) PauseAfterFailedRead();
-            if (!inMessage) continue;
-            if (skipCount < kMaxSkipCount) {
-                ++skipCount;
-                SlcLog(SLC_LOG_TRACE, "no bytes, SkipCount is now %d\n", static_cast<int>(skipCount));
-                continue;
-            }
-            GiveUp();
-            return Hunt::End;
-        }
-        if (header[0] == npa::SOP) {
-            return got == kHeaderHunt || Fill(channel, header + got, kHeaderHunt - got) ? Hunt::Header : Hunt::Unusable;
-        }
-        SlcLog(SLC_LOG_DATA, "got something, but SOP is not first byte:");
-        SlcLogHex(header, got);
-        if (got >= 2 && header[1] == npa::SOP) {
-            SlcLog(SLC_LOG_TRACE, "SOP is 2nd byte, shifting\n");
-            header[0] = header[1];
-            header[1] = header[2];
-            return Fill(channel, header + got - 1, kHeaderHunt - (got - 1)) ? Hunt::Header : Hunt::Unusable;
-        }
-        if (got == kHeaderHunt && header[2] == npa::SOP) {
-            SlcLog(SLC_LOG_TRACE, "SOP is 3rd byte, shifting\n");
-            header[0] = header[2];
-            return Fill(channel, header + 1, 2) ? Hunt::Header : Hunt::Unusable;
-        }
-        // Neither stray byte is followed by SOP: drop them and keep hunting.
+// The reassembly's input on the port: reads with the port's time-outs, the reader's stop flag and
+// the platform's clock.
+class ChannelInput : public ParallelInput {
+public:
+    explicit ChannelInput(platform::Channel& channel) : channel_(channel) {}
+    bool read(uint8_t* buffer, uint32_t count, uint32_t& got) override {
+        return ParNT95ReadFile(channel_, buffer, count, got);
     }
-}
+    bool stopping() override { return Stopping(); }
+    void pauseAfterFailedRead() override { PauseAfterFailedRead(); }
+    uint32_t nowMs() override { return platform::current().clock->tickCount(); }
 
-// Reads the dataLen bytes after the header. False when the packet stayed incomplete for longer
-// than readGiveUpMs or the reader is being stopped.
-bool ReadPacketData(platform::Channel& channel, uint8_t* data, uint32_t dataLen) {
-    platform::Clock& clock = *platform::current().clock;
-    uint32_t total = 0;
-    bool clockRunning = false;
-    uint32_t emptySince = 0;
-    while (total < dataLen) {
-        if (Stopping()) return false;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - before ParNT95ReadFile(2)\n");
-        uint32_t got = 0;
-        const bool readOk = ParNT95ReadFile(channel, data + total, dataLen - total, got);
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - after ParNT95ReadFile(2)\n");
-        if (!readOk && got == 0) PauseAfterFailedRead();
-        if (got > 0) {
-            SlcLog(SLC_LOG_DATA, "ParReadPort() - read %d bytes:\n", static_cast<int>(got));
-            SlcLogHex(data + total, got);
-            total += got;
-            clockRunning = false;
-            continue;
-        }
-        const uint32_t now = clock.tickCount();
-        if (!clockRunning) {
-            emptySince = now;
-            clockRunning = true;
-        }
-        const uint32_t elapsed = now - emptySince;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort(): Successful read with no data : Timeout value is = %ld\n",
-               static_cast<long>(elapsed));
-        if (elapsed > SlcTimingTable().readGiveUpMs) {
-            SlcLog(SLC_LOG_TRACE, "ParReadPort(): Read 10 Second Timeout occurred \n");
-            return false;
-        }
-    }
-    return true;
-}
+private:
+    platform::Channel& channel_;
+};
 
 enum class Verdict { Keep, Discard };
 
@@ -197,53 +122,21 @@ void StoreReply(uint8_t* header, const std::vector<uint8_t>& message, uint32_t s
 
 // One read transaction: ends once a reply (or a failure marker) is stored, or on stop.
 void ReadTransaction(platform::Channel& channel) {
-    std::vector<uint8_t> message;
-    bool inMessage = false;
+    ChannelInput input(channel);
+    ParallelReassembly reassembly(SlcTimingTable().readGiveUpMs);
     for (;;) {
-        uint8_t header[npa::HEADER_SIZE] = {};
-        bool readFailed = false;
-        const Hunt hunt = HuntHeader(channel, header, inMessage, readFailed);
-        if (hunt == Hunt::End) return;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - outside second while() (read the first 3 bytes), Error=%d\n",
-               readFailed ? 1 : 0);
-        if (hunt == Hunt::Unusable) continue;
-
-        const uint32_t dataLen = npa::ReadDataLen(header);
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - DataLen=%d\n", static_cast<int>(dataLen));
-        // Every packet carries at least its flags and command byte.
-        if (dataLen < 2) continue;
-
-        std::vector<uint8_t> packet(dataLen, 0);
-        if (!ReadPacketData(channel, packet.data(), dataLen)) {
-            // A packet cut short is no reply: tell the waiter it failed rather than hand on zeros.
-            if (!Stopping()) GiveUp();
-            return;
+        switch (reassembly.next(input)) {
+            case ParallelReassembly::Outcome::Stopped: return;
+            case ParallelReassembly::Outcome::GaveUp:
+                if (!Stopping()) GiveUp();
+                return;
+            case ParallelReassembly::Outcome::Message: break;
         }
-        header[3] = packet[0];
-        header[4] = packet[1];
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - read %d total bytes\n", static_cast<int>(dataLen));
-        SlcLog(SLC_LOG_DATA, "ParReadPort() - Header:");
-        SlcLogHex(header, npa::HEADER_SIZE);
-        SlcLog(SLC_LOG_DATA, "ParReadPort() - Data:");
-        SlcLogHex(packet.data() + 2, dataLen - 2);
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - got response\n");
-
-        // A message beyond a slot is only counted, not kept: it ends as "too large" anyway.
-        if (message.size() <= SLC_SLOT_SIZE) message.insert(message.end(), packet.begin() + 2, packet.end());
-        inMessage = !message.empty();
-
-        if ((header[3] & npa::FLAG_CONTINUE) != 0) {
-            inMessage = true;
-            continue;
-        }
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - no continuation\n");
+        uint8_t header[npa::HEADER_SIZE];
+        std::memcpy(header, reassembly.header(), sizeof header);
         const Waiter waiter = CurrentWaiter();
-        if (Judge(header, waiter) == Verdict::Discard) {
-            message.clear();
-            inMessage = false;
-            continue;
-        }
-        StoreReply(header, message, waiter.serial);
+        if (Judge(header, waiter) == Verdict::Discard) continue;
+        StoreReply(header, reassembly.message(), waiter.serial);
         return;
     }
 }

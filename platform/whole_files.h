@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,28 @@ enum class LinkAtPath { Follow, Refuse };
 // Blocks on file I/O only.
 ReadWholeStatus ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes, int& errorNumber,
                               LinkAtPath links = LinkAtPath::Follow);
+
+// A regular file read in pieces, for files too large to hold whole (a command file to send).
+// open refuses what ReadWholeFile refuses, before a byte is read; read gives up to max bytes (0 at
+// the end, -1 with errorNumber() set on failure); rewind goes back to the first byte.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // Ok, Missing, Link, NotRegular or Failed (never TooLarge); errorNumber as ReadWholeFile's.
+    ReadWholeStatus open(const std::string& path, int& errorNumber, LinkAtPath links = LinkAtPath::Follow);
+    long read(void* buffer, size_t max);
+    bool rewind();
+    int errorNumber() const { return error_; }
+
+private:
+    void close();
+    intptr_t handle_ = -1;  // a descriptor, or a HANDLE on Windows
+    int error_ = 0;
+};
 
 // Replaces the file at path with bytes, all or nothing: they go to a new temporary file beside
 // path (private to the user: POSIX mode 0600), are flushed to the storage (fsync;

@@ -45,10 +45,17 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-ReadWholeStatus ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes, int& errorNumber,
-                              LinkAtPath links) {
-    bytes.clear();
+FileReader::~FileReader() { close(); }
+
+void FileReader::close() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
+}
+
+ReadWholeStatus FileReader::open(const std::string& path, int& errorNumber, LinkAtPath links) {
+    close();
     errorNumber = 0;
+    error_ = 0;
     // Non-blocking open: a FIFO without a writer would otherwise hold the open itself.
     int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
     if (links == LinkAtPath::Refuse) flags |= O_NOFOLLOW;
@@ -60,7 +67,7 @@ ReadWholeStatus ReadWholeFile(const std::string& path, size_t maxBytes, std::str
             return ReadWholeStatus::Missing;
         }
         if (e == ELOOP && links == LinkAtPath::Refuse) return ReadWholeStatus::Link;
-        if (e == ENXIO) return ReadWholeStatus::NotRegular;  // a socket, or a FIFO without writer
+        if (e == ENXIO) return ReadWholeStatus::NotRegular;
         errorNumber = e;
         return ReadWholeStatus::Failed;
     }
@@ -70,21 +77,39 @@ ReadWholeStatus ReadWholeFile(const std::string& path, size_t maxBytes, std::str
         return ReadWholeStatus::Failed;
     }
     if (!S_ISREG(st.st_mode)) return ReadWholeStatus::NotRegular;
-    std::string text;
-    std::vector<char> chunk(65536);
+    // Reads block as on any regular file once it is known to be one.
+    const int kept = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0);
+    if (kept < 0 || ::fcntl(kept, F_SETFL, O_RDONLY) != 0) {
+        errorNumber = errno;
+        if (kept >= 0) ::close(kept);
+        return ReadWholeStatus::Failed;
+    }
+    handle_ = kept;
+    return ReadWholeStatus::Ok;
+}
+
+long FileReader::read(void* buffer, size_t max) {
+    if (handle_ < 0) {
+        error_ = EBADF;
+        return -1;
+    }
     for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
+        const ssize_t n = ::read(static_cast<int>(handle_), buffer, max);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            errorNumber = errno;
-            return ReadWholeStatus::Failed;
+            error_ = errno;
+            return -1;
         }
-        if (n == 0) break;
-        text.append(chunk.data(), static_cast<size_t>(n));
-        if (text.size() > maxBytes) return ReadWholeStatus::TooLarge;
+        return static_cast<long>(n);
     }
-    bytes = std::move(text);
-    return ReadWholeStatus::Ok;
+}
+
+bool FileReader::rewind() {
+    if (handle_ < 0 || ::lseek(static_cast<int>(handle_), 0, SEEK_SET) != 0) {
+        error_ = handle_ < 0 ? EBADF : errno;
+        return false;
+    }
+    return true;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber) {

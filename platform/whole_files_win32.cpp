@@ -33,16 +33,23 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 }  // namespace
 
-ReadWholeStatus ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes, int& errorNumber,
-                              LinkAtPath links) {
-    bytes.clear();
+FileReader::~FileReader() { close(); }
+
+void FileReader::close() {
+    if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = -1;
+}
+
+ReadWholeStatus FileReader::open(const std::string& path, int& errorNumber, LinkAtPath links) {
+    close();
     errorNumber = 0;
+    error_ = 0;
     const std::wstring wide = win32::Widen(path);
     if (wide.empty()) {
         errorNumber = ENOENT;
         return ReadWholeStatus::Missing;
     }
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // a folder opens, to be refused below
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN;
     if (links == LinkAtPath::Refuse) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
     Handle file(::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
     if (!file.valid()) {
@@ -50,7 +57,6 @@ ReadWholeStatus ReadWholeFile(const std::string& path, size_t maxBytes, std::str
         if (errorNumber == ENOENT || errorNumber == ENOTDIR) return ReadWholeStatus::Missing;
         return ReadWholeStatus::Failed;
     }
-    // A pipe or a device (NUL, COM1) is no regular file, and might never end.
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) return ReadWholeStatus::NotRegular;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file.get(), &info)) {
@@ -59,20 +65,37 @@ ReadWholeStatus ReadWholeFile(const std::string& path, size_t maxBytes, std::str
     }
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return ReadWholeStatus::Link;
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return ReadWholeStatus::NotRegular;
-    std::string text;
-    std::vector<char> chunk(65536);
-    for (;;) {
-        DWORD got = 0;
-        if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
-            errorNumber = win32::LastErrno();
-            return ReadWholeStatus::Failed;
-        }
-        if (got == 0) break;
-        text.append(chunk.data(), got);
-        if (text.size() > maxBytes) return ReadWholeStatus::TooLarge;
+    HANDLE kept = INVALID_HANDLE_VALUE;
+    if (!::DuplicateHandle(::GetCurrentProcess(), file.get(), ::GetCurrentProcess(), &kept, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+        errorNumber = win32::LastErrno();
+        return ReadWholeStatus::Failed;
     }
-    bytes = std::move(text);
+    handle_ = reinterpret_cast<intptr_t>(kept);
     return ReadWholeStatus::Ok;
+}
+
+long FileReader::read(void* buffer, size_t max) {
+    if (handle_ == -1) {
+        error_ = EBADF;
+        return -1;
+    }
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(max < 0x40000000u ? max : 0x40000000u);
+    if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr)) {
+        error_ = win32::LastErrno();
+        return -1;
+    }
+    return static_cast<long>(got);
+}
+
+bool FileReader::rewind() {
+    LARGE_INTEGER zero{};
+    if (handle_ == -1 || !::SetFilePointerEx(reinterpret_cast<HANDLE>(handle_), zero, nullptr, FILE_BEGIN)) {
+        error_ = handle_ == -1 ? EBADF : win32::LastErrno();
+        return false;
+    }
+    return true;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber) {

@@ -27,6 +27,9 @@ struct PrinterConfig {
     uint8_t commandErrorFlags = 0x88;
     std::string modelFile;           // empty: DEVPANEL_DATA_DIR "/virtual-t90.model"
     std::string stateFile;           // NVRAM kept here across restarts; empty: memory only
+    // Keep every byte of both directions for the wire queries (tests). The printer behind
+    // `--virtual` does not: a long session would hold all of its traffic.
+    bool recordWire = true;
 };
 
 struct Faults {

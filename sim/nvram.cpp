@@ -37,6 +37,40 @@ bool Nvram::reset(const Model& model, const std::string& stateFile) {
 // word out); blank lines are allowed. Reads it over the model's defaults. The file must be ours
 // to keep: anything that is wrong with it is reported (error_) rather than silently replaced by
 // the defaults at the next save. On failure the values in memory stay as they were.
+std::string StateText(const std::map<uint16_t, Bytes>& values) {
+    std::string text;
+    for (const auto& [id, value] : values) {
+        text += ToHex({static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id & 0xFF)});
+        if (!value.empty()) {
+            text += ' ';
+            text += ToHex(value);
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+bool ParseStateText(const std::string& text, std::map<uint16_t, Bytes>& stored, size_t& damagedLine) {
+    std::istringstream lines(text);
+    std::string line;
+    size_t number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        std::istringstream words(line);
+        std::string idText, valueText, extra;
+        if (!(words >> idText)) continue;  // a blank line
+        words >> valueText >> extra;
+        const auto id = ParseHex(idText);
+        const auto value = ParseHex(valueText);
+        if (!id || id->size() != 2 || !value || !extra.empty()) {
+            damagedLine = number;
+            return false;
+        }
+        stored[static_cast<uint16_t>(((*id)[0] << 8) | (*id)[1])] = *value;
+    }
+    return true;
+}
+
 bool Nvram::load() {
     if (stateFile_.empty()) return true;
     std::map<uint16_t, Bytes> fresh;
@@ -87,24 +121,12 @@ bool Nvram::load() {
             return false;
         case platform::ReadWholeStatus::Failed: return unreadable(error);
     }
-    std::istringstream lines(text);
-    std::string line;
-    size_t number = 0;
     std::map<uint16_t, Bytes> stored;
-    while (std::getline(lines, line)) {
-        ++number;
-        std::istringstream words(line);
-        std::string idText, valueText, extra;
-        if (!(words >> idText)) continue;  // a blank line
-        words >> valueText >> extra;
-        const auto id = ParseHex(idText);
-        const auto value = ParseHex(valueText);
-        if (!id || id->size() != 2 || !value || !extra.empty()) {
-            error_ = what + " is damaged at line " + std::to_string(number) +
-                     "; move it away to start from the defaults.";
-            return false;
-        }
-        stored[static_cast<uint16_t>(((*id)[0] << 8) | (*id)[1])] = *value;
+    size_t damagedLine = 0;
+    if (!ParseStateText(text, stored, damagedLine)) {
+        error_ = what + " is damaged at line " + std::to_string(damagedLine) +
+                 "; move it away to start from the defaults.";
+        return false;
     }
     if (!platform::UserMayWrite(stateFile_)) {
         error_ = what + " is read-only, so the printer could not keep its settings; make it writable (chmod u+w) or "
@@ -212,15 +234,7 @@ void Nvram::unlock() { lock_.release(); }
 
 bool Nvram::save() {
     if (stateFile_.empty()) return true;
-    std::string text;
-    for (const auto& [id, value] : values_) {
-        text += ToHex({static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id & 0xFF)});
-        if (!value.empty()) {
-            text += ' ';
-            text += ToHex(value);
-        }
-        text += '\n';
-    }
+    const std::string text = StateText(values_);
     // Written beside the state file and renamed over it, so a crash leaves the old or the new
     // state, never half of one.
     int error = 0;

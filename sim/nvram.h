@@ -22,6 +22,11 @@ namespace sim {
 // on Windows. Empty when the system names no such folder.
 std::string DefaultStateFile();
 
+// The state file's text: one line per setting, its id and its value bytes in hex ("0107 2D").
+std::string StateText(const std::map<uint16_t, Bytes>& values);
+// Reads that text back; false with the number of the first damaged line. Blank lines are skipped.
+bool ParseStateText(const std::string& text, std::map<uint16_t, Bytes>& stored, size_t& damagedLine);
+
 class Nvram {
 public:
     // The longest beginSession() waits for another program's session to end.

@@ -565,6 +565,7 @@ std::unique_ptr<SimPlatform> MakeVirtualSetup(const std::string& stateFile, std:
     auto sim = std::make_unique<SimPlatform>();
     PrinterConfig config;
     config.stateFile = stateFile;
+    config.recordWire = false;
     VirtualPrinter& printer = sim->addUsbPrinter(1, "T90V000001", 1, config);
     std::string error;
     if (!printer.modelLoaded()) error = "The virtual printer cannot start: " + printer.modelError() + ".";

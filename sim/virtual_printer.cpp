@@ -86,10 +86,14 @@ long VirtualPrinter::receive(const uint8_t* data, size_t n) {
     } else {
         stream_->feed(data, take, units);
     }
-    receivedChunks_.emplace_back(data, data + take);
+    const bool record = config_.recordWire;
+    if (record) receivedChunks_.emplace_back(data, data + take);
     for (const WireUnit& unit : units) {
-        if (unit.kind == WireUnit::Kind::NpaPacket) receivedPackets_.push_back(unit.bytes);
-        if (unit.kind == WireUnit::Kind::PjlLine) receivedPjl_.emplace_back(unit.bytes.begin(), unit.bytes.end());
+        if (unit.kind == WireUnit::Kind::NpaPacket) {
+            ++receivedPacketCount_;
+            if (record) receivedPackets_.push_back(unit.bytes);
+        }
+        if (record && unit.kind == WireUnit::Kind::PjlLine) receivedPjl_.emplace_back(unit.bytes.begin(), unit.bytes.end());
         if (auto reply = engine_->handle(unit, config_, faults_)) queueReplyLocked(reply->packets, reply->npa);
     }
     if (bytesUntilDisconnect_ >= 0) {
@@ -102,7 +106,7 @@ long VirtualPrinter::receive(const uint8_t* data, size_t n) {
 
 void VirtualPrinter::queueLocked(std::vector<uint8_t> bytes, Clock::time_point readyAt) {
     if (bytes.empty()) return;
-    sentPackets_.push_back(bytes);
+    if (config_.recordWire) sentPackets_.push_back(bytes);
     output_.push_back({readyAt, std::move(bytes)});
 }
 
@@ -321,6 +325,7 @@ size_t VirtualPrinter::pendingOutput() const {
 void VirtualPrinter::clearWire() {
     std::lock_guard<std::mutex> lock(mutex_);
     receivedPackets_.clear();
+    receivedPacketCount_ = 0;
     receivedChunks_.clear();
     receivedPjl_.clear();
     sentPackets_.clear();
@@ -329,7 +334,7 @@ void VirtualPrinter::clearWire() {
 bool VirtualPrinter::waitForPackets(size_t count, int timeoutMs) const {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(std::max(0, timeoutMs)),
-                             [&] { return receivedPackets_.size() >= count; });
+                             [&] { return receivedPacketCount_ >= count; });
 }
 
 }  // namespace sim

@@ -130,6 +130,7 @@ private:
     std::deque<Chunk> output_;
     size_t outputOffset_ = 0;  // bytes of output_.front() already transmitted
 
+    size_t receivedPacketCount_ = 0;  // counted even when the wire is not recorded
     std::vector<std::vector<uint8_t>> receivedPackets_;
     std::vector<std::vector<uint8_t>> receivedChunks_;
     std::vector<std::string> receivedPjl_;

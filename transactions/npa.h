@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ int NpaReadAllSettings(const std::string& port, ValueMap& values);
 // The value token of a single-setting reply (value from byte 9): an enumerated token, a text up
 // to its first zero byte, or a signed decimal number; empty when nothing matches.
 std::string NpaDecodeValue(const std::string& name, const uint8_t* packet, uint32_t length);
+// The names of values (as NpaReadAllSettings gave them) that a write of their token would not
+// give the printer back unchanged, or that have no packet at all: a byte the configuration does
+// not know, a text that was cut or could not be decoded, a number too wide. Sorted; sends nothing.
+std::vector<std::string> NpaValuesNotWritableBack(const ValueMap& values);
 // What NpaWriteValues found besides its result code.
 struct NpaWriteReport {
     std::vector<std::string> invalid;   // NAME:VALUE commands that cannot be written (NPA_ERR_VALUE)
@@ -55,8 +60,12 @@ struct NpaWriteReport {
 // send failed, or the command file or one-way copy could not be completed), NPA_ERR_VALUE,
 // NPA_ERR_ONLINE or NPA_ERR_VERIFY; report->problem has the link's account of a failure. An
 // empty list is NPA_OK once the printer went offline and online again.
+// progress, when given, is called on the calling thread with (0, total) once the commands are
+// planned and with (n, total) after each of the total settings has been sent, so that a window
+// can show how far a slow port has come.
+using NpaProgress = std::function<void(size_t sent, size_t total)>;
 int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands,
-                   NpaWriteReport* report = nullptr);
+                   NpaWriteReport* report = nullptr, const NpaProgress& progress = {});
 // Sends a command file as NpaWriteValues sends its commands: offlineRecord (the bytes of
 // "offline.dat") must be the one offline record and commandFile whole records ending with the
 // online record, else NPA_ERR_VALUE with the reason in report->invalid and nothing sent. The
@@ -64,6 +73,25 @@ int NpaWriteValues(const std::string& port, const std::vector<std::string>& comm
 // purpose can never leave the printer offline. Results as NpaWriteValues.
 int NpaSendCommandFile(const std::string& port, const std::vector<uint8_t>& offlineRecord,
                        const std::vector<uint8_t>& commandFile, NpaWriteReport* report = nullptr);
+// A command file read in pieces, so that a file of any size is checked and sent in bounded
+// memory: read gives up to max bytes (0 at the end, -1 when the read failed); rewind goes back
+// to the first byte (false when it cannot).
+class NpaCommandSource {
+public:
+    virtual ~NpaCommandSource() = default;
+    virtual long read(uint8_t* buffer, size_t max) = 0;
+    virtual bool rewind() = 0;
+};
+// NpaSendCommandFile for a file read twice from a source: a first pass checks the pair as
+// NpaSendCommandFile does (nothing is sent when it is not whole), the second sends the records.
+// A file that reads differently the second time stops the writes (the printer is still brought
+// back online) and is a write failure.
+int NpaSendCommandStream(const std::string& port, const std::vector<uint8_t>& offlineRecord, NpaCommandSource& file,
+                         NpaWriteReport* report = nullptr);
+// The check NpaSendCommandFile makes before anything is sent: true with the setting packets of
+// commandFile (its online record removed), in order; false with the reason in why and no packets.
+bool NpaSplitCommandFile(const std::vector<uint8_t>& offlineRecord, const std::vector<uint8_t>& commandFile,
+                         std::vector<std::vector<uint8_t>>& settings, std::string& why);
 // While *flag is true, NpaWriteValues sends no further setting (it still brings the printer back
 // online). For a program's signal handler; nullptr removes the flag.
 void NpaSetInterruptFlag(const std::atomic<bool>* flag);

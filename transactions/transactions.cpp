@@ -13,6 +13,7 @@
 #include "config/ascii.h"
 #include "config/profile.h"
 #include "transactions/npa.h"
+#include "transactions/command_records.h"
 #include "protocol/packets.h"
 #include "protocol/printer_text.h"
 
@@ -353,7 +354,14 @@ namespace {
 
 // The bracketed writes of a plan that is known to be sendable: open, offline, every packet,
 // online, the read-back on a port that answers, close.
-int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan, NpaWriteReport& r) {
+// The packets of a write one at a time: packetAt(i, packet, problem) gives the i-th; false stops
+// the writes as a failure with the problem. verify is what the read-back compares, complete once
+// every packet was given.
+using PacketSource = std::function<bool(size_t index, Packet& packet, std::string& problem)>;
+
+int SendPackets(NpaTables& t, const std::string& port, size_t total, const PacketSource& packetAt,
+                const std::vector<PlannedWrite>& verify, NpaWriteReport& r, const NpaProgress& progress) {
+    if (progress) progress(0, total);
     int opened = SlcOpenPort(port.c_str());
     if (opened != SLC_OK && opened != SLC_UNIDIRECTIONAL) {
         r.problem = SlcLastProblem();
@@ -369,15 +377,19 @@ int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWri
         result = NPA_ERR_WRITE;
         r.problem = SlcLastProblem();
     }
-    for (size_t i = 0; offline && i < plan.size(); ++i) {
+    Packet packet;
+    for (size_t i = 0; offline && i < total; ++i) {
         // An interrupted apply sends nothing more, but still brings the printer back online.
         if (printer && Interrupted()) {
             result = NPA_ERR_WRITE;
-            r.problem = "interrupted after " + std::to_string(i) + " of " + std::to_string(plan.size()) +
+            r.problem = "interrupted after " + std::to_string(i) + " of " + std::to_string(total) +
                         " setting(s) were sent";
             break;
         }
-        const Packet& packet = plan[i].packet;
+        if (!packetAt(i, packet, r.problem)) {
+            result = NPA_ERR_WRITE;
+            break;
+        }
         uint32_t noReply = 0;
         if (SlcSendCommand(port.c_str(), packet.data(), static_cast<uint32_t>(packet.size()), nullptr, &noReply) !=
             SLC_OK) {
@@ -385,6 +397,7 @@ int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWri
             r.problem = SlcLastProblem();
             break;
         }
+        if (progress) progress(i + 1, total);
     }
 
     // Whatever happened above, the printer may have gone offline: the online request always
@@ -397,7 +410,7 @@ int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWri
 
     // Applied means applied: on a port that answers, read everything back in one exchange.
     if (result == NPA_OK && opened == SLC_OK && printer) {
-        if (!VerifyWrites(t, port, plan, r.notTaken)) {
+        if (!VerifyWrites(t, port, verify, r.notTaken)) {
             result = NPA_ERR_VERIFY;
             r.problem = "the settings could not be read back to confirm them";
         } else if (!r.notTaken.empty()) {
@@ -414,6 +427,15 @@ int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWri
     return result;
 }
 
+int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan, NpaWriteReport& r,
+             const NpaProgress& progress = {}) {
+    const PacketSource packetAt = [&plan](size_t i, Packet& packet, std::string&) {
+        packet = plan[i].packet;
+        return true;
+    };
+    return SendPackets(t, port, plan.size(), packetAt, plan, r, progress);
+}
+
 // The NPA name whose read request carries the setting id of packet, or empty.
 std::string NameOfSetting(const NpaTables& t, const Packet& packet) {
     if (packet.size() < npa::VALUE_OFFSET) return {};
@@ -426,46 +448,63 @@ std::string NameOfSetting(const NpaTables& t, const Packet& packet) {
     return {};
 }
 
-// Splits a command file's bytes into the packets after each start packet. False with a reason
-// when the bytes are not whole records: a missing start packet, a length that runs past the end,
-// a packet too long to send.
-bool SplitRecords(const std::vector<uint8_t>& bytes, std::vector<Packet>& packets, std::string& why) {
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        if (bytes.size() - pos < npa::kStart.size() ||
-            !std::equal(npa::kStart.begin(), npa::kStart.end(), bytes.begin() + static_cast<long>(pos))) {
-            why = "no start packet at byte " + std::to_string(pos);
-            return false;
-        }
-        pos += npa::kStart.size();
-        if (bytes.size() - pos < npa::HEADER_SIZE || bytes[pos] != npa::SOP) {
-            why = "no packet after the start packet at byte " + std::to_string(pos);
-            return false;
-        }
-        const size_t length = 3u + npa::ReadDataLen(&bytes[pos]);
-        if (length > bytes.size() - pos) {
-            why = "the packet at byte " + std::to_string(pos) + " is cut short";
-            return false;
-        }
-        if (length > npa::MAX_COMMAND) {
-            why = "the packet at byte " + std::to_string(pos) + " is longer than " +
-                  std::to_string(npa::MAX_COMMAND) + " bytes";
-            return false;
-        }
-        packets.emplace_back(bytes.begin() + static_cast<long>(pos), bytes.begin() + static_cast<long>(pos + length));
-        pos += length;
-    }
-    return true;
-}
-
 template <size_t N>
 bool IsPacket(const Packet& p, const std::array<uint8_t, N>& fixed) {
     return p.size() == N && std::equal(fixed.begin(), fixed.end(), p.begin());
 }
 
+bool IsOfflineOrOnline(const Packet& p) { return IsPacket(p, npa::kFileOffline) || IsPacket(p, npa::kFileOnline); }
+
+// Whether offline.dat is the one offline record and the command file whole records ending with
+// the online record, with no offline or online record before it. Reads the file once, keeping
+// one record at a time; each setting packet goes to setting (when given). False with the reason.
+bool CheckCommandFile(const std::vector<uint8_t>& offlineRecord, NpaCommandSource& file, size_t& settings,
+                      std::string& why, const std::function<void(Packet&)>& setting = {}) {
+    settings = 0;
+    records::MemorySource offlineSource(offlineRecord);
+    records::RecordReader offline(offlineSource);
+    Packet packet, extra;
+    std::string reason;
+    if (offline.next(packet, reason) != records::RecordReader::Step::Record || !IsPacket(packet, npa::kFileOffline) ||
+        offline.next(extra, reason) != records::RecordReader::Step::End) {
+        why = "offline.dat: " + (reason.empty() ? "not the offline record" : reason);
+        return false;
+    }
+
+    records::RecordReader reader(file);
+    Packet previous;
+    bool havePrevious = false;
+    for (;;) {
+        const records::RecordReader::Step step = reader.next(packet, reason);
+        if (step == records::RecordReader::Step::Bad) {
+            why = "command file: " + reason;
+            return false;
+        }
+        if (step == records::RecordReader::Step::End) break;
+        // A record followed by another is a setting: the online record may only come last.
+        if (havePrevious) {
+            if (IsOfflineOrOnline(previous)) {
+                why = "command file: an offline or online record in the middle (record " + std::to_string(settings + 1) +
+                      ")";
+                return false;
+            }
+            ++settings;
+            if (setting) setting(previous);
+        }
+        previous.swap(packet);
+        havePrevious = true;
+    }
+    if (!havePrevious || !IsPacket(previous, npa::kFileOnline)) {
+        why = "command file: it does not end with the online record (cut short?)";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands, NpaWriteReport* report) {
+int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands, NpaWriteReport* report,
+                   const NpaProgress& progress) {
     NpaLoadTables();
     NpaTables& t = Tables();
     NpaWriteReport local;
@@ -476,46 +515,86 @@ int NpaWriteValues(const std::string& port, const std::vector<std::string>& comm
     std::vector<PlannedWrite> plan;
     PlanWrites(t, commands, plan, r.invalid, r.skipped);
     if (!r.invalid.empty()) return NPA_ERR_VALUE;
-    return SendPlan(t, port, plan, r);
+    return SendPlan(t, port, plan, r, progress);
+}
+
+std::vector<std::string> NpaValuesNotWritableBack(const ValueMap& values) {
+    NpaLoadTables();
+    const NpaTables& t = Tables();
+    std::vector<std::string> commands;
+    commands.reserve(values.size());
+    for (const auto& [name, token] : values) commands.push_back(name + ":" + token);
+    std::vector<PlannedWrite> plan;
+    std::vector<std::string> invalid, skipped;
+    PlanWrites(t, commands, plan, invalid, skipped);
+    // An invalid command names NAME:VALUE; the caller wants the name.
+    for (const std::string& command : invalid) skipped.push_back(AsciiUpper(command.substr(0, command.find(':'))));
+    std::sort(skipped.begin(), skipped.end());
+    skipped.erase(std::unique(skipped.begin(), skipped.end()), skipped.end());
+    return skipped;
 }
 
 int NpaSendCommandFile(const std::string& port, const std::vector<uint8_t>& offlineRecord,
                        const std::vector<uint8_t>& commandFile, NpaWriteReport* report) {
+    records::MemorySource file(commandFile);
+    return NpaSendCommandStream(port, offlineRecord, file, report);
+}
+
+int NpaSendCommandStream(const std::string& port, const std::vector<uint8_t>& offlineRecord, NpaCommandSource& file,
+                         NpaWriteReport* report) {
     NpaLoadTables();
     NpaTables& t = Tables();
     NpaWriteReport local;
     NpaWriteReport& r = report != nullptr ? *report : local;
     r = NpaWriteReport{};
 
-    // The pair must be whole: offline.dat one offline record, the command file its settings and
-    // the online record last. A cut file would leave the printer offline.
-    std::vector<Packet> offline, packets;
+    // The pair must be whole before the printer is touched: a cut file would leave it offline.
+    size_t settings = 0;
     std::string why;
-    if (!SplitRecords(offlineRecord, offline, why) || offline.size() != 1 || !IsPacket(offline[0], npa::kFileOffline)) {
-        r.invalid.push_back("offline.dat: " + (why.empty() ? "not the offline record" : why));
+    if (!CheckCommandFile(offlineRecord, file, settings, why)) {
+        r.invalid.push_back(why);
         return NPA_ERR_VALUE;
     }
-    if (!SplitRecords(commandFile, packets, why)) {
-        r.invalid.push_back("command file: " + why);
+    if (!file.rewind()) {
+        r.invalid.push_back("command file: it cannot be read a second time");
         return NPA_ERR_VALUE;
     }
-    if (packets.empty() || !IsPacket(packets.back(), npa::kFileOnline)) {
-        r.invalid.push_back("command file: it does not end with the online record (cut short?)");
-        return NPA_ERR_VALUE;
-    }
-    packets.pop_back();
 
-    // The link brings the printer offline and online itself; the settings go as recorded.
-    std::vector<PlannedWrite> plan;
-    for (size_t i = 0; i < packets.size(); ++i) {
-        if (IsPacket(packets[i], npa::kFileOffline) || IsPacket(packets[i], npa::kFileOnline)) {
-            r.invalid.push_back("command file: an offline or online record in the middle (record " +
-                                std::to_string(i + 1) + ")");
-            return NPA_ERR_VALUE;
+    // The link brings the printer offline and online itself; the settings go as recorded. The
+    // read-back compares the last value the file gives each setting it can name.
+    records::RecordReader reader(file);
+    std::vector<PlannedWrite> verify;
+    std::map<std::string, size_t> verifyIndex;
+    const PacketSource packetAt = [&](size_t, Packet& packet, std::string& problem) {
+        std::string reason;
+        if (reader.next(packet, reason) != records::RecordReader::Step::Record || IsOfflineOrOnline(packet)) {
+            problem = "the command file changed while it was being sent";
+            return false;
         }
-        plan.push_back({NameOfSetting(t, packets[i]), packets[i]});
+        std::string name = NameOfSetting(t, packet);
+        if (!name.empty()) {
+            const auto [it, added] = verifyIndex.emplace(name, verify.size());
+            if (added) {
+                verify.push_back({std::move(name), packet});
+            } else {
+                verify[it->second].packet = packet;
+            }
+        }
+        return true;
+    };
+    return SendPackets(t, port, settings, packetAt, verify, r, {});
+}
+
+bool NpaSplitCommandFile(const std::vector<uint8_t>& offlineRecord, const std::vector<uint8_t>& commandFile,
+                         std::vector<std::vector<uint8_t>>& settings, std::string& why) {
+    settings.clear();
+    records::MemorySource file(commandFile);
+    size_t count = 0;
+    if (!CheckCommandFile(offlineRecord, file, count, why, [&](Packet& packet) { settings.push_back(packet); })) {
+        settings.clear();
+        return false;
     }
-    return SendPlan(t, port, plan, r);
+    return true;
 }
 
 int NpaEndSession(const std::string& port) {

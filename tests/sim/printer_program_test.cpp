@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "sim/nvram.h"
 #include "sim_test_util.h"
 
 using namespace simtest;
@@ -243,4 +244,45 @@ TEST(PrinterProgram, SharesItsStateFileWithAnotherProgram) {
     Send(ours, Cat({Start(), Of(npa::kOffline)}));
     EXPECT_EQ(Drain(ours), Hex("A5 0006 51 E0 E7 0C 01 01"));
     EXPECT_EQ(ours.value(0x0101), Bytes{0x01});
+}
+
+// The state file changes once per write session and only as a whole: killed after its writes but
+// before the online request, the printer leaves the old file untouched; once it has acknowledged
+// going online, the new values are on disk.
+TEST(PrinterProgram, AKillBeforeTheOnlineRequestLeavesTheOldStateWhole) {
+    TempDir dir;
+    const std::string state = dir.file("t90.state");
+    const std::string before = "0101 00\n0105 01\n";
+    std::ofstream(state) << before;
+    const Bytes start = Hex("A50010 80 A45BA45B10EFA45B11EE00FF13EC2E");
+    const Bytes wentOffline = Hex("A5 0006 51 E0 E7 0C 01 01");
+    const Bytes writes = Cat({start, Write(0x0101, {0x01}), start, Write(0x0105, {0x03})});
+    const Bytes batch = Cat({start, Batch({0x0101, 0x0105})});
+    const Bytes newValues = Hex("A5000C 11 E0 E7 00 0101 01 01 0105 01 03");
+    {
+        PrinterProcess printer({"--state", state});
+        ASSERT_TRUE(printer.ok());
+        printer.send(Cat({start, Of(npa::kOffline)}));
+        ASSERT_EQ(printer.receive(wentOffline.size()), wentOffline);
+        // The batch read answers after the writes were taken: they are in the printer's memory.
+        printer.send(Cat({writes, batch}));
+        ASSERT_EQ(printer.receive(newValues.size()), newValues);
+        printer.signal(SIGKILL);
+        EXPECT_EQ(printer.waitExit(5000), 128 + SIGKILL);
+    }
+    EXPECT_EQ(ReadFile(state), before);
+
+    PrinterProcess printer({"--state", state});
+    ASSERT_TRUE(printer.ok());
+    printer.send(Cat({start, Of(npa::kOffline)}));
+    ASSERT_EQ(printer.receive(wentOffline.size()), wentOffline);
+    printer.send(Cat({writes, start, Of(npa::kOnline)}));
+    ASSERT_EQ(printer.receive(9), Hex("A5 0006 51 E0 E7 0C 00 01"));
+    printer.signal(SIGKILL);
+    EXPECT_EQ(printer.waitExit(5000), 128 + SIGKILL);
+    std::map<uint16_t, Bytes> saved;
+    size_t damagedLine = 0;
+    ASSERT_TRUE(sim::ParseStateText(ReadFile(state), saved, damagedLine)) << damagedLine;
+    EXPECT_EQ(saved[0x0101], Bytes{0x01});
+    EXPECT_EQ(saved[0x0105], Bytes{0x03});
 }
