@@ -5,9 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
-if [ ! -f build/build.ninja ]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
+./tools/configure.sh build -O2
 cmake --build build -j "${JOBS:-2}"
 
 args=("$@")

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/cli.h"
+#include "cli/commands_private.h"
 #include "link/timing.h"
 #include "platform/interruption.h"
 #include "platform/paths.h"
@@ -20,7 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kOfflineFileName = "offline.dat";
 // A command file and its offline record are a few kilobytes; anything near this is not one.
 constexpr size_t kCommandFileLimit = 16 * 1024 * 1024;
 
@@ -245,7 +245,7 @@ int SendToQueues(const std::string& file, const std::vector<std::string>& queues
         err << "devpanel-cli: name at least one print queue with --queue\n";
         return EXIT_USAGE;
     }
-    if (platform::FileNameOfPath(file) == kOfflineFileName) {
+    if (IsOfflineFileName(file)) {
         err << "devpanel-cli: " << file << " is the offline record; name the command file beside it\n";
         return EXIT_USAGE;
     }

@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int IDC_TITLE = 1283;
-constexpr int IDS_TITLE = 61292;  // " 용지  >  사용자"
+constexpr int IDC_CUSTOM_TITLE = 1283;
+constexpr int IDS_CUSTOM_TITLE = 61292;  // " 용지  >  사용자"
 constexpr int IDC_FIRST_NAME = 1154;  // name fields 1154..1159
 constexpr int IDC_FIRST_TYPE = 1140;  // type lists 1140..1145
 
@@ -29,11 +29,11 @@ int NameFlag(int n) { return n + 1; }
 
 CCustomView::CCustomView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::CustomPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_CUSTOM_TITLE, IDS_CUSTOM_TITLE);
 }
 
 void CCustomView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_CUSTOM_TITLE);
     for (int n = 0; n < kTypes; ++n) {
         m_names[n] = Edit(IDC_FIRST_NAME + n);
         m_types[n] = Combo(IDC_FIRST_TYPE + n);

@@ -7,17 +7,17 @@
 #include "pages/switch_state.h"
 
 namespace {
-constexpr int IDC_TITLE = 1287;
-constexpr int IDS_TITLE = 61296;  // " 마무리"
+constexpr int IDC_FINISHING_TITLE = 1287;
+constexpr int IDS_FINISHING_TITLE = 61296;  // " 마무리"
 }  // namespace
 
 CFinishingView::CFinishingView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::FinishingPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_FINISHING_TITLE, IDS_FINISHING_TITLE);
 }
 
 void CFinishingView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_FINISHING_TITLE);
     m_pqet = Check(1046);
     m_tonerAlarm = Combo(1044);
 }

@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr int IDC_TITLE = 1284;
-constexpr int IDS_TITLE = 61294;  // " 용지  >  용지 종류"
+constexpr int IDC_PAPER_TEXTURE_TITLE = 1284;
+constexpr int IDS_PAPER_TEXTURE_TITLE = 61294;  // " 용지  >  용지 종류"
 
 // Top to bottom, in the same paper-type order as the weight page.
 constexpr CPaperColumnView::Rows kTextureRows = {{
@@ -29,6 +29,6 @@ constexpr CPaperColumnView::Rows kTextureRows = {{
 }  // namespace
 
 CPaperTextureView::CPaperTextureView(CPrinterDoc* doc, QWidget* parent)
-    : CPaperColumnView(doc, res::PaperTexturePageTemplate(), IDC_TITLE, IDS_TITLE, kTextureRows, parent) {}
+    : CPaperColumnView(doc, res::PaperTexturePageTemplate(), IDC_PAPER_TEXTURE_TITLE, IDS_PAPER_TEXTURE_TITLE, kTextureRows, parent) {}
 
 DEVPANEL_REGISTER_PAGE(3, CPaperTextureView)

@@ -4,17 +4,17 @@
 #include "ui/page_templates.h"
 
 namespace {
-constexpr int IDC_TITLE = 1282;
-constexpr int IDS_TITLE = 61291;  // " 용지"
+constexpr int IDC_PAPER_TITLE = 1282;
+constexpr int IDS_PAPER_TITLE = 61291;  // " 용지"
 }  // namespace
 
 CPaperView::CPaperView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::PaperPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_PAPER_TITLE, IDS_PAPER_TITLE);
 }
 
 void CPaperView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_PAPER_TITLE);
     m_blankPages = Combo(1018);
     m_sepSheets = Combo(1019);
     m_sepSource = Combo(1040);

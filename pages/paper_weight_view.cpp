@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr int IDC_TITLE = 1285;
-constexpr int IDS_TITLE = 61295;  // " 용지  >  용지 무게"
+constexpr int IDC_PAPER_WEIGHT_TITLE = 1285;
+constexpr int IDS_PAPER_WEIGHT_TITLE = 61295;  // " 용지  >  용지 무게"
 
 // Top to bottom, in the same paper-type order as the texture page.
 constexpr CPaperColumnView::Rows kWeightRows = {{
@@ -29,6 +29,6 @@ constexpr CPaperColumnView::Rows kWeightRows = {{
 }  // namespace
 
 CPaperWeightView::CPaperWeightView(CPrinterDoc* doc, QWidget* parent)
-    : CPaperColumnView(doc, res::PaperWeightPageTemplate(), IDC_TITLE, IDS_TITLE, kWeightRows, parent) {}
+    : CPaperColumnView(doc, res::PaperWeightPageTemplate(), IDC_PAPER_WEIGHT_TITLE, IDS_PAPER_WEIGHT_TITLE, kWeightRows, parent) {}
 
 DEVPANEL_REGISTER_PAGE(4, CPaperWeightView)

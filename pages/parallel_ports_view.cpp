@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int IDC_TITLE = 1291;
-constexpr int IDS_TITLE = 61301;  // " 포트  >  병렬"
+constexpr int IDC_PARALLEL_PORTS_TITLE = 1291;
+constexpr int IDS_PARALLEL_PORTS_TITLE = 61301;  // " 포트  >  병렬"
 
 constexpr std::array<int, 6> kOptionIds = {1058, 1059, 1060, 1061, 1062, 1063};
 constexpr std::array<config::SwitchDescriptor CPrinterDoc::*, 6> kOptionSettings = {
@@ -21,11 +21,11 @@ constexpr std::array<config::SwitchDescriptor CPrinterDoc::*, 6> kOptionSettings
 
 CParallelPortsView::CParallelPortsView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::ParallelPortsPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_PARALLEL_PORTS_TITLE, IDS_PARALLEL_PORTS_TITLE);
 }
 
 void CParallelPortsView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_PARALLEL_PORTS_TITLE);
     for (size_t i = 0; i < m_options.size(); ++i) m_options[i] = Check(kOptionIds[i]);
     m_protocol = Combo(1064);
 }

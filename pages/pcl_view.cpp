@@ -7,17 +7,17 @@
 #include "pages/switch_state.h"
 
 namespace {
-constexpr int IDC_TITLE = 1289;
-constexpr int IDS_TITLE = 61298;  // " PCL 에뮬레이션"
+constexpr int IDC_PCL_TITLE = 1289;
+constexpr int IDS_PCL_TITLE = 61298;  // " PCL 에뮬레이션"
 constexpr int FLAG_LINES = 1;
 }  // namespace
 
 CPclView::CPclView(CPrinterDoc* doc, QWidget* parent) : CSettingsView(doc, res::PclPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_PCL_TITLE, IDS_PCL_TITLE);
 }
 
 void CPclView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_PCL_TITLE);
     m_linesSpin = Spin(1279);
     m_linesEdit = Edit(1278);
     m_autoLf = Check(1276);

@@ -6,18 +6,18 @@
 #include "ui/page_templates.h"
 
 namespace {
-constexpr int IDC_TITLE = 1290;
-constexpr int IDS_TITLE = 61300;  // " 포스트스크립트"
+constexpr int IDC_POSTSCRIPT_TITLE = 1290;
+constexpr int IDS_POSTSCRIPT_TITLE = 61300;  // " 포스트스크립트"
 enum : int { FLAG_FEED = 1, FLAG_JOB = 2, FLAG_WAIT = 3 };
 }  // namespace
 
 CPostscriptView::CPostscriptView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::PostscriptPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_POSTSCRIPT_TITLE, IDS_POSTSCRIPT_TITLE);
 }
 
 void CPostscriptView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_POSTSCRIPT_TITLE);
     m_waitSpin = Spin(1190);
     m_waitBox = Check(1188);
     m_waitEdit = Edit(1189);

@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int IDC_TITLE = 1294;
-constexpr int IDS_TITLE = 61299;  // " PCL 에뮬레이션  >  트레이 번호"
+constexpr int IDC_RENUMBER_TITLE = 1294;
+constexpr int IDS_RENUMBER_TITLE = 61299;  // " PCL 에뮬레이션  >  트레이 번호"
 
 // StoreAssign's choice numbers: 2 the off value ("꺼짐"), 3 the number.
 constexpr int CHOICE_OFF = 2;
@@ -31,11 +31,11 @@ enum : size_t { TRAY1 = 0, TRAY2 = 1, MAN_PAPER = 2, MAN_ENV = 3 };
 
 CRenumberView::CRenumberView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::RenumberPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_RENUMBER_TITLE, IDS_RENUMBER_TITLE);
 }
 
 void CRenumberView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_RENUMBER_TITLE);
     for (size_t i = 0; i < m_groups.size(); ++i) {
         const GroupIds& ids = kGroups[i];
         Group& g = m_groups[i];

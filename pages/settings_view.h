@@ -172,6 +172,6 @@ bool HasPage(int viewId);
 #define DEVPANEL_PAGE_CONCAT(a, b) DEVPANEL_PAGE_CONCAT2(a, b)
 #define DEVPANEL_REGISTER_PAGE(viewId, PageClass)                                                  \
     namespace {                                                                                     \
-    const bool DEVPANEL_PAGE_CONCAT(registered_page_, __LINE__) = RegisterPage(                     \
+    const bool DEVPANEL_PAGE_CONCAT(registered_page_, __COUNTER__) = RegisterPage(                     \
         (viewId), [](CPrinterDoc* doc, QWidget* parent) -> CSettingsView* { return new PageClass(doc, parent); }); \
     }

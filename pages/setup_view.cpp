@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr int IDC_TITLE = 1288;
-constexpr int IDS_TITLE = 61297;  // " 설정"
+constexpr int IDC_SETUP_TITLE = 1288;
+constexpr int IDS_SETUP_TITLE = 61297;  // " 설정"
 
 // Armed flags of the four edits.
 enum : int { FLAG_POWER_SAVER = 1, FLAG_PRINT_TIMEOUT = 2, FLAG_AUTO_CONTINUE = 3, FLAG_TAG = 4 };
@@ -20,11 +20,11 @@ enum : int { FLAG_POWER_SAVER = 1, FLAG_PRINT_TIMEOUT = 2, FLAG_AUTO_CONTINUE = 
 
 CSetupView::CSetupView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::SetupPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_SETUP_TITLE, IDS_SETUP_TITLE);
 }
 
 void CSetupView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_SETUP_TITLE);
     m_autoContinueSpin = Spin(1260);
     m_resSave = Check(1264);
     m_resReduction = Check(1262);

@@ -7,17 +7,17 @@
 #include "pages/switch_state.h"
 
 namespace {
-constexpr int IDC_TITLE = 1292;
-constexpr int IDS_TITLE = 61302;  // " 포트  >  USB"
+constexpr int IDC_USB_PORTS_TITLE = 1292;
+constexpr int IDS_USB_PORTS_TITLE = 61302;  // " 포트  >  USB"
 }  // namespace
 
 CUsbPortsView::CUsbPortsView(CPrinterDoc* doc, QWidget* parent)
     : CSettingsView(doc, res::UsbPortsPageTemplate().id, parent) {
-    SetTitle(IDC_TITLE, IDS_TITLE);
+    SetTitle(IDC_USB_PORTS_TITLE, IDS_USB_PORTS_TITLE);
 }
 
 void CUsbPortsView::DoDataExchange() {
-    m_title = RichEdit(IDC_TITLE);
+    m_title = RichEdit(IDC_USB_PORTS_TITLE);
     m_pclAutoLang = Check(1052);
     m_psAutoLang = Check(1053);
 }

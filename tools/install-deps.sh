@@ -5,7 +5,7 @@
 # desktop-file-utils (desktop-file-validate), appstream (appstreamcli) and man-db.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libcups2-dev cups-daemon cups-client
   fonts-nanum xvfb xauth imagemagick python3

@@ -11,9 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
 out=${1:-$build/screenshots}
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
+./tools/configure.sh "$build" -O2
 cmake --build "$build" --target gui_screenshots page_screenshots -j "${JOBS:-2}"
 
 state=$(mktemp -d)

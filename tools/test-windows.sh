@@ -15,8 +15,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
 
 if [ ! -f "$dir/build.ninja" ]; then
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEVPANEL_WERROR=$werror \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+  # A unity build at -O1 without debug information (nothing reads it under Wine): a third of the
+  # compile time of -O2 -g.
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -DNDEBUG" \
+    -DCMAKE_UNITY_BUILD=ON -DDEVPANEL_WERROR=$werror -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 fi
 echo "== Windows build (MinGW-w64, tests under Wine)"
 cmake --build "$dir" -j "$jobs"

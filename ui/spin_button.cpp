@@ -58,7 +58,7 @@ void SpinButton::step(int delta) {
     if (next == pos_) return;
     pos_ = next;
     writeBuddy();
-    emit positionChanged(pos_);
+    Q_EMIT positionChanged(pos_);
 }
 
 void SpinButton::writeBuddy() {

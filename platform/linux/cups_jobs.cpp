@@ -10,8 +10,6 @@
 namespace platform::linux_impl {
 namespace {
 
-int abortAfterTimeout(http_t*, void*) { return 0; }
-
 // Queue names may hold characters that a URI path may not; everything but the unreserved ones
 // is escaped.
 std::string printerUri(const std::string& queue) {
@@ -83,7 +81,7 @@ bool CupsJobs::connect() {
         error_ = std::string("the print server ") + (server != nullptr ? server : "") + " cannot be reached";
         return false;
     }
-    cups->httpSetTimeout(http_, requestMs_ / 1000.0, abortAfterTimeout, nullptr);
+    cups->httpSetTimeout(http_, requestMs_ / 1000.0, GiveUpAtTimeout, nullptr);
     return true;
 }
 

@@ -41,4 +41,8 @@ struct CupsLibrary {
     static const CupsLibrary* Get();
 };
 
+// The timeout callback for httpSetTimeout: a request that has waited its timeout gives up instead
+// of waiting again, so that a server that stops answering costs a bounded time.
+inline int GiveUpAtTimeout(http_t*, void*) { return 0; }
+
 }  // namespace platform::linux_impl

@@ -108,8 +108,6 @@ std::string portForDeviceUri(const std::string& uri, const std::vector<UsbInterf
 
 namespace {
 
-int abortAfterTimeout(http_t*, void*) { return 0; }
-
 struct HttpCloser {
     const CupsLibrary* cups;
     void operator()(http_t* http) const { cups->httpClose(http); }
@@ -128,7 +126,7 @@ bool LinuxPrinterList::list(std::vector<InstalledPrinter>& out) {
                            connectMs_, nullptr),
         HttpCloser{cups});
     if (!http) return false;
-    cups->httpSetTimeout(http.get(), requestMs_ / 1000.0, abortAfterTimeout, nullptr);
+    cups->httpSetTimeout(http.get(), requestMs_ / 1000.0, GiveUpAtTimeout, nullptr);
 
     cups_dest_t* dests = nullptr;
     int count = cups->cupsGetDests2(http.get(), &dests);

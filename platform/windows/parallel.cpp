@@ -16,7 +16,7 @@ namespace {
 // IOCTL_PAR_QUERY_DEVICE_ID of the parallel port driver: CTL_CODE(FILE_DEVICE_PARALLEL_PORT, 3,
 // METHOD_BUFFERED, FILE_ANY_ACCESS).
 constexpr DWORD kParQueryDeviceId = 0x0016000C;
-constexpr DWORD kDeviceIdWaitMs = 1000;
+constexpr DWORD kParallelDeviceIdWaitMs = 1000;
 constexpr uint32_t kNoWait = std::numeric_limits<uint32_t>::max();
 // Used when a device's CommTimeouts are all zero: long enough for a reply already on its way,
 // short enough that the link's reader keeps its own pace.
@@ -143,7 +143,7 @@ bool WindowsParallelChannel::readDeviceId(uint8_t* buffer, size_t size, size_t& 
     }
     uint8_t reply[4096] = {};
     DWORD returned = 0;
-    if (!deviceControl(device_.handle(), kParQueryDeviceId, nullptr, 0, reply, sizeof reply, returned, kDeviceIdWaitMs)) {
+    if (!deviceControl(device_.handle(), kParQueryDeviceId, nullptr, 0, reply, sizeof reply, returned, kParallelDeviceIdWaitMs)) {
         device_.setError(lastErrno());
         return false;
     }

@@ -20,7 +20,7 @@ DEFINE_GUID(kUsbPrintClass, 0x28d78fad, 0x5a12, 0x11d1, 0xae, 0x5b, 0x00, 0x00, 
 
 // IOCTL_USBPRINT_GET_1284_ID: the device ID with its two-byte length in front.
 constexpr DWORD kUsbPrintGet1284Id = 0x220034;
-constexpr DWORD kDeviceIdWaitMs = 2000;
+constexpr DWORD kUsbDeviceIdWaitMs = 2000;
 constexpr int kDefaultUsbReadMs = 1000;
 constexpr DWORD kUsbWriteMs = 10000;
 // Enough for every printer one machine can hold; a broken driver cannot make the loop endless.
@@ -88,7 +88,7 @@ bool readDeviceId(const std::string& path, std::vector<uint8_t>& id) {
     std::vector<uint8_t> reply(4096, 0);
     DWORD returned = 0;
     if (!deviceControl(device.get(), kUsbPrintGet1284Id, nullptr, 0, reply.data(), static_cast<DWORD>(reply.size()),
-                       returned, kDeviceIdWaitMs))
+                       returned, kUsbDeviceIdWaitMs))
         return false;
     auto stripped = deviceIdFromPrefixedReply(reply.data(), std::min<size_t>(returned, reply.size()));
     if (!stripped || stripped->empty()) return false;

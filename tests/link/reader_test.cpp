@@ -14,7 +14,6 @@ using namespace usbtest;
 
 namespace {
 
-constexpr const char* kPort = "USB001";
 using Clock = std::chrono::steady_clock;
 
 class UsbReader : public ::testing::Test {

@@ -13,10 +13,10 @@
 
 using usbtest::Bytes;
 using usbtest::Cat;
+using usbtest::kPort;
 
 namespace {
 
-constexpr const char* kPort = "USB001";
 
 Bytes Start() { return Bytes(npa::kStart.begin(), npa::kStart.end()); }
 template <size_t N>

@@ -9,6 +9,9 @@
 
 namespace usbtest {
 
+// The port name of the first USB printer found.
+constexpr const char* kPort = "USB001";
+
 using Bytes = std::vector<uint8_t>;
 
 // A packet: A5, DataLen (big-endian), flags, command, data.

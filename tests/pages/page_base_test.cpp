@@ -61,11 +61,11 @@ TEST_F(PageBaseTest, FreshPageShowsTheDocumentAndIsNotAChange) {
 
 TEST_F(PageBaseTest, ListActivationStoresTheItemsTokenEvenWhenAlreadyChosen) {
     TestPage& p = Open();
-    emit p.list->activated(p.list->currentIndex());
+    Q_EMIT p.list->activated(p.list->currentIndex());
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(doc.m_values.at("EMUL"), "PS");
     p.list->setCurrentIndex(p.list->findText("PCL"));
-    emit p.list->activated(p.list->currentIndex());
+    Q_EMIT p.list->activated(p.list->currentIndex());
     EXPECT_EQ(doc.m_values.at("EMUL"), "PCL");
     EXPECT_TRUE(doc.m_changes.empty());  // two-way mode
 }

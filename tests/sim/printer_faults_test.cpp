@@ -13,7 +13,6 @@ using namespace simtest;
 
 namespace {
 
-constexpr uint16_t kTray1Size = 0x0105;
 const Bytes kReply = Hex("A5 0007 51 E0 E7 00 0105 01");  // the answer to Read(kTray1Size)
 
 Bytes Ask(sim::VirtualPrinter& p, const sim::Faults& f, int waitMs = 0) {

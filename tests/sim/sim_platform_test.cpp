@@ -399,11 +399,6 @@ constexpr size_t kReadLimit = 8;
 
 void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 const ReadCase kReadCases[] = {
     {"Regular", [](const std::string&, const std::string& f) { Put(f, "a b\r\n\xff"); }, platform::LinkAtPath::Refuse,
      platform::ReadWholeStatus::Ok, "a b\r\n\xff"},
@@ -481,20 +476,20 @@ TEST(WholeFilesWrite, ReplacesTheFileWholeAndPrivatelyAndReplacesALinkWithoutFol
     int error = -1;
     ASSERT_TRUE(platform::WriteFileAtomically(path, std::string("first\0", 6), error)) << error;
     EXPECT_EQ(error, 0);
-    EXPECT_EQ(ReadAll(path), std::string("first\0", 6));
+    EXPECT_EQ(testsupport::ReadFileText(path), std::string("first\0", 6));
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     ASSERT_TRUE(platform::WriteFileAtomically(path, "second", error)) << error;
-    EXPECT_EQ(ReadAll(path), "second");
+    EXPECT_EQ(testsupport::ReadFileText(path), "second");
     EXPECT_EQ(Names(dir.path()), std::set<std::string>{"state"}) << "no temporary is left behind";
 
     Put(dir.file("elsewhere"), "kept");
     std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("link"));
     ASSERT_TRUE(platform::WriteFileAtomically(dir.file("link"), "new", error)) << error;
     EXPECT_FALSE(std::filesystem::is_symlink(dir.file("link")));
-    EXPECT_EQ(ReadAll(dir.file("link")), "new");
-    EXPECT_EQ(ReadAll(dir.file("elsewhere")), "kept");
+    EXPECT_EQ(testsupport::ReadFileText(dir.file("link")), "new");
+    EXPECT_EQ(testsupport::ReadFileText(dir.file("elsewhere")), "kept");
 }
 
 namespace {
@@ -553,10 +548,10 @@ TEST_P(AtomicWriteFailure, LeavesTheOldFileAsItWasAndNoTemporary) {
     EXPECT_FALSE(written);
     EXPECT_EQ(error, GetParam().error) << std::strerror(error);
     if (std::filesystem::is_regular_file(path)) {
-        EXPECT_EQ(ReadAll(path), "old contents");
+        EXPECT_EQ(testsupport::ReadFileText(path), "old contents");
     }
     if (std::filesystem::is_directory(path)) {
-        EXPECT_EQ(ReadAll(path + "/inside"), "old");
+        EXPECT_EQ(testsupport::ReadFileText(path + "/inside"), "old");
     }
     if (std::filesystem::exists(dir)) {
         EXPECT_EQ(Names(dir), std::set<std::string>{"state"});

@@ -15,6 +15,13 @@ namespace simtest {
 
 using Bytes = std::vector<uint8_t>;
 
+// Settings of the shipped model the tests use, by id.
+constexpr uint16_t kBlankPages = 0x0101;   // enum 00,01, default 00
+constexpr uint16_t kTray1Size = 0x0105;    // enum, default 01
+constexpr uint16_t kCustom1Name = 0x0121;  // text, at most 16
+constexpr uint16_t kPowerSaver = 0x0306;   // number 1..240 in one byte, or 00 (off)
+constexpr uint16_t kFeedTimeout = 0x0501;  // number 15..65535 in four bytes, or 00000000 (off)
+
 inline Bytes Hex(const std::string& text) {
     Bytes out;
     std::string digits;

@@ -16,12 +16,6 @@ using namespace simtest;
 
 namespace {
 
-constexpr uint16_t kBlankPages = 0x0101;   // enum 00,01, default 00
-constexpr uint16_t kTray1Size = 0x0105;    // enum, default 01
-constexpr uint16_t kCustom1Name = 0x0121;  // text, at most 16
-constexpr uint16_t kPowerSaver = 0x0306;   // number 1..240 in one byte, or 00 (off)
-constexpr uint16_t kFeedTimeout = 0x0501;  // number 15..65535 in four bytes, or 00000000 (off)
-
 Bytes PjlQuery() { return Bytes(npa::kPjlModeQuery.begin(), npa::kPjlModeQuery.end()); }
 
 sim::PrinterConfig Mode(sim::NpaMode mode) {
@@ -353,11 +347,6 @@ TEST(VirtualPrinterTransfers, WaitingReaderEndsOnDataWakeOrDisconnect) {
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Sends an offline or online request and returns the 9th byte of the response (1: obeyed).
 int Switch(sim::VirtualPrinter& p, bool offline) {
     Drain(p);
@@ -534,7 +523,7 @@ TEST_P(UnusableStateFile, IsReportedAndNeverReplaced) {
     sim::PrinterConfig c;
     c.stateFile = dir + "/t90.state";
     GetParam().spoil(dir, c.stateFile);
-    const std::string before = std::filesystem::is_regular_file(c.stateFile) ? ReadAll(c.stateFile) : "";
+    const std::string before = std::filesystem::is_regular_file(c.stateFile) ? testsupport::ReadFileText(c.stateFile) : "";
     {
         sim::VirtualPrinter p(c);
         p.setStateLockWaitMs(50);
@@ -548,7 +537,7 @@ TEST_P(UnusableStateFile, IsReportedAndNeverReplaced) {
     ::chmod(dir.c_str(), 0700);
     if (std::filesystem::is_regular_file(c.stateFile)) {
         ::chmod(c.stateFile.c_str(), 0600);
-        EXPECT_EQ(ReadAll(c.stateFile), before) << "the file is left as it was";
+        EXPECT_EQ(testsupport::ReadFileText(c.stateFile), before) << "the file is left as it was";
     }
 }
 

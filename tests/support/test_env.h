@@ -1,7 +1,10 @@
 // What test fixtures need from the system, the same way on every platform: a fresh private
-// temporary folder and environment variables (test_env_posix.cpp, test_env_win32.cpp).
+// temporary folder and environment variables (test_env_posix.cpp, test_env_win32.cpp), and a
+// file's content.
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace testsupport {
@@ -12,5 +15,11 @@ std::string MakeTempFolder(const std::string& prefix);
 
 // Sets an environment variable of this process; false on failure.
 bool SetEnvironment(const std::string& name, const std::string& value);
+
+// The whole content of a file, bytes as they are; empty when it cannot be read.
+inline std::string ReadFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 }  // namespace testsupport
