@@ -12,13 +12,12 @@
 #include "cli/cli.h"
 #include "config/profile.h"
 #include "document/printer_doc.h"
+#include "fuzz/fuzz_check.h"
 #include "transactions/npa.h"
 
-namespace {
+using fuzz::Check;
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+namespace {
 
 const CPrinterDoc& Document() {
     static CPrinterDoc* doc = [] {

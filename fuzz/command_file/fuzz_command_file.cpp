@@ -9,14 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "protocol/packets.h"
 #include "transactions/npa.h"
 
-namespace {
+using fuzz::Check;
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+namespace {
 
 std::vector<uint8_t> Record(const uint8_t* packet, size_t size) {
     std::vector<uint8_t> record(npa::kStart.begin(), npa::kStart.end());

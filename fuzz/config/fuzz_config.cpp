@@ -6,14 +6,9 @@
 
 #include "config/config.h"
 #include "config/profile.h"
+#include "fuzz/fuzz_check.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

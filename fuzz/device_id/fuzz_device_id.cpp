@@ -9,15 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/linux/device_id.h"
+
+using fuzz::Check;
 
 namespace {
 
 namespace li = platform::linux_impl;
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
 
 // A field's value comes from inside the ID, ends before its ";" and has no spaces at its ends.
 void CheckFields(std::string_view id) {

@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
+#include "fuzz/quiet_link.h"
 #include "link/link_private.h"
 #include "protocol/packets.h"
 
-namespace {
+using fuzz::Check;
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+namespace {
 
 bool Has(const uint8_t* data, size_t size, std::string_view text) {
     return std::string_view(reinterpret_cast<const char*>(data), size).find(text) != std::string_view::npos;
@@ -22,13 +22,8 @@ bool Has(const uint8_t* data, size_t size, std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool installed = false;
-    if (!installed) {
-        platform::install(platform::Platform{});  // no log sink: entries are formatted and dropped
-        installed = true;
-    }
     if (size == 0) return 0;
-    SlcGlobals().loggingLevel = (data[0] & 1) != 0 ? (SLC_LOG_PUBLIC | SLC_LOG_TRACE | SLC_LOG_DATA) : 0;
+    fuzz::UseQuietLink((data[0] & 1) != 0);
     ++data;
     --size;
 

@@ -8,15 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "protocol/packets.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The link never hands over more than a reply buffer; larger inputs teach nothing new.

@@ -10,14 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/fuzz_check.h"
+#include "fuzz/quiet_link.h"
 #include "link/link_private.h"
 #include "link/parallel_reassembly.h"
 
-namespace {
+using fuzz::Check;
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+namespace {
 
 class FuzzInput : public ParallelInput {
 public:
@@ -56,13 +56,8 @@ private:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool installed = false;
-    if (!installed) {
-        platform::install(platform::Platform{});  // no log sink: entries are formatted and dropped
-        installed = true;
-    }
     if (size == 0) return 0;
-    SlcGlobals().loggingLevel = (data[0] & 1) != 0 ? (SLC_LOG_PUBLIC | SLC_LOG_TRACE | SLC_LOG_DATA) : 0;
+    fuzz::UseQuietLink((data[0] & 1) != 0);
     FuzzInput input(data + 1, size - 1);
     ParallelReassembly reassembly(1000);
     for (int calls = 0; calls < 100000; ++calls) {

@@ -8,16 +8,11 @@
 #include <map>
 #include <string>
 
+#include "fuzz/fuzz_check.h"
 #include "sim/model.h"
 #include "sim/nvram.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

@@ -13,12 +13,11 @@
 #include "config/profile.h"
 #include "document/printer_doc.h"
 #include "document/snapshot.h"
+#include "fuzz/fuzz_check.h"
+
+using fuzz::Check;
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
 
 const CPrinterDoc& Document() {
     static const CPrinterDoc* doc = [] {

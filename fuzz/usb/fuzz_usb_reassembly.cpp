@@ -8,28 +8,23 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
+#include "fuzz/quiet_link.h"
 #include "link/link_private.h"
 #include "link/usb_reassembly.h"
+
+using fuzz::Check;
 
 namespace {
 
 constexpr uint32_t kCapacities[] = {USB_BUFFER_CAPACITY, SLC_SLOT_SIZE, 64, 9, 5, 4, 1, 0};
 
-void Check(bool condition) {
-    if (!condition) __builtin_trap();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool installed = false;
-    if (!installed) {
-        platform::install(platform::Platform{});  // no log sink: entries are formatted and dropped
-        installed = true;
-    }
     if (size == 0) return 0;
     const uint32_t capacity = kCapacities[data[0] & 7];
-    SlcGlobals().loggingLevel = (data[0] & 8) != 0 ? (SLC_LOG_PUBLIC | SLC_LOG_TRACE | SLC_LOG_DATA) : 0;
+    fuzz::UseQuietLink((data[0] & 8) != 0);
 
     size_t at = 1;
     size_t reads = 0;

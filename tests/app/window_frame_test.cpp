@@ -1,7 +1,7 @@
 // The main window's size under a real X server with a window manager, which puts its frame
 // around the window only after the window was first shown: the whole window, frame included,
 // must come out at 680 x 450. The test starts its own Xvfb and openbox; on a machine without
-// them it says so and skips.
+// them it says so and skips, and when they are there but do not start, it fails.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -12,7 +12,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
-#include <filesystem>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -20,11 +20,27 @@
 #include "config/profile.h"
 #include "document/printer_doc.h"
 #include "gui_fakes.h"
+#include "private_user_folders.h"
 #include "ui/dialog_builder.h"
 
 namespace {
 
-std::string g_unavailable;  // why there is no X server with a window manager, or empty
+std::string g_missing;       // the program that is not installed (Xvfb, openbox), or empty
+std::string g_unavailable;   // why the installed X server or window manager did not start, or empty
+
+// Whether an executable of this name is in a folder of PATH.
+bool Installed(const std::string& program) {
+    const char* path = getenv("PATH");
+    std::string folders = path != nullptr ? path : "";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = folders.substr(start, end - start);
+        if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
 
 pid_t Spawn(const std::vector<std::string>& args, int keepFd = -1) {
     const pid_t pid = fork();
@@ -48,6 +64,12 @@ pid_t Spawn(const std::vector<std::string>& args, int keepFd = -1) {
 class Desktop {
 public:
     Desktop() {
+        for (const char* program : {"Xvfb", "openbox"}) {
+            if (!Installed(program)) {
+                g_missing = std::string(program) + " is not installed";
+                return;
+            }
+        }
         int fds[2];
         if (pipe(fds) != 0) {
             g_unavailable = "no pipe";
@@ -62,7 +84,7 @@ public:
         while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
         close(fds[0]);
         if (number.empty()) {
-            g_unavailable = "Xvfb did not start (is the xvfb package installed?)";
+            g_unavailable = "Xvfb is installed but did not start";
             return;
         }
         display_ = ":" + number;
@@ -72,7 +94,7 @@ public:
         int status = 0;
         if (waitpid(openbox_, &status, WNOHANG) == openbox_) {
             openbox_ = -1;
-            g_unavailable = "openbox did not start (is the openbox package installed?)";
+            g_unavailable = "openbox is installed but did not start";
         }
     }
     ~Desktop() {
@@ -82,7 +104,7 @@ public:
             waitpid(pid, nullptr, 0);
         }
     }
-    bool ok() const { return g_unavailable.empty() && !display_.empty(); }
+    bool ok() const { return g_missing.empty() && g_unavailable.empty() && !display_.empty(); }
 
 private:
     pid_t xvfb_ = -1;
@@ -91,7 +113,8 @@ private:
 };
 
 TEST(WindowFrameTest, WholeWindowIs680By450UnderAWindowManager) {
-    if (!g_unavailable.empty()) GTEST_SKIP() << g_unavailable;
+    if (!g_missing.empty()) GTEST_SKIP() << g_missing;
+    ASSERT_TRUE(g_unavailable.empty()) << g_unavailable;
     guitest::FakePrompts prompts;
     CPrinterDoc doc;
     CMainFrame frame(&doc, prompts);
@@ -115,14 +138,7 @@ TEST(WindowFrameTest, WholeWindowIs680By450UnderAWindowManager) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    char pattern[] = "/tmp/devpanel-wm-XXXXXX";
-    const std::string home = mkdtemp(pattern) ? pattern : "/tmp";
-    for (const char* var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const std::string dir = home + "/" + var;
-        std::filesystem::create_directories(dir);
-        std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
-        setenv(var, dir.c_str(), 1);
-    }
+    guitest::PrivateUserFolders folders("/tmp/devpanel-wm-XXXXXX");
     int result = 0;
     {
         Desktop desktop;
@@ -132,13 +148,11 @@ int main(int argc, char** argv) {
             ui::InstallFontSubstitutes();
             result = RUN_ALL_TESTS();
         } else {
-            // Without a display Qt cannot start at all; the test reports why it was skipped.
+            // Without a display Qt cannot start at all; the test reports why it was skipped or failed.
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             QApplication app(argc, argv);
             result = RUN_ALL_TESTS();
         }
     }
-    std::error_code ec;
-    if (home != "/tmp") std::filesystem::remove_all(home, ec);
     return result;
 }

@@ -22,6 +22,7 @@
 #include "private_cupsd.h"
 #include "protocol/packets.h"
 #include "testbed.h"
+#include "tests/support/test_env.h"
 
 namespace {
 
@@ -56,11 +57,6 @@ const std::string kOffline = Record(Of(npa::kFileOffline));
 const std::string kCommands = Record(std::string("\xA5\x00\x06\x40\xE0\x00\x2A\x01\x00", 9)) +
                               Record(std::string("\xA5\x00\x07\x40\xE0\x00\x31\x00\x00\x07", 10)) +
                               Record(Of(npa::kFileOnline));
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 struct Outcome {
     int status = -1;
@@ -151,7 +147,7 @@ protected:
 
 // The times file's "start"/"end" lines: seconds per title.
 double TimeOf(const std::string& timesFile, const std::string& event, const std::string& title) {
-    std::istringstream in(ReadAll(timesFile));
+    std::istringstream in(testsupport::ReadFileText(timesFile));
     std::string what, job;
     double at = 0;
     while (in >> what >> at >> job)
@@ -166,7 +162,7 @@ TEST_F(QueueSendTest, EveryQueuePrintsOfflineDatThenTheFileAfterThePause) {
     EXPECT_EQ(o.status, cli::EXIT_OK) << o.err;
     EXPECT_EQ(o.err, "");
     for (const std::string& queue : {first, second}) {
-        EXPECT_EQ(ReadAll(Output(queue)), kOffline + kCommands) << queue;
+        EXPECT_EQ(testsupport::ReadFileText(Output(queue)), kOffline + kCommands) << queue;
         EXPECT_NE(o.out.find(queue + ": offline.dat as job "), std::string::npos) << o.out;
         // The command file starts only after the printer had the pause to go offline.
         const double offlineEnd = TimeOf(Output(queue) + ".times", "end", "offline.dat");
@@ -184,7 +180,7 @@ TEST_F(QueueSendTest, AQueueThatDoesNotExistFailsAloneAndTheExitSaysSo) {
     EXPECT_NE(o.err.find("no_such_queue: nothing was sent: the print server has no queue named no_such_queue"),
               std::string::npos)
         << o.err;
-    EXPECT_EQ(ReadAll(Output(good)), kOffline + kCommands);
+    EXPECT_EQ(testsupport::ReadFileText(Output(good)), kOffline + kCommands);
 }
 
 TEST_F(QueueSendTest, WhenTheFileCannotPrintTheOnlineRecordFollowsOfflineDat) {
@@ -196,9 +192,9 @@ TEST_F(QueueSendTest, WhenTheFileCannotPrintTheOnlineRecordFollowsOfflineDat) {
     EXPECT_NE(o.err.find("the online record was queued as job"), std::string::npos) << o.err;
     // Wait for the online record to print: the printer is never left offline.
     const std::string want = kOffline + Record(Of(npa::kFileOnline));
-    for (auto end = Clock::now() + std::chrono::seconds(10); Clock::now() < end && ReadAll(Output(queue)) != want;)
+    for (auto end = Clock::now() + std::chrono::seconds(10); Clock::now() < end && testsupport::ReadFileText(Output(queue)) != want;)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(ReadAll(Output(queue)), want);
+    EXPECT_EQ(testsupport::ReadFileText(Output(queue)), want);
 }
 
 TEST_F(QueueSendTest, AnOfflineJobThatCannotPrintInTimeIsWithdrawn) {
@@ -220,7 +216,7 @@ TEST_F(QueueSendTest, AnOfflineJobThatCannotPrintInTimeIsWithdrawn) {
     cupsFreeJobs(count, jobs);
     EXPECT_EQ(states["offline.dat"], IPP_JSTATE_CANCELED);
     EXPECT_EQ(states["online record"], IPP_JSTATE_PENDING);
-    EXPECT_EQ(ReadAll(Output(queue)), "");
+    EXPECT_EQ(testsupport::ReadFileText(Output(queue)), "");
 }
 
 TEST_F(QueueSendTest, CtrlCWhileOfflineDatWaitsWithdrawsItAndQueuesTheOnlineRecord) {
@@ -261,7 +257,7 @@ TEST_F(QueueSendTest, AJobQueuedBetweenTheTwoIsNamedInAWarning) {
     std::thread other([&] {
         testbed::ServerOverride use(server_->socket());
         for (auto end = Clock::now() + std::chrono::seconds(10); Clock::now() < end;) {
-            if (ReadAll(Output(queue)) == kOffline) {
+            if (testsupport::ReadFileText(Output(queue)) == kOffline) {
                 intruder = cupsCreateJob(CUPS_HTTP_DEFAULT, queue.c_str(), "other", 0, nullptr);
                 cupsStartDocument(CUPS_HTTP_DEFAULT, queue.c_str(), intruder, "other", CUPS_FORMAT_RAW, 1);
                 cupsWriteRequestData(CUPS_HTTP_DEFAULT, "x", 1);
