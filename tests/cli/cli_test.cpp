@@ -349,9 +349,20 @@ TEST_F(CliCommandTest, FailuresOfTheLinkGiveTheirStatuses) {
     EXPECT_EQ(Run({"read"}).status, 4);
 }
 
-TEST_F(CliCommandTest, OneWayPortReadsDefaultsAndAppliesOnlyTheChanges) {
-    sim_->setOsKind(platform::OsKind::OneWay);
+// The two kinds of one-way port: every port of a one-way machine, and on a two-way machine a
+// port without a reverse channel whose printer is ready (no device ID, reads fail at once).
+struct OneWayPort {
+    const char* name;
+    platform::OsKind machine;
+    bool reverseChannel;
+};
+
+class CliOneWayPort : public CliCommandTest, public ::testing::WithParamInterface<OneWayPort> {};
+
+TEST_P(CliOneWayPort, ReadsDefaultsAndAppliesOnlyTheChanges) {
+    sim_->setOsKind(GetParam().machine);
     sim::VirtualPrinter& printer = sim_->addParallelPrinter("LPT1");
+    sim_->setParallelReverseChannel("LPT1", GetParam().reverseChannel);
     sim_->setInstalledPrinters({{"Altrin Pressline T90", "Altrin Pressline T90", "LPT1:"}});
 
     Outcome read = Run({"read"});
@@ -366,6 +377,11 @@ TEST_F(CliCommandTest, OneWayPortReadsDefaultsAndAppliesOnlyTheChanges) {
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(printer.value(0x0306), Bytes{50});
 }
+
+INSTANTIATE_TEST_SUITE_P(Parallel, CliOneWayPort,
+                         ::testing::Values(OneWayPort{"OneWayMachine", platform::OsKind::OneWay, true},
+                                           OneWayPort{"PortWithoutReverseChannel", platform::OsKind::TwoWay, false}),
+                         [](const ::testing::TestParamInfo<OneWayPort>& info) { return std::string(info.param.name); });
 
 // send hands the recorded settings to the link, which brackets them with its own offline and
 // online requests; a pair that is not whole is refused before the printer is touched.
