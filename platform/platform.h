@@ -221,6 +221,10 @@ public:
     // The installed printers. Returns false when the list cannot be read at all. Blocks for at
     // most a few seconds (a print server that does not answer).
     virtual bool list(std::vector<InstalledPrinter>& out) = 0;
+    // After list() returned false: why, in a few words that name what was asked and what is
+    // missing (the print server tried, a scheduler or library not installed). Empty when the
+    // platform cannot say. Does not block.
+    virtual std::string lastProblem() { return {}; }
 };
 
 // One implementation of every interface. The pointers are owned elsewhere and outlive every

@@ -408,6 +408,10 @@ public:
         out = s_->installed;
         return true;
     }
+    std::string lastProblem() override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        return s_->printersUnreadable ? "the simulated print server does not answer" : std::string();
+    }
 
 private:
     std::shared_ptr<State> s_;

@@ -11,7 +11,7 @@ namespace platform::linux_impl {
 
 struct LinuxPlatform::Parts {
     explicit Parts(const Roots& roots)
-        : parallel(roots), system(roots, parallel), usb(roots), printers(usb) {}
+        : parallel(roots), system(roots, parallel), usb(roots), printers(usb, roots) {}
 
     LinuxParallelPorts parallel;  // before system, which asks it about ports
     LinuxSystemInfo system;

@@ -115,6 +115,11 @@ public:
 class WindowsPrinterList : public PrinterList {
 public:
     bool list(std::vector<InstalledPrinter>& out) override;
+    // "the print spooler did not list its printers (Windows error N)".
+    std::string lastProblem() override { return problem_; }
+
+private:
+    std::string problem_;
 };
 
 class WindowsTempFiles : public TempFiles {
