@@ -323,9 +323,50 @@ TEST_F(CliCommandTest, PrinterChoiceNeedsExactlyOnePrinterOrAPort) {
     EXPECT_EQ(several.status, 2);
     EXPECT_NE(several.err.find("USB002"), std::string::npos);
     EXPECT_EQ(Run({"--port", "USB001", "read"}).status, 0);
+}
 
+// Without a print server the attached printers are still found, and the missing server is a note.
+TEST_F(CliCommandTest, AttachedPrinterIsFoundWithoutAPrintServer) {
     sim_->setPrinterListUnreadable();
-    EXPECT_EQ(Run({"printers"}).status, 1);
+    sim_->addUsbPrinter(1, "T90V000001");
+    const std::string note =
+        "devpanel-cli: note: the list of installed printers cannot be read: the simulated print server does not "
+        "answer; the printers attached to this computer are found without it\n";
+    Outcome printers = Run({"printers"});
+    EXPECT_EQ(printers.status, 0) << printers.err;
+    EXPECT_EQ(printers.out, "USB001 - Altrin Pressline T90\tUSB001\n");
+    EXPECT_EQ(printers.err, note);
+
+    Outcome read = Run({"read"});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_NE(read.out.find("POWERSAVER="), std::string::npos);
+    EXPECT_EQ(read.err, note);
+}
+
+// Neither a print server nor an attached printer: why, and the ways on.
+TEST_F(CliCommandTest, NoPrinterAnywhereSaysWhyAndWhatToDo) {
+    sim_->setPrinterListUnreadable();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"printers"}, std::vector<std::string>{"read"},
+                                                 std::vector<std::string>{"apply", "POWERSAVER=5"}}) {
+        SCOPED_TRACE(args.front());
+        Outcome o = Run(args);
+        EXPECT_EQ(o.status, 1);
+        EXPECT_TRUE(o.out.empty()) << o.out;
+        EXPECT_EQ(o.err,
+                  "devpanel-cli: no supported printer found: the list of installed printers cannot be read: the "
+                  "simulated print server does not answer; and no Altrin Pressline T90 answers on a parallel or USB "
+                  "port of this computer\n"
+                  "devpanel-cli: name its port with --port (such as --port LPT1: or --port USB001), try the program "
+                  "with the virtual printer (--virtual), or see what is missing with devpanel-cli doctor\n");
+    }
+    // A print server that lists no printer of ours is no failure of the list.
+    sim_->setPrinterListUnreadable(false);
+    Outcome none = Run({"printers"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_NE(none.err.find("no installed printer has a driver that devPanel.ini lists, and no Altrin Pressline "
+                            "T90 answers"),
+              std::string::npos)
+        << none.err;
 }
 
 TEST_F(CliCommandTest, FailuresOfTheLinkGiveTheirStatuses) {
