@@ -12,9 +12,6 @@
 #include "platform/data_files.h"
 #include "sim/nvram.h"
 
-#ifndef DEVPANEL_DEFAULT_INI
-#define DEVPANEL_DEFAULT_INI "devPanel.ini"
-#endif
 #ifndef DEVPANEL_VERSION
 #define DEVPANEL_VERSION "unknown"
 #endif
@@ -267,8 +264,9 @@ std::unique_ptr<CLI::App> MakeParser(Options& options, bool& portGiven, bool& in
                options.ini = value;
                iniGiven = true;
            },
-           "The configuration file. Default: devPanel.ini in the current directory, else the installed one "
-           "(" DEVPANEL_DEFAULT_INI ").")
+           "The configuration file. Default: the first devPanel.ini in the current folder, "
+           "$XDG_CONFIG_HOME/devpanel/, ../share/devpanel/ beside the program, the devpanel/ folder of each "
+           "$XDG_DATA_DIRS entry (and data/ of the source tree for a program run from its build folder).")
         ->type_name("PATH");
     app->add_option_function<std::string>(
            "--port", [&](const std::string& value) {
