@@ -92,7 +92,9 @@ bool CheckAutoprobe(const Roots& roots, int index, const DeviceIdRecognizer& rec
         }
         out.push_back(Problem(state + ", and " + ppdev + " (ppdev) is missing",
                               "switch the printer on, then: sudo modprobe ppdev (or sudo modprobe -r lp parport_pc && "
-                              "sudo modprobe parport_pc lp to probe again)"));
+                              "sudo modprobe parport_pc lp to probe again); a port without a reverse channel gives "
+                              "no ID at all, and is written one way while its printer reports ready: try "
+                              "devpanel-cli --port LPT" + std::to_string(index + 1) + ": read"));
         return false;
     }
     if (!recognize(id)) {
