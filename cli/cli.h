@@ -16,7 +16,7 @@ namespace cli {
 // Exit statuses.
 enum : int {
     EXIT_OK = 0,
-    EXIT_NO_PRINTER = 1,   // no supported printer was found, or the printer list cannot be read
+    EXIT_NO_PRINTER = 1,   // no supported printer was found (installed or attached)
     EXIT_USAGE = 2,        // bad usage or a bad NAME=VALUE; nothing was sent
     EXIT_OPEN = 3,         // the port (or the command file) did not open
     EXIT_READ = 4,         // the start-up read failed

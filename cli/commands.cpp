@@ -65,30 +65,6 @@ bool InstallPlatform(const Options& options, InstalledPlatform& installed, std::
     return true;
 }
 
-// The port to talk to: the one named, or the one supported printer.
-int ChoosePort(const Options& options, std::string& port, std::ostream& err) {
-    if (!options.port.empty()) {
-        port = options.port;
-        return EXIT_OK;
-    }
-    DiscoveryResult found = DiscoverPrinters();
-    if (!found.listReadable) {
-        err << "devpanel-cli: the list of installed printers cannot be read\n";
-        return EXIT_NO_PRINTER;
-    }
-    if (found.printers.empty()) {
-        err << "devpanel-cli: no supported printer is installed; name its port with --port\n";
-        return EXIT_NO_PRINTER;
-    }
-    if (found.printers.size() > 1) {
-        err << "devpanel-cli: several supported printers found; choose one with --port:\n";
-        for (const auto& [label, printerPort] : found.printers) err << "  " << printerPort << "\t" << label << "\n";
-        return EXIT_USAGE;
-    }
-    port = found.printers.begin()->second;
-    return EXIT_OK;
-}
-
 }  // namespace
 
 // ": why" when the link said why its last operation failed, else nothing.
@@ -187,17 +163,6 @@ int ReportSave(int result, const NpaWriteReport& report, const std::string& targ
 }
 
 namespace {
-
-int CommandPrinters(std::ostream& out, std::ostream& err) {
-    DiscoveryResult found = DiscoverPrinters();
-    if (!found.listReadable) {
-        err << "devpanel-cli: the list of installed printers cannot be read\n";
-        return EXIT_NO_PRINTER;
-    }
-    if (found.printers.empty()) err << "devpanel-cli: no supported printer is installed\n";
-    for (const auto& [label, port] : found.printers) out << label << "\t" << port << "\n";
-    return EXIT_OK;
-}
 
 int CommandRead(const Options& options, const std::string& port, std::ostream& out, std::ostream& err) {
     HeadlessFrame frame;

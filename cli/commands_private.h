@@ -69,6 +69,11 @@ int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::stri
 int ReportSave(int result, const NpaWriteReport& report, const std::string& target, size_t sent, std::ostream& out,
                std::ostream& err);
 
+// printer_choice.cpp: the printers command, and the port of a command without --port (the one
+// supported printer; said on err when there is none or several). EXIT_OK or the exit status.
+int CommandPrinters(std::ostream& out, std::ostream& err);
+int ChoosePort(const Options& options, std::string& port, std::ostream& err);
+
 // The commands of snapshot_commands.cpp.
 int CommandSnapshots(std::ostream& out, std::ostream& err);
 int CommandExport(const Options& options, const std::string& port, std::ostream& out, std::ostream& err);

@@ -1,6 +1,5 @@
 // The Linux side of devpanel-cli doctor: the checks of platform/linux/setup_check.h under the
 // roots the environment names, the CUPS queue list, and the link's log settings.
-#include <algorithm>
 
 #include "cli/doctor.h"
 #include "link/attached_printers.h"
@@ -9,6 +8,7 @@
 #include "platform/linux/setup_check.h"
 #include "platform/linux/usb.h"
 #include "platform/linux/user_files.h"
+#include "platform/paths.h"
 
 namespace cli {
 
@@ -21,6 +21,35 @@ DoctorSection SectionOf(const std::string& title, const SetupReport& report, std
     for (const SetupFinding& f : report.findings) section.findings.push_back({f.ok, f.text, f.fix});
     usablePorts.insert(usablePorts.end(), report.usablePorts.begin(), report.usablePorts.end());
     return section;
+}
+
+// Whether the link can write its log: the file, or before the first logged run the nearest
+// folder on the way to it that exists (the link makes the missing ones). Nothing is created.
+DoctorFinding CheckLogFile(const std::string& log) {
+    int error = 0;
+    const std::string folder = log.substr(0, log.rfind('/'));
+    switch (platform::KindOfPath(log, error)) {
+        case platform::Files::Kind::Regular:
+            if (platform::UserMayWrite(log)) return {true, "log file " + log, {}};
+            return {false, "log file " + log + " cannot be written by you", "sudo chown $USER " + log};
+        case platform::Files::Kind::Missing: {
+            std::string existing = folder;
+            while (existing.find('/') != std::string::npos &&
+                   platform::KindOfPath(existing, error) == platform::Files::Kind::Missing)
+                existing = existing.substr(0, existing.rfind('/'));
+            if (existing.empty()) existing = "/";
+            const std::string where = existing == folder ? "its folder " + folder
+                                                         : existing + ", where its folder " + folder + " will be made,";
+            if (platform::KindOfPath(existing, error) == platform::Files::Kind::Folder && platform::UserMayWrite(existing))
+                return {true, "log file " + log + " does not exist yet; " + where + " may be written by you", {}};
+            return {false, "log file " + log + " cannot be created: " + where + " cannot be written by you",
+                    "sudo mkdir -p " + folder + " && sudo chown $USER " + folder +
+                        " (or set XDG_STATE_HOME to a folder of yours)"};
+        }
+        default:
+            return {false, "log file " + log + " is not a regular file: the link writes no log through it",
+                    "rm " + log + " (the next logged run makes it anew)"};
+    }
 }
 
 // The level and the two files of the link's log; only read, never created here.
@@ -39,7 +68,7 @@ DoctorSection CheckLog() {
         section.findings.push_back({false, settings + " has no valid LoggingLevel line, so nothing is logged",
                                     "echo 'LoggingLevel = 19' >> " + settings});
     }
-    section.findings.push_back({true, "log file " + LinuxLogSink().path(), {}});
+    section.findings.push_back(CheckLogFile(LinuxLogSink().path()));
     return section;
 }
 
@@ -48,22 +77,21 @@ DoctorSection CheckLog() {
 std::vector<DoctorSection> CheckSystemSetUp(const std::vector<std::string>& driverNames,
                                             std::vector<std::string>& usablePorts) {
     const Roots roots = Roots::fromEnvironment();
-    // A device is a supported printer when the manufacturer and model of its ID are one of the
-    // configuration's driver names, the names its queues carry.
-    const DeviceIdRecognizer recognize = [&driverNames](std::string_view id) {
-        const std::string model = SlcDeviceIdModel(std::string(id));
-        return std::any_of(driverNames.begin(), driverNames.end(),
-                           [&](const std::string& name) { return equalsIgnoreCase(name, model); });
-    };
+    // A device is a supported printer when the link would take it: the same test as its open
+    // and the start-up's discovery.
+    const DeviceIdRecognizer recognize = [](std::string_view id) { return IsRecognizedDeviceId(id.data(), id.size()); };
     LinuxUsbPrinters usb(roots);
-    LinuxPrinterList printerList(usb);
-    std::vector<platform::InstalledPrinter> queues;
-    const bool listed = printerList.list(queues);
+    LinuxPrinterList printerList(usb, roots);
+    CupsListing cups;
+    if (!printerList.list(cups.queues)) {
+        cups.failure = printerList.lastFailure();
+        cups.problem = printerList.lastProblem();
+    }
 
     std::vector<DoctorSection> sections;
     sections.push_back(SectionOf("Parallel port", CheckParallelPorts(roots, recognize), usablePorts));
-    sections.push_back(SectionOf("USB", CheckUsbPrinters(roots, recognize, queues, driverNames), usablePorts));
-    sections.push_back(SectionOf("CUPS", CheckCupsQueues(listed, queues, driverNames), usablePorts));
+    sections.push_back(SectionOf("USB", CheckUsbPrinters(roots, recognize, cups.queues, driverNames), usablePorts));
+    sections.push_back(SectionOf("CUPS", CheckCupsQueues(cups, driverNames), usablePorts));
     sections.push_back(CheckLog());
     return sections;
 }

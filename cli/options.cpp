@@ -12,9 +12,6 @@
 #include "platform/data_files.h"
 #include "sim/nvram.h"
 
-#ifndef DEVPANEL_DEFAULT_INI
-#define DEVPANEL_DEFAULT_INI "devPanel.ini"
-#endif
 #ifndef DEVPANEL_VERSION
 #define DEVPANEL_VERSION "unknown"
 #endif
@@ -32,7 +29,9 @@ struct CommandHelp {
 
 const CommandHelp kCommands[] = {
     {"printers", "printers",
-     "List the supported printers: one \"LABEL<TAB>PORT\" line each, sorted by label."},
+     "List the supported printers: one \"LABEL<TAB>PORT\" line each, sorted by label. These are the "
+     "installed printers whose driver devPanel.ini lists and the printers attached to this computer that "
+     "answer as this model; without a print server the attached ones are still listed (stderr says so)."},
     {"read", "read [--json]",
      "Read every setting, as the program does at start-up, and print NAME=VALUE lines sorted by "
      "name (or one JSON object with --json, the \"settings\" of a snapshot file). On a port that "
@@ -99,7 +98,8 @@ be recorded as it is (a restore leaves them alone and says so).
 
 Exit status:
   0  success
-  1  no supported printer found, or the printer list cannot be read
+  1  no supported printer found (stderr says why and what to do); printers: none is
+     attached and the list of installed printers cannot be read
   2  bad usage, a bad or repeated NAME=VALUE, a configuration or state file that cannot be
      used, a command file that is not whole, a settings file that cannot be used (nothing was
      sent)
@@ -264,8 +264,9 @@ std::unique_ptr<CLI::App> MakeParser(Options& options, bool& portGiven, bool& in
                options.ini = value;
                iniGiven = true;
            },
-           "The configuration file. Default: devPanel.ini in the current directory, else the installed one "
-           "(" DEVPANEL_DEFAULT_INI ").")
+           "The configuration file. Default: the first devPanel.ini in the current folder, "
+           "$XDG_CONFIG_HOME/devpanel/, ../share/devpanel/ beside the program, the devpanel/ folder of each "
+           "$XDG_DATA_DIRS entry (and data/ of the source tree for a program run from its build folder).")
         ->type_name("PATH");
     app->add_option_function<std::string>(
            "--port", [&](const std::string& value) {

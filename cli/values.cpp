@@ -1,11 +1,14 @@
 // NAME=VALUE arguments checked the way the pages constrain their controls, and the JSON form of
 // a value map (the snapshot format's, document/snapshot.h).
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/nearest_names.h"
 #include "config/ascii.h"
 #include "config/config.h"
+#include "config/profile.h"
 #include "document/snapshot.h"
 #include "protocol/printer_text.h"
 
@@ -121,13 +124,31 @@ bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>&
         DescriptorRef descriptor;
     };
     std::map<std::string, Named> byName;
+    std::vector<std::string> names;  // every name of every setting, for the hint at a typing error
     for (const SettingRef& s : doc.Settings()) {
         std::string npaName = DescriptorNpaName(s.descriptor);
         if (npaName.empty()) continue;
         Named named{npaName, s.section, s.descriptor};
         byName.emplace(AsciiUpper(npaName), named);
         byName.emplace(AsciiUpper(s.section), named);
+        names.push_back(npaName);
+        names.push_back(s.section);
     }
+    // The settings named most like name, from the configuration alone (no printer is asked).
+    const auto unknown = [&](const std::string& name) {
+        std::vector<std::string> hints;
+        for (const std::string& near : NearestNames(name, names, names.size())) {
+            const Named& setting = byName.at(AsciiUpper(near));
+            const std::string hint = setting.npaName + " (" + setting.section + ")";
+            if (std::find(hints.begin(), hints.end(), hint) == hints.end()) hints.push_back(hint);
+            if (hints.size() == 3) break;
+        }
+        if (hints.empty()) {
+            return "unknown setting " + name + ": no setting in " + ConfigPath() +
+                   " has a similar name (a setting is named by its NpaName or its section name there)";
+        }
+        return "unknown setting " + name + ": did you mean " + JoinTokens(hints, " or ") + "?";
+    };
 
     for (const std::string& assignment : assignments) {
         size_t eq = assignment.find('=');
@@ -139,7 +160,7 @@ bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>&
         std::string value = assignment.substr(eq + 1);
         auto it = byName.find(AsciiUpper(name));
         if (it == byName.end()) {
-            error = "unknown setting " + name + " (run `devpanel-cli read` for the names)";
+            error = unknown(name);
             return false;
         }
         const Named& setting = it->second;

@@ -32,6 +32,7 @@ DiscoveryResult DiscoverPrinters(platform::PrinterList* list, const Profile& ini
     std::vector<platform::InstalledPrinter> installed;
     if (!list || !list->list(installed)) {
         result.listReadable = false;
+        if (list) result.listProblem = list->lastProblem();
         installed.clear();
     }
     const std::vector<std::string> driverNames = config::LoadDriverNames(ini);

@@ -22,6 +22,9 @@ struct DiscoveryResult {
     // False when the installed printers cannot be listed at all. With no attached printer found
     // either, the start-up then shows 61209 / 61210 and 61205 / 61206.
     bool listReadable = true;
+    // Why not, as the platform says it (the print server tried, what is not installed); may be
+    // empty.
+    std::string listProblem;
     PrinterTable printers;
 };
 

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/attached_printers.h"
 #include "link/slc.h"
 #include "link/timing.h"
 #include "platform/platform.h"
@@ -189,7 +190,6 @@ int ParWaitMessage(uint32_t serial, uint8_t* reply, uint32_t* replyLength, uint3
 int SendNPAStart(platform::Channel& channel);  // 0 written, 1 failed
 // The start packet ahead of a request, logged as who's ("ParSendCommand"): true when it went out.
 bool SlcSendStart(platform::Channel& channel, const char* who);
-bool IsRecognizedDeviceId(const char* deviceId, size_t length);
 // Reads up to length bytes; an empty pass ends the read, and counts as a failure when the call
 // lasted longer than readGiveUpMs. bytesRead receives the total.
 bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t length, uint32_t& bytesRead);

@@ -1,8 +1,10 @@
 // Parallel port: opening (two-way or the one-way workaround), writing commands and waiting for
 // the reader thread's reply.
 #include <cstring>
+#include <vector>
 
 #include "link/link_private.h"
+#include "platform/reverse_channel.h"
 #include "protocol/packets.h"
 
 namespace {
@@ -26,6 +28,32 @@ std::string FilePrefix(const char* portName) {
     std::string prefix = portName;
     if (!prefix.empty() && prefix.back() == ':') prefix.pop_back();
     return prefix;
+}
+
+// Why a port gives no device ID: the printer is off or not ready, or the port carries bytes to
+// the printer only. Its status lines say which is likelier and what to do. Read with the port
+// closed: the lp driver admits one open at a time.
+std::string NoDeviceIdProblem(const char* portName) {
+    platform::ParallelPorts& ports = *platform::current().parallel;
+    std::string text = std::string("the printer's device ID cannot be read on ") + portName + " (" +
+                       ports.deviceNode(portName) +
+                       "): either the printer is switched off or not ready, or the port has no reverse channel";
+    platform::ParallelStatus status;
+    int error = 0;
+    if (!ports.readStatus(portName, status, error))
+        return text + "; the port's status cannot be read either: switch the printer on and make it ready";
+    if (platform::ParallelStatusReady(status)) {
+        return text + "; the port reports the printer ready: check the cable, and set the port to a "
+                      "bidirectional mode (ECP, EPP or PS/2) in the computer's firmware set-up";
+    }
+    std::vector<std::string> states;
+    if (!status.selected) states.emplace_back("off-line");
+    if (status.paperOut) states.emplace_back("out of paper");
+    if (status.fault) states.emplace_back("in error");
+    text += "; the port reports the printer ";
+    for (size_t i = 0; i < states.size(); ++i) text += (i == 0 ? "" : " and ") + states[i];
+    return text + ": switch it on and make it ready (a ready printer is then written one way on a port "
+                  "without a reverse channel)";
 }
 
 int OpenWorkaround(const char* portName) {
@@ -84,8 +112,8 @@ int OpenTwoWay(const char* portName) {
     uint8_t deviceId[SLC_DEVICE_ID_SIZE + 1] = {};
     size_t idLength = 0;
     if (!BceEnumGetDeviceID(*device, deviceId, SLC_DEVICE_ID_SIZE, idLength)) {
-        SlcSetProblem(std::string("the printer's device ID cannot be read on ") + portName + " (" +
-                      platform::current().parallel->deviceNode(portName) + "): is the printer switched on?");
+        device.reset();
+        SlcSetProblem(NoDeviceIdProblem(portName));
         return SLC_NOT_OPEN;
     }
     SlcLog(SLC_LOG_TRACE, "SlcOpenPort(Parallel) - BceEnumGetDeviceID worked\n");
@@ -156,7 +184,9 @@ void ParCorvaneDosPort(bool create, const char* portName) {
 int ParOpenPort(const char* portName) {
     const SlcState& g = SlcGlobals();
     const platform::Platform& p = platform::current();
-    // A port that can only be written takes the workaround even on a two-way machine.
+    // A port that can only be written (its node, or a port without a reverse channel whose
+    // printer is ready) takes the workaround even on a two-way machine, before any device-ID
+    // request.
     const bool oneWay = g.osKind == 2 || (p.system != nullptr && p.system->parallelPortIsWriteOnly(portName));
     return oneWay ? OpenWorkaround(portName) : OpenTwoWay(portName);
 }

@@ -29,9 +29,12 @@ public:
     virtual ~SystemInfo() = default;
     // The kind of every parallel port on this machine. Does not block.
     virtual OsKind osKind() = 0;
-    // True when this one port can only be written (a node that opens for writing but not for
-    // reading); such a port takes the one-way workaround even on a two-way machine. Does not
-    // block beyond a file-system lookup.
+    // True when this one port can only be written; such a port takes the one-way workaround
+    // even on a two-way machine. Two kinds are: a node that opens for writing but not for
+    // reading, and a port without a reverse channel whose printer says it is ready (see
+    // ReadyPrinterWithoutReverseChannel in platform/reverse_channel.h). Sends the printer
+    // nothing. Blocks for at most one open, one read that does not wait, one device-ID read
+    // (about a second) and one status read.
     virtual bool parallelPortIsWriteOnly(const std::string& portName) = 0;
 };
 
@@ -113,6 +116,13 @@ public:
     virtual bool setTimeouts(const CommTimeouts& timeouts) = 0;
 };
 
+// The status lines a parallel printer drives towards the computer, as the port reads them.
+struct ParallelStatus {
+    bool selected = false;  // SELECT: the printer is on-line
+    bool paperOut = false;  // PAPER END: it is out of paper
+    bool fault = false;     // nFAULT asserted: it reports an error
+};
+
 class ParallelPorts {
 public:
     virtual ~ParallelPorts() = default;
@@ -125,6 +135,11 @@ public:
     // root), for messages that tell the user which node failed. The port name itself where
     // there is no node. Does not block.
     virtual std::string deviceNode(const std::string& portName) { return portName; }
+    // Reads the status lines of the port's device, sending it nothing (on Linux the lp driver's
+    // LPGETSTATUS). The port must not be open elsewhere in this process (the lp driver admits
+    // one open at a time). False (errorNumber set) when they cannot be told: no such port, a
+    // device without status lines. Blocks for the open and one device control only.
+    virtual bool readStatus(const std::string& portName, ParallelStatus& status, int& errorNumber) = 0;
 };
 
 // One USB printer interface as enumeration finds it.
@@ -206,6 +221,10 @@ public:
     // The installed printers. Returns false when the list cannot be read at all. Blocks for at
     // most a few seconds (a print server that does not answer).
     virtual bool list(std::vector<InstalledPrinter>& out) = 0;
+    // After list() returned false: why, in a few words that name what was asked and what is
+    // missing (the print server tried, a scheduler or library not installed). Empty when the
+    // platform cannot say. Does not block.
+    virtual std::string lastProblem() { return {}; }
 };
 
 // One implementation of every interface. The pointers are owned elsewhere and outlive every

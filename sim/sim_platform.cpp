@@ -5,9 +5,11 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <thread>
 
 #include "platform/local_time.h"
+#include "platform/reverse_channel.h"
 
 namespace sim {
 
@@ -49,6 +51,9 @@ struct SimPlatform::State {
     struct ParallelPort {
         std::shared_ptr<VirtualPrinter> printer;
         bool writeOnly = false;
+        bool reverseChannel = true;
+        // nullopt: the status lines cannot be read.
+        std::optional<platform::ParallelStatus> status = platform::ParallelStatus{true, false, false};
     };
     std::map<std::string, ParallelPort> parallel;
 
@@ -90,9 +95,15 @@ class PrinterChannel : public platform::ParallelChannel {
 public:
     enum class Kind { Parallel, WriteOnly, UsbWrite, UsbRead };
 
+    // reverseChannel false: a parallel port that carries bytes to the printer only. node: the
+    // device node a USB pipe belongs to.
     PrinterChannel(std::shared_ptr<SimPlatform::State> state, std::shared_ptr<VirtualPrinter> printer, Kind kind,
-                   std::shared_ptr<SimPlatform::State::UsbNode> node = nullptr)
-        : state_(std::move(state)), printer_(std::move(printer)), kind_(kind), node_(std::move(node)) {
+                   bool reverseChannel = true, std::shared_ptr<SimPlatform::State::UsbNode> node = nullptr)
+        : state_(std::move(state)),
+          printer_(std::move(printer)),
+          kind_(kind),
+          reverseChannel_(reverseChannel),
+          node_(std::move(node)) {
         if (node_) {
             std::lock_guard<std::mutex> lock(node_->mutex);
             ++node_->openPipes;
@@ -128,6 +139,8 @@ public:
         if (kind_ == Kind::WriteOnly || kind_ == Kind::UsbWrite) return fail(EBADF);
         finishTransfer();
         if (kind_ == Kind::UsbRead) return readOnce(buffer, n, timeoutMs < 0 ? state_->defaultWaitMs() : timeoutMs);
+        // As the lp driver: the reverse mode cannot be negotiated, the read fails at once.
+        if (!reverseChannel_) return fail(EIO);
         return readParallel(buffer, n);
     }
 
@@ -145,7 +158,7 @@ public:
 
     bool readDeviceId(uint8_t* buffer, size_t size, size_t& length) override {
         std::vector<uint8_t> id;
-        if (!printer_->readDeviceId(id)) {
+        if (!reverseChannel_ || !printer_->readDeviceId(id)) {
             lastError_ = EIO;
             return false;
         }
@@ -199,7 +212,9 @@ private:
             t = timeouts_;
         }
         uint64_t totalMs = uint64_t{t.readTotalConstant} + uint64_t{t.readTotalMultiplier} * n;
-        if (totalMs == 0) totalMs = static_cast<uint64_t>(state_->defaultWaitMs());
+        // Serial-port convention: an interval of MAXDWORD with no totals returns at once.
+        const bool atOnce = totalMs == 0 && t.readInterval == std::numeric_limits<uint32_t>::max();
+        if (totalMs == 0 && !atOnce) totalMs = static_cast<uint64_t>(state_->defaultWaitMs());
         const auto deadline = SteadyClock::now() + std::chrono::milliseconds(totalMs);
         size_t got = 0;
         while (got < n) {
@@ -221,6 +236,7 @@ private:
     std::shared_ptr<SimPlatform::State> state_;
     std::shared_ptr<VirtualPrinter> printer_;
     Kind kind_;
+    bool reverseChannel_;
     std::shared_ptr<SimPlatform::State::UsbNode> node_;  // USB pipes only
     std::atomic<bool> cancelled_{false};
     std::atomic<int> lastError_{0};
@@ -232,19 +248,24 @@ private:
 
 class SimPlatform::System : public platform::SystemInfo {
 public:
-    explicit System(std::shared_ptr<State> s) : s_(std::move(s)) {}
+    System(std::shared_ptr<State> s, platform::ParallelPorts& ports) : s_(std::move(s)), ports_(ports) {}
     platform::OsKind osKind() override {
         std::lock_guard<std::mutex> lock(s_->mutex);
         return s_->osKind;
     }
     bool parallelPortIsWriteOnly(const std::string& portName) override {
-        std::lock_guard<std::mutex> lock(s_->mutex);
-        auto it = s_->parallel.find(PortKey(portName));
-        return it != s_->parallel.end() && it->second.writeOnly;
+        {
+            std::lock_guard<std::mutex> lock(s_->mutex);
+            auto it = s_->parallel.find(PortKey(portName));
+            if (it == s_->parallel.end()) return false;
+            if (it->second.writeOnly) return true;
+        }
+        return platform::ReadyPrinterWithoutReverseChannel(ports_, portName);
     }
 
 private:
     std::shared_ptr<State> s_;
+    platform::ParallelPorts& ports_;
 };
 
 class SimPlatform::Settings : public platform::SettingsStore {
@@ -313,7 +334,7 @@ public:
     std::unique_ptr<platform::ParallelChannel> open(const std::string& portName, int& errorNumber) override {
         auto printer = find(portName, errorNumber, false);
         if (!printer) return nullptr;
-        return std::make_unique<PrinterChannel>(s_, printer, PrinterChannel::Kind::Parallel);
+        return std::make_unique<PrinterChannel>(s_, printer, PrinterChannel::Kind::Parallel, reverseChannel(portName));
     }
     std::unique_ptr<platform::Channel> openWriteOnly(const std::string& portName, int& errorNumber) override {
         auto printer = find(portName, errorNumber, true);
@@ -321,7 +342,29 @@ public:
         return std::make_unique<PrinterChannel>(s_, printer, PrinterChannel::Kind::WriteOnly);
     }
 
+    bool readStatus(const std::string& portName, platform::ParallelStatus& status, int& errorNumber) override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        auto it = s_->parallel.find(PortKey(portName));
+        if (it == s_->parallel.end()) {
+            errorNumber = ENOENT;
+            return false;
+        }
+        if (!it->second.status) {
+            errorNumber = ENOTTY;
+            return false;
+        }
+        status = *it->second.status;
+        errorNumber = 0;
+        return true;
+    }
+
 private:
+    bool reverseChannel(const std::string& portName) {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        auto it = s_->parallel.find(PortKey(portName));
+        return it == s_->parallel.end() || it->second.reverseChannel;
+    }
+
     std::shared_ptr<VirtualPrinter> find(const std::string& portName, int& errorNumber, bool forWriting) {
         errorNumber = 0;
         std::shared_ptr<VirtualPrinter> printer;
@@ -329,7 +372,7 @@ private:
         {
             std::lock_guard<std::mutex> lock(s_->mutex);
             auto it = s_->parallel.find(PortKey(portName));
-            if (it == s_->parallel.end()) {
+            if (it == s_->parallel.end() || !it->second.printer) {
                 errorNumber = ENOENT;
                 return nullptr;
             }
@@ -406,7 +449,7 @@ public:
         }
         return std::make_unique<PrinterChannel>(
             s_, printer, pipe == platform::UsbPipe::Write ? PrinterChannel::Kind::UsbWrite : PrinterChannel::Kind::UsbRead,
-            node);
+            true, node);
     }
 
 private:
@@ -422,6 +465,10 @@ public:
         out = s_->installed;
         return true;
     }
+    std::string lastProblem() override {
+        std::lock_guard<std::mutex> lock(s_->mutex);
+        return s_->printersUnreadable ? "the simulated print server does not answer" : std::string();
+    }
 
 private:
     std::shared_ptr<State> s_;
@@ -433,11 +480,11 @@ SimPlatform::SimPlatform(const std::string& tempFolder) : tempFolder_(tempFolder
         tempFolder_ = platform::LocalTempFiles().createPrivateFolder("devpanel-sim-", error);
         ownsTempFolder_ = !tempFolder_.empty();
     }
-    system_ = std::make_unique<System>(state_);
+    parallel_ = std::make_unique<Parallel>(state_);
+    system_ = std::make_unique<System>(state_, *parallel_);
     settings_ = std::make_unique<Settings>(state_);
     log_ = std::make_unique<Log>(state_);
     clock_ = std::make_unique<SimClock>(state_);
-    parallel_ = std::make_unique<Parallel>(state_);
     usb_ = std::make_unique<Usb>(state_);
     tempFiles_ = std::make_unique<platform::LocalTempFiles>(tempFolder_);
     files_ = std::make_unique<platform::LocalFiles>();
@@ -555,8 +602,20 @@ VirtualPrinter& SimPlatform::addParallelPrinter(const std::string& portName, boo
     config.usb = false;
     auto printer = std::make_shared<VirtualPrinter>(std::move(config));
     std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->parallel[PortKey(portName)] = {printer, writeOnly};
+    State::ParallelPort& port = state_->parallel[PortKey(portName)];
+    port.printer = printer;
+    port.writeOnly = writeOnly;
     return *printer;
+}
+
+void SimPlatform::setParallelReverseChannel(const std::string& portName, bool present) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->parallel[PortKey(portName)].reverseChannel = present;
+}
+
+void SimPlatform::setParallelStatus(const std::string& portName, std::optional<platform::ParallelStatus> status) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->parallel[PortKey(portName)].status = status;
 }
 
 VirtualPrinter* SimPlatform::parallelPrinter(const std::string& portName) {

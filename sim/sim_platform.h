@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,12 @@ public:
     VirtualPrinter& addParallelPrinter(const std::string& portName, bool writeOnly = false,
                                        PrinterConfig config = {});
     VirtualPrinter* parallelPrinter(const std::string& portName);
+    // A port that carries bytes to the printer only (no IEEE 1284 reverse mode): no device ID,
+    // every read fails at once with EIO, writes arrive. Every port has one until this says not.
+    void setParallelReverseChannel(const std::string& portName, bool present);
+    // What the port's status lines say; nullopt: they cannot be read. Selected, with paper and
+    // without a fault until this says otherwise.
+    void setParallelStatus(const std::string& portName, std::optional<platform::ParallelStatus> status);
     // Wait of a parallel read when no CommTimeouts are set, before the sleep scale (50 ms).
     void setDefaultReadMs(uint32_t ms);
 

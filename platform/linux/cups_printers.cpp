@@ -1,5 +1,7 @@
 #include "platform/linux/cups_printers.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <memory>
 #include <optional>
@@ -115,23 +117,59 @@ struct HttpCloser {
 
 }  // namespace
 
+bool CupsSchedulerInstalled(const Roots& roots) {
+    for (const char* file : {"etc/cups/cupsd.conf", "etc/cups/cups-files.conf"}) {
+        if (::access(roots.etcPath(file).c_str(), F_OK) == 0) return true;
+    }
+    return false;
+}
+
+bool IsLocalCupsServer(const std::string& server) {
+    return server.empty() || server.front() == '/' || server == "localhost" || server == "127.0.0.1" ||
+           server == "::1" || server == "[::1]";
+}
+
 bool LinuxPrinterList::list(std::vector<InstalledPrinter>& out) {
     out.clear();
+    problem_.clear();
+    failure_ = CupsFailure::None;
     const CupsLibrary* cups = CupsLibrary::Get();
-    if (cups == nullptr) return false;
+    if (cups == nullptr) {
+        failure_ = CupsFailure::Library;
+        problem_ = "libcups cannot be loaded (package libcups2)";
+        return false;
+    }
     // Our own connection to the default server, so that both the connect and the request are
     // bounded: a server that does not answer costs a few seconds, not a hang.
+    const std::string server = cups->cupsServer() ? cups->cupsServer() : "";
+    const std::string where = !server.empty() && server.front() == '/' ? "the socket " + server
+                                                                         : server + ":" + std::to_string(cups->ippPort());
     std::unique_ptr<http_t, HttpCloser> http(
-        cups->httpConnect2(cups->cupsServer(), cups->ippPort(), nullptr, AF_UNSPEC, cups->cupsEncryption(), 1,
-                           connectMs_, nullptr),
+        cups->httpConnect2(server.c_str(), cups->ippPort(), nullptr, AF_UNSPEC, cups->cupsEncryption(), 1, connectMs_,
+                           nullptr),
         HttpCloser{cups});
-    if (!http) return false;
+    if (!http) {
+        problem_ = "no CUPS scheduler answers at " + where;
+        if (!IsLocalCupsServer(server)) {
+            failure_ = CupsFailure::RemoteServer;
+        } else if (CupsSchedulerInstalled(roots_)) {
+            failure_ = CupsFailure::SchedulerStopped;
+            problem_ += "; the one installed on this computer is not running";
+        } else {
+            failure_ = CupsFailure::NoScheduler;
+            problem_ += "; none is installed on this computer (package cups)";
+        }
+        return false;
+    }
     cups->httpSetTimeout(http.get(), requestMs_ / 1000.0, GiveUpAtTimeout, nullptr);
 
     cups_dest_t* dests = nullptr;
     int count = cups->cupsGetDests2(http.get(), &dests);
     ipp_status_t status = cups->cupsLastError();
     if (count == 0 && status > IPP_STATUS_OK_EVENTS_COMPLETE && status != IPP_STATUS_ERROR_NOT_FOUND) {
+        const char* why = cups->cupsLastErrorString();
+        failure_ = CupsFailure::Refused;
+        problem_ = "the CUPS scheduler at " + where + " did not list its queues: " + (why ? why : "no reason given");
         cups->cupsFreeDests(count, dests);
         return false;
     }

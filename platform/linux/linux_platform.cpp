@@ -11,13 +11,13 @@ namespace platform::linux_impl {
 
 struct LinuxPlatform::Parts {
     explicit Parts(const Roots& roots)
-        : system(roots), parallel(roots), usb(roots), printers(usb) {}
+        : parallel(roots), system(roots, parallel), usb(roots), printers(usb, roots) {}
 
+    LinuxParallelPorts parallel;  // before system, which asks it about ports
     LinuxSystemInfo system;
     LinuxSettingsStore settings;
     LinuxLogSink log;
     LinuxClock clock;
-    LinuxParallelPorts parallel;
     LinuxUsbPrinters usb;
     LocalTempFiles tempFiles;
     LocalFiles files;

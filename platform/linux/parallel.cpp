@@ -1,6 +1,8 @@
 #include "platform/linux/parallel.h"
 
 #include <fcntl.h>
+#include <linux/lp.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include "platform/linux/device_id.h"
 #include "platform/linux/port_names.h"
 #include "platform/port_name.h"
+#include "platform/reverse_channel.h"
 
 namespace platform::linux_impl {
 namespace {
@@ -54,7 +57,8 @@ bool LinuxSystemInfo::parallelPortIsWriteOnly(const std::string& portName) {
     if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0) return true;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;
-    return (st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) == 0;
+    if ((st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) == 0) return true;
+    return ReadyPrinterWithoutReverseChannel(ports_, portName);
 }
 
 LinuxParallelChannel::LinuxParallelChannel(std::shared_ptr<OpenNode> node, Roots roots, int portIndex)
@@ -141,6 +145,28 @@ std::string LinuxParallelPorts::deviceNode(const std::string& portName) {
     auto number = platform::ParallelPortNumber(portName);
     if (!number) return portName;
     return roots_.devPath(lpNode(*number - 1));
+}
+
+bool LinuxParallelPorts::readStatus(const std::string& portName, ParallelStatus& status, int& errorNumber) {
+    auto number = platform::ParallelPortNumber(portName);
+    if (!number) {
+        errorNumber = ENOENT;
+        return false;
+    }
+    // Non-blocking: the lp driver would otherwise wait for an off-line printer at the open.
+    auto node = openDeviceNode(roots_.devPath(lpNode(*number - 1)), O_WRONLY, errorNumber);
+    if (!node) return false;
+    int lines = 0;
+    if (::ioctl(node->fd.get(), LPGETSTATUS, &lines) != 0) {
+        errorNumber = errno;
+        return false;
+    }
+    // The status register as the driver reads it; an error is signalled by LP_PERRORP low.
+    status.selected = (lines & LP_PSELECD) != 0;
+    status.paperOut = (lines & LP_POUTPA) != 0;
+    status.fault = (lines & LP_PERRORP) == 0;
+    errorNumber = 0;
+    return true;
 }
 
 long LinuxWriteChannel::read(uint8_t*, size_t, int) {

@@ -25,16 +25,20 @@ int parallelWriteMs(const CommTimeouts& timeouts, size_t n);
 
 class LinuxSystemInfo : public SystemInfo {
 public:
-    explicit LinuxSystemInfo(Roots roots) : roots_(std::move(roots)) {}
+    // ports: where a port's reverse channel and status lines are asked (outlives this object).
+    LinuxSystemInfo(Roots roots, ParallelPorts& ports) : roots_(std::move(roots)), ports_(ports) {}
     // Linux gives programs direct two-way access to parallel ports.
     OsKind osKind() override { return OsKind::TwoWay; }
     // The node opens for writing but not for reading: the caller may write but not read it, or
     // its permission bits give nobody read access (an administrator's way of marking a port
-    // write-only, which holds for root too).
+    // write-only, which holds for root too). Or the port has no reverse channel and its printer
+    // is ready: the lp driver then reads no device ID (an empty autoprobe text, no ppdev
+    // answer) and fails every read at once with EIO.
     bool parallelPortIsWriteOnly(const std::string& portName) override;
 
 private:
     Roots roots_;
+    ParallelPorts& ports_;
 };
 
 class LinuxParallelChannel : public ParallelChannel {
@@ -67,6 +71,9 @@ public:
     std::unique_ptr<Channel> openWriteOnly(const std::string& portName, int& errorNumber) override;
     // dev/lp{n-1} under the device root; the port name when it names no port.
     std::string deviceNode(const std::string& portName) override;
+    // LPGETSTATUS of the lp node, opened for writing without waiting for the printer. A node
+    // without status lines (a pseudo-terminal) answers ENOTTY.
+    bool readStatus(const std::string& portName, ParallelStatus& status, int& errorNumber) override;
 
 private:
     Roots roots_;

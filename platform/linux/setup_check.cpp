@@ -92,7 +92,9 @@ bool CheckAutoprobe(const Roots& roots, int index, const DeviceIdRecognizer& rec
         }
         out.push_back(Problem(state + ", and " + ppdev + " (ppdev) is missing",
                               "switch the printer on, then: sudo modprobe ppdev (or sudo modprobe -r lp parport_pc && "
-                              "sudo modprobe parport_pc lp to probe again)"));
+                              "sudo modprobe parport_pc lp to probe again); a port without a reverse channel gives "
+                              "no ID at all, and is written one way while its printer reports ready: try "
+                              "devpanel-cli --port LPT" + std::to_string(index + 1) + ": read"));
         return false;
     }
     if (!recognize(id)) {
@@ -244,13 +246,23 @@ SetupReport CheckUsbPrinters(const Roots& roots, const DeviceIdRecognizer& recog
     return report;
 }
 
-SetupReport CheckCupsQueues(bool listed, const std::vector<InstalledPrinter>& queues,
-                            const std::vector<std::string>& driverNames) {
+SetupReport CheckCupsQueues(const CupsListing& cups, const std::vector<std::string>& driverNames) {
     SetupReport report;
-    if (!listed) {
-        report.findings.push_back(Problem("the CUPS server cannot be reached",
-                                          "sudo systemctl start cups (or set CUPS_SERVER); without it, name the "
-                                          "port: devpanel-cli --port USB001 read"));
+    const std::vector<InstalledPrinter>& queues = cups.queues;
+    if (cups.failure != CupsFailure::None) {
+        const std::string without = "; without it, name the port: devpanel-cli --port USB001 read";
+        std::string fix;
+        switch (cups.failure) {
+            case CupsFailure::Library: fix = "sudo apt install libcups2" + without; break;
+            case CupsFailure::NoScheduler: fix = "sudo apt install cups (or set CUPS_SERVER to a print server)" + without; break;
+            case CupsFailure::RemoteServer:
+                fix = "start the print server that CUPS_SERVER (or client.conf) names, or name another" + without;
+                break;
+            case CupsFailure::Refused: fix = "let this user list the queues in the server's cupsd.conf" + without; break;
+            default: fix = "sudo systemctl start cups (or set CUPS_SERVER)" + without; break;
+        }
+        report.findings.push_back(
+            Problem("the CUPS queues cannot be read" + (cups.problem.empty() ? std::string() : ": " + cups.problem), fix));
         return report;
     }
     report.findings.push_back(Ok("the CUPS server answers (" + std::to_string(queues.size()) + " queues)"));

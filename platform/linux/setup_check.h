@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/cups_printers.h"
 #include "platform/linux/roots.h"
 #include "platform/platform.h"
 
@@ -48,11 +49,18 @@ SetupReport CheckParallelPorts(const Roots& roots, const DeviceIdRecognizer& rec
 SetupReport CheckUsbPrinters(const Roots& roots, const DeviceIdRecognizer& recognize,
                              const std::vector<InstalledPrinter>& queues, const std::vector<std::string>& driverNames);
 
-// The CUPS server (reachable: listed says whether the list could be read) and the queues whose
-// make and model is one of driverNames (compared without regard to case), on a port the link
-// drives or not. Names no usable port: a queue is no proof that its printer answers.
-SetupReport CheckCupsQueues(bool listed, const std::vector<InstalledPrinter>& queues,
-                            const std::vector<std::string>& driverNames);
+// What asking the CUPS server for its queues gave (LinuxPrinterList).
+struct CupsListing {
+    CupsFailure failure = CupsFailure::None;  // None: the queues were read
+    std::string problem;                      // why not, as LinuxPrinterList::lastProblem says
+    std::vector<InstalledPrinter> queues;
+};
+
+// The CUPS server (reachable, or why not, with the step that fits: start the scheduler, install
+// it, ...) and the queues whose make and model is one of driverNames (compared without regard
+// to case), on a port the link drives or not. Names no usable port: a queue is no proof that
+// its printer answers.
+SetupReport CheckCupsQueues(const CupsListing& cups, const std::vector<std::string>& driverNames);
 
 // "MFG MODEL" of a device ID, for messages; "an unnamed device" when it names neither.
 std::string DeviceIdName(std::string_view deviceId);

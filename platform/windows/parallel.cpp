@@ -174,4 +174,9 @@ std::string WindowsParallelPorts::deviceNode(const std::string& portName) {
     return number ? parallelDeviceNames(*number).front() : portName;
 }
 
+bool WindowsParallelPorts::readStatus(const std::string&, ParallelStatus&, int& errorNumber) {
+    errorNumber = ENOTSUP;
+    return false;
+}
+
 }  // namespace platform::windows_impl

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/windows/records.h"
@@ -9,8 +10,17 @@
 
 namespace platform::windows_impl {
 
+namespace {
+
+std::string SpoolerProblem(DWORD error) {
+    return "the print spooler did not list its printers (Windows error " + std::to_string(error) + ")";
+}
+
+}  // namespace
+
 bool WindowsPrinterList::list(std::vector<InstalledPrinter>& out) {
     out.clear();
+    problem_.clear();
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;
     DWORD count = 0;
@@ -20,9 +30,12 @@ bool WindowsPrinterList::list(std::vector<InstalledPrinter>& out) {
         if (::EnumPrintersW(flags, nullptr, 2, buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()),
                             &needed, &count))
             break;
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER || attempt == 2) {
+            problem_ = SpoolerProblem(error);
+            return false;
+        }
         buffer.assign(needed, 0);
-        if (attempt == 2) return false;
     }
     std::vector<SpoolerRecord> records;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());

@@ -22,7 +22,8 @@ public:
     // Every Windows of the NT family (every current one) gives programs no direct two-way access
     // to a parallel port: the one-way workaround. Unknown when the version cannot be read.
     OsKind osKind() override;
-    // On the one-way family every port is written one way already.
+    // On the one-way family every port is written one way already, with or without a reverse
+    // channel: there is no port to single out.
     bool parallelPortIsWriteOnly(const std::string&) override { return false; }
 };
 
@@ -96,6 +97,9 @@ public:
     std::unique_ptr<Channel> openWriteOnly(const std::string& portName, int& errorNumber) override;
     // "\\.\LPTn" for port n.
     std::string deviceNode(const std::string& portName) override;
+    // Not asked: every port takes the one-way workaround here (osKind), which needs no status.
+    // False with ENOTSUP.
+    bool readStatus(const std::string& portName, ParallelStatus& status, int& errorNumber) override;
 };
 
 // USB printing interfaces through SetupAPI: class 1 is the USB printing interface class, class 0
@@ -111,6 +115,11 @@ public:
 class WindowsPrinterList : public PrinterList {
 public:
     bool list(std::vector<InstalledPrinter>& out) override;
+    // "the print spooler did not list its printers (Windows error N)".
+    std::string lastProblem() override { return problem_; }
+
+private:
+    std::string problem_;
 };
 
 class WindowsTempFiles : public TempFiles {

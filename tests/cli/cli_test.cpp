@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <csignal>
 #include <sstream>
 #include <thread>
@@ -85,6 +86,24 @@ TEST_F(CliProgramTest, HelpDocumentsCommandsOptionsAndExitStatuses) {
                              "--port", "--virtual", "Exit status", "  6  out of memory"}) {
         EXPECT_NE(o.out.find(word), std::string::npos) << word;
     }
+    // Where --ini looks by default, in its order, as the GUI's help says it; no path of this build.
+    std::string ini = o.out.substr(o.out.find("\n  --ini"));
+    ini = ini.substr(0, ini.find("\n  --", 1));
+    // One line, as the help's wrapping does not matter.
+    std::string words;
+    for (char c : ini) {
+        if (c != ' ' && c != '\n') words += c;
+        else if (!words.empty() && words.back() != ' ') words += ' ';
+    }
+    ini = words;
+    size_t at = 0;
+    for (const char* place : {"current folder", "$XDG_CONFIG_HOME/devpanel/", "../share/devpanel/ beside the program",
+                              "$XDG_DATA_DIRS", "data/ of the source tree"}) {
+        const size_t found = ini.find(place, at);
+        EXPECT_NE(found, std::string::npos) << place << " in\n" << ini;
+        at = found == std::string::npos ? at : found;
+    }
+    EXPECT_EQ(o.out.find(DEVPANEL_DATA_DIR), std::string::npos) << o.out;
 }
 
 TEST_F(CliProgramTest, BadUsageExitsTwoWithoutOutput) {
@@ -162,33 +181,6 @@ TEST_F(CliProgramTest, ApplyChangesPersistInTheVirtualPrinter) {
     for (const char* expected : {"POWERSAVER=45", "BLANKPAGES=PRINT", "PROPTAG=Front Desk"}) {
         EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
     }
-}
-
-TEST_F(CliProgramTest, BadValueNamesTheSettingAndSendsNothing) {
-    struct Case {
-        std::string assignment, expected;
-    };
-    const std::vector<Case> cases = {
-        {"POWERSAVER=500", "POWERSAVER (PwrSvr): it accepts OFF or a whole number from 1 to 240"},
-        {"POWERSAVER=12abc", "it accepts OFF or a whole number from 1 to 240"},
-        {"BLANKPAGES=maybe", "BLANKPAGES (BlankPgs): it accepts one of DONTPRINT or PRINT"},
-        {"CUSTOM1NAME=" + std::string(17, 'n'), "a text of at most 16 bytes"},
-        // Nine Korean characters are 18 bytes of the printer's code page: more than its field holds.
-        {"CUSTOM1NAME=가나다라마바사아자", "a text of at most 16 bytes"},
-        // A character the printer's code page does not have cannot be sent at all.
-        {"CUSTOM1NAME=smile \U0001F600", "Korean code page"},
-        {"CUSTOM1NAME=two\nlines", "a text of at most 16 bytes on one line"},
-        {"NOSUCH=1", "unknown setting NOSUCH"},
-        {"POWERSAVER", "not of the form NAME=VALUE"},
-    };
-    for (const Case& c : cases) {
-        Outcome o = RunProgram({StateArg(), "apply", "BLANKPAGES=PRINT", c.assignment});
-        EXPECT_EQ(o.status, 2) << c.assignment;
-        EXPECT_NE(o.err.find(c.expected), std::string::npos) << o.err;
-    }
-    // The good assignment before each bad one was not applied either.
-    Outcome read = RunProgram({StateArg(), "read"});
-    EXPECT_NE(read.out.find("\nBLANKPAGES=DONTPRINT\n"), std::string::npos);
 }
 
 // A text is sent in the printer's code page, and its field holds MaxLength bytes of it: a value
@@ -323,9 +315,50 @@ TEST_F(CliCommandTest, PrinterChoiceNeedsExactlyOnePrinterOrAPort) {
     EXPECT_EQ(several.status, 2);
     EXPECT_NE(several.err.find("USB002"), std::string::npos);
     EXPECT_EQ(Run({"--port", "USB001", "read"}).status, 0);
+}
 
+// Without a print server the attached printers are still found, and the missing server is a note.
+TEST_F(CliCommandTest, AttachedPrinterIsFoundWithoutAPrintServer) {
     sim_->setPrinterListUnreadable();
-    EXPECT_EQ(Run({"printers"}).status, 1);
+    sim_->addUsbPrinter(1, "T90V000001");
+    const std::string note =
+        "devpanel-cli: note: the list of installed printers cannot be read: the simulated print server does not "
+        "answer; the printers attached to this computer are found without it\n";
+    Outcome printers = Run({"printers"});
+    EXPECT_EQ(printers.status, 0) << printers.err;
+    EXPECT_EQ(printers.out, "USB001 - Altrin Pressline T90\tUSB001\n");
+    EXPECT_EQ(printers.err, note);
+
+    Outcome read = Run({"read"});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_NE(read.out.find("POWERSAVER="), std::string::npos);
+    EXPECT_EQ(read.err, note);
+}
+
+// Neither a print server nor an attached printer: why, and the ways on.
+TEST_F(CliCommandTest, NoPrinterAnywhereSaysWhyAndWhatToDo) {
+    sim_->setPrinterListUnreadable();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"printers"}, std::vector<std::string>{"read"},
+                                                 std::vector<std::string>{"apply", "POWERSAVER=5"}}) {
+        SCOPED_TRACE(args.front());
+        Outcome o = Run(args);
+        EXPECT_EQ(o.status, 1);
+        EXPECT_TRUE(o.out.empty()) << o.out;
+        EXPECT_EQ(o.err,
+                  "devpanel-cli: no supported printer found: the list of installed printers cannot be read: the "
+                  "simulated print server does not answer; and no Altrin Pressline T90 answers on a parallel or USB "
+                  "port of this computer\n"
+                  "devpanel-cli: name its port with --port (such as --port LPT1: or --port USB001), try the program "
+                  "with the virtual printer (--virtual), or see what is missing with devpanel-cli doctor\n");
+    }
+    // A print server that lists no printer of ours is no failure of the list.
+    sim_->setPrinterListUnreadable(false);
+    Outcome none = Run({"printers"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_NE(none.err.find("no installed printer has a driver that devPanel.ini lists, and no Altrin Pressline "
+                            "T90 answers"),
+              std::string::npos)
+        << none.err;
 }
 
 TEST_F(CliCommandTest, FailuresOfTheLinkGiveTheirStatuses) {
@@ -353,9 +386,20 @@ TEST_F(CliCommandTest, FailuresOfTheLinkGiveTheirStatuses) {
     EXPECT_EQ(Run({"read"}).status, 4);
 }
 
-TEST_F(CliCommandTest, OneWayPortReadsDefaultsAndAppliesOnlyTheChanges) {
-    sim_->setOsKind(platform::OsKind::OneWay);
+// The two kinds of one-way port: every port of a one-way machine, and on a two-way machine a
+// port without a reverse channel whose printer is ready (no device ID, reads fail at once).
+struct OneWayPort {
+    const char* name;
+    platform::OsKind machine;
+    bool reverseChannel;
+};
+
+class CliOneWayPort : public CliCommandTest, public ::testing::WithParamInterface<OneWayPort> {};
+
+TEST_P(CliOneWayPort, ReadsDefaultsAndAppliesOnlyTheChanges) {
+    sim_->setOsKind(GetParam().machine);
     sim::VirtualPrinter& printer = sim_->addParallelPrinter("LPT1");
+    sim_->setParallelReverseChannel("LPT1", GetParam().reverseChannel);
     sim_->setInstalledPrinters({{"Altrin Pressline T90", "Altrin Pressline T90", "LPT1:"}});
 
     Outcome read = Run({"read"});
@@ -370,6 +414,11 @@ TEST_F(CliCommandTest, OneWayPortReadsDefaultsAndAppliesOnlyTheChanges) {
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(printer.value(0x0306), Bytes{50});
 }
+
+INSTANTIATE_TEST_SUITE_P(Parallel, CliOneWayPort,
+                         ::testing::Values(OneWayPort{"OneWayMachine", platform::OsKind::OneWay, true},
+                                           OneWayPort{"PortWithoutReverseChannel", platform::OsKind::TwoWay, false}),
+                         [](const ::testing::TestParamInfo<OneWayPort>& info) { return std::string(info.param.name); });
 
 // send hands the recorded settings to the link, which brackets them with its own offline and
 // online requests; a pair that is not whole is refused before the printer is touched.
@@ -510,6 +559,62 @@ TEST_F(CliCommandTest, MisbehavingPrinterGivesItsStatusAndMessage) {
         }
     }
 }
+
+// NAME=VALUE as the pages constrain their controls: a number at either end of its range is taken,
+// one beyond either end is refused with what the setting accepts, an unknown name with the
+// nearest names of the configuration; a refusal sends nothing at all, not even the good
+// assignment before it.
+struct Assignment {
+    const char* name;
+    std::string assignment;
+    std::optional<Bytes> powerSaver;  // taken: what the printer then holds for POWERSAVER
+    std::string says;                 // refused: part of the message
+};
+
+class CliAssignment : public CliCommandTest, public ::testing::WithParamInterface<Assignment> {};
+
+TEST_P(CliAssignment, IsTakenOrRefusedBeforeAnythingIsSent) {
+    InstallVirtualUsb();
+    Outcome o = Run({"apply", "BLANKPAGES=PRINT", GetParam().assignment});
+    if (GetParam().powerSaver) {
+        ASSERT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(printer_->value(0x0306), *GetParam().powerSaver);
+        return;
+    }
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find(GetParam().says), std::string::npos) << o.err;
+    EXPECT_TRUE(printer_->receivedBytes().empty());
+}
+
+const std::string kPowerSaverRange = "POWERSAVER (PwrSvr): it accepts OFF or a whole number from 1 to 240";
+
+INSTANTIATE_TEST_SUITE_P(
+    Apply, CliAssignment,
+    ::testing::Values(
+        Assignment{"RangeLowestTaken", "POWERSAVER=1", Bytes{1}, ""},
+        Assignment{"RangeHighestTaken", "POWERSAVER=240", Bytes{240}, ""},
+        Assignment{"BelowTheRange", "POWERSAVER=0", std::nullopt, "bad value '0' for " + kPowerSaverRange},
+        Assignment{"AboveTheRange", "POWERSAVER=241", std::nullopt, "bad value '241' for " + kPowerSaverRange},
+        Assignment{"FarAboveTheRange", "POWERSAVER=500", std::nullopt, kPowerSaverRange},
+        Assignment{"NotAWholeNumber", "POWERSAVER=12abc", std::nullopt, kPowerSaverRange},
+        Assignment{"NotAToken", "BLANKPAGES=maybe", std::nullopt,
+                   "BLANKPAGES (BlankPgs): it accepts one of DONTPRINT or PRINT"},
+        Assignment{"TextTooLong", "CUSTOM1NAME=" + std::string(17, 'n'), std::nullopt, "a text of at most 16 bytes"},
+        // Nine Korean characters are 18 bytes of the printer's code page: more than its field holds.
+        Assignment{"KoreanTooLong", "CUSTOM1NAME=가나다라마바사아자", std::nullopt, "a text of at most 16 bytes"},
+        // A character the printer's code page does not have cannot be sent at all.
+        Assignment{"NotInTheCodePage", "CUSTOM1NAME=smile \U0001F600", std::nullopt, "Korean code page"},
+        Assignment{"TwoLines", "CUSTOM1NAME=two\nlines", std::nullopt, "a text of at most 16 bytes on one line"},
+        Assignment{"NameWithATypo", "POWERSAVR=5", std::nullopt,
+                   "unknown setting POWERSAVR: did you mean POWERSAVER (PwrSvr)?"},
+        Assignment{"NameCutShort", "tray1=LETTER", std::nullopt,
+                   "unknown setting tray1: did you mean TRAY1TYPE (Tray1PapType) or TRAY1SIZE (Tray1PapSize)?"},
+        Assignment{"AtMostThreeNames", "CUSTOM1=x", std::nullopt,
+                   "did you mean CUSTOM1TYPE (Cust1Type), CUSTOM1NAME (Cust1Name) or CUSTOM1TEXTURE (Cust1Txt)?"},
+        Assignment{"NameLikeNone", "NOSUCH=1", std::nullopt,
+                   "unknown setting NOSUCH: no setting in " DEVPANEL_DATA_DIR "/devPanel.ini has a similar name"},
+        Assignment{"NotAnAssignment", "POWERSAVER", std::nullopt, "not of the form NAME=VALUE"}),
+    [](const ::testing::TestParamInfo<Assignment>& info) { return std::string(info.param.name); });
 
 // Nothing is sent when the same setting is given twice, under any of its names.
 TEST_F(CliCommandTest, SameSettingTwiceIsRefused) {

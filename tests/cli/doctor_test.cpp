@@ -1,6 +1,7 @@
 // devpanel-cli doctor on testbed roots: which set-ups it calls usable, and that every problem
 // comes with the command that mends it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "cli/doctor.h"
+#include "link/attached_printers.h"
 #include "testbed.h"
 
 namespace {
@@ -52,7 +54,9 @@ TEST_F(DoctorTest, AttachedSupportedPrinterIsUsableDespiteOtherProblems) {
     const std::string text = output_.str();
     EXPECT_NE(text.find("  OK       using " + kIni + " (named with --ini)\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  OK       USB001 is \"Altrin Pressline T90\", a supported printer\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("  PROBLEM  the CUPS server cannot be reached\n           fix: sudo systemctl start cups"),
+    // No scheduler is installed in the testbed: there is none to start.
+    EXPECT_NE(text.find("  PROBLEM  the CUPS queues cannot be read: no CUPS scheduler answers at 127.0.0.1:9; none is "
+                        "installed on this computer (package cups)\n           fix: sudo apt install cups"),
               std::string::npos) << text;
     EXPECT_NE(text.find("  PROBLEM  module lp is not loaded\n           fix: sudo modprobe lp\n"), std::string::npos)
         << text;
@@ -103,6 +107,77 @@ INSTANTIATE_TEST_SUITE_P(
                },
                "autoprobe is empty: the printer did not answer the kernel's probe"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DoctorTest, InstalledSchedulerThatDoesNotAnswerIsToBeStarted) {
+    bed_.writeFile("etc/cups/cupsd.conf", "Listen /run/cups/cups.sock\n");
+    doctor();
+    EXPECT_NE(output_.str().find("  PROBLEM  the CUPS queues cannot be read: no CUPS scheduler answers at 127.0.0.1:9; "
+                                 "the one installed on this computer is not running\n"
+                                 "           fix: sudo systemctl start cups"),
+              std::string::npos) << output_.str();
+}
+
+// The doctor calls a device supported exactly when the link would open it: the link's own test
+// of the device ID, on either port.
+struct AttachedDevice {
+    const char* name;
+    const char* deviceId;
+    const char* shownAs;
+};
+
+class DoctorJudgesDeviceIdsAsTheLink : public DoctorTest, public ::testing::WithParamInterface<AttachedDevice> {};
+
+TEST_P(DoctorJudgesDeviceIdsAsTheLink, OnUsbAndParallel) {
+    const std::string id = GetParam().deviceId;
+    const bool supported = IsRecognizedDeviceId(id.data(), id.size());
+    loadModules("usblp lp parport_pc");
+    bed_.addUsbInterface(0, id, std::string("AB12"));
+    bed_.writeFile("dev/usb/lp0", "", 0660);
+    bed_.writeFile("dev/lp0", "", 0660);
+    bed_.writeFile("proc/sys/dev/parport/parport0/autoprobe", id, 0444);
+    EXPECT_EQ(doctor(), supported ? 0 : 1) << output_.str();
+    const std::string text = output_.str();
+    const std::string verdict = supported ? ", a supported printer\n" : ", not a printer DevPanel supports\n";
+    EXPECT_NE(text.find(std::string("USB001 is ") + GetParam().shownAs + verdict), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string("autoprobe names ") + GetParam().shownAs + verdict), std::string::npos) << text;
+    if (supported) {
+        EXPECT_NE(text.find("\nUsable: LPT1: USB001"), std::string::npos) << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ids, DoctorJudgesDeviceIdsAsTheLink,
+    ::testing::Values(
+        // Made by Corvane, as the printer's own maker names it: no driver name matches, the link takes it.
+        AttachedDevice{"CorvaneMaker", "MFG:Corvane;MDL:Altrin Pressline T90;CMD:PJL,PCL;CLS:PRINTER;",
+                       "\"Corvane Altrin Pressline T90\""},
+        AttachedDevice{"AltrinWithNpap", "MANUFACTURER:Altrin;COMMAND SET:PCL,PJL,POSTSCRIPT, NPAP,;MODEL:Pressline T90;",
+                       "\"Altrin Pressline T90\""},
+        // The right name without any NPA marker: the link refuses it, so the doctor does too.
+        AttachedDevice{"NameWithoutNpa", "MFG:Altrin;MDL:Pressline T90;CMD:PJL,PCL;", "\"Altrin Pressline T90\""},
+        AttachedDevice{"OtherMaker", "MFG:Brennick;MDL:Office 40;CMD:PJL,PCL;", "\"Brennick Office 40\""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Before the first logged run the log does not exist: whether it can be made is what counts.
+TEST_F(DoctorTest, LogThatDoesNotExistYetSaysWhetherItCanBeMade) {
+    doctor();
+    const std::string log = bed_.path("home/state/devpanel/CorvaneSlc32.log");
+    EXPECT_NE(output_.str().find("  OK       log file " + log + " does not exist yet; " + bed_.root() +
+                                 ", where its folder " + bed_.path("home/state/devpanel") +
+                                 " will be made, may be written by you\n"),
+              std::string::npos) << output_.str();
+
+    bed_.writeFile("locked/.keep", "");
+    ASSERT_EQ(::chmod(bed_.path("locked").c_str(), 0500), 0);
+    testbed::ScopedEnv state("XDG_STATE_HOME", bed_.path("locked/state"));
+    doctor();
+    EXPECT_NE(output_.str().find("  PROBLEM  log file " + bed_.path("locked/state/devpanel/CorvaneSlc32.log") +
+                                 " cannot be created: " + bed_.path("locked") + ", where its folder " +
+                                 bed_.path("locked/state/devpanel") + " will be made, cannot be written by you\n" +
+                                 "           fix: sudo mkdir -p " + bed_.path("locked/state/devpanel")),
+              std::string::npos) << output_.str();
+    ::chmod(bed_.path("locked").c_str(), 0700);
+}
 
 // Without a usable configuration no printer can be recognised, however well it is attached.
 TEST_F(DoctorTest, ConfigurationThatCannotBeUsedMeansNoUsablePrinter) {

@@ -30,6 +30,8 @@ sim::Faults With(void (*set)(sim::Faults&)) {
     return f;
 }
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
 class FaultMatrix : public LinkTest, public ::testing::WithParamInterface<std::tuple<Transport, FaultCase>> {
 protected:
     void SetUp() override {

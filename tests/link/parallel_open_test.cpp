@@ -1,4 +1,6 @@
 // Opening a two-way parallel port: recognition, NPA mode and what goes on the wire.
+#include <optional>
+
 #include "link_fixture.h"
 
 namespace linktest {
@@ -135,6 +137,75 @@ TEST_F(ParallelOpen, UnsuitableDevicesAreRefusedAndLeaveNothingOpen) {
                                        std::string::npos;
                             }),
               2);
+}
+
+// A port that carries bytes to the printer only gives no device ID and fails every read at once.
+// Its status lines decide: a ready printer is written one way, before any device-ID request;
+// otherwise the open fails, and the problem names both causes and what the lines say.
+struct NoReverseChannel {
+    const char* name;
+    std::optional<platform::ParallelStatus> status;  // nullopt: the lines cannot be read
+    int expected;
+    const char* problem;  // part of SlcLastProblem() for a failed open
+};
+
+class ParallelWithoutReverseChannel : public LinkTest, public ::testing::WithParamInterface<NoReverseChannel> {};
+
+TEST_P(ParallelWithoutReverseChannel, ReadyPrinterIsWrittenOneWayOthersAreRefused) {
+    sim_->setLoggingLevel(SLC_LOG_PUBLIC | SLC_LOG_TRACE);
+    sim::VirtualPrinter& printer = AddPrinter();
+    sim_->setParallelReverseChannel("LPT1:", false);
+    sim_->setParallelStatus("LPT1:", GetParam().status);
+    EXPECT_FALSE(sim_->interfaces().system->parallelPortIsWriteOnly("LPT2:"));  // no such port
+
+    ASSERT_EQ(SlcOpenPort("LPT1:"), GetParam().expected);
+    EXPECT_TRUE(printer.receivedBytes().empty());
+    if (GetParam().expected != SLC_UNIDIRECTIONAL) {
+        EXPECT_TRUE(LogHas("Get Device ID Error : 5 \n")) << sim_->logText();
+        EXPECT_NE(SlcLastProblem().find("the printer's device ID cannot be read on LPT1: (LPT1:): either the printer "
+                                        "is switched off or not ready, or the port has no reverse channel; "),
+                  std::string::npos)
+            << SlcLastProblem();
+        EXPECT_NE(SlcLastProblem().find(GetParam().problem), std::string::npos) << SlcLastProblem();
+        EXPECT_TRUE(SlcGlobals().openPort.empty());
+        return;
+    }
+    EXPECT_FALSE(LogHas("Get Device ID Error : 5 \n")) << "no device-ID request before the workaround";
+    const Bytes command = BatchRead();
+    ASSERT_EQ(SlcOffline("LPT1:", 1), SLC_OK);
+    uint32_t zero = 0;
+    ASSERT_EQ(SlcSendCommand("LPT1:", command.data(), static_cast<uint32_t>(command.size()), nullptr, &zero), SLC_OK);
+    ASSERT_EQ(SlcOffline("LPT1:", 0), SLC_OK);
+    ASSERT_EQ(SlcClosePort("LPT1:"), SLC_OK);
+    const std::vector<Bytes> packets = printer.receivedPackets();
+    EXPECT_EQ(std::count(packets.begin(), packets.end(), ToBytes(npa::kFileOffline)), 1);
+    EXPECT_EQ(std::count(packets.begin(), packets.end(), ToBytes(npa::kFileOnline)), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StatusLines, ParallelWithoutReverseChannel,
+    ::testing::Values(
+        NoReverseChannel{"SelectedWithoutError", platform::ParallelStatus{true, false, false}, SLC_UNIDIRECTIONAL, ""},
+        NoReverseChannel{"OffLine", platform::ParallelStatus{false, false, false}, SLC_NOT_OPEN,
+                         "the port reports the printer off-line: switch it on and make it ready"},
+        NoReverseChannel{"OutOfPaper", platform::ParallelStatus{true, true, false}, SLC_NOT_OPEN,
+                         "the port reports the printer out of paper: switch it on"},
+        NoReverseChannel{"OffLineAndInError", platform::ParallelStatus{false, false, true}, SLC_NOT_OPEN,
+                         "the port reports the printer off-line and in error:"},
+        NoReverseChannel{"StatusUnknown", std::nullopt, SLC_NOT_OPEN,
+                         "the port's status cannot be read either: switch the printer on and make it ready"}),
+    [](const ::testing::TestParamInfo<NoReverseChannel>& info) { return std::string(info.param.name); });
+
+// A port that reads but gives no ID is no one-way port, however ready its printer says it is.
+TEST_F(ParallelOpen, PortThatReadsButGivesNoIdStaysTwoWay) {
+    sim::VirtualPrinter& printer = AddPrinter();
+    sim::Faults unreadable;
+    unreadable.deviceIdUnreadable = true;
+    printer.setFaults(unreadable);
+    EXPECT_FALSE(sim_->interfaces().system->parallelPortIsWriteOnly("LPT1:"));
+    EXPECT_EQ(SlcOpenPort("LPT1:"), SLC_NOT_OPEN);
+    EXPECT_NE(SlcLastProblem().find("the port reports the printer ready: check the cable"), std::string::npos)
+        << SlcLastProblem();
 }
 
 }  // namespace

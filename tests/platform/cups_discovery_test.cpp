@@ -64,7 +64,7 @@ TEST(CupsPrinterList, MapsEachQueueOfAPrivateServerToItsPort) {
     }
 
     platform::linux_impl::LinuxUsbPrinters usb(bed.roots());
-    platform::linux_impl::LinuxPrinterList list(usb);
+    platform::linux_impl::LinuxPrinterList list(usb, bed.roots());
     std::vector<platform::InstalledPrinter> printers;
     ASSERT_TRUE(list.list(printers));
     std::map<std::string, platform::InstalledPrinter> byName;
@@ -84,7 +84,7 @@ TEST(CupsPrinterList, AServerThatCannotBeReachedIsAFailureWithinItsBound) {
     std::vector<platform::InstalledPrinter> printers;
     {
         ServerOverride use(dir.path() + "/no-such.sock");
-        platform::linux_impl::LinuxPrinterList list(usb, 500, 500);
+        platform::linux_impl::LinuxPrinterList list(usb, platform::linux_impl::Roots::under(dir.path()), 500, 500);
         EXPECT_FALSE(list.list(printers));
         EXPECT_TRUE(printers.empty());
     }
@@ -97,7 +97,7 @@ TEST(CupsPrinterList, AServerThatCannotBeReachedIsAFailureWithinItsBound) {
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(listener, 4), 0);
     ServerOverride use(path);
-    platform::linux_impl::LinuxPrinterList list(usb, 500, 500);
+    platform::linux_impl::LinuxPrinterList list(usb, platform::linux_impl::Roots::under(dir.path()), 500, 500);
     auto start = Clock::now();
     EXPECT_FALSE(list.list(printers));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(6));

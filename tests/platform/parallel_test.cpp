@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "platform/linux/port_names.h"
@@ -110,7 +112,7 @@ TEST_F(ParallelPortsTest, DeviceIdFailsCleanlyWithoutAProbeOrANegotiablePort) {
 }
 
 TEST_F(ParallelPortsTest, WriteOnlyNodesTakeTheOneWayCopy) {
-    LinuxSystemInfo system(bed.roots());
+    LinuxSystemInfo system(bed.roots(), ports);
     EXPECT_EQ(system.osKind(), platform::OsKind::TwoWay);
     ASSERT_EQ(::chmod(pty.slavePath().c_str(), 0620), 0);
     EXPECT_FALSE(system.parallelPortIsWriteOnly("LPT1:"));
@@ -129,3 +131,66 @@ TEST_F(ParallelPortsTest, WriteOnlyNodesTakeTheOneWayCopy) {
     EXPECT_EQ(copy->read(buf, sizeof buf, 0), -1);
     ::chmod(pty.slavePath().c_str(), 0620);
 }
+
+TEST_F(ParallelPortsTest, StatusOfANodeWithoutStatusLinesCannotBeTold) {
+    platform::ParallelStatus status;
+    int error = 0;
+    EXPECT_FALSE(ports.readStatus("LPT1:", status, error));  // a pty
+    EXPECT_EQ(error, ENOTTY);
+    EXPECT_FALSE(ports.readStatus("LPT2:", status, error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(ports.readStatus("COM1", status, error));
+}
+
+// A port that carries bytes to the printer only: the lp driver reads no device ID for it and
+// fails every read at once with EIO. With the status lines saying the printer is ready, the port
+// is driven one way; any other sign of a reverse channel, or any status but ready, keeps it two-way
+// (where the open then says what is wrong).
+struct ReverseChannelCase {
+    const char* name;
+    bool readsFail;                                  // dev/lp0 fails reads with EIO (else: a pty)
+    std::vector<std::string> autoprobe;              // the kernel's probe text
+    std::optional<platform::ParallelStatus> status;  // nullopt: the lines cannot be read
+    bool oneWay;
+};
+
+class PortWithoutReverseChannel : public ::testing::TestWithParam<ReverseChannelCase> {
+protected:
+    testbed::Testbed bed;
+    testbed::PtyPair pty;
+};
+
+TEST_P(PortWithoutReverseChannel, IsOneWayOnlyWhenItsPrinterIsReady) {
+    const ReverseChannelCase& c = GetParam();
+    if (c.readsFail) {
+        bed.addParallelNodeWithoutReverseChannel(0);
+    } else {
+        ASSERT_TRUE(pty.ok());
+        bed.addParallelNode(0, pty.slavePath());
+    }
+    bed.addAutoprobe(0, c.autoprobe);
+    testbed::ParallelPortsWithStatus ports(bed.roots());
+    ports.status = c.status;
+    LinuxSystemInfo system(bed.roots(), ports);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(system.parallelPortIsWriteOnly("LPT1:"), c.oneWay);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << "nothing waits";
+    if (!c.readsFail) {
+        EXPECT_EQ(pty.receive(1, 50), "") << "the printer is sent nothing";
+    }
+}
+
+const platform::ParallelStatus kReady{true, false, false};
+
+INSTANTIATE_TEST_SUITE_P(
+    Parallel, PortWithoutReverseChannel,
+    ::testing::Values(ReverseChannelCase{"ReadyPrinter", true, {}, kReady, true},
+                      ReverseChannelCase{"PaperOut", true, {}, platform::ParallelStatus{true, true, false}, false},
+                      ReverseChannelCase{"OffLine", true, {}, platform::ParallelStatus{false, false, false}, false},
+                      ReverseChannelCase{"Fault", true, {}, platform::ParallelStatus{true, false, true}, false},
+                      ReverseChannelCase{"StatusUnknown", true, {}, std::nullopt, false},
+                      ReverseChannelCase{"PortThatReads", false, {}, kReady, false},
+                      ReverseChannelCase{"PortWithADeviceId", true,
+                                         {"MANUFACTURER:Altrin;", "MODEL:Pressline T90;", "COMMAND SET:PJL, NPAP,;"},
+                                         kReady, false}),
+    [](const ::testing::TestParamInfo<ReverseChannelCase>& info) { return std::string(info.param.name); });

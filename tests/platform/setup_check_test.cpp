@@ -217,18 +217,39 @@ TEST_F(SetupCheckTest, AQueueHoldingTheUsbPrinterIsNamed) {
     EXPECT_EQ(FindingAbout(report, "CUPS queue Other"), nullptr) << Dump(report);
 }
 
-TEST(CupsQueueCheck, ServerThatCannotBeReached) {
-    const SetupReport report = CheckCupsQueues(false, {}, kDriverNames);
+// A server that cannot be asked: the finding says why, and the step fits the reason (a
+// scheduler that is not installed cannot be started).
+struct Unreachable {
+    const char* name;
+    CupsFailure failure;
+    const char* fix;
+};
+
+class CupsQueueCheckUnreachable : public ::testing::TestWithParam<Unreachable> {};
+
+TEST_P(CupsQueueCheckUnreachable, SaysWhyAndWhatFits) {
+    const SetupReport report = CheckCupsQueues({GetParam().failure, "why", {}}, kDriverNames);
     ASSERT_EQ(report.findings.size(), 1u);
     EXPECT_FALSE(report.findings[0].ok);
-    EXPECT_NE(report.findings[0].fix.find("systemctl start cups"), std::string::npos);
+    EXPECT_EQ(report.findings[0].text, "the CUPS queues cannot be read: why");
+    EXPECT_EQ(report.findings[0].fix.rfind(GetParam().fix, 0), 0u) << report.findings[0].fix;
+    EXPECT_NE(report.findings[0].fix.find("devpanel-cli --port USB001 read"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, CupsQueueCheckUnreachable,
+    ::testing::Values(Unreachable{"SchedulerStopped", CupsFailure::SchedulerStopped, "sudo systemctl start cups"},
+                      Unreachable{"NoScheduler", CupsFailure::NoScheduler, "sudo apt install cups"},
+                      Unreachable{"NoLibrary", CupsFailure::Library, "sudo apt install libcups2"},
+                      Unreachable{"RemoteServer", CupsFailure::RemoteServer, "start the print server"},
+                      Unreachable{"Refused", CupsFailure::Refused, "let this user list the queues"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CupsQueueCheck, QueuesOfOurPrinterByMakeAndModel) {
     const std::vector<platform::InstalledPrinter> queues = {{"office", "Brennick Office 40", "USB002"},
                                                             {"t90", "ALTRIN PRESSLINE T90 PS", "USB001"},
                                                             {"net", "Altrin Pressline T90", "socket://10.0.0.9"}};
-    const SetupReport report = CheckCupsQueues(true, queues, kDriverNames);
+    const SetupReport report = CheckCupsQueues({CupsFailure::None, {}, queues}, kDriverNames);
     EXPECT_TRUE(report.usablePorts.empty());  // a queue alone proves nothing of its printer
     ASSERT_NE(FindingAbout(report, "queue t90 (ALTRIN PRESSLINE T90 PS) prints on USB001"), nullptr) << Dump(report);
     EXPECT_TRUE(FindingAbout(report, "queue t90")->ok);
@@ -239,7 +260,8 @@ TEST(CupsQueueCheck, QueuesOfOurPrinterByMakeAndModel) {
 }
 
 TEST(CupsQueueCheck, NoQueueOfOurPrinterNamesTheDriverNames) {
-    const SetupReport report = CheckCupsQueues(true, {{"office", "Brennick Office 40", "USB002"}}, kDriverNames);
+    const SetupReport report =
+        CheckCupsQueues({CupsFailure::None, {}, {{"office", "Brennick Office 40", "USB002"}}}, kDriverNames);
     const SetupFinding* f = FindingAbout(report, "DriverNames (Altrin Pressline T90, Altrin Pressline T90 PS)");
     ASSERT_NE(f, nullptr) << Dump(report);
     EXPECT_FALSE(f->ok);

@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/port_name.h"
+
 extern char** environ;
 
 namespace testbed {
@@ -216,6 +218,22 @@ void Testbed::addParallelNode(int index, const std::string& target) {
 
 void Testbed::addUsbNode(int index, const std::string& target) {
     link("dev/usb/lp" + std::to_string(index), target);
+}
+
+void Testbed::addParallelNodeWithoutReverseChannel(int index) { link("dev/lp" + std::to_string(index), "/proc/self/mem"); }
+
+bool ParallelPortsWithStatus::readStatus(const std::string& portName, platform::ParallelStatus& out, int& errorNumber) {
+    if (!platform::ParallelPortNumber(portName)) {
+        errorNumber = ENOENT;
+        return false;
+    }
+    if (!status) {
+        errorNumber = ENOTTY;
+        return false;
+    }
+    out = *status;
+    errorNumber = 0;
+    return true;
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {

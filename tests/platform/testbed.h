@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/parallel.h"
 #include "platform/linux/roots.h"
 
 namespace testbed {
@@ -91,9 +92,23 @@ public:
     // dev/lp{index} and dev/usb/lp{index} as links to a device (a pty slave).
     void addParallelNode(int index, const std::string& target);
     void addUsbNode(int index, const std::string& target);
+    // dev/lp{index} as a node that opens for reading and writing and fails every read at once
+    // with EIO, as the lp driver does on a port without a reverse channel: the opening
+    // process's own /proc/self/mem, whose offset 0 is never mapped (writes there fail too).
+    void addParallelNodeWithoutReverseChannel(int index);
 
 private:
     TempDir dir_;
+};
+
+// The testbed's parallel ports with status lines the test sets: the stand-in nodes (ptys,
+// /proc/self/mem) have none of their own (LPGETSTATUS answers ENOTTY).
+class ParallelPortsWithStatus : public platform::linux_impl::LinuxParallelPorts {
+public:
+    using LinuxParallelPorts::LinuxParallelPorts;
+    // nullopt: the lines cannot be read (ENOTTY).
+    std::optional<platform::ParallelStatus> status = platform::ParallelStatus{true, false, false};
+    bool readStatus(const std::string& portName, platform::ParallelStatus& out, int& errorNumber) override;
 };
 
 // Sets an environment variable for the life of the object.
