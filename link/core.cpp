@@ -105,6 +105,7 @@ void SlcStopReader() {
     }
     g.readThreadRunning = false;
     g.readerStop.store(false, std::memory_order_release);
+    g.lateReplyPossible = false;
     // Nothing of the old conversation may answer a wait on the next port.
     (void)g.semGoRead.try_acquire();
     (void)g.semResponse.try_acquire();

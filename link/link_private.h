@@ -52,6 +52,12 @@ struct SlcState {
     std::string collectProblem;  // what the first such failure was, for the close that discards the set
 
     // The reader thread (at most one) and what it shares with callers.
+    // What the last offline/online exchange received, for the message of a failure.
+    bool exchangeResponseCame = false;
+    bool exchangeAlertCame = false;
+    // A wait gave up: its reply may still come, and must not answer the next request.
+    // Caller's thread only.
+    bool lateReplyPossible = false;
     std::thread readThread;           // G_hReadThread
     bool readThreadRunning = false;   // the thread has been started and not yet joined
     bool expectingResponse = false;   // bExpectingResponse, under transactionInfo
@@ -119,6 +125,7 @@ struct SlcResponseWait {
     bool logSlots = false;       // logs the slot of each message taken, and a signal that found none
     bool logOutcome = false;     // SlcAwaitReply logs its outcome (success, read failure, too large)
     bool noBufferIsTooLarge = false;  // SlcAwaitReply without a buffer: a reply is -7 (else dropped: 0)
+    bool notesLateReply = true;  // a time-out marks a late reply as possible (SlcDrainLateReplies)
     // Judges each message taken, oldest slot first: Drop discards it (the judge logs why). Without
     // a judge every message is taken.
     std::function<SlcVerdict(const SlcSlotMessage&)> judge;
@@ -137,6 +144,13 @@ int SlcAwaitReply(const SlcResponseWait& wait, uint8_t* reply, uint32_t* replyLe
 // Empties every response slot and the response semaphore before a request goes out, so that
 // replies and alerts whose waiter gave up cannot answer it. Logs each message dropped under name.
 void SlcDropStoredMessages(const char* name);
+// Before a request goes out: when an earlier wait timed out, waits up to the timing table's
+// lateReplyDrainMs for the reply it gave up on and drops whatever arrives, so that a late reply
+// cannot be taken for the answer to this request (the printer is promised nothing by which its
+// answers could be told apart). rearm (may be empty) asks the reader for one more message; it is
+// called at the start and after each message dropped. Nothing happens when no wait timed out.
+// Caller's thread only.
+void SlcDrainLateReplies(const char* name, const std::function<void()>& rearm);
 
 // Pauses the calling thread through the platform clock (a zero wait does not sleep).
 void SlcSleep(uint32_t ms);
@@ -166,6 +180,8 @@ int ParGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t expectedComman
 // only when acceptAlerts, and wakes the reader; returns the wait's serial. Call it before the
 // request goes out: a reply the reader judged before this belongs to an earlier request.
 uint32_t ParExpectMessage(uint8_t expected, bool acceptAlerts);
+// Asks the reader for one more message of any kind, for SlcDrainLateReplies.
+void ParRearmForLateReply();
 // Waits up to waitMs for the message announced as serial: 0, -6 (nothing in time), -7 (too
 // large for the buffer or a slot; also any reply when there is no buffer) or -1 (the reader gave
 // up inside a message). Replies stored for earlier waits are dropped.

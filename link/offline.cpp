@@ -211,8 +211,13 @@ int OfflineImpl(const std::string& name, int offline) {
             SlcSetProblem(std::string("the printer on ") + name + " refused to go " + mode +
                           " (is it printing, or is a cover open?)");
         } else if (result == SLC_SEND_READFAIL) {
-            SlcSetProblem(std::string("the printer on ") + name + " did not confirm going " + mode + " within " +
-                          std::to_string(SlcTimingTable().responseWaitMs) + " ms");
+            const std::string within = " within " + std::to_string(SlcTimingTable().responseWaitMs) + " ms";
+            if (g.exchangeAlertCame) {
+                SlcSetProblem(std::string("the printer on ") + name + " announced going " + mode +
+                              " but sent no response to the request" + within);
+            } else {
+                SlcSetProblem(std::string("the printer on ") + name + " did not confirm going " + mode + within);
+            }
         }
         return result;
     }
@@ -248,6 +253,7 @@ int ParOffline(int offline) {
     // quick, is judged for this exchange.
     uint32_t announced = 0;
     transport.writePacket = [&g, &announced](const uint8_t* packet, size_t length) -> int {
+        SlcDrainLateReplies("ParOffline", ParRearmForLateReply);
         if (g.npaMode != NPA_ON && !SlcSendStart(*g.port, "ParOffline")) return SLC_REFUSED;
         announced = ParExpectMessage(0, true);
         SlcLog(SLC_LOG_DATA, "ParOffline(): before WriteFile()\n");

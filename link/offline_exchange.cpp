@@ -1,21 +1,16 @@
 // The offline/online exchange of a two-way port, one rule for parallel and USB: write the
 // request, then collect the printer's response and its alert (in either order) and judge them.
+// A printer is promised to be judged by the command byte and the 9th byte of each message only:
+// the first 0xE0 message after the request is the response, the first 0xF0 message the alert,
+// whatever bytes 5 to 7 hold. Replies to earlier requests never reach this rule: the transports
+// drop what arrived before the request was written and drain a late reply after a time-out.
 #include "link/link_private.h"
 #include "protocol/packets.h"
 
 namespace {
 
-constexpr uint8_t kControlSub = 0xE7;
-constexpr uint8_t kOfflineFunction = 0x0C;
-constexpr size_t kRequestByte = 7;  // the state the request asked for, echoed by the printer
 constexpr size_t kNinthByte = 8;
 constexpr uint8_t kAccepted = 1;    // the response carries 1 when the printer takes the request
-
-uint8_t At(const std::vector<uint8_t>& message, size_t index) { return index < message.size() ? message[index] : 0; }
-
-bool AboutOfflineControl(const std::vector<uint8_t>& message) {
-    return message.size() > kNinthByte && message[5] == kControlSub && message[6] == kOfflineFunction;
-}
 
 void Dump(const std::vector<uint8_t>& message) {
     SlcLogHex(message.data(), static_cast<uint32_t>(message.size()));
@@ -26,6 +21,9 @@ void Dump(const std::vector<uint8_t>& message) {
 int SlcOfflineExchange(const SlcOfflineTransport& t, int offline) {
     const auto& packet = offline != 0 ? npa::kOffline : npa::kOnline;
     const uint8_t state = offline != 0 ? 1 : 0;  // what the request asks for, and what the alert reports
+    SlcState& g = SlcGlobals();
+    g.exchangeResponseCame = false;
+    g.exchangeAlertCame = false;
     int rc = t.writePacket(packet.data(), packet.size());
     if (rc != SLC_OK) return rc;
     SlcLog(SLC_LOG_TRACE, "%sSuccessfully wrote %d bytes\n", t.prefix, static_cast<int>(packet.size()));
@@ -54,11 +52,18 @@ int SlcOfflineExchange(const SlcOfflineTransport& t, int offline) {
             continue;
         }
 
-        const uint8_t command = At(message, 4);
+        const uint8_t command = message.size() > 4 ? message[4] : 0;
         SlcLog(SLC_LOG_TRACE, "pRcvData[4]=%02X\n", command);
-        if (command == npa::CMD_SETTINGS && !haveResponse && AboutOfflineControl(message) &&
-            message[kRequestByte] == state) {
+        const bool response = command == npa::CMD_SETTINGS && !haveResponse;
+        const bool alert = command == npa::CMD_ALERT && !haveAlert;
+        if ((response || alert) && message.size() <= kNinthByte) {
+            SlcLog(SLC_LOG_TRACE, "%sdropped a %s of %d bytes: it has no 9th byte to judge\n", t.prefix,
+                   response ? "response" : "alert", static_cast<int>(message.size()));
+            continue;
+        }
+        if (response) {
             if (!haveAlert) SlcLog(SLC_LOG_TRACE, "%swe got the response back first\n", t.prefix);
+            g.exchangeResponseCame = true;
             if (message[kNinthByte] != kAccepted) {
                 SlcLog(SLC_LOG_TRACE, "%sthe command appears to have been rejected:\n", t.prefix);
                 Dump(message);
@@ -71,13 +76,10 @@ int SlcOfflineExchange(const SlcOfflineTransport& t, int offline) {
             }
             continue;
         }
-        // An alert about the other request (a late one of an earlier exchange) says nothing
-        // about this one.
-        const bool otherRequest = AboutOfflineControl(message) && message[kRequestByte] <= 1 &&
-                                  message[kRequestByte] != state;
-        if (command == npa::CMD_ALERT && !haveAlert && !otherRequest) {
+        if (alert) {
             if (!haveResponse) SlcLog(SLC_LOG_TRACE, "%swe got the alert back first\n", t.prefix);
-            if (At(message, kNinthByte) != state) {
+            g.exchangeAlertCame = true;
+            if (message[kNinthByte] != state) {
                 SlcLog(SLC_LOG_TRACE, "%s9th byte NOT OK - rejected\n", t.prefix);
                 return SLC_REJECTED;
             }
@@ -89,10 +91,10 @@ int SlcOfflineExchange(const SlcOfflineTransport& t, int offline) {
             }
             continue;
         }
-        SlcLog(SLC_LOG_TRACE, "%sdropped a message that does not answer this request:\n", t.prefix);
+        SlcLog(SLC_LOG_TRACE, "%sdropped a message that does not answer this request (command byte %02X):\n",
+               t.prefix, command);
         Dump(message);
     }
-
     if (!haveResponse) {
         SlcLog(SLC_LOG_TRACE, "%sno response to the request, returning %d\n", t.prefix, SLC_SEND_READFAIL);
         return SLC_SEND_READFAIL;

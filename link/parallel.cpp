@@ -246,6 +246,7 @@ int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint
         reply = nullptr;
     }
 
+    SlcDrainLateReplies("ParSendCommand", ParRearmForLateReply);
     if (g.npaMode != NPA_ON && !SlcSendStart(*g.port, "ParSendCommand")) {
         if (replyLength != nullptr) *replyLength = 0;
         SlcForgetNpaMode();
@@ -282,6 +283,8 @@ int ParGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t expectedComman
     // A reply cut short is a failed read.
     return rc == SLC_FAIL ? SLC_SEND_READFAIL : rc;
 }
+
+void ParRearmForLateReply() { (void)ParExpectMessage(0, true); }
 
 uint32_t ParExpectMessage(uint8_t expected, bool acceptAlerts) {
     SlcState& g = SlcGlobals();

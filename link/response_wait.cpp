@@ -38,6 +38,7 @@ int SlcAwaitMessages(const SlcResponseWait& wait, std::vector<SlcSlotMessage>& t
         const bool signalled = g.semResponse.try_acquire_until(deadline);
         SlcLog(SLC_LOG_TRACE, "%s() : Returned from wfso(G_hSemResponse)\n", wait.name);
         if (!signalled) {
+            if (wait.notesLateReply) g.lateReplyPossible = true;
             SlcLog(SLC_LOG_TRACE, "%s() - RESPONSE_WAIT_TIMEOUT occured after %d ms, returning SLC_SEND_READFAIL\n",
                    wait.name, static_cast<int>(wait.loggedWaitMs));
             return SLC_SEND_READFAIL;
@@ -98,4 +99,19 @@ void SlcDropStoredMessages(const char* name) {
         g.slotLength[slot] = 0;
     }
     (void)g.semResponse.try_acquire();
+}
+
+void SlcDrainLateReplies(const char* name, const std::function<void()>& rearm) {
+    SlcState& g = SlcGlobals();
+    if (!g.lateReplyPossible) return;
+    g.lateReplyPossible = false;
+    const uint32_t drainMs = SlcTimingTable().lateReplyDrainMs;
+    SlcLog(SLC_LOG_TRACE, "%s() - an earlier wait timed out: dropping late replies for %u ms\n", name, drainMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(drainMs);
+    for (;;) {
+        if (rearm) rearm();
+        if (!g.semResponse.try_acquire_until(deadline)) break;
+        // A signal without a stored message (the reader's marker of a failed read) drops nothing.
+        SlcDropStoredMessages(name);
+    }
 }

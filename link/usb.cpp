@@ -65,21 +65,41 @@ void EnsureReader() {
 
 enum class Written { Whole, NoPipe, NoStart, Short };
 
-// One request on a write pipe opened for it: what the reader stored for earlier requests is
-// dropped first, and the start packet goes ahead of the request. Logged as who's.
-Written WriteRequest(const std::string& devicePath, const char* who, const uint8_t* bytes, size_t length) {
+// One request on a write pipe opened for it: a late reply to an earlier request that timed out
+// is drained and what the reader stored for earlier requests is dropped first, and the start
+// packet goes ahead of the request. Logged as who's. The pipe stays open in pipe until the caller
+// has waited for the reply: closing the last descriptor of a usblp node cancels a transfer still
+// in flight.
+Written WriteRequest(const std::string& devicePath, const char* who, const uint8_t* bytes, size_t length,
+                     std::unique_ptr<platform::Channel>& pipe) {
     int error = 0;
-    std::unique_ptr<platform::Channel> pipe = OpenUsbHandle(devicePath, platform::UsbPipe::Write, &error);
+    pipe = OpenUsbHandle(devicePath, platform::UsbPipe::Write, &error);
     if (!pipe) {
         SlcSetProblem("the USB printer's write pipe " + devicePath + " cannot be opened: " + SlcErrnoReason(error));
         return Written::NoPipe;
     }
+    SlcDrainLateReplies(who, {});
     SlcDropStoredMessages("UsbSendCommand");
     if (!SlcSendStart(*pipe, who)) return Written::NoStart;
     SlcLog(SLC_LOG_TRACE, "%s(): before WriteFile()\n", who);
     const long written = pipe->write(bytes, length);
     SlcLog(SLC_LOG_TRACE, "%s(): after WriteFile()\n", who);
     return written == static_cast<long>(length) ? Written::Whole : Written::Short;
+}
+
+// Closes a write pipe once the driver has finished what was written to it (within the write
+// time-out), so that the close cancels nothing. False when the write did not finish: it was not
+// sent, whatever the write call returned.
+bool CloseWritePipe(std::unique_ptr<platform::Channel>& pipe, const char* who) {
+    if (!pipe) return true;
+    const bool finished = pipe->sync();
+    if (!finished) {
+        SlcLog(SLC_LOG_TRACE, "%s(): the USB driver did not finish the write, error %d\n", who, pipe->lastError());
+        SlcSetProblem(std::string("the USB printer did not take the request within ") +
+                      std::to_string(SlcTimingTable().writeWaitMs) + " ms (is it switched on and not jammed?)");
+    }
+    pipe.reset();
+    return finished;
 }
 
 // The reader's open read pipe, registered so that UsbCancelReader can end a read in progress.
@@ -184,7 +204,8 @@ int UsbSendCommand(const std::string& devicePath, const uint8_t* command, uint32
         if (replyLength != nullptr) *replyLength = 0;
     }
 
-    switch (WriteRequest(devicePath, "UsbSendCommand", buffer, length)) {
+    std::unique_ptr<platform::Channel> pipe;
+    switch (WriteRequest(devicePath, "UsbSendCommand", buffer, length, pipe)) {
     case Written::NoPipe:
         return SLC_FAIL;
     case Written::NoStart:
@@ -196,11 +217,17 @@ int UsbSendCommand(const std::string& devicePath, const uint8_t* command, uint32
         break;
     }
     SlcLog(SLC_LOG_TRACE, "Successfully wrote %d bytes\n", static_cast<int>(length));
-    if (!hasBuffer && !responseRequested) return SLC_OK;
-
-    SlcLog(SLC_LOG_TRACE, "UsbSendCommand(): before UsbGetResponse()\n");
-    const int rc = UsbWaitReply(hasBuffer ? reply : nullptr, replyLength, ByteAt(buffer, length, 4), false);
-    SlcLog(SLC_LOG_TRACE, "UsbSendCommand(): after UsbGetResponse(), return code is %d\n", rc);
+    int rc = SLC_OK;
+    if (hasBuffer || responseRequested) {
+        SlcLog(SLC_LOG_TRACE, "UsbSendCommand(): before UsbGetResponse()\n");
+        rc = UsbWaitReply(hasBuffer ? reply : nullptr, replyLength, ByteAt(buffer, length, 4), false);
+        SlcLog(SLC_LOG_TRACE, "UsbSendCommand(): after UsbGetResponse(), return code is %d\n", rc);
+    }
+    // The write pipe is closed only after the reply wait, and only once the driver is done.
+    if (!CloseWritePipe(pipe, "UsbSendCommand") && rc == SLC_OK) {
+        if (replyLength != nullptr) *replyLength = 0;
+        return SLC_SEND_WRITEFAIL;
+    }
     return rc;
 }
 
@@ -251,12 +278,15 @@ int UsbOffline(const std::string& devicePath, int offline) {
     SlcOfflineTransport transport;
     transport.prefix = "UsbOffline(): ";
     transport.waitName = "UsbGetResponse";
-    transport.writePacket = [&devicePath](const uint8_t* packet, size_t length) -> int {
-        switch (WriteRequest(devicePath, "UsbOffline", packet, length)) {
+    // The write pipe of the request stays open until the exchange has its answers.
+    std::unique_ptr<platform::Channel> pipe;
+    transport.writePacket = [&devicePath, &pipe](const uint8_t* packet, size_t length) -> int {
+        switch (WriteRequest(devicePath, "UsbOffline", packet, length, pipe)) {
         case Written::NoPipe:
             return SLC_FAIL;
         case Written::NoStart:
         case Written::Short:
+            pipe.reset();  // a failed write has nothing in flight worth waiting for
             return SLC_REFUSED;
         case Written::Whole:
             break;
@@ -281,5 +311,7 @@ int UsbOffline(const std::string& devicePath, int offline) {
         message = std::move(next.bytes);
         return SLC_OK;
     };
-    return SlcOfflineExchange(transport, offline);
+    const int rc = SlcOfflineExchange(transport, offline);
+    if (!CloseWritePipe(pipe, "UsbOffline") && rc == SLC_OK) return SLC_REFUSED;
+    return rc;
 }

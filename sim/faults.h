@@ -32,6 +32,15 @@ struct PrinterConfig {
     bool recordWire = true;
 };
 
+// How the printer lays out its response to an offline/online request. A printer is promised to
+// give the command byte and the verdict in the 9th byte; bytes 5 to 7 are its own affair.
+enum class ControlReplyLayout {
+    Echo,                   // E7 0C <state> <verdict>: the request's bytes echoed
+    SingleSetting,          // E7 00 <state> <verdict>: the single-setting reply layout
+    SingleSettingNoState,   // E7 00 00 <verdict>
+    ZeroSubFunction,        // 00 00 <state> <verdict>
+};
+
 struct Faults {
     bool silent = false;              // nothing is answered (commands still take effect)
     int replyDelayMs = 0;             // replies become readable this long after the command
@@ -54,9 +63,13 @@ struct Faults {
     bool noAlert = false;             // offline/online changes are never announced by an alert, registered or not
     bool alertBeforeEveryReply = false;  // an offline alert (9th byte = current state) goes out in front of every reply
     bool emptyBatchReply = false;     // a batch read is answered with no entries
-    bool foreignBatchReply = false;   // a batch read is answered with another sub-function (byte 5 = 0x03)
     long stopReadingAfterPackets = -1;  // >=0: after this many more NPA packets the printer takes no more bytes
-    std::vector<uint16_t> ignoredWriteIds;  // writes of these ids are acknowledged but not stored
+    std::vector<uint16_t> ignoredWriteIds;
+    // Replies in the other layouts a printer may use.
+    ControlReplyLayout controlReplyLayout = ControlReplyLayout::Echo;
+    int batchReplyBytes = -1;         // >=0: bytes 5 and 6 of a batch reply (big-endian) instead of E7 00
+    bool padTexts = false;            // text values are reported padded with zeros to their full length
+    bool noControlResponse = false;   // offline/online requests get their alert but no response  // writes of these ids are acknowledged but not stored
 };
 
 }  // namespace sim

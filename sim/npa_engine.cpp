@@ -16,6 +16,27 @@ constexpr uint8_t kSubRegister = 0x03;
 uint16_t IdAt(const Bytes& p, size_t offset) {
     return static_cast<uint16_t>((p[offset] << 8) | p[offset + 1]);
 }
+
+// Bytes 5 to 8 of the response to an offline/online request in the given layout.
+Bytes ControlReplyData(ControlReplyLayout layout, uint8_t state, uint8_t verdict) {
+    switch (layout) {
+    case ControlReplyLayout::SingleSetting:
+        return {kSubControl, 0x00, state, verdict};
+    case ControlReplyLayout::SingleSettingNoState:
+        return {kSubControl, 0x00, 0x00, verdict};
+    case ControlReplyLayout::ZeroSubFunction:
+        return {0x00, 0x00, state, verdict};
+    case ControlReplyLayout::Echo:
+        break;
+    }
+    return {kSubControl, kFnOffline, state, verdict};
+}
+
+// A text value as a printer that keeps fixed-size text fields reports it: zeros up to the length.
+void PadText(Bytes& value, const SettingDef* def) {
+    if (def == nullptr || def->kind != SettingKind::Text || value.size() >= def->maxLength) return;
+    value.resize(def->maxLength, 0);
+}
 }  // namespace
 
 Bytes MakePacket(uint8_t flags, uint8_t command, const Bytes& data) {
@@ -118,13 +139,13 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
         if (accepted && !wantOffline && offline_) accepted = nvram_.endSession();
         if (accepted) offline_ = wantOffline;
         Bytes response = MakePacket(kReplyFlags, npa::CMD_SETTINGS,
-                                    {sub, fn, p[7], static_cast<uint8_t>(accepted ? 1 : 0)});
+                                    ControlReplyData(faults.controlReplyLayout, p[7], accepted ? 1 : 0));
         // The alert reports the state after the request: 1 offline, 0 online.
         Bytes alert = MakePacket(kAlertFlags, npa::CMD_ALERT,
                                  {sub, fn, p[7], static_cast<uint8_t>(offline_ ? 1 : 0)});
         const bool announce = registered_ && !faults.noAlert;
         if (announce && config.alertFirst) reply.packets.push_back(alert);
-        if (wantsReply) reply.packets.push_back(response);
+        if (wantsReply && !faults.noControlResponse) reply.packets.push_back(response);
         if (announce && !config.alertFirst) reply.packets.push_back(alert);
         return reply;
     }
@@ -132,11 +153,16 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
     if (sub == kSubControl && fn == kFnBatch) {
         if (p.size() < 8) return error();
         const size_t count = std::min<size_t>(p[7], (p.size() - 8) / 2);
-        Bytes data{faults.foreignBatchReply ? kSubRegister : kSubControl, 0x00};
+        Bytes data{kSubControl, 0x00};
+        if (faults.batchReplyBytes >= 0) {
+            data[0] = static_cast<uint8_t>(faults.batchReplyBytes >> 8);
+            data[1] = static_cast<uint8_t>(faults.batchReplyBytes & 0xFF);
+        }
         for (size_t i = 0; i < count && !faults.emptyBatchReply; ++i) {
             const uint16_t id = IdAt(p, 8 + 2 * i);
             auto value = nvram_.get(id);
             if (!value) continue;  // unknown ids are left out of the reply
+            if (faults.padTexts) PadText(*value, model_.find(id));
             const size_t length = std::min<size_t>(value->size(), 255);
             data.push_back(static_cast<uint8_t>(id >> 8));
             data.push_back(static_cast<uint8_t>(id & 0xFF));

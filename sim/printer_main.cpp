@@ -2,6 +2,7 @@
 // transports can talk to it. Prints the terminal's path on stdout (one line) and serves until
 // SIGTERM, SIGINT or end of stdin.
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -22,7 +23,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: devpanel-printer [--usb] [--serial S] [--model M] [--state FILE]\n"
     "                        [--mode off|auto|on] [--model-file PATH] [--record FILE]\n"
-    "                        [--ignore-stdin]\n";
+    "                        [--ignore-stdin] [--reply-layout echo|single|single-zero|zero-sub]\n"
+    "                        [--batch-bytes HHHH] [--pad-texts]\n";
 
 void Usage() { std::fputs(kUsage, stderr); }
 
@@ -45,9 +47,39 @@ void Help() {
                "                      folder of each $XDG_DATA_DIRS entry\n"
                "  --record FILE       append every byte received from the host to FILE\n"
                "  --ignore-stdin      do not end at the end of stdin\n"
+               "  --reply-layout L    bytes 5 to 7 of its offline/online responses: echo (E7 0C\n"
+               "                      STATE, the default), single (E7 00 STATE, the single-setting\n"
+               "                      reply layout), single-zero (E7 00 00) or zero-sub (00 00 STATE)\n"
+               "  --batch-bytes HHHH  bytes 5 and 6 of its batch replies, as four hex digits\n"
+               "                      (default E700)\n"
+               "  --pad-texts         report text settings padded with zero bytes to their length\n"
                "  -h, --help          show this text\n"
                "  --version           show the version\n",
                stdout);
+}
+
+bool ParseReplyLayout(const std::string& text, sim::ControlReplyLayout& layout) {
+    if (text == "echo") layout = sim::ControlReplyLayout::Echo;
+    else if (text == "single") layout = sim::ControlReplyLayout::SingleSetting;
+    else if (text == "single-zero") layout = sim::ControlReplyLayout::SingleSettingNoState;
+    else if (text == "zero-sub") layout = sim::ControlReplyLayout::ZeroSubFunction;
+    else return false;
+    return true;
+}
+
+bool ParseBatchBytes(const std::string& text, int& bytes) {
+    if (text.size() != 4) return false;
+    int value = 0;
+    for (char c : text) {
+        const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                          : (c >= 'a' && c <= 'f')                    ? c - 'a' + 10
+                          : (c >= 'A' && c <= 'F')                    ? c - 'A' + 10
+                                                                      : -1;
+        if (digit < 0) return false;
+        value = value * 16 + digit;
+    }
+    bytes = value;
+    return true;
 }
 
 bool MakeRaw(int fd) {
@@ -79,6 +111,7 @@ bool WriteAll(int fd, const uint8_t* data, size_t n, const std::atomic<bool>& st
 
 int main(int argc, char** argv) {
     sim::PrinterConfig config;
+    sim::Faults layout;  // the reply layouts chosen on the command line; no faults
     bool ignoreStdin = false;
     std::string recordPath;
     for (int i = 1; i < argc; ++i) {
@@ -105,6 +138,18 @@ int main(int argc, char** argv) {
         else if (arg == "--model-file") config.modelFile = next();
         else if (arg == "--ignore-stdin") ignoreStdin = true;
         else if (arg == "--record") recordPath = next();
+        else if (arg == "--pad-texts") layout.padTexts = true;
+        else if (arg == "--reply-layout") {
+            if (!ParseReplyLayout(next(), layout.controlReplyLayout)) {
+                Usage();
+                return 2;
+            }
+        } else if (arg == "--batch-bytes") {
+            if (!ParseBatchBytes(next(), layout.batchReplyBytes)) {
+                Usage();
+                return 2;
+            }
+        }
         else if (arg == "--mode") {
             const std::string m = next();
             if (m == "off") config.mode = sim::NpaMode::Off;
@@ -125,6 +170,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "devpanel-printer: %s\n", printer.modelError().c_str());
         return 1;
     }
+    printer.setFaults(layout);
     // A state file that cannot be used would otherwise be replaced by the defaults at the first
     // save: stop and say what to do instead.
     if (const std::string problem = printer.stateError(); !problem.empty()) {

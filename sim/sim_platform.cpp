@@ -52,7 +52,14 @@ struct SimPlatform::State {
     };
     std::map<std::string, ParallelPort> parallel;
 
+    // One USB printer's device node: its open pipes and the transfer a write started.
+    struct UsbNode {
+        std::mutex mutex;
+        int openPipes = 0;
+        std::vector<uint8_t> inFlight;
+    };
     struct UsbDevice {
+        std::shared_ptr<UsbNode> node = std::make_shared<UsbNode>();
         int portNumber = 0;
         std::string serial;
         int interfaceClass = 1;
@@ -61,6 +68,8 @@ struct SimPlatform::State {
     };
     std::vector<UsbDevice> usb;
     bool usbEnumerationFails = false;
+    std::atomic<bool> usbTransfersInFlight{false};
+    std::atomic<size_t> usbBytesCancelled{0};
 
     std::vector<platform::InstalledPrinter> installed;
     bool printersUnreadable = false;
@@ -81,12 +90,33 @@ class PrinterChannel : public platform::ParallelChannel {
 public:
     enum class Kind { Parallel, WriteOnly, UsbWrite, UsbRead };
 
-    PrinterChannel(std::shared_ptr<SimPlatform::State> state, std::shared_ptr<VirtualPrinter> printer, Kind kind)
-        : state_(std::move(state)), printer_(std::move(printer)), kind_(kind) {}
+    PrinterChannel(std::shared_ptr<SimPlatform::State> state, std::shared_ptr<VirtualPrinter> printer, Kind kind,
+                   std::shared_ptr<SimPlatform::State::UsbNode> node = nullptr)
+        : state_(std::move(state)), printer_(std::move(printer)), kind_(kind), node_(std::move(node)) {
+        if (node_) {
+            std::lock_guard<std::mutex> lock(node_->mutex);
+            ++node_->openPipes;
+        }
+    }
+
+    ~PrinterChannel() override {
+        if (!node_) return;
+        std::lock_guard<std::mutex> lock(node_->mutex);
+        // The last close of the node cancels the transfer still in flight, as usblp does.
+        if (--node_->openPipes == 0 && !node_->inFlight.empty()) {
+            state_->usbBytesCancelled += node_->inFlight.size();
+            node_->inFlight.clear();
+        }
+    }
 
     long write(const uint8_t* data, size_t n) override {
         if (cancelled_.load()) return fail(ECANCELED);
         if (kind_ == Kind::UsbRead) return fail(EBADF);
+        if (node_ && state_->usbTransfersInFlight.load()) {
+            std::lock_guard<std::mutex> lock(node_->mutex);
+            node_->inFlight.insert(node_->inFlight.end(), data, data + n);
+            return static_cast<long>(n);
+        }
         const long r = printer_->receive(data, n);
         if (r < 0) return fail(EIO);
         if (static_cast<size_t>(r) < n) lastError_ = EIO;
@@ -96,6 +126,7 @@ public:
     long read(uint8_t* buffer, size_t n, int timeoutMs) override {
         if (cancelled_.load()) return fail(ECANCELED);
         if (kind_ == Kind::WriteOnly || kind_ == Kind::UsbWrite) return fail(EBADF);
+        finishTransfer();
         if (kind_ == Kind::UsbRead) return readOnce(buffer, n, timeoutMs < 0 ? state_->defaultWaitMs() : timeoutMs);
         return readParallel(buffer, n);
     }
@@ -106,6 +137,11 @@ public:
     }
 
     int lastError() const override { return lastError_.load(); }
+
+    bool sync() override {
+        finishTransfer();
+        return true;
+    }
 
     bool readDeviceId(uint8_t* buffer, size_t size, size_t& length) override {
         std::vector<uint8_t> id;
@@ -134,6 +170,17 @@ private:
     long fail(int error) {
         lastError_ = error;
         return -1;
+    }
+
+    // The printer takes what a USB write left in flight.
+    void finishTransfer() {
+        if (!node_) return;
+        std::vector<uint8_t> bytes;
+        {
+            std::lock_guard<std::mutex> lock(node_->mutex);
+            bytes.swap(node_->inFlight);
+        }
+        if (!bytes.empty()) (void)printer_->receive(bytes.data(), bytes.size());
     }
 
     long readOnce(uint8_t* buffer, size_t n, int waitMs) {
@@ -174,6 +221,7 @@ private:
     std::shared_ptr<SimPlatform::State> state_;
     std::shared_ptr<VirtualPrinter> printer_;
     Kind kind_;
+    std::shared_ptr<SimPlatform::State::UsbNode> node_;  // USB pipes only
     std::atomic<bool> cancelled_{false};
     std::atomic<int> lastError_{0};
     std::mutex mutex_;
@@ -338,10 +386,14 @@ public:
                                                 int& errorNumber) override {
         errorNumber = 0;
         std::shared_ptr<VirtualPrinter> printer;
+        std::shared_ptr<State::UsbNode> node;
         {
             std::lock_guard<std::mutex> lock(s_->mutex);
             for (const auto& d : s_->usb) {
-                if (d.devicePath == devicePath) printer = d.printer;
+                if (d.devicePath == devicePath) {
+                    printer = d.printer;
+                    node = d.node;
+                }
             }
         }
         if (!printer) {
@@ -353,7 +405,8 @@ public:
             return nullptr;
         }
         return std::make_unique<PrinterChannel>(
-            s_, printer, pipe == platform::UsbPipe::Write ? PrinterChannel::Kind::UsbWrite : PrinterChannel::Kind::UsbRead);
+            s_, printer, pipe == platform::UsbPipe::Write ? PrinterChannel::Kind::UsbWrite : PrinterChannel::Kind::UsbRead,
+            node);
     }
 
 private:
@@ -549,6 +602,10 @@ void SimPlatform::setUsbEnumerationFails(bool fails) {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->usbEnumerationFails = fails;
 }
+
+void SimPlatform::setUsbTransfersInFlight(bool inFlight) { state_->usbTransfersInFlight.store(inFlight); }
+
+size_t SimPlatform::usbBytesCancelled() const { return state_->usbBytesCancelled.load(); }
 
 void SimPlatform::setInstalledPrinters(std::vector<platform::InstalledPrinter> printers) {
     std::lock_guard<std::mutex> lock(state_->mutex);

@@ -66,6 +66,12 @@ public:
     VirtualPrinter* usbPrinter(int portNumber);
     std::string usbDevicePath(int portNumber) const;
     void setUsbEnumerationFails(bool fails);
+    // The USB printers' pipes behave as usblp's do: a write returns before the printer has the
+    // bytes, the transfer finishes while any pipe of the device is open (at the next read of a
+    // pipe, or when the write pipe is synced), and closing the device's last pipe cancels it.
+    void setUsbTransfersInFlight(bool inFlight);
+    // Bytes of such transfers that a close cancelled, over all USB printers.
+    size_t usbBytesCancelled() const;
 
     // --- installed printers
     void setInstalledPrinters(std::vector<platform::InstalledPrinter> printers);

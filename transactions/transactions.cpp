@@ -238,8 +238,18 @@ bool ReadBatch(NpaTables& t, const std::string& port,
         return false;
     }
     if (replyLength > reply.size()) replyLength = static_cast<uint32_t>(reply.size());
-    // The answer to this request and no other: same command, same sub-function.
-    if (replyLength < npa::HEADER_SIZE + 2 || reply[4] != request[4] || reply[5] != request[5]) return false;
+    // The answer is recognised by its command byte; bytes 5 and 6 are the printer's own, and the
+    // entries start at byte 7 whatever they hold.
+    if (replyLength < npa::HEADER_SIZE + 2) {
+        SlcLog(SLC_LOG_PUBLIC, "the reply to the batch read was refused: %u bytes are too few for a batch reply\n",
+               replyLength);
+        return false;
+    }
+    if (reply[4] != request[4]) {
+        SlcLog(SLC_LOG_PUBLIC, "the reply to the batch read was refused: its command byte %02X is not %02X\n",
+               reply[4], request[4]);
+        return false;
+    }
 
     size_t known = 0;
     // A malformed tail is dropped; the entries before it are kept, like settings a reply lacks.
@@ -254,6 +264,10 @@ bool ReadBatch(NpaTables& t, const std::string& port,
                               ++known;
                               onEntry(it->second, single, length, value, valueLength);
                           });
+    if (known == 0) {
+        SlcLog(SLC_LOG_PUBLIC, "the reply to the batch read was refused: it holds none of the %zu settings asked for\n",
+               ids.size());
+    }
     return known > 0;
 }
 
@@ -406,6 +420,9 @@ int SendPackets(NpaTables& t, const std::string& port, size_t total, const Packe
     if (!online && offline) {
         result = NPA_ERR_ONLINE;
         r.problem = SlcLastProblem();
+    } else if (!online) {
+        // Nothing was sent, but the printer may have gone offline all the same and stayed so.
+        r.problem += "; the online request that followed failed too: " + SlcLastProblem();
     }
 
     // Applied means applied: on a port that answers, read everything back in one exchange.

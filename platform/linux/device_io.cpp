@@ -84,6 +84,16 @@ int DeviceIo::waitReady(short events, int ms) {
     }
 }
 
+bool DeviceIo::waitWritable(int totalMs) {
+    const int revents = waitReady(POLLOUT, totalMs);
+    if (revents < 0) return false;
+    if ((revents & POLLOUT) == 0) {
+        fail(revents == 0 ? ETIMEDOUT : EIO);
+        return false;
+    }
+    return true;
+}
+
 bool DeviceIo::backOff(int ms) {
     if (ms <= 0) return !cancelled_.load();
     // Without an eventfd (none could be made) this is a plain sleep.

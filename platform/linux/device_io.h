@@ -43,6 +43,9 @@ public:
     long read(uint8_t* buffer, size_t n, const ReadBounds& bounds);
     // Count written (less than n when the time ran out), -1 on failure before any byte.
     long write(const uint8_t* data, size_t n, int totalMs);
+    // Waits up to totalMs until the driver can take more (POLLOUT): for usblp, until the transfer
+    // of the last write has finished. False (ETIMEDOUT, or the poll's error) when it has not.
+    bool waitWritable(int totalMs);
     void cancel();
     int lastError() const { return lastError_.load(); }
     // Records a failure found above this layer (a pipe used the wrong way, an unreadable ID).

@@ -144,6 +144,8 @@ long LinuxUsbPipe::write(const uint8_t* data, size_t n) {
     return io_.write(data, n, kDefaultWriteMs);
 }
 
+bool LinuxUsbPipe::sync() { return pipe_ != UsbPipe::Write || io_.waitWritable(kDefaultWriteMs); }
+
 long LinuxUsbPipe::read(uint8_t* buffer, size_t n, int timeoutMs) {
     if (pipe_ != UsbPipe::Read) {
         io_.setError(EBADF);

@@ -65,6 +65,9 @@ public:
     long read(uint8_t* buffer, size_t n, int timeoutMs = -1) override;
     void cancel() override { io_.cancel(); }
     int lastError() const override { return io_.lastError(); }
+    // A write pipe: waits until the driver has finished the last transfer, so that closing the
+    // node cannot cancel it.
+    bool sync() override;
 
 private:
     DeviceIo io_;

@@ -338,9 +338,13 @@ TEST_F(CliCommandTest, FailuresOfTheLinkGiveTheirStatuses) {
     printer_->setFaults(refuse);
     Outcome write = Run({"apply", "POWERSAVER=5"});
     EXPECT_EQ(write.status, 5);
-    // The printer refused to go offline (or may have gone away): claim nothing about its state.
+    // The printer refused to go offline (or may have gone away): claim nothing about its state,
+    // but say that the online request that always follows failed as well.
     EXPECT_NE(write.err.find("connected and switched on"), std::string::npos) << write.err;
     EXPECT_EQ(write.err.find("back online"), std::string::npos) << write.err;
+    EXPECT_NE(write.err.find("the online request that followed failed too: the printer on USB001 refused to go online"),
+              std::string::npos)
+        << write.err;
 
     sim::Faults silent;
     silent.silent = true;
@@ -475,19 +479,20 @@ TEST_F(CliCommandTest, MisbehavingPrinterGivesItsStatusAndMessage) {
         int status;
         const char* says;
     };
-    sim::Faults ignoreOnline, notTaken, refuse, empty, foreign;
+    sim::Faults ignoreOnline, notTaken, refuse, empty, alertOnly;
     ignoreOnline.ignoreOnline = true;
     notTaken.ignoredWriteIds = {0x0306};
     refuse.refuseOffline = true;
     empty.emptyBatchReply = true;
-    foreign.foreignBatchReply = true;
+    alertOnly.noControlResponse = true;
     InstallVirtualUsb();
     SlcTimingTable().responseWaitMs = 200;
     for (const Case& c : {Case{"online ignored", ignoreOnline, 5, "did not come back online"},
                           Case{"write not taken", notTaken, 5, "did not take: POWERSAVER"},
                           Case{"offline refused", refuse, 5, "connected and switched on"},
                           Case{"empty batch reply", empty, 4, "did not answer the read"},
-                          Case{"foreign batch reply", foreign, 4, "did not answer the read"}}) {
+                          Case{"alert without response", alertOnly, 5,
+                               "announced going offline but sent no response to the request"}}) {
         SCOPED_TRACE(c.what);
         printer_->setFaults({});
         printer_->setValue(0x0306, {0x14});

@@ -19,6 +19,7 @@ struct FaultCase {
     int expected;
     bool printerOffline;  // the printer's state after the operation
     int settleMs = 0;     // time for late replies to arrive before the link is checked
+    const char* problem = nullptr;  // part of SlcLastProblem() afterwards
 };
 
 constexpr uint32_t kWaitMs = 500;
@@ -94,6 +95,9 @@ TEST_P(FaultMatrix, GivesItsCodeAndLeavesTheLinkClean) {
     }
     EXPECT_EQ(rc, c.expected);
     EXPECT_EQ(SlcLastProblem().empty(), rc == SLC_OK) << SlcLastProblem();
+    if (c.problem != nullptr) {
+        EXPECT_NE(SlcLastProblem().find(c.problem), std::string::npos) << SlcLastProblem();
+    }
     EXPECT_EQ(printer_->offline(), c.printerOffline);
     // Never a hang: at most the register's wait and the exchange's two waits.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4 * kWaitMs + 1000));
@@ -134,7 +138,18 @@ const FaultCase kCases[] = {
     {"AlertWhileACommandsReplyIsAwaited", Op::Send, With([](sim::Faults& f) { f.alertBeforeEveryReply = true; }),
      SLC_OK, false},
     {"RefusedOffline", Op::Offline, With([](sim::Faults& f) { f.refuseOffline = true; }), SLC_REJECTED, false},
-    {"IgnoredOnline", Op::Online, With([](sim::Faults& f) { f.ignoreOnline = true; }), SLC_SEND_READFAIL, true},
+    {"IgnoredOnline", Op::Online, With([](sim::Faults& f) { f.ignoreOnline = true; }), SLC_SEND_READFAIL, true, 0,
+     "did not confirm going online within 500 ms"},
+    {"AlertButNoResponse", Op::Offline, With([](sim::Faults& f) { f.noControlResponse = true; }), SLC_SEND_READFAIL,
+     true, 0, "announced going offline but sent no response to the request"},
+    // Bytes 5 to 7 of a response are the printer's own.
+    {"SingleSettingLayoutOffline", Op::Offline,
+     With([](sim::Faults& f) { f.controlReplyLayout = sim::ControlReplyLayout::SingleSetting; }), SLC_OK, true},
+    {"NoStateLayoutOnline", Op::Online,
+     With([](sim::Faults& f) { f.controlReplyLayout = sim::ControlReplyLayout::SingleSettingNoState; }), SLC_OK,
+     false},
+    {"ZeroSubFunctionLayoutOffline", Op::Offline,
+     With([](sim::Faults& f) { f.controlReplyLayout = sim::ControlReplyLayout::ZeroSubFunction; }), SLC_OK, true},
     // disconnectAfterBytes 0 stands for "inside the operation's own packet".
     {"DisconnectMidCommand", Op::Send, With([](sim::Faults& f) { f.disconnectAfterBytes = 0; }), SLC_SEND_WRITEFAIL,
      false},

@@ -29,6 +29,7 @@ inline SlcTiming FastTiming() {
     t.queryReadTotalMs = 30;
     t.queryReadIntervalMs = 5;
     t.queryReadMultiplierMs = 0;
+    t.lateReplyDrainMs = 150;
     return t;
 }
 

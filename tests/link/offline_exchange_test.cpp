@@ -67,7 +67,12 @@ TEST_P(OfflineExchangeRule, DecidesByResponseAndAlert) {
 }
 
 const Bytes kForeign = sim::MakePacket(0x51, 0xE1, {0xE7, 0x00});
-const Bytes kBatchReply = sim::MakePacket(0x11, npa::CMD_SETTINGS, {0xE7, 0x00, 0x01, 0x05, 0x01, 0x01});
+// Bytes 5 to 7 are the printer's own: the single-setting reply layout, no state, no sub-function.
+const Bytes kSingleSettingLayout = sim::MakePacket(0x51, npa::CMD_SETTINGS, {0xE7, 0x00, 0x01, 0x01});
+const Bytes kNoState = sim::MakePacket(0x51, npa::CMD_SETTINGS, {0xE7, 0x00, 0x00, 0x01});
+const Bytes kZeroSubFunction = sim::MakePacket(0x51, npa::CMD_SETTINGS, {0x00, 0x00, 0x01, 0x01});
+const Bytes kPlainAlert = sim::MakePacket(0x11, npa::CMD_ALERT, {0x00, 0x00, 0x00, 0x01});
+const Bytes kResponseWithoutVerdict = sim::MakePacket(0x51, npa::CMD_SETTINGS, {0xE7, 0x0C, 0x01});
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OfflineExchangeRule,
@@ -88,14 +93,16 @@ INSTANTIATE_TEST_SUITE_P(
                      "TestOffline(): 9th byte NOT OK - rejected\n"},
         ExchangeCase{"AcceptedButAlertShowsTheOldState", 0, {{0, Response(0, 1)}, {0, Alert(0, 1)}}, SLC_REJECTED,
                      "TestOffline(): 9th byte NOT OK - rejected\n"},
-        // Late answers to an earlier offline request arriving while going online.
-        ExchangeCase{"StaleOfflineAnswersAreDropped", 0,
-                     {{0, Response(1, 1)}, {0, Alert(1, 1)}, {0, Response(0, 1)}, {0, Alert(0, 0)}}, SLC_OK,
-                     "TestOffline(): dropped a message that does not answer this request:\n"},
-        ExchangeCase{"StaleRefusalIsNotJudged", 0, {{0, Response(1, 0)}, {0, Response(0, 1)}}, SLC_OK, nullptr},
-        ExchangeCase{"OnlyAStaleResponseIsNoResponse", 0, {{0, Response(1, 1)}}, SLC_SEND_READFAIL, nullptr},
+        // Only the command byte and the 9th byte count.
+        ExchangeCase{"SingleSettingLayout", 1, {{0, kSingleSettingLayout}, {0, Alert(1, 1)}}, SLC_OK,
+                     "TestOffline(): 9th byte OK\n"},
+        ExchangeCase{"ResponseWithoutTheState", 1, {{0, Alert(1, 1)}, {0, kNoState}}, SLC_OK, nullptr},
+        ExchangeCase{"ResponseWithZeroSubFunction", 1, {{0, kZeroSubFunction}, {0, kPlainAlert}}, SLC_OK, nullptr},
+        ExchangeCase{"ResponseTooShortForAVerdict", 1,
+                     {{0, kResponseWithoutVerdict}, {0, Response(1, 1)}, {0, Alert(1, 1)}}, SLC_OK,
+                     "TestOffline(): dropped a response of 8 bytes: it has no 9th byte to judge\n"},
         ExchangeCase{"OtherMessagesAreDropped", 1,
-                     {{0, kForeign}, {SLC_SEND_TOOLARGE, {}}, {0, kBatchReply}, {0, Response(1, 1)}, {0, Alert(1, 1)}},
+                     {{0, kForeign}, {SLC_SEND_TOOLARGE, {}}, {0, Response(1, 1)}, {0, kForeign}, {0, Alert(1, 1)}},
                      SLC_OK, "TestOffline(): dropped a message that cannot be used (code -7)\n"},
         ExchangeCase{"WriteFailureEndsIt", 1, {{0, Response(1, 1)}}, SLC_REFUSED, nullptr, SLC_REFUSED}),
     [](const ::testing::TestParamInfo<ExchangeCase>& info) { return std::string(info.param.name); });

@@ -105,6 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
                {Bytes(kWhole.begin(), kWhole.begin() + 7), {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
                 {}, kWhole},
                Outcome::GaveUp, {}},
+        // A packet of its flags and command byte alone (DataLen 2) is a message without data.
+        Script{"FlagsAndCommandOnly", {Packet(0x11, {}), {}}, Outcome::Message, {}},
+        Script{"FlagsAndCommandOnlyThenContinued",
+               {Cat({Packet(0x11 | npa::FLAG_CONTINUE, {}), kWhole}), {}}, Outcome::Message, kData},
         Script{"StoppedWhileHunting", {{}, {}}, Outcome::Stopped, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,6 +1,8 @@
 // The link's one wait for a stored message, fed by hand-filled response slots: which message
 // answers, what is dropped, and what the caller gets back.
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "link_fixture.h"
 
@@ -90,6 +92,14 @@ TEST_F(ResponseWait, MarkersAndBuffersDecideTheCode) {
     EXPECT_EQ(SlcAwaitReply(Wait(500), reply, &length), SLC_SEND_TOOLARGE);
     EXPECT_EQ(length, 0u);
 
+    // A reply that fills the buffer exactly fits.
+    uint8_t exact[6] = {};
+    length = sizeof exact;
+    Store(0, Reply(0xE0, 1));
+    EXPECT_EQ(SlcAwaitReply(Wait(500), exact, &length), SLC_OK);
+    EXPECT_EQ(length, 6u);
+    EXPECT_EQ(exact[4], 0xE0);
+
     // Without a buffer the reply is dropped, or too large when the transport says so.
     Store(0, Reply(0xE0, 1));
     EXPECT_EQ(SlcAwaitReply(Wait(500), nullptr, nullptr), SLC_OK);
@@ -107,6 +117,35 @@ TEST_F(ResponseWait, DropStoredMessagesEmptiesSlotsAndTheSignal) {
     std::vector<SlcSlotMessage> taken;
     EXPECT_EQ(SlcAwaitMessages(Wait(30), taken), SLC_SEND_READFAIL);
     EXPECT_TRUE(taken.empty());
+}
+
+// A late reply to a wait that timed out is awaited and dropped before the next request, once;
+// without a time-out nothing is awaited.
+TEST_F(ResponseWait, LateRepliesAreDrainedOnlyAfterATimeOut) {
+    SlcTimingTable().lateReplyDrainMs = 300;
+    std::vector<SlcSlotMessage> taken;
+    ASSERT_EQ(SlcAwaitMessages(Wait(20), taken), SLC_SEND_READFAIL);
+    ASSERT_TRUE(SlcGlobals().lateReplyPossible);
+
+    int rearmed = 0;
+    std::thread reader([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        Store(1, Reply(0xE0, 7));
+    });
+    SlcDrainLateReplies("TestSend", [&rearmed] { ++rearmed; });
+    reader.join();
+    EXPECT_TRUE(LogHas("TestSend() - an earlier wait timed out: dropping late replies for 300 ms\n"));
+    EXPECT_TRUE(LogHas("TestSend() - dropping a stored message (command byte E0) from slot 1\n"));
+    EXPECT_EQ(rearmed, 2);  // at the start and after the message dropped
+    EXPECT_FALSE(SlcGlobals().lateReplyPossible);
+
+    // Nothing timed out since: the next request goes out at once, and its reply is kept.
+    Store(0, Reply(0xE0, 8));
+    const auto start = std::chrono::steady_clock::now();
+    SlcDrainLateReplies("TestSend", {});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    ASSERT_EQ(SlcAwaitMessages(Wait(100), taken), SLC_OK);
+    EXPECT_EQ(taken.back().bytes[5], 8);
 }
 
 }  // namespace

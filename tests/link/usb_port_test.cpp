@@ -143,6 +143,29 @@ TEST_F(UsbPort, WritesReachThePrinter) {
     EXPECT_EQ(SlcSendCommand(kPort, tooLong.data(), 513, nullptr, &zero), SLC_REFUSED);
 }
 
+// usblp finishes a write after the call returns and cancels it when the node's last descriptor
+// closes: every request, with or without a reply, must still reach the printer.
+TEST_F(UsbPort, TransfersStillInFlightAreNotCancelledByTheClose) {
+    sim_.setUsbTransfersInFlight(true);
+    sim::VirtualPrinter& printer = addPrinter();
+    ASSERT_EQ(SlcOpenPort(kPort), SLC_OK);
+    Bytes reply;
+    ASSERT_EQ(readAll(printer, reply), SLC_OK);
+    EXPECT_EQ(entries(reply), allIds(printer).size());
+    uint16_t id = 0;
+    Bytes value;
+    Bytes packet = writePacket(printer, id, value);
+    packet[3] = 0x40;  // no reply asked: nothing but the close tells when the transfer is done
+    uint32_t zero = 0;
+    ASSERT_EQ(SlcOffline(kPort, 1), SLC_OK);
+    EXPECT_EQ(SlcSendCommand(kPort, packet.data(), static_cast<uint32_t>(packet.size()), nullptr, &zero), SLC_OK);
+    ASSERT_EQ(SlcOffline(kPort, 0), SLC_OK);
+    EXPECT_EQ(printer.value(id), value);
+    EXPECT_FALSE(printer.offline());
+    EXPECT_EQ(SlcClosePort(kPort), SLC_OK);
+    EXPECT_EQ(sim_.usbBytesCancelled(), 0u);
+}
+
 class UsbOfflineOrder : public UsbPort, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(UsbOfflineOrder, OfflineAndOnlineInEitherOrder) {

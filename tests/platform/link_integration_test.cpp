@@ -97,6 +97,7 @@ protected:
         t.queryReadTotalMs = 300;
         t.queryReadIntervalMs = 30;
         t.queryReadMultiplierMs = 0;
+        t.lateReplyDrainMs = 200;
         SlcTimingTable() = t;
     }
 
@@ -287,3 +288,60 @@ TEST_F(LinuxLinkTest, APrinterThatVanishesMidApplyFailsWithoutHanging) {
         EXPECT_LT(Clock::now() - start, std::chrono::seconds(8));
     }
 }
+
+namespace {
+
+// A printer is promised to be judged by command bytes and 9th bytes only: replies that lay out
+// the bytes the protocol leaves open otherwise must read and apply as well, on both transports.
+struct ReplyLayout {
+    const char* name;
+    std::vector<std::string> printerArgs;
+};
+
+void PrintTo(const ReplyLayout& layout, std::ostream* os) { *os << layout.name; }
+
+class OtherReplyLayouts : public LinuxLinkTest,
+                          public ::testing::WithParamInterface<std::tuple<bool, ReplyLayout>> {};
+
+TEST_P(OtherReplyLayouts, ReadAndApplyLand) {
+    const bool usb = std::get<0>(GetParam());
+    const ReplyLayout& layout = std::get<1>(GetParam());
+    ASSERT_TRUE(usb ? usbPrinter(0, "AB12", layout.printerArgs) : parallelPrinter(layout.printerArgs));
+    const char* port = usb ? "USB001" : "LPT1:";
+
+    ValueMap values;
+    ASSERT_EQ(NpaReadAllSettings(port, values), NPA_OK);
+    EXPECT_EQ(values["BLANKPAGES"], "DONTPRINT");
+    EXPECT_EQ(values["CUSTOM2NAME"], "");
+    // Every value written back as read, as the window's apply does, with two changes among them.
+    values["BLANKPAGES"] = "PRINT";
+    values["CUSTOM1NAME"] = "ABC";
+    std::vector<std::string> commands;
+    for (const auto& [name, token] : values) commands.push_back(name + ":" + token);
+    NpaWriteReport report;
+    ASSERT_EQ(NpaWriteValues(port, commands, &report), NPA_OK) << report.problem;
+    EXPECT_TRUE(report.skipped.empty()) << report.skipped.front();
+
+    ValueMap after;
+    ASSERT_EQ(NpaReadAllSettings(port, after), NPA_OK);
+    EXPECT_EQ(after["BLANKPAGES"], "PRINT");
+    EXPECT_EQ(after["CUSTOM1NAME"], "ABC");
+    EXPECT_EQ(NpaEndSession(port), NPA_OK);
+}
+
+const ReplyLayout kLayouts[] = {
+    {"SingleSettingResponses", {"--reply-layout", "single"}},
+    {"ResponsesWithoutTheState", {"--reply-layout", "single-zero"}},
+    {"ResponsesWithZeroSubFunction", {"--reply-layout", "zero-sub"}},
+    {"BatchRepliesWithZeroBytes", {"--batch-bytes", "0000"}},
+    {"ZeroPaddedTexts", {"--pad-texts"}},
+    {"AllAtOnce", {"--reply-layout", "single", "--batch-bytes", "0000", "--pad-texts"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Printers, OtherReplyLayouts, ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kLayouts)),
+                         [](const ::testing::TestParamInfo<std::tuple<bool, ReplyLayout>>& info) {
+                             return std::string(std::get<0>(info.param) ? "Usb_" : "Parallel_") +
+                                    std::get<1>(info.param).name;
+                         });
+
+}  // namespace

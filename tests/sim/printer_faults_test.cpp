@@ -216,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                          ASSERT_EQ(packets.size(), 1u);
                          EXPECT_EQ(packets[0], Packet(0x11, 0xE0, {0xE7, 0x00}));
                      }},
-        SessionFault{"foreignBatchReply", [] { sim::Faults f; f.foreignBatchReply = true; return f; }(), false,
+        SessionFault{"batchReplyBytes", [] { sim::Faults f; f.batchReplyBytes = 0x0300; return f; }(), false,
                      BatchRequest,
                      [](const std::vector<Bytes>& packets, const sim::VirtualPrinter&, uint16_t, const Bytes&) {
                          ASSERT_EQ(packets.size(), 1u);

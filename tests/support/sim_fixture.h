@@ -36,6 +36,7 @@ inline SlcTiming FastTiming() {
     t.queryReadTotalMs = 200;
     t.queryReadIntervalMs = 20;
     t.queryReadMultiplierMs = 0;
+    t.lateReplyDrainMs = 100;
     return t;
 }
 

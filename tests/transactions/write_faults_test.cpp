@@ -40,7 +40,11 @@ const FaultCase kCases[] = {
     {"StopsReadingMidApply", [](sim::Faults& f) { f.stopReadingAfterPackets = 8; }, NPA_ERR_ONLINE, false},
     {"DisconnectMidApply", [](sim::Faults& f) { f.disconnectAfterBytes = 200; }, NPA_ERR_ONLINE, false},
     {"EmptyReadBack", [](sim::Faults& f) { f.emptyBatchReply = true; }, NPA_ERR_VERIFY, true},
-    {"ForeignReadBack", [](sim::Faults& f) { f.foreignBatchReply = true; }, NPA_ERR_VERIFY, true},
+    // Bytes 5 and 6 of a batch reply are the printer's own.
+    {"ReadBackWithOtherBytes", [](sim::Faults& f) { f.batchReplyBytes = 0x0300; }, NPA_OK, true},
+    {"ResponsesInAnotherLayout", [](sim::Faults& f) { f.controlReplyLayout = sim::ControlReplyLayout::SingleSetting; },
+     NPA_OK, true},
+    {"AlertButNoResponse", [](sim::Faults& f) { f.noControlResponse = true; }, NPA_ERR_WRITE, true},
     {"WriteNotTaken", [](sim::Faults& f) { f.ignoredWriteIds = {kPowerSaver}; }, NPA_ERR_VERIFY, true},
 };
 
