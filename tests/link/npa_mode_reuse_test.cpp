@@ -154,9 +154,9 @@ TEST_P(NpaModeReuse, SecondOpen) {
 INSTANTIATE_TEST_SUITE_P(Cases, NpaModeReuse, ::testing::ValuesIn(kReuseCases),
                          [](const ::testing::TestParamInfo<ReuseCase>& info) { return std::string(info.param.name); });
 
-using NpaModeReuseLog = ModeReuseTest;
+using NpaModeKept = ModeReuseTest;
 
-TEST_F(NpaModeReuseLog, SaysWhichModeAndWhenItWasAsked) {
+TEST_F(NpaModeKept, SaysWhichModeAndWhenItWasAsked) {
     ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
     clock_->advance(2000);
     sim_->clearLog();
@@ -172,16 +172,9 @@ TEST_F(NpaModeReuseLog, SaysWhichModeAndWhenItWasAsked) {
     EXPECT_EQ(log.find("IsNpaActive()"), std::string::npos);
 }
 
-TEST_F(NpaModeReuseLog, AWindowOfZeroAlwaysAsks) {
-    SlcTimingTable().npaModeReuseMs = 0;
-    ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
-    ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
-    EXPECT_EQ(ModeQueries(*lpt1_), 2u);
-}
-
 // The operator switches the printer from ON to AUTO between the read and the write: the write
 // session's reused mode is wrong, its first request goes unanswered, and the next open asks again.
-TEST_F(NpaModeReuseLog, AModeChangedOnThePanelIsAskedAfterTheFirstUnansweredRequest) {
+TEST_F(NpaModeKept, AModeChangedOnThePanelIsAskedAfterTheFirstUnansweredRequest) {
     sim::PrinterConfig on;
     on.mode = sim::NpaMode::On;
     lpt1_->setConfig(on);
