@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "link/link_private.h"
+#include "link/npa_mode_memory.h"
 #include "link/usb_private.h"
 
 namespace {
@@ -296,6 +297,8 @@ void SlcShutdown() {
     // Temporaries that can no longer be completed must not outlive the program.
     if (g.initialised && g.unidirectional) ParDropWorkaround();
     if (g.initialised && SlcKindOf(g.openPort) == SlcPortKind::File) FileDiscard();
+    // The end of the session: a later start asks the printer its mode afresh.
+    SlcForgetNpaMode();
     SlcLog(SLC_LOG_TRACE, "SlcShutdown() - out\n");
 }
 
@@ -319,6 +322,7 @@ void SlcResetForTesting() {
     g.deviceId.clear();
     g.command = 0;
     g.dosNames.clear();
+    SlcForgetNpaMode();
     std::lock_guard<std::mutex> lock(g.responseMutex);
     for (auto& slot : g.responseSlots) std::memset(slot, 0, sizeof slot);
 }

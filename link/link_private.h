@@ -196,8 +196,10 @@ bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t lengt
 void ParCorvaneDosPort(bool create, const char* portName);
 bool BceEnumGetDeviceID(platform::ParallelChannel& channel, uint8_t* buffer, size_t size, size_t& length);
 void ParReadPort();
-int16_t IsNpaActive(platform::ParallelChannel& channel, const char* deviceId, size_t length);
-int SendNpaActiveQuery(platform::ParallelChannel& channel);
+// answered (when given) tells whether the mode is what the printer answered to the query, rather
+// than read from the device ID, taken from silence, or the outcome of a failed write or read.
+int16_t IsNpaActive(platform::ParallelChannel& channel, const char* deviceId, size_t length, bool* answered = nullptr);
+int SendNpaActiveQuery(platform::ParallelChannel& channel, bool* answered = nullptr);
 int CheckPJLQueryResponse(const uint8_t* reply, uint32_t count);
 // Closes the one-way workaround: copies offline.dat and the commands to the port (SlcCopyFiles),
 // or, when a write into them failed, deletes them and returns -5 with the first failure as the

@@ -78,7 +78,8 @@ int CheckPJLQueryResponse(const uint8_t* reply, uint32_t count) {
     return NPA_OFF;
 }
 
-int SendNpaActiveQuery(platform::ParallelChannel& channel) {
+int SendNpaActiveQuery(platform::ParallelChannel& channel, bool* answered) {
+    if (answered != nullptr) *answered = false;
     SlcLog(SLC_LOG_TRACE, "SendNpaActiveQuery() - before WriteFile()\n");
     const long written = channel.write(npa::kPjlModeQuery.data(), npa::kPjlModeQuery.size());
     SlcLog(SLC_LOG_TRACE, "SendNpaActiveQuery() - after WriteFile()\n");
@@ -100,10 +101,12 @@ int SendNpaActiveQuery(platform::ParallelChannel& channel) {
         SlcLog(SLC_LOG_TRACE, "SendNpaActiveQuery() - no bytes received, returning NPA_AUTO\n");
         return NPA_AUTO;
     }
+    if (answered != nullptr) *answered = true;
     return CheckPJLQueryResponse(reply, count);
 }
 
-int16_t IsNpaActive(platform::ParallelChannel& channel, const char* deviceId, size_t length) {
+int16_t IsNpaActive(platform::ParallelChannel& channel, const char* deviceId, size_t length, bool* answered) {
+    if (answered != nullptr) *answered = false;
     if (Contains(deviceId, length, "QNPAP") || Contains(deviceId, length, "CPDNPA001")) {
         SlcLog(SLC_LOG_TRACE, "IsNpaActive() - QNPAP or CPD, returning NPA_AUTO\n");
         return NPA_AUTO;
@@ -124,12 +127,12 @@ int16_t IsNpaActive(platform::ParallelChannel& channel, const char* deviceId, si
     SlcLog(SLC_LOG_TRACE, "IsNpaActive() - SetCommTimeouts()\n");
 
     SlcLog(SLC_LOG_TRACE, "IsNpaActive() - before SendNpaActiveQuery(1)\n");
-    int mode = SendNpaActiveQuery(channel);
+    int mode = SendNpaActiveQuery(channel, answered);
     if (mode == -1) {
         // The reply looked like NPA but not like "active": ask once more.
         SlcLog(SLC_LOG_TRACE, "IsNpaActive() - after SendNpaActiveQuery(1)\n");
         SlcLog(SLC_LOG_TRACE, "IsNpaActive() - before SendNpaActiveQuery(2)\n");
-        mode = SendNpaActiveQuery(channel);
+        mode = SendNpaActiveQuery(channel, answered);
         SlcLog(SLC_LOG_TRACE, "IsNpaActive() - after SendNpaActiveQuery(2)\n");
         if (mode == -1) {
             SlcLog(SLC_LOG_TRACE, "IsNpaActive() - NPA_OFF\n");

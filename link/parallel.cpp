@@ -1,9 +1,11 @@
 // Parallel port: opening (two-way or the one-way workaround), writing commands and waiting for
 // the reader thread's reply.
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "link/link_private.h"
+#include "link/npa_mode_memory.h"
 #include "platform/reverse_channel.h"
 #include "protocol/packets.h"
 
@@ -86,6 +88,18 @@ int OpenWorkaround(const char* portName) {
     return SLC_UNIDIRECTIONAL;
 }
 
+int RecordTwoWay(const char* portName, std::unique_ptr<platform::ParallelChannel> device, int16_t mode,
+                 const char* deviceId, size_t idLength) {
+    SlcOpenedPort opened;
+    opened.parallel = device.get();
+    opened.channel = std::move(device);
+    opened.npaMode = mode;
+    opened.devicePath = portName;
+    opened.deviceId.assign(deviceId, idLength);
+    SlcRecordOpenPort(portName, std::move(opened));
+    return SLC_OK;
+}
+
 int OpenTwoWay(const char* portName) {
     ParCorvaneDosPort(true, portName);
     int error = 0;
@@ -96,6 +110,7 @@ int OpenTwoWay(const char* portName) {
                       platform::current().parallel->deviceNode(portName) + ") cannot be opened: " +
                       SlcErrnoReason(error));
         ParCorvaneDosPort(false, portName);
+        SlcForgetNpaMode();
         return SLC_FAIL;
     }
 
@@ -112,6 +127,7 @@ int OpenTwoWay(const char* portName) {
     uint8_t deviceId[SLC_DEVICE_ID_SIZE + 1] = {};
     size_t idLength = 0;
     if (!BceEnumGetDeviceID(*device, deviceId, SLC_DEVICE_ID_SIZE, idLength)) {
+        SlcForgetNpaMode();
         device.reset();
         SlcSetProblem(NoDeviceIdProblem(portName));
         return SLC_NOT_OPEN;
@@ -121,12 +137,23 @@ int OpenTwoWay(const char* portName) {
 
     if (!IsRecognizedDeviceId(idText, idLength)) {
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - not a recognized printer\n");
+        SlcForgetNpaMode();
         SlcSetProblem(std::string("the printer on ") + portName + " is not one this program supports");
         return SLC_REJECTED;
     }
     SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - printer recognized\n");
 
-    const int16_t mode = IsNpaActive(*device, idText, idLength);
+    // The same printer asked moments ago (a write session after its read) is not asked again.
+    if (const std::optional<int16_t> kept = SlcReusableNpaMode(portName, idText, idLength)) {
+        return RecordTwoWay(portName, std::move(device), *kept, idText, idLength);
+    }
+    bool answered = false;
+    const int16_t mode = IsNpaActive(*device, idText, idLength, &answered);
+    if (answered && (mode == NPA_AUTO || mode == NPA_ON)) {
+        SlcRememberNpaMode(portName, idText, idLength, mode);
+    } else {
+        SlcForgetNpaMode();
+    }
     switch (mode) {
     case NPA_OFF:
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - IsNpaActive() returned NPA_OFF\n");
@@ -141,15 +168,7 @@ int OpenTwoWay(const char* portName) {
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(Parallel) - IsNpaActive() returned NPA_ON\n");
         break;
     }
-
-    SlcOpenedPort opened;
-    opened.parallel = device.get();
-    opened.channel = std::move(device);
-    opened.npaMode = mode;
-    opened.devicePath = portName;
-    opened.deviceId.assign(idText, idLength);
-    SlcRecordOpenPort(portName, std::move(opened));
-    return SLC_OK;
+    return RecordTwoWay(portName, std::move(device), mode, idText, idLength);
 }
 
 }  // namespace
@@ -260,6 +279,7 @@ int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint
     SlcDrainLateReplies("ParSendCommand", ParRearmForLateReply);
     if (g.npaMode != NPA_ON && !SlcSendStart(*g.port, "ParSendCommand")) {
         if (replyLength != nullptr) *replyLength = 0;
+        SlcForgetNpaMode();
         return SLC_SEND_WRITEFAIL;
     }
 
@@ -277,9 +297,13 @@ int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint
         SlcLog(SLC_LOG_TRACE, "Successfully wrote %d bytes\n", static_cast<int>(written));
         if (!awaitReply) return SLC_OK;
         const int rc = ParWaitMessage(serial, reply, replyLength, SlcTimingTable().responseWaitMs);
+        // A printer that does not answer may not be in the mode it was found in (its panel,
+        // another program): the next open asks it again.
+        if (rc == SLC_FAIL || rc == SLC_SEND_READFAIL) SlcForgetNpaMode();
         return rc == SLC_FAIL ? SLC_SEND_READFAIL : rc;
     }
     if (replyLength != nullptr) *replyLength = 0;
+    SlcForgetNpaMode();
     return SLC_SEND_WRITEFAIL;
 }
 

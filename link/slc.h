@@ -64,8 +64,11 @@ void SlcInit();
 // A command file is written to a temporary beside it ("." + its name + random characters); the
 // file itself is untouched until SlcClosePort. Blocks for the device opens, the device ID read
 // (about a second at most) and, on a parallel printer whose ID does not tell its NPA mode, at
-// most two PJL mode queries, whose reads are bounded by the queryRead* fields. A
-// two-way parallel port's writes are bounded by writeWaitMs from here on.
+// most two PJL mode queries, whose reads are bounded by the queryRead* fields. No query when the
+// printer answered one on this port less than npaModeReuseMs ago and the device ID reads
+// byte-identical: that mode is reused (logged at level 1 with the time it was asked); a failed
+// open, a command on the port that went unanswered or could not be written, and SlcShutdown make
+// the next open ask again. A two-way parallel port's writes are bounded by writeWaitMs from here on.
 int SlcOpenPort(const char* portName);
 
 // Sends one complete NPA packet of length bytes on the open port portName. reply/replyLength:
@@ -136,8 +139,8 @@ int SlcClosePort(const char* portName);
 
 // Ends the link's work before the program exits: ends and joins the reader thread, deletes the
 // workaround's files and a command file's temporaries that were not committed (a command file
-// not closed is not saved). The open port is not closed. Logs at level 2. Caller's thread; does
-// not block beyond ending the reader.
+// not closed is not saved), and forgets the NPA mode kept for the next parallel open. The open
+// port is not closed. Logs at level 2. Caller's thread; does not block beyond ending the reader.
 void SlcShutdown();
 
 // What the last failed Open/Send/Offline/Close could not do and why, in one English sentence with

@@ -18,6 +18,7 @@ TEST(LinkTiming, DefaultsAreThePrintersRealTimings) {
     EXPECT_EQ(t.readErrorPauseMs, 100u);
     EXPECT_EQ(t.writeWaitMs, 10000u);
     EXPECT_EQ(t.lateReplyDrainMs, 1000u);
+    EXPECT_EQ(t.npaModeReuseMs, 60000u);
 }
 
 }  // namespace
