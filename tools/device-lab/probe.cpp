@@ -32,7 +32,7 @@ namespace {
 // usblp's device-ID request: the length of the caller's buffer is part of the request number.
 unsigned long DeviceIdRequest(unsigned length) { return _IOC(_IOC_READ, 'P', 1, length); }
 
-// The printer function's status byte as its host reads it (GET_PORT_STATUS).
+// The printer function's status byte, which its host reads with GET_PORT_STATUS.
 constexpr unsigned long kGadgetGetStatus = _IOR('g', 0x21, unsigned char);
 
 void Fact(const char* area, const std::string& text) { std::printf("@@lab fact %s: %s\n", area, text.c_str()); }
@@ -77,14 +77,23 @@ std::string Printable(const uint8_t* data, size_t n) {
     return out;
 }
 
-std::string StatusLines(int status) {
-    // The status register's bits as lp reports them (LP_PBUSY is inverted on the wire).
+// The parallel port's status register as lp reports it (LP_PBUSY is inverted on the wire).
+std::string ParallelStatus(int status) {
     std::string s = Hex(static_cast<unsigned>(status) & 0xFF);
     s += (status & LP_PBUSY) ? " not-busy" : " busy";
     s += (status & LP_PACK) ? " ack" : "";
     s += (status & LP_POUTPA) ? " paper-out" : "";
     s += (status & LP_PSELECD) ? " selected" : " not-selected";
     s += (status & LP_PERRORP) ? " no-error" : " error";
+    return s;
+}
+
+// A USB printer's port status (the class request GET_PORT_STATUS): paper empty, selected, not error.
+std::string UsbPortStatus(int status) {
+    std::string s = Hex(static_cast<unsigned>(status) & 0xFF);
+    s += (status & 0x20) ? " paper-empty" : "";
+    s += (status & 0x10) ? " selected" : " not-selected";
+    s += (status & 0x08) ? " no-error" : " error";
     return s;
 }
 
@@ -157,26 +166,29 @@ int ProbeUsb(const char* hostNode, const char* gadgetNode) {
     }
     int status = 0;
     const int statusRc = ::ioctl(host, LPGETSTATUS, &status);
-    unsigned char gadgetStatus = 0;
-    const int gadgetRc = ::ioctl(gadget, kGadgetGetStatus, &gadgetStatus);
-    Fact("usblp", "LPGETSTATUS returns " + Result(statusRc) + (statusRc == 0 ? ", status " + StatusLines(status) : "") +
-                      " (the printer function's status byte: " + Result(gadgetRc) + ", " + Hex(gadgetStatus) + ")");
+    // The printer function answers with the status byte itself.
+    const int gadgetStatus = ::ioctl(gadget, kGadgetGetStatus);
+    Fact("usblp", "LPGETSTATUS returns " + Result(statusRc) + (statusRc == 0 ? ", port status " + UsbPortStatus(status) : "") +
+                      " (the printer function's status byte: " +
+                      (gadgetStatus >= 0 ? UsbPortStatus(gadgetStatus) : Result(gadgetStatus)) + ")");
 
-    // Reads: nothing waiting, then a reply of exactly one full-speed packet multiple (512 bytes,
-    // followed by a zero-length packet), then a 32-byte reply.
+    // Reads: nothing waiting, then replies of whole 512-byte packets (a transfer of such a
+    // length ends with a zero-length packet) and a short one.
     uint8_t buffer[8192];
     ::fcntl(host, F_SETFL, ::fcntl(host, F_GETFL) | O_NONBLOCK);
     Fact("usblp", "a non-blocking read with nothing sent: " + Result(::read(host, buffer, sizeof buffer)));
     Fact("usblp", "poll for reading with nothing sent: " + ReadOnce(host, buffer, sizeof buffer, 300));
-    std::vector<uint8_t> reply(512, 0x5A);
-    WriteAll(gadget, reply.data(), reply.size());
-    std::string reads;
-    for (int i = 0; i < 3; ++i) reads += std::string(i ? ", then " : "") + ReadOnce(host, buffer, sizeof buffer, 400);
-    Fact("usblp", "the printer side writes 512 bytes; the host's reads: " + reads);
-    WriteAll(gadget, reply.data(), 32);
-    reads.clear();
-    for (int i = 0; i < 2; ++i) reads += std::string(i ? ", then " : "") + ReadOnce(host, buffer, sizeof buffer, 400);
-    Fact("usblp", "the printer side writes 32 bytes; the host's reads: " + reads);
+    std::vector<uint8_t> reply(4096, 0x5A);
+    for (size_t size : {size_t{512}, size_t{1024}, size_t{2048}, size_t{32}}) {
+        WriteAll(gadget, reply.data(), size);
+        std::string reads;
+        for (int i = 0; i < 4; ++i) {
+            const std::string one = ReadOnce(host, buffer, sizeof buffer, 400);
+            reads += std::string(i ? ", then " : "") + one;
+            if (one.rfind("nothing", 0) == 0) break;
+        }
+        Fact("usblp", "the printer side writes " + std::to_string(size) + " bytes; the host's reads: " + reads);
+    }
 
     // Writes while the printer side reads nothing: how much the driver takes before it refuses,
     // and how a blocking write behaves then.
@@ -243,7 +255,7 @@ int ProbeParallel(const char* lpNode, const char* parportNode) {
     Fact("parallel", "poll for reading and writing: " + Result(ready) + ", revents " + Hex(static_cast<unsigned>(p.revents)));
     int status = 0;
     const int statusRc = ::ioctl(lp, LPGETSTATUS, &status);
-    Fact("parallel", "LPGETSTATUS returns " + Result(statusRc) + (statusRc == 0 ? ", status " + StatusLines(status) : ""));
+    Fact("parallel", "LPGETSTATUS returns " + Result(statusRc) + (statusRc == 0 ? ", status " + ParallelStatus(status) : ""));
     ::close(lp);
 
     const int port = ::open(parportNode, O_RDWR | O_CLOEXEC);
@@ -258,7 +270,7 @@ int ProbeParallel(const char* lpNode, const char* parportNode) {
     }
     unsigned char lines = 0;
     const int linesRc = ::ioctl(port, PPRSTATUS, &lines);
-    Fact("parallel", "PPRSTATUS returns " + Result(linesRc) + ", status register " + Hex(lines));
+    Fact("parallel", "PPRSTATUS returns " + Result(linesRc) + ", status register " + ParallelStatus(lines));
     int mode = IEEE1284_MODE_NIBBLE | IEEE1284_DEVICEID;
     const int negotiated = ::ioctl(port, PPNEGOT, &mode);
     Fact("parallel", "IEEE 1284 negotiation for the device ID (nibble mode): " + Result(negotiated));
