@@ -104,6 +104,8 @@ scenario() {
   : >"$why_file"
   : >"$details"
   [ -f "$link_log" ] && : >"$link_log"
+  local recorded_before=0
+  [ -f "$work/usb-printer.record" ] && recorded_before=$(stat -c %s "$work/usb-printer.record")
   runs=()
   handed_to_host=
   dmesg -C 2>/dev/null
@@ -126,6 +128,10 @@ scenario() {
     dmesg >"$work/dmesg" 2>/dev/null
     detail_file "kernel messages during the scenario" "$work/dmesg" 30
     detail_file "the USB printer's stderr" "$work/usb-printer.err" 10
+    if [ -n "$usb_printer_pid" ] && [ -f "$work/usb-printer.record" ]; then
+      echo "--- the USB printer received $(($(stat -c %s "$work/usb-printer.record") - recorded_before)) bytes during the scenario; the last ones:" >>"$details"
+      tail -c 96 "$work/usb-printer.record" | od -An -tx1 >>"$details"
+    fi
     sed 's/^/@@lab | /' "$details"
   fi
 }
@@ -187,7 +193,9 @@ usb_state=
 start_usb_printer() {  # options...
   stop_usb_printer
   usb_state=$work/usb-$RANDOM.state
-  "$printer" --usb --serial "$serial" --state "$usb_state" --device "$gadget_node" --ignore-stdin "$@" \
+  : >"$work/usb-printer.record"
+  "$printer" --usb --serial "$serial" --state "$usb_state" --device "$gadget_node" --ignore-stdin \
+    --record "$work/usb-printer.record" "$@" \
     >"$work/usb-printer.out" 2>"$work/usb-printer.err" </dev/null &
   usb_printer_pid=$!
   local i

@@ -239,27 +239,47 @@ int ProbeUsb(const char* hostNode, const char* gadgetNode) {
     Fact("usblp", "after the host closed its node, the printer side reads " + std::to_string(arrived) + " of the " +
                       std::to_string(taken + (blocked > 0 ? static_cast<size_t>(blocked) : 0)) + " bytes written");
 
-    // A request written and its node closed at once: usblp's write returns once the transfer is
-    // queued, and its close cancels a transfer the device has not taken yet. Closing only once
-    // the node is writable again (the transfer done) keeps the bytes.
-    for (const bool waitForTransfer : {false, true}) {
+    // Two writes (a 19-byte packet, then a 32-byte one, as a start packet and a request go out)
+    // and the node closed: a non-blocking write returns once its transfer is queued (a blocking
+    // one waits for it to end), and close cancels a transfer the device has not taken yet; once
+    // poll reports the node writable again, the last transfer has ended.
+    struct CloseWay {
+        int openFlags;
+        bool waitForTransfer;
+        const char* text;
+    };
+    const CloseWay ways[] = {
+        {0, false, "blocking, closed at once"},
+        // Opened as the link opens a printer's node: for both directions, without blocking.
+        {O_NONBLOCK, false, "non-blocking, closed at once"},
+        {O_NONBLOCK, true, "non-blocking, closed once poll reports the node writable again"},
+    };
+    for (const CloseWay& way : ways) {
         constexpr int kTries = 5;
         int delivered = 0;
         for (int t = 0; t < kTries; ++t) {
             pollfd listening{gadget, POLLIN, 0};
             ::poll(&listening, 1, 0);  // the printer side has its reads queued, as a server's are
-            const int once = ::open(hostNode, O_WRONLY | O_CLOEXEC);
+            const int once = ::open(hostNode, O_RDWR | way.openFlags | O_CLOEXEC);
             if (once < 0) break;
-            WriteAll(once, chunk.data(), 32);
-            if (waitForTransfer) {
+            for (const size_t size : {size_t{19}, size_t{32}}) {
+                size_t done = 0;
+                while (done < size) {
+                    pollfd writable{once, POLLOUT, 0};
+                    ::poll(&writable, 1, 1000);
+                    const ssize_t w = ::write(once, chunk.data() + done, size - done);
+                    if (w > 0) done += static_cast<size_t>(w);
+                    else if (errno != EAGAIN) break;
+                }
+            }
+            if (way.waitForTransfer) {
                 pollfd done{once, POLLOUT, 0};
                 ::poll(&done, 1, 1000);
             }
             ::close(once);
-            if (Drain(gadget, buffer, sizeof buffer, 150) == 32) ++delivered;
+            if (Drain(gadget, buffer, sizeof buffer, 150) == 19 + 32) ++delivered;
         }
-        Fact("usblp", std::string("a 32-byte write whose node is closed ") +
-                          (waitForTransfer ? "once poll reports it writable again" : "at once") + ": the printer side gets it in " +
+        Fact("usblp", std::string("writes of 19 and 32 bytes, ") + way.text + ": the printer side gets both in " +
                           std::to_string(delivered) + " of " + std::to_string(kTries) + " tries");
     }
     ::close(gadget);
