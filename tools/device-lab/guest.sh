@@ -416,6 +416,13 @@ lpt_apply() {
 
 # ---- The run -----------------------------------------------------------------------------------
 
+# The settings after the apply scenarios: those of a fresh printer with the one change.
+mapfile -t expected <"$run/expected-read.txt"
+for line in "${expected[@]}"; do
+  [[ $line == "$apply_setting="* ]] && line="$apply_setting=$apply_value"
+  echo "$line"
+done >"$work/expected-after-apply.txt"
+
 say "guest ready at $(uptime_now) s"
 make_gadget || { say "setup-failed: the USB printer gadget did not appear ($usb_node)"; exit 1; }
 note "the USB printer appeared at $(uptime_now) s"
@@ -450,7 +457,7 @@ for options in "${usb_printer_option_sets[@]}"; do
     start_usb_printer $options || { say "fail usb-$step$suffix: the USB printer did not start"; continue; }
     case $step in
       read) scenario "usb-read$suffix" usb_read "$run/expected-read.txt" ;;
-      apply) scenario "usb-apply$suffix" usb_apply "$run/expected-after-apply.txt" ;;
+      apply) scenario "usb-apply$suffix" usb_apply "$work/expected-after-apply.txt" ;;
     esac
   done
 done

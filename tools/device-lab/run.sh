@@ -33,6 +33,9 @@ build=$(cd "$build" 2>/dev/null && pwd) || { echo "device lab: no build folder $
 scenarios=(usb-probe usb-printers usb-doctor usb-busy usb-cups-backend usb-cups-queue usb-read usb-apply
            lpt-probe lpt-read lpt-copy lpt-apply)
 if [ -n "$list" ]; then printf '%s\n' "${scenarios[@]}"; exit 0; fi
+for want in ${only//,/ }; do
+  [[ " ${scenarios[*]} " == *" ${want%%\[*} "* ]] || { echo "run.sh: no scenario $want (--list names them)" >&2; exit 2; }
+done
 
 # The longest the guest may run, boot to power-off; QEMU is killed after it.
 time_limit=${DEVLAB_TIME_LIMIT:-170}
@@ -76,13 +79,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# What the guest compares with: the settings of a fresh virtual printer, and the same after the
-# apply scenarios' change.
+# What the guest compares its reads with: the settings of a fresh virtual printer.
 home=$run/home
 mkdir -p "$home"
 HOME=$home XDG_CONFIG_HOME=$home/config XDG_STATE_HOME=$home/state "$cli" --virtual= read >"$run/expected-read.txt" ||
   { echo "device lab: the virtual printer's settings could not be read" >&2; exit 1; }
-sed 's/^POWERSAVER=.*/POWERSAVER=45/' "$run/expected-read.txt" >"$run/expected-after-apply.txt"
 
 # The parallel port's far end: a virtual printer on a socket that QEMU connects to.
 "$printer" --socket "$sockets/lpt.sock" --state "$run/lpt.state" --record "$run/lpt.record" --ignore-stdin \
