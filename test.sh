@@ -4,7 +4,8 @@
 # UndefinedBehaviorSanitizer build (clang, with the fuzz targets replaying their corpora), a
 # ThreadSanitizer build of the printer link and its tests, and a Windows build (MinGW-w64) whose
 # tests run under Wine; the normal build is also installed into a staging folder and packaged
-# (tools/check-install.sh: desktop entry, metainfo, lintian). Build folders are kept, so a second
+# (tools/check-install.sh: desktop entry, metainfo, lintian) and run against the kernel's own
+# printer drivers in a QEMU guest (tools/device-lab/run.sh). Build folders are kept, so a second
 # run is incremental. It ends with one line per build: tests run and failed.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -44,6 +45,18 @@ run_tests build "normal build"
 # The installed tree, the desktop entry, the metainfo and the Debian package of the normal build.
 if ./tools/check-install.sh build 2>&1 | tee build/check-install.log; then result=passed; else result=FAILED; failed=1; fi
 summary+=("install and package: $result; $(grep -m1 '^package:' build/check-install.log || echo 'no package built')")
+# The normal build's programs against the real kernel drivers (usblp with a USB printer gadget,
+# lp on an emulated parallel port) in a QEMU guest. A guest that cannot start at all is reported
+# as not run, never as passed; a failing scenario fails the run.
+mkdir -p build/device-lab
+lab_status=0
+./tools/device-lab/run.sh build 2>&1 | tee build/device-lab/last-run.log || lab_status=$?
+lab_line=$(sed -n 's/^device lab: //p' build/device-lab/last-run.log | tail -1)
+case $lab_status in
+  0) summary+=("device lab (real kernel drivers in QEMU): ${lab_line:-no result}") ;;
+  77) summary+=("device lab (real kernel drivers in QEMU): NOT RUN: ${lab_line#not run }") ;;
+  *) summary+=("device lab (real kernel drivers in QEMU): ${lab_line:-no result}, FAILED"); failed=1 ;;
+esac
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0

@@ -1,6 +1,6 @@
-// devpanel-printer: one virtual printer served on a pseudo-terminal, so that the real Linux
-// transports can talk to it. Prints the terminal's path on stdout (one line) and serves until
-// SIGTERM, SIGINT or end of stdin.
+// devpanel-printer: one virtual printer served on a pseudo-terminal (or a given device node or a
+// Unix socket), so that the real Linux transports can talk to it. Prints the path it serves on
+// stdout (one line) and serves until SIGTERM, SIGINT or end of stdin.
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -9,13 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <string>
 #include <sys/signalfd.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
+#include "sim/printer_host_end.h"
 #include "sim/virtual_printer.h"
 
 namespace {
@@ -23,7 +24,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: devpanel-printer [--usb] [--serial S] [--model M] [--state FILE]\n"
     "                        [--mode off|auto|on] [--model-file PATH] [--record FILE]\n"
-    "                        [--ignore-stdin] [--reply-layout echo|single|single-zero|zero-sub]\n"
+    "                        [--ignore-stdin] [--device PATH | --socket PATH]\n"
+    "                        [--print-device-id] [--reply-layout echo|single|single-zero|zero-sub]\n"
     "                        [--batch-bytes HHHH] [--pad-texts]\n";
 
 void Usage() { std::fputs(kUsage, stderr); }
@@ -33,8 +35,8 @@ void Help() {
     std::fputs("\n"
                "Serves a virtual Altrin Pressline T90 on a new pseudo-terminal, so that the real\n"
                "parallel and USB transports of devpanel and devpanel-cli can be tested without the\n"
-               "printer. Prints the terminal's path on the first line of stdout and serves until\n"
-               "SIGTERM, SIGINT, SIGHUP or the end of stdin.\n"
+               "printer. Prints the terminal's path (or the --device or --socket path) on the first\n"
+               "line of stdout and serves until SIGTERM, SIGINT, SIGHUP or the end of stdin.\n"
                "\n"
                "  --usb               behave as a USB printer (replies in 32-byte transfers)\n"
                "  --serial S          the serial number of its device ID (USB)\n"
@@ -53,6 +55,12 @@ void Help() {
                "  --batch-bytes HHHH  bytes 5 and 6 of its batch replies, as four hex digits\n"
                "                      (default E700)\n"
                "  --pad-texts         report text settings padded with zero bytes to their length\n"
+               "  --device PATH       serve the existing node PATH instead of a new pseudo-terminal:\n"
+               "                      the printer's side of a USB printer gadget (/dev/g_printer0)\n"
+               "                      or the host side of an emulated parallel port (a terminal)\n"
+               "  --socket PATH       serve a new Unix socket at PATH, one connection at a time\n"
+               "                      (an emulator's parallel port connecting to it)\n"
+               "  --print-device-id   print the IEEE 1284 device ID it answers with and exit\n"
                "  -h, --help          show this text\n"
                "  --version           show the version\n",
                stdout);
@@ -82,38 +90,14 @@ bool ParseBatchBytes(const std::string& text, int& bytes) {
     return true;
 }
 
-bool MakeRaw(int fd) {
-    termios t{};
-    if (::tcgetattr(fd, &t) != 0) return false;
-    ::cfmakeraw(&t);
-    return ::tcsetattr(fd, TCSANOW, &t) == 0;
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t n, const std::atomic<bool>& stop) {
-    size_t done = 0;
-    while (done < n && !stop.load()) {
-        ssize_t w = ::write(fd, data + done, n - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN) {
-                pollfd p{fd, POLLOUT, 0};
-                ::poll(&p, 1, 100);
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<size_t>(w);
-    }
-    return done == n;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     sim::PrinterConfig config;
     sim::Faults layout;  // the reply layouts chosen on the command line; no faults
     bool ignoreStdin = false;
-    std::string recordPath;
+    bool printDeviceId = false;
+    std::string recordPath, devicePath, socketPath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto next = [&]() -> const char* {
@@ -150,6 +134,9 @@ int main(int argc, char** argv) {
                 return 2;
             }
         }
+        else if (arg == "--device") devicePath = next();
+        else if (arg == "--socket") socketPath = next();
+        else if (arg == "--print-device-id") printDeviceId = true;
         else if (arg == "--mode") {
             const std::string m = next();
             if (m == "off") config.mode = sim::NpaMode::Off;
@@ -165,6 +152,11 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (!devicePath.empty() && !socketPath.empty()) {
+        Usage();
+        return 2;
+    }
+
     sim::VirtualPrinter printer(config);
     if (!printer.modelLoaded()) {
         std::fprintf(stderr, "devpanel-printer: %s\n", printer.modelError().c_str());
@@ -178,35 +170,30 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // Signals arrive through a descriptor, so the main loop can wait for them with poll().
+    if (printDeviceId) {
+        std::printf("%s\n", printer.deviceId().c_str());
+        return 0;
+    }
+
+    // Signals arrive through a descriptor, so the main loop can wait for them with poll(). A
+    // host that hangs up under a write is seen in the write's result, not as a signal.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
     const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
 
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-        std::perror("devpanel-printer: pseudo-terminal");
+    std::string problem;
+    std::unique_ptr<sim::HostEnd> host = !devicePath.empty()   ? sim::HostEnd::OpenDevice(devicePath, problem)
+                                         : !socketPath.empty() ? sim::HostEnd::Listen(socketPath, problem)
+                                                               : sim::HostEnd::OpenPty(problem);
+    if (!host) {
+        std::fprintf(stderr, "devpanel-printer: %s\n", problem.c_str());
         return 1;
     }
-    const char* slavePath = ::ptsname(master);
-    if (slavePath == nullptr) {
-        std::perror("devpanel-printer: ptsname");
-        return 1;
-    }
-    const std::string path = slavePath;
-    // Holding the terminal open ourselves keeps the master readable between the host's opens
-    // (with no terminal end open, reads of the master fail).
-    const int slave = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0 || !MakeRaw(slave) || !MakeRaw(master)) {
-        std::perror("devpanel-printer: raw mode");
-        return 1;
-    }
-    // Non-blocking, so that a host that stops reading cannot hold up the end of the program.
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     // Every byte from the host is appended to the record file as it arrives.
     int record = -1;
     if (!recordPath.empty()) {
@@ -216,21 +203,22 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", host->path().c_str());
     std::fflush(stdout);
 
     std::atomic<bool> stop{false};
     std::thread fromHost([&] {
         uint8_t buffer[4096];
         while (!stop.load()) {
-            pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, 100) <= 0) continue;
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            if (n > 0) {
-                if (record >= 0) WriteAll(record, buffer, static_cast<size_t>(n), stop);
-                printer.receive(buffer, static_cast<size_t>(n));
+            const long n = host->read(buffer, sizeof buffer, 100);
+            if (n <= 0) continue;
+            for (long done = 0; record >= 0 && done < n;) {
+                const ssize_t w = ::write(record, buffer + done, static_cast<size_t>(n - done));
+                if (w < 0 && errno == EINTR) continue;
+                if (w <= 0) break;  // a full disk loses the record, not the printer's work
+                done += w;
             }
-            else if (n < 0 && errno != EINTR && errno != EAGAIN) ::usleep(10000);  // no terminal end open
+            printer.receive(buffer, static_cast<size_t>(n));
         }
     });
     std::thread toHost([&] {
@@ -238,7 +226,7 @@ int main(int argc, char** argv) {
         while (!stop.load()) {
             // In USB mode each transmit is one transfer of at most 32 bytes.
             const long n = printer.transmit(buffer, sizeof buffer, 100);
-            if (n > 0) WriteAll(master, buffer, static_cast<size_t>(n), stop);
+            if (n > 0) host->write(buffer, static_cast<size_t>(n), stop);
             else if (n < 0) ::usleep(10000);
         }
     });
@@ -260,8 +248,7 @@ int main(int argc, char** argv) {
     printer.wakeReaders();
     fromHost.join();
     toHost.join();
-    ::close(slave);
-    ::close(master);
+    host.reset();
     if (signalFd >= 0) ::close(signalFd);
     if (record >= 0) ::close(record);
     return 0;

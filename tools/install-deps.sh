@@ -2,7 +2,9 @@
 # Installs the Debian packages the build, the tests and the programs need (Debian 12 or Ubuntu;
 # run as root, or as a user who may use sudo). Quiet and quick when everything is already there.
 # The packaging checks need dpkg-dev (dpkg-shlibdeps finds the package's dependencies), lintian,
-# desktop-file-utils (desktop-file-validate), appstream (appstreamcli) and man-db.
+# desktop-file-utils (desktop-file-validate), appstream (appstreamcli) and man-db. The device lab
+# (tools/device-lab) needs QEMU, a static busybox, cpio and the print system's USB backend (cups);
+# its kernel is fetched by the lab itself, into the build folder.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev lld
@@ -13,6 +15,7 @@ packages=(
   g++-mingw-w64-x86-64-posix wine wine64 googletest
   libcli11-dev nlohmann-json3-dev
   dpkg-dev lintian desktop-file-utils appstream man-db
+  qemu-system-x86 busybox-static cpio cups
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -8,7 +8,10 @@
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "sim/nvram.h"
@@ -18,11 +21,34 @@ using namespace simtest;
 
 namespace {
 
+void SendTo(int fd, const Bytes& b) {
+    size_t done = 0;
+    while (done < b.size()) {
+        const ssize_t w = ::write(fd, b.data() + done, b.size() - done);
+        ASSERT_GT(w, 0);
+        done += static_cast<size_t>(w);
+    }
+}
+
+// Reads until n bytes came or nothing came for a while.
+Bytes ReceiveFrom(int fd, size_t n, int quietMs = 2000) {
+    Bytes out;
+    uint8_t buffer[4096];
+    pollfd p{fd, POLLIN, 0};
+    while (out.size() < n && ::poll(&p, 1, quietMs) > 0) {
+        const ssize_t r = ::read(fd, buffer, sizeof buffer);
+        if (r <= 0) break;
+        out.insert(out.end(), buffer, buffer + r);
+    }
+    return out;
+}
+
 // One devpanel-printer process with a pipe on its stdin and stdout.
 class PrinterProcess {
 public:
-    // errorFile: where the program's stderr goes (empty: ours).
-    explicit PrinterProcess(std::vector<std::string> args, const std::string& errorFile = "") {
+    // errorFile: where the program's stderr goes (empty: ours). openPath: open the path it
+    // prints as a terminal (false: the caller talks to it its own way).
+    explicit PrinterProcess(std::vector<std::string> args, const std::string& errorFile = "", bool openPath = true) {
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
         pid_ = ::fork();
@@ -49,7 +75,7 @@ public:
         char c;
         pollfd p{stdout_, POLLIN, 0};
         while (::poll(&p, 1, 5000) > 0 && ::read(stdout_, &c, 1) == 1 && c != '\n') path_ += c;
-        if (!path_.empty()) fd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (!path_.empty() && openPath) fd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     }
     ~PrinterProcess() {
         if (fd_ >= 0) ::close(fd_);
@@ -63,26 +89,8 @@ public:
 
     bool ok() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
-    void send(const Bytes& b) {
-        size_t done = 0;
-        while (done < b.size()) {
-            const ssize_t w = ::write(fd_, b.data() + done, b.size() - done);
-            ASSERT_GT(w, 0);
-            done += static_cast<size_t>(w);
-        }
-    }
-    // Reads until n bytes came or nothing came for a while.
-    Bytes receive(size_t n, int quietMs = 2000) {
-        Bytes out;
-        uint8_t buffer[4096];
-        pollfd p{fd_, POLLIN, 0};
-        while (out.size() < n && ::poll(&p, 1, quietMs) > 0) {
-            const ssize_t r = ::read(fd_, buffer, sizeof buffer);
-            if (r <= 0) break;
-            out.insert(out.end(), buffer, buffer + r);
-        }
-        return out;
-    }
+    void send(const Bytes& b) { SendTo(fd_, b); }
+    Bytes receive(size_t n, int quietMs = 2000) { return ReceiveFrom(fd_, n, quietMs); }
     void closeStdin() {
         ::close(stdin_);
         stdin_ = -1;
@@ -202,11 +210,84 @@ TEST(PrinterProgram, EndsOnEndOfStdinAndOnSignals) {
         printer.signal(sig);
         EXPECT_EQ(printer.waitExit(5000), 0);
     }
-    {
-        PrinterProcess printer({"--mode", "sideways"});
+    for (const std::vector<std::string>& usage : {std::vector<std::string>{"--mode", "sideways"},
+                                                   {"--device", "/dev/null", "--socket", "/tmp/x.sock"}}) {
+        PrinterProcess printer(usage);
         EXPECT_FALSE(printer.ok());
-        EXPECT_EQ(printer.waitExit(5000), 2);
+        EXPECT_EQ(printer.waitExit(5000), 2) << usage.front();
     }
+}
+
+// --device serves a node that exists already: here the terminal end of a pseudo-terminal whose
+// other end this test holds, as an emulator holds the host side of its parallel port.
+TEST(PrinterProgram, ServesAGivenDevice) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+    termios raw{};
+    ASSERT_EQ(::tcgetattr(master, &raw), 0);
+    ::cfmakeraw(&raw);
+    ASSERT_EQ(::tcsetattr(master, TCSANOW, &raw), 0);
+    {
+        PrinterProcess printer({"--device", terminal, "--ignore-stdin"}, "", false);
+        ASSERT_EQ(printer.path(), terminal);
+        SendTo(master, Bytes(npa::kPjlModeQuery.begin(), npa::kPjlModeQuery.end()));
+        const std::string pjl = "@PJL DINQUIRE QNPAP\r\nAUTO\r\n\f";
+        const Bytes answer = ReceiveFrom(master, pjl.size());
+        EXPECT_EQ(std::string(answer.begin(), answer.end()), pjl);
+        printer.signal(SIGTERM);
+        EXPECT_EQ(printer.waitExit(5000), 0);
+    }
+    ::close(master);
+
+    TempDir dir;
+    PrinterProcess missing({"--device", "/nonexistent/g_printer0"}, dir.file("stderr"), false);
+    EXPECT_EQ(missing.waitExit(5000), 1);
+    EXPECT_NE(ReadFile(dir.file("stderr")).find("/nonexistent/g_printer0: No such file"), std::string::npos)
+        << ReadFile(dir.file("stderr"));
+}
+
+// --socket: a host connects, hangs up and connects again (an emulator restarted), and each
+// connection is answered; the socket file goes with the program, and an existing path is refused.
+TEST(PrinterProgram, ServesAUnixSocketOneConnectionAtATime) {
+    TempDir dir;
+    const std::string socketPath = dir.file("lpt.sock");
+    auto connectToPrinter = [&] {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    };
+    const std::string pjl = "@PJL DINQUIRE QNPAP\r\nAUTO\r\n\f";
+    {
+        PrinterProcess printer({"--socket", socketPath, "--ignore-stdin"}, "", false);
+        ASSERT_EQ(printer.path(), socketPath);
+        for (int connection = 0; connection < 2; ++connection) {
+            const int fd = connectToPrinter();
+            ASSERT_GE(fd, 0) << "connection " << connection;
+            SendTo(fd, Bytes(npa::kPjlModeQuery.begin(), npa::kPjlModeQuery.end()));
+            const Bytes answer = ReceiveFrom(fd, pjl.size());
+            EXPECT_EQ(std::string(answer.begin(), answer.end()), pjl) << "connection " << connection;
+            ::close(fd);
+        }
+        printer.signal(SIGTERM);
+        EXPECT_EQ(printer.waitExit(5000), 0);
+    }
+    EXPECT_NE(::access(socketPath.c_str(), F_OK), 0) << "the socket file is left behind";
+
+    std::ofstream(socketPath) << "not a socket";
+    PrinterProcess refused({"--socket", socketPath}, dir.file("stderr"), false);
+    EXPECT_EQ(refused.waitExit(5000), 1);
+    EXPECT_NE(ReadFile(dir.file("stderr")).find(socketPath + ": Address already in use"), std::string::npos)
+        << ReadFile(dir.file("stderr"));
+    EXPECT_EQ(ReadFile(socketPath), "not a socket");
 }
 
 TEST(PrinterProgram, StopsOnAStateFileItCannotUse) {
