@@ -11,6 +11,7 @@
 #include <map>
 
 #include "document/printer_doc.h"
+#include "document/value_tokens.h"
 #include "config/profile.h"
 #include "pages/text_limit.h"
 #include "config/strings.h"
@@ -207,19 +208,17 @@ void CSettingsView::StoreValue(const std::string& npaName, const std::string& to
     if (m_doc) m_doc->StoreValue(npaName, token);
 }
 
+void CSettingsView::Store(const std::optional<value_tokens::Stored>& value) {
+    if (value) StoreValue(value->name, value->token);
+}
+
 void CSettingsView::StoreCombo(QComboBox* list) {
     if (!list || list->currentIndex() < 0) return;
-    const std::string key = list->currentData().toString().toStdString();
-    if (key.find(':') == std::string::npos) return;
-    StoreValue(config::KeyName(key), config::KeyToken(key));
+    Store(value_tokens::ForListKey(list->currentData().toString().toStdString()));
 }
 
 void CSettingsView::StoreCheck(QAbstractButton* box, const config::SwitchDescriptor& descriptor) {
-    if (!box) return;
-    const std::string& entry = descriptor.entry[box->isChecked() ? 1 : 0];
-    // A switch whose section did not give two values has nothing to store.
-    if (entry.find(':') == std::string::npos) return;
-    StoreValue(config::KeyName(entry), config::KeyToken(entry));
+    if (box) Store(value_tokens::ForSwitch(descriptor, box->isChecked()));
 }
 
 void CSettingsView::StoreText(QLineEdit* edit, const std::string& npaName) {
@@ -230,23 +229,12 @@ void CSettingsView::StoreText(QLineEdit* edit, const std::string& npaName) {
 void CSettingsView::StoreCheckSpin(QAbstractButton* box, QLineEdit* edit,
                                    const config::RangeOffDescriptor& descriptor) {
     if (!box || !edit) return;
-    StoreValue(descriptor.npaName, box->isChecked() ? edit->text().toStdString() : descriptor.offValue);
+    Store(value_tokens::ForRangeOff(descriptor, box->isChecked(), edit->text().toStdString()));
 }
 
 void CSettingsView::StoreAssign(int index, const std::string& numberText,
                                 const config::RangeChoiceDescriptor& descriptor) {
-    std::string value;
-    if (index == 1 || index == 2) {
-        const size_t i = static_cast<size_t>(index - 1);
-        // Without configured choices there is no token to store for the two choice buttons.
-        if (i >= descriptor.choices.size()) return;
-        value = descriptor.choices[i];
-    } else if (index == 3) {
-        value = numberText;
-    } else {
-        return;
-    }
-    StoreValue(descriptor.npaName, value);
+    Store(value_tokens::ForRangeChoice(descriptor, index, numberText));
 }
 
 // --- change marking ----------------------------------------------------------------------------

@@ -33,9 +33,11 @@
 #include <QScrollArea>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "config/config.h"
+#include "document/value_tokens.h"
 #include "ui/dialog_builder.h"
 
 class CPrinterDoc;
@@ -108,6 +110,7 @@ protected:
     // index 1: choices[0], 2: choices[1], 3: the number text.
     void StoreAssign(int index, const std::string& numberText, const config::RangeChoiceDescriptor& descriptor);
     void StoreValue(const std::string& npaName, const std::string& token);
+    void Store(const std::optional<value_tokens::Stored>& value);
 
     // Run by every change handler before its store: the document's MarkChanged (in one-way mode
     // the greyed save-as-command-file item comes back; the modified flag is set).

@@ -30,7 +30,7 @@ public:
     }
     void redraw() override { ++redraws; }
     bool replaceView(int) override { return true; }
-    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return IDOK; }
+    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return msgbox::kIdOk; }
 
     std::string status;
     bool saveEnabled = true;
