@@ -19,7 +19,7 @@
 #include "app/ui_prompts.h"
 #include "document/printer_doc.h"
 #include "document/snapshot.h"
-#include "pages/settings_view.h"
+#include "qtui/settings_view.h"
 #include "config/strings.h"
 #include "ui/templates.h"
 

@@ -13,7 +13,7 @@
 
 #include "document/printer_doc.h"
 #include "config/profile.h"
-#include "pages/settings_view.h"
+#include "qtui/settings_view.h"
 
 namespace {
 

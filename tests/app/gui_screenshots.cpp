@@ -26,7 +26,7 @@
 #include "config/profile.h"
 #include "config/strings.h"
 #include "link/slc.h"
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 #include "sim/sim_platform.h"
 
 namespace {

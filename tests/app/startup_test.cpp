@@ -25,7 +25,7 @@
 #include "gui_support.h"
 #include "document/printer_doc.h"
 #include "config/profile.h"
-#include "pages/settings_view.h"
+#include "qtui/settings_view.h"
 #include "config/strings.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <algorithm>
 
 #include "page_test_support.h"
-#include "pages/text_limit.h"
+#include "qtui/text_limit.h"
 #include "config/strings.h"
 
 namespace pagetest {
@@ -218,7 +218,7 @@ TEST_F(PageTest, NameWithoutMaxLengthTakesFortyBytes) {
     auto* name = Ctl<QLineEdit>(1156);
     CommitText(name, Q("가나다라마바사아자차카타파하가나다라마바"));  // 20 characters, 40 bytes
     TypeText(name, "Z");
-    EXPECT_EQ(pages::CodePageLength(QString::fromStdString(Value("CUSTOM3NAME"))), 40);
+    EXPECT_EQ(ui::CodePageLength(QString::fromStdString(Value("CUSTOM3NAME"))), 40);
     EXPECT_FALSE(QString::fromStdString(Value("CUSTOM3NAME")).contains('Z'));
 }
 

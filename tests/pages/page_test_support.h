@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "page_fixture.h"
-#include "pages/settings_view.h"
-#include "ui/spin_button.h"
+#include "qtui/settings_view.h"
+#include "qtui/spin_button.h"
 
 namespace pagetest {
 

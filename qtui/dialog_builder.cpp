@@ -1,4 +1,4 @@
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,8 +23,8 @@
 
 #include "config/strings.h"
 #include "ui/dialog_units.h"
-#include "ui/left_text_button.h"
-#include "ui/spin_button.h"
+#include "qtui/left_text_button.h"
+#include "qtui/spin_button.h"
 
 namespace ui {
 namespace {
