@@ -240,7 +240,8 @@ void PageModel::Store(const std::string& name, const std::string& token) {
 
 void PageModel::Choose(int id, const std::string& key) {
     const PageControl* c = m_table.Find(id);
-    if (!c || c->role != Role::List) return;  // a list that is only shown has no handler
+    // A list that is only shown has no handler; a disabled control takes no action.
+    if (!c || c->role != Role::List || !State(id).enabled) return;
     ControlState& s = Mutable(id);
     for (size_t i = 0; i < s.items.size(); ++i)
         if (s.items[i].key == key) s.current = static_cast<int>(i);
@@ -250,7 +251,7 @@ void PageModel::Choose(int id, const std::string& key) {
 
 void PageModel::Click(int id, bool checked) {
     const PageControl* c = m_table.Find(id);
-    if (!c) return;
+    if (!c || !State(id).enabled) return;  // a disabled control takes no action
     const DescriptorRef d = Descriptor(*c);
     ControlState& s = Mutable(id);
     switch (c->role) {

@@ -67,7 +67,7 @@ public:
     // the page's fill order and calls show(id) after each, then arms the flags.
     void Fill(const std::function<void(int id)>& show);
 
-    // The user's actions.
+    // The user's actions. A disabled control takes none (a switch without two values, say).
     // A list entry activated (also the one already chosen): stores its token.
     void Choose(int id, const std::string& key);
     // A check box or radio button clicked; checked is its new state.
