@@ -17,7 +17,7 @@
 #include "config/config_check.h"
 #include "config/profile.h"
 #include "platform/data_files.h"
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 #include "sim/sim_platform.h"
 #ifdef DEVPANEL_HAVE_LINUX_PLATFORM
 #include "platform/linux/linux_platform.h"

@@ -19,7 +19,7 @@
 #include "app/ui_prompts.h"
 #include "document/printer_doc.h"
 #include "document/snapshot.h"
-#include "pages/settings_view.h"
+#include "qtui/settings_view.h"
 #include "config/strings.h"
 #include "ui/templates.h"
 
@@ -176,7 +176,7 @@ void CMainFrame::OnApply() {
     // apply itself succeeded, but the user should know those settings were not sent.
     if (send && !m_doc->LastWriteReport().skipped.empty()) {
         messageBox(res::Format(kSkippedText, SettingNames(m_doc->LastWriteReport().skipped)),
-                   res::String(kSkippedCaption), MB_ICONINFORMATION, false);
+                   res::String(kSkippedCaption), msgbox::kIconInformation, false);
     }
 }
 
@@ -202,7 +202,7 @@ void CMainFrame::ShowApplyFailure(int result, const NpaWriteReport& report) {
              m_doc && !m_doc->m_snapshotRoot.empty() ? m_doc->m_snapshotRoot : snapshot::DefaultRoot()};
     }
     messageBox(m.names.empty() ? res::String(m.text) : res::Format(m.text, m.names), res::String(m.caption),
-               MB_ICONERROR, false);
+               msgbox::kIconError, false);
 }
 
 void CMainFrame::OnSaveCommandFile() {
@@ -213,9 +213,9 @@ void CMainFrame::OnSaveCommandFile() {
     if (!path) return;
     const int result = m_doc->SaveCommandFile(*path);
     if (result == NPA_ERR_MEMORY) {
-        messageBox(res::String(kMemoryText), res::String(kMemoryCaption), MB_ICONERROR, false);
+        messageBox(res::String(kMemoryText), res::String(kMemoryCaption), msgbox::kIconError, false);
     } else if (result != NPA_OK) {
-        messageBox(res::Format(kSaveFailedText, *path), res::String(kSaveFailedCaption), MB_ICONERROR, false);
+        messageBox(res::Format(kSaveFailedText, *path), res::String(kSaveFailedCaption), msgbox::kIconError, false);
     }
 }
 

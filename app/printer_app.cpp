@@ -33,7 +33,7 @@ std::unique_ptr<sim::SimPlatform> StartVirtualPrinter(const std::string& stateFi
     std::unique_ptr<sim::SimPlatform> setup = sim::MakeVirtualSetup(stateFile, &problem);
     if (!setup) {
         prompts.messageBox(nullptr, WithReason(kNoVirtualPrinterText, stateFile, problem),
-                           res::String(kNoVirtualPrinterCaption), MB_ICONERROR | MB_SETFOREGROUND);
+                           res::String(kNoVirtualPrinterCaption), msgbox::kIconError | msgbox::kSetForeground);
     }
     return setup;
 }
@@ -51,7 +51,7 @@ CPrinterApp::~CPrinterApp() {
 }
 
 void CPrinterApp::Fail(int textId, int captionId, unsigned extraStyle) {
-    m_prompts.messageBox(nullptr, res::String(textId), res::String(captionId), MB_ICONERROR | extraStyle);
+    m_prompts.messageBox(nullptr, res::String(textId), res::String(captionId), msgbox::kIconError | extraStyle);
 }
 
 void CPrinterApp::FindPrinters() {
@@ -69,7 +69,7 @@ void CPrinterApp::FindPrinters() {
 bool CPrinterApp::ChoosePrinter() {
     FindPrinters();
     if (m_printers.empty()) {
-        Fail(kNoPrinterText, kNoPrinterCaption, MB_SETFOREGROUND);
+        Fail(kNoPrinterText, kNoPrinterCaption, msgbox::kSetForeground);
         return false;
     }
     if (m_printers.size() == 1) {
@@ -94,7 +94,7 @@ bool CPrinterApp::InitInstance() {
     // reported as a missing or silent printer.
     if (const std::string problem = m_configProblem(); !problem.empty()) {
         m_prompts.messageBox(nullptr, WithReason(kBadConfigurationText, ConfigPath(), problem),
-                             res::String(kBadConfigurationCaption), MB_ICONERROR | MB_SETFOREGROUND);
+                             res::String(kBadConfigurationCaption), msgbox::kIconError | msgbox::kSetForeground);
         return false;
     }
     if (!m_requestedPort.empty()) {

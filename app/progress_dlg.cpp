@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "config/strings.h"
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 #include "ui/templates.h"
 
 CProgressDlg::CProgressDlg(const std::string& label, QWidget* parent)

@@ -128,8 +128,8 @@ void CRestoreDlg::OnSelectionChanged() {
 void CRestoreDlg::OnRestore() {
     if (m_selected < 0 || m_differences.empty()) return;
     const std::string when = LocalTime(m_snapshots[static_cast<size_t>(m_selected)].snapshot.time).toStdString();
-    if (m_frame.messageBox(res::Format(kConfirmText, when), res::String(kConfirmCaption), MB_YESNO | MB_ICONQUESTION,
-                           true) != IDYES)
+    if (m_frame.messageBox(res::Format(kConfirmText, when), res::String(kConfirmCaption), msgbox::kYesNo | msgbox::kIconQuestion,
+                           true) != msgbox::kIdYes)
         return;
     accept();
 }

@@ -1,10 +1,8 @@
 #include "app/settings_file_actions.h"
 
 #include <QFileDialog>
-#include <cstdint>
 #include <map>
 #include <system_error>
-#include <variant>
 
 #include "app/main_frame.h"
 #include "app/printer_mop_view.h"
@@ -13,8 +11,8 @@
 #include "config/strings.h"
 #include "document/printer_doc.h"
 #include "document/snapshot.h"
+#include "document/value_tokens.h"
 #include "platform/whole_files.h"
-#include "protocol/printer_text.h"
 
 namespace {
 
@@ -39,63 +37,6 @@ std::string WithReason(int textId, const std::string& value, const std::string& 
     if (!reason.empty()) text += "\n\n" + reason;
     return text;
 }
-
-// A whole decimal number within [minVal, maxVal], as the spin boxes and edits of a page take it.
-bool WholeNumberIn(const std::string& text, int minVal, int maxVal, std::string& token) {
-    size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
-    if (i == text.size() || text.size() - i > 10) return false;
-    long long value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        value = value * 10 + (text[i] - '0');
-    }
-    if (negative) value = -value;
-    if (value < minVal || value > maxVal) return false;
-    token = std::to_string(value);
-    return true;
-}
-
-// The token a page would store for a file's value, or false when no page control can hold it.
-struct PageToken {
-    const std::string& value;
-    std::string& token;
-
-    bool Among(const std::vector<std::string>& tokens) {
-        for (const std::string& t : tokens) {
-            if (EqualsAsciiNoCase(t, value)) {
-                token = t;
-                return true;
-            }
-        }
-        return false;
-    }
-    bool operator()(const config::ListDescriptor* d) {
-        std::vector<std::string> tokens;
-        for (const std::string& key : d->orderedKeys) tokens.push_back(config::KeyToken(key));
-        return Among(tokens);
-    }
-    bool operator()(const config::SwitchDescriptor* d) {
-        return Among({config::KeyToken(d->entry[0]), config::KeyToken(d->entry[1])});
-    }
-    bool operator()(const config::TextDescriptor* d) {
-        // One line that fits the printer's field, counted in its code page's bytes.
-        const size_t length = npa::PrinterTextLength(value);
-        if (length == SIZE_MAX || length > static_cast<size_t>(d->maxLength < 0 ? 0 : d->maxLength)) return false;
-        for (unsigned char c : value)
-            if (c < 0x20 || c == 0x7F) return false;
-        token = value;
-        return true;
-    }
-    bool operator()(const config::RangeDescriptor* d) { return WholeNumberIn(value, d->minVal, d->maxVal, token); }
-    bool operator()(const config::RangeOffDescriptor* d) {
-        return (!d->offValue.empty() && Among({d->offValue})) || WholeNumberIn(value, d->minVal, d->maxVal, token);
-    }
-    bool operator()(const config::RangeChoiceDescriptor* d) {
-        return Among(d->choices) || WholeNumberIn(value, d->minVal, d->maxVal, token);
-    }
-};
 
 std::optional<std::string> AskFile(QWidget* owner, CSettingsFileActions::FileUse use) {
     const bool exporting = use == CSettingsFileActions::FileUse::Export;
@@ -133,13 +74,13 @@ bool CSettingsFileActions::CheckValues(const CPrinterDoc& doc, const ValueMap& v
     refused.clear();
     for (const auto& [name, value] : values) {
         auto it = byName.find(name);
-        std::string token;
+        std::optional<std::string> token;
         if (it == byName.end())
             refused.push_back(name);
-        else if (!std::visit(PageToken{value, token}, it->second))
+        else if (!(token = value_tokens::ForValue(it->second, value)))
             refused.push_back(name + ":" + value);
         else
-            tokens[name] = token;
+            tokens[name] = *token;
     }
     if (!refused.empty()) tokens.clear();
     return refused.empty();
@@ -180,7 +121,7 @@ void CSettingsFileActions::OnExport() {
     int error = 0;
     if (!platform::WriteFileAtomically(*path, snapshot::ToJson(exported), error)) {
         m_frame->messageBox(WithReason(kExportFailedText, *path, std::error_code(error, std::generic_category()).message()),
-                            res::String(kExportFailedCaption), MB_ICONERROR, false);
+                            res::String(kExportFailedCaption), msgbox::kIconError, false);
     }
 }
 
@@ -192,32 +133,32 @@ void CSettingsFileActions::OnImport() {
     std::string error;
     if (!snapshot::Load(*path, file, error)) {
         m_frame->messageBox(WithReason(kImportFailedText, *path, error), res::String(kImportFailedCaption),
-                            MB_ICONERROR, false);
+                            msgbox::kIconError, false);
         return;
     }
     // Another model's settings may share names with ours and still mean something else.
     const std::string ours = snapshot::IdentifyPrinter(m_doc->m_portName).model;
     if (!file.model.empty() && !EqualsAsciiNoCase(file.model, ours) &&
         m_frame->messageBox(res::Format(kOtherModelText, file.model), res::String(kOtherModelCaption),
-                            MB_YESNO | MB_ICONQUESTION, true) != IDYES)
+                            msgbox::kYesNo | msgbox::kIconQuestion, true) != msgbox::kIdYes)
         return;
     ValueMap tokens;
     std::vector<std::string> refused;
     if (!CheckValues(*m_doc, file.settings, tokens, refused)) {
-        m_frame->messageBox(res::Format(kRefusedText, Joined(refused)), res::String(kBadValueCaption), MB_ICONERROR,
+        m_frame->messageBox(res::Format(kRefusedText, Joined(refused)), res::String(kBadValueCaption), msgbox::kIconError,
                             false);
         return;
     }
     LoadIntoPages(tokens);
     m_frame->messageBox(res::Format(kImportedText, std::to_string(tokens.size())), res::String(kImportedCaption),
-                        MB_ICONINFORMATION, false);
+                        msgbox::kIconInformation, false);
 }
 
 void CSettingsFileActions::OnRestore() {
     if (!m_doc) return;
     std::vector<snapshot::StoredSnapshot> snapshots = snapshot::List(SnapshotFolder());
     if (snapshots.empty()) {
-        m_frame->messageBox(res::String(kNoSnapshotText), res::String(kNoSnapshotCaption), MB_ICONINFORMATION, false);
+        m_frame->messageBox(res::String(kNoSnapshotText), res::String(kNoSnapshotCaption), msgbox::kIconInformation, false);
         return;
     }
     CRestoreDlg dialog(std::move(snapshots), m_doc->m_values, *m_frame, m_frame);
@@ -229,7 +170,7 @@ void CSettingsFileActions::OnRestore() {
     ValueMap tokens;
     std::vector<std::string> refused;
     if (!CheckValues(*m_doc, then, tokens, refused)) {
-        m_frame->messageBox(res::Format(kRefusedText, Joined(refused)), res::String(kBadValueCaption), MB_ICONERROR,
+        m_frame->messageBox(res::Format(kRefusedText, Joined(refused)), res::String(kBadValueCaption), msgbox::kIconError,
                             false);
         return;
     }

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 
 class CTemplateDialog : public QDialog {
     Q_OBJECT

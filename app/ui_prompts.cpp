@@ -70,7 +70,7 @@ void SetPrompts(IUiPrompts* prompts) { g_prompts = prompts; }
 
 int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::string& caption,
                             unsigned style) {
-    const bool yesNo = (style & 0xF) == MB_YESNO;
+    const bool yesNo = (style & 0xF) == msgbox::kYesNo;
     std::unique_ptr<QMessageBox> made;
     if (yesNo)
         made = std::make_unique<AnswerOnlyBox>(owner);
@@ -79,11 +79,11 @@ int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::
     QMessageBox& box = *made;
     box.setText(QString::fromStdString(text));
     box.setWindowTitle(QString::fromStdString(caption));
-    if (style & MB_ICONERROR)
+    if (style & msgbox::kIconError)
         box.setIcon(QMessageBox::Critical);
-    else if (style & MB_ICONQUESTION)
+    else if (style & msgbox::kIconQuestion)
         box.setIcon(QMessageBox::Question);
-    else if (style & MB_ICONINFORMATION)
+    else if (style & msgbox::kIconInformation)
         box.setIcon(QMessageBox::Information);
     if (yesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -91,15 +91,15 @@ int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
-    if (style & MB_SETFOREGROUND) {
+    if (style & msgbox::kSetForeground) {
         box.show();
         box.raise();
         box.activateWindow();
     }
     const int answer = box.exec();
-    if (answer == QMessageBox::Yes) return IDYES;
-    if (answer == QMessageBox::No) return IDNO;
-    return IDOK;
+    if (answer == QMessageBox::Yes) return msgbox::kIdYes;
+    if (answer == QMessageBox::No) return msgbox::kIdNo;
+    return msgbox::kIdOk;
 }
 
 std::optional<std::string> QtUiPrompts::saveCommandFileName(QWidget* owner) {

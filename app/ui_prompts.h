@@ -11,8 +11,8 @@ class QWidget;
 class IUiPrompts {
 public:
     virtual ~IUiPrompts() = default;
-    // A message box with the classic style bits of document/frame.h (MB_YESNO, MB_ICONERROR, ...);
-    // owner nullptr means no owner window. Returns IDOK, IDYES or IDNO.
+    // A message box with the classic style bits of document/frame.h (msgbox::kYesNo, msgbox::kIconError, ...);
+    // owner nullptr means no owner window. Returns msgbox::kIdOk, msgbox::kIdYes or msgbox::kIdNo.
     virtual int messageBox(QWidget* owner, const std::string& text, const std::string& caption,
                            unsigned style) = 0;
     // The save-file dialog of the command file: the full path chosen, or nothing on cancel.

@@ -26,7 +26,7 @@ public:
     void redraw() override {}
     bool replaceView(int) override { return false; }
     int messageBox(const std::string&, const std::string&, unsigned style, bool) override {
-        return (style & MB_YESNO) ? IDNO : IDOK;
+        return (style & msgbox::kYesNo) ? msgbox::kIdNo : msgbox::kIdOk;
     }
 
 private:

@@ -6,16 +6,20 @@
 #include <functional>
 #include <string>
 
-// Message box styles and answers (the values of the classic message-box API).
-enum : unsigned {
-    MB_OK = 0x0,
-    MB_YESNO = 0x4,
-    MB_ICONERROR = 0x10,
-    MB_ICONQUESTION = 0x20,
-    MB_ICONINFORMATION = 0x40,
-    MB_SETFOREGROUND = 0x10000,
-};
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+// Message box styles and answers (the values of the classic message-box API), in a namespace of
+// their own so that they never meet the macros of the same names in <windows.h>.
+namespace msgbox {
+constexpr unsigned kOk = 0x0;
+constexpr unsigned kYesNo = 0x4;
+constexpr unsigned kIconError = 0x10;
+constexpr unsigned kIconQuestion = 0x20;
+constexpr unsigned kIconInformation = 0x40;
+constexpr unsigned kSetForeground = 0x10000;
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+}  // namespace msgbox
 
 constexpr int ID_FILE_SAVE_COMMAND = 32772;  // "코멘드 파일로 저장(&S)"
 constexpr int ID_APPLY = 32774;              // "적용(&A)"

@@ -167,7 +167,7 @@ bool CPrinterDoc::OnNewDocument(const StartupResult& startup) {
         m_commandMenuReady = false;
         if (m_frame) {
             m_frame->messageBox(res::String(kOneWayText), res::String(kOneWayCaption),
-                                MB_ICONINFORMATION | MB_SETFOREGROUND, false);
+                                msgbox::kIconInformation | msgbox::kSetForeground, false);
         }
     } else {
         m_commandMenuReady = true;
@@ -199,14 +199,14 @@ bool CPrinterDoc::SaveModified() {
     if (IsModified()) {
         int answer = m_frame ? m_frame->messageBox(res::String(kApplyQuestionText),
                                                    res::String(kApplyQuestionCaption),
-                                                   MB_YESNO | MB_ICONQUESTION, true)
-                             : IDNO;
-        if (answer == IDYES && Apply() != NPA_OK) {
+                                                   msgbox::kYesNo | msgbox::kIconQuestion, true)
+                             : msgbox::kIdNo;
+        if (answer == msgbox::kIdYes && Apply() != NPA_OK) {
             // The user asked for the changes to reach the printer: closing now would lose them.
             // The session goes on with the edits and the modified flag kept, so the next close
             // asks again.
             if (m_frame) {
-                m_frame->messageBox(res::String(kApplyFailedText), res::String(kApplyFailedCaption), MB_ICONERROR,
+                m_frame->messageBox(res::String(kApplyFailedText), res::String(kApplyFailedCaption), msgbox::kIconError,
                                     true);
             }
             return false;

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Holds the source folders to their layers: every #include "FOLDER/..." of a source file must
-point at a folder of a lower layer (or its own), so the folder graph has no loop.
+point at a folder of a lower layer (or its own), so the folder graph has no loop. The folders up to
+pages/ are free of any toolkit: none of their files includes a Qt header (#include <Q...>).
 
     tools/check-layers.py            check; exit 1 and name each include that points up or sideways
     tools/check-layers.py --graph    also print the folder graph (one line per folder: what it uses)
@@ -21,12 +22,16 @@ LAYERS = [
     ["config"],              # devPanel.ini, descriptors, the string table
     ["transactions"],        # the Npa* operations
     ["document"],            # the printer document and discovery
-    ["ui"],                  # dialog templates and their Qt builder
-    ["pages"],               # the setting pages
+    ["ui"],                  # dialog templates as data, dialog units
+    ["pages"],               # the setting pages: control tables and the page model
+    ["qtui"],                # the Qt front end: template builder, widgets bound to the pages
     ["app", "cli"],          # the two programs
 ]
 RANK = {folder: rank for rank, folders in enumerate(LAYERS) for folder in folders}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/([^"]+)"', re.M)
+# The highest layer that must not include a toolkit's header.
+TOOLKIT_FREE_UP_TO = RANK["pages"]
+TOOLKIT_INCLUDE = re.compile(r'^\s*#\s*include\s*<(Q[A-Za-z0-9_]*(?:/[^>]*)?)>', re.M)
 
 
 def sources():
@@ -43,8 +48,11 @@ def main():
     for folder, path in sources():
         with open(path, encoding="utf-8", errors="replace") as f:
             text = f.read()
+        where = os.path.relpath(path, ROOT)
+        if RANK[folder] <= TOOLKIT_FREE_UP_TO:
+            for header in TOOLKIT_INCLUDE.findall(text):
+                faults.append(f"{where}: includes <{header}>: {folder} stays free of any toolkit")
         for target, rest in INCLUDE.findall(text):
-            where = os.path.relpath(path, ROOT)
             if target not in RANK:
                 continue  # a system or third-party header written with quotes
             if not os.path.isfile(os.path.join(ROOT, target, rest)):
@@ -63,7 +71,7 @@ def main():
     for fault in faults:
         print(fault, file=sys.stderr)
     if faults:
-        print(f"check-layers: {len(faults)} include(s) break the layers", file=sys.stderr)
+        print(f"check-layers: {len(faults)} include(s) break the layers or bring in a toolkit", file=sys.stderr)
         return 1
     print(f"check-layers: {sum(len(v) for v in graph.values())} folder dependencies, all pointing down")
     return 0

@@ -13,7 +13,7 @@
 
 #include "document/printer_doc.h"
 #include "config/profile.h"
-#include "pages/settings_view.h"
+#include "qtui/settings_view.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ public:
     void setMenuItemEnabled(int, bool) override {}
     void redraw() override {}
     bool replaceView(int) override { return true; }
-    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return IDOK; }
+    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return msgbox::kIdOk; }
 };
 
 // A document with the configuration's one-way defaults: every setting has a value.

@@ -196,20 +196,20 @@ TEST_F(FrameTest, FailedApplyKeepsTheEditsAndAFailedApplyAtExitKeepsTheWindowOpe
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].text, res::String(61245));
     EXPECT_EQ(prompts.calls[0].caption, res::String(61244));
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError));
     EXPECT_EQ(prompts.calls[0].owner, nullptr);
     EXPECT_TRUE(doc->IsModified());
 
     // Leaving: Yes applies again and fails again, the box is owned by the main window this time,
     // and the window stays with the edits, the printer link still in use.
     prompts.calls.clear();
-    prompts.answers = {IDYES};
+    prompts.answers = {msgbox::kIdYes};
     sim_->clearLog();
     frame->Action(res::ID_APP_EXIT)->trigger();
     ASSERT_EQ(prompts.calls.size(), 2u);
     EXPECT_EQ(prompts.calls[0].text, res::String(61243));
     EXPECT_EQ(prompts.calls[0].caption, res::String(61242));
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kYesNo | msgbox::kIconQuestion));
     EXPECT_EQ(prompts.calls[0].owner, frame.get());
     EXPECT_EQ(prompts.calls[1].text, res::String(61245));
     EXPECT_EQ(prompts.calls[1].caption, res::String(61244));
@@ -225,7 +225,7 @@ TEST_F(FrameTest, FailedApplyKeepsTheEditsAndAFailedApplyAtExitKeepsTheWindowOpe
     printer->reconnect();
     printer->clearWire();
     prompts.calls.clear();
-    prompts.answers = {IDNO};
+    prompts.answers = {msgbox::kIdNo};
     frame->close();
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].text, res::String(61243));
@@ -279,7 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
                          f.ignoreOnline = true;
                          p.setFaults(f);
                      },
-                     nullptr, 61333, 61334, nullptr, MB_ICONERROR, true, true},
+                     nullptr, 61333, 61334, nullptr, msgbox::kIconError, true, true},
         // The printer acknowledges the switch's write but does not keep it.
         ApplyOutcome{"SettingDoesNotTake",
                      [](sim::VirtualPrinter& p) {
@@ -287,13 +287,13 @@ INSTANTIATE_TEST_SUITE_P(
                          f.ignoredWriteIds = {0x0309};
                          p.setFaults(f);
                      },
-                     nullptr, 61335, 61336, "RESREDUCTION", MB_ICONERROR, true, true},
+                     nullptr, 61335, 61336, "RESREDUCTION", msgbox::kIconError, true, true},
         // A value with no packet: nothing at all goes to the printer.
-        ApplyOutcome{"ValueCannotBeSent", nullptr, "SOMETIMES", 61337, 61338, "RESREDUCTION", MB_ICONERROR, true,
+        ApplyOutcome{"ValueCannotBeSent", nullptr, "SOMETIMES", 61337, 61338, "RESREDUCTION", msgbox::kIconError, true,
                      false},
         // The printer holds a value the configuration does not know: left alone, and said so.
         ApplyOutcome{"UnknownValueLeftAlone", [](sim::VirtualPrinter& p) { p.setValue(0x0202, {0x02}); }, nullptr,
-                     61339, 61340, "PQET", MB_ICONINFORMATION, false, true}),
+                     61339, 61340, "PQET", msgbox::kIconInformation, false, true}),
     [](const ::testing::TestParamInfo<ApplyOutcome>& info) { return std::string(info.param.name); });
 
 // The settings before an apply cannot be kept: nothing is sent, and the message names the folder.
@@ -314,7 +314,7 @@ TEST_F(FrameTest, ExitWithChangesYesAppliesAndNoDiscards) {
     Start();
     ChangeSomething();
     printer->clearWire();
-    prompts.answers = {IDNO};
+    prompts.answers = {msgbox::kIdNo};
     sim_->clearLog();
     frame->close();  // the close box
     ASSERT_EQ(prompts.calls.size(), 1u);
@@ -328,7 +328,7 @@ TEST_F(FrameTest, ExitWithChangesYesAppliesAndNoDiscards) {
     Start();
     ChangeSomething();
     printer->clearWire();
-    prompts.answers = {IDYES};
+    prompts.answers = {msgbox::kIdYes};
     sim_->clearLog();
     frame->close();
     ASSERT_EQ(prompts.calls.size(), 1u);

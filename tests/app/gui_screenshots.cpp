@@ -26,7 +26,7 @@
 #include "config/profile.h"
 #include "config/strings.h"
 #include "link/slc.h"
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 #include "sim/sim_platform.h"
 
 namespace {
@@ -41,7 +41,7 @@ public:
     void setMenuItemEnabled(int, bool) override {}
     void redraw() override {}
     bool replaceView(int) override { return false; }
-    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return IDNO; }
+    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return msgbox::kIdNo; }
 };
 
 bool Save(QWidget* w, const QDir& dir, const char* name) {

@@ -237,14 +237,14 @@ TEST_F(LongWorkTest, FailedApplyClosesTheDialogBeforeItsMessage) {
     const Seen seen = RunSampled([&] { frame->Action(ID_APPLY)->trigger(); });
     EXPECT_TRUE(seen.dialog);
     ASSERT_EQ(prompts.calls.size(), 1u);
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError));
     EXPECT_FALSE(dialogUpAtMessage);
     EXPECT_TRUE(doc->IsModified());
 }
 
 TEST_F(LongWorkTest, ApplyAtExitRunsBehindTheDialogToo) {
     doc->SetModifiedFlag(true);
-    prompts.answers = {IDYES};
+    prompts.answers = {msgbox::kIdYes};
     const Seen seen = RunSampled([&] { frame->close(); });
     EXPECT_TRUE(seen.dialog);
     EXPECT_EQ(seen.label.toStdString(), res::String(61304));

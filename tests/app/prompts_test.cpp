@@ -78,23 +78,23 @@ TEST_P(YesNoBoxTest, IgnoresEscapeAndCloseUntilAButtonIsPressed) {
         stillUp = box->isVisible();
         QTest::mouseClick(box->button(c.pressed), Qt::LeftButton);
     });
-    EXPECT_EQ(prompts.messageBox(nullptr, "q", "t", MB_YESNO | MB_ICONQUESTION), c.answer);
+    EXPECT_EQ(prompts.messageBox(nullptr, "q", "t", msgbox::kYesNo | msgbox::kIconQuestion), c.answer);
     EXPECT_TRUE(answer.answered());
     EXPECT_EQ(title, QString("t"));
     EXPECT_TRUE(stillUp);
 }
 
 INSTANTIATE_TEST_SUITE_P(QtUiPrompts, YesNoBoxTest,
-                         ::testing::Values(YesNoCase{"EscapeThenYes", true, QMessageBox::Yes, IDYES},
-                                           YesNoCase{"EscapeThenNo", true, QMessageBox::No, IDNO},
-                                           YesNoCase{"CloseThenYes", false, QMessageBox::Yes, IDYES},
-                                           YesNoCase{"CloseThenNo", false, QMessageBox::No, IDNO}),
+                         ::testing::Values(YesNoCase{"EscapeThenYes", true, QMessageBox::Yes, msgbox::kIdYes},
+                                           YesNoCase{"EscapeThenNo", true, QMessageBox::No, msgbox::kIdNo},
+                                           YesNoCase{"CloseThenYes", false, QMessageBox::Yes, msgbox::kIdYes},
+                                           YesNoCase{"CloseThenNo", false, QMessageBox::No, msgbox::kIdNo}),
                          [](const ::testing::TestParamInfo<YesNoCase>& info) { return std::string(info.param.name); });
 
 TEST(QtUiPromptsTest, AMessageWithOnlyOkStillEndsWithEscape) {
     QtUiPrompts prompts;
     guitest::ModalAnswer answer([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    EXPECT_EQ(prompts.messageBox(nullptr, "x", "y", MB_ICONERROR), IDOK);
+    EXPECT_EQ(prompts.messageBox(nullptr, "x", "y", msgbox::kIconError), msgbox::kIdOk);
     EXPECT_TRUE(answer.answered());
 }
 

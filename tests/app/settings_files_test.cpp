@@ -161,7 +161,7 @@ TEST_F(SettingsFilesTest, RestoreBringsThePrinterBackAndASecondRestoreUndoesTheF
     ASSERT_TRUE(prompts.calls.empty()) << prompts.calls[0].text;
     ASSERT_EQ(PrinterValue(switchName), Other(before));
 
-    prompts.answers = {IDYES};
+    prompts.answers = {msgbox::kIdYes};
     Restore([&](CRestoreDlg* dialog) {
         QTreeWidget* list = dialog->SnapshotList();
         ASSERT_EQ(list->topLevelItemCount(), 1);
@@ -178,7 +178,7 @@ TEST_F(SettingsFilesTest, RestoreBringsThePrinterBackAndASecondRestoreUndoesTheF
     });
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].caption, res::String(61359));
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kYesNo | msgbox::kIconQuestion));
     EXPECT_EQ(PrinterValue(switchName), before);
     EXPECT_EQ(doc->m_values.at(switchName), before);
     EXPECT_EQ(Page()->sw->isChecked(), config::KeyToken(doc->m_ResRed.entry[1]) == before);
@@ -186,7 +186,7 @@ TEST_F(SettingsFilesTest, RestoreBringsThePrinterBackAndASecondRestoreUndoesTheF
 
     // The restore took its own snapshot first: the newest one undoes it.
     prompts.calls.clear();
-    prompts.answers = {IDYES};
+    prompts.answers = {msgbox::kIdYes};
     Restore([&](CRestoreDlg* dialog) {
         ASSERT_EQ(dialog->SnapshotList()->topLevelItemCount(), 2);
         ClickRow(dialog->SnapshotList(), 0);
@@ -205,7 +205,7 @@ TEST_P(RestoreDeclinedTest, SendsNothing) {
     frame->Action(ID_APPLY)->trigger();
     const ValueMap shown = doc->m_values;
     printer->clearWire();
-    prompts.answers = {IDNO};
+    prompts.answers = {msgbox::kIdNo};
     Restore([&](CRestoreDlg* dialog) {
         ClickRow(dialog->SnapshotList(), 0);
         if (answerNo) {
@@ -321,7 +321,7 @@ TEST_P(BadImportTest, ChangesNothing) {
     const std::string named = GetParam().write(shown, *chosenPath);
     frame->Action(res::ID_IMPORT_SETTINGS)->trigger();
     ASSERT_EQ(prompts.calls.size(), 1u);
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError));
     EXPECT_EQ(prompts.calls[0].text.rfind(res::Format(GetParam().text, named.empty() ? *chosenPath : named), 0), 0u)
         << prompts.calls[0].text;
     EXPECT_EQ(doc->m_values, shown);
@@ -368,13 +368,13 @@ TEST_F(SettingsFilesTest, AnotherModelsFileIsImportedOnlyWhenTheUserAgrees) {
     changed[switchName] = Other(shown.at(switchName));
     chosenPath = tmp_ + "/other.json";
     WriteSettingsFile(*chosenPath, changed, "Altrin Pressline T70");
-    prompts.answers = {IDNO};
+    prompts.answers = {msgbox::kIdNo};
     frame->Action(res::ID_IMPORT_SETTINGS)->trigger();
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].text, res::Format(61368, "Altrin Pressline T70"));
     EXPECT_EQ(doc->m_values, shown);
     EXPECT_FALSE(doc->IsModified());
-    prompts.answers = {IDYES};
+    prompts.answers = {msgbox::kIdYes};
     frame->Action(res::ID_IMPORT_SETTINGS)->trigger();
     EXPECT_EQ(doc->m_values, changed);
     EXPECT_TRUE(doc->IsModified());

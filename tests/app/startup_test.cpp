@@ -25,7 +25,7 @@
 #include "gui_support.h"
 #include "document/printer_doc.h"
 #include "config/profile.h"
-#include "pages/settings_view.h"
+#include "qtui/settings_view.h"
 #include "config/strings.h"
 
 namespace {
@@ -54,7 +54,7 @@ TEST_F(StartupTest, NoPrinterEndsWithItsMessageAndNoWindow) {
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].text, Text(61205));
     EXPECT_EQ(prompts.calls[0].caption, Text(61206));
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR | MB_SETFOREGROUND));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError | msgbox::kSetForeground));
     EXPECT_EQ(prompts.calls[0].owner, nullptr);
     EXPECT_EQ(app->MainFrame(), nullptr);
 }
@@ -83,7 +83,7 @@ TEST_F(StartupTest, ConfigurationThatCannotBeUsedIsReportedFirstAndEndsTheProgra
         ASSERT_EQ(prompts.calls.size(), 1u);
         EXPECT_EQ(prompts.calls[0].caption, Text(61343));
         EXPECT_EQ(prompts.calls[0].text, res::Format(61344, ConfigPath()) + "\n\n" + problem);
-        EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR | MB_SETFOREGROUND));
+        EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError | msgbox::kSetForeground));
         EXPECT_EQ(prompts.calls[0].owner, nullptr);
         EXPECT_FALSE(discovered);
         EXPECT_FALSE(read);
@@ -121,7 +121,7 @@ TEST_F(StartupTest, VirtualPrinterStateFileThatCannotBeUsedIsReportedAndKeptAsIt
         const std::string head = res::Format(61346, state) + "\n\n";
         ASSERT_GT(prompts.calls[0].text.size(), head.size());  // the reason follows
         EXPECT_EQ(prompts.calls[0].text.substr(0, head.size()), head);
-        EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR | MB_SETFOREGROUND));
+        EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError | msgbox::kSetForeground));
     }
     EXPECT_TRUE(std::filesystem::is_directory(folderInstead));
     EXPECT_EQ(testsupport::ReadFileBytes(readOnly), (testsupport::Bytes{'0', '3', '0', '9', ' ', '0', '1', '\n'}));
@@ -140,7 +140,7 @@ TEST_F(StartupTest, UnreadablePrinterListReportsBothMessages) {
     EXPECT_FALSE(app->InitInstance());
     ASSERT_EQ(prompts.calls.size(), 2u);
     EXPECT_EQ(prompts.calls[0].caption, Text(61210));
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError));
     EXPECT_EQ(prompts.calls[1].caption, Text(61206));
 }
 
@@ -292,7 +292,7 @@ TEST_F(StartupTest, ChoiceWithoutASelectedLabelReportsThatThePortIsNotFound) {
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].text, Text(61203));
     EXPECT_EQ(prompts.calls[0].caption, Text(61204));
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONERROR));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError));
 }
 
 TEST_F(StartupTest, ReadFailuresEndWithTheCommunicationMessage) {
@@ -344,7 +344,7 @@ TEST_F(StartupTest, OneWayStartShowsTheNoticeAndGreysTheSaveItemUntilAChange) {
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].text, Text(61240));
     EXPECT_EQ(prompts.calls[0].caption, Text(61239));
-    EXPECT_EQ(prompts.calls[0].style, unsigned(MB_ICONINFORMATION | MB_SETFOREGROUND));
+    EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconInformation | msgbox::kSetForeground));
     EXPECT_EQ(prompts.calls[0].owner, nullptr);
     CMainFrame* frame = app->MainFrame();
     EXPECT_EQ(frame->Tree()->topLevelItem(0)->text(0), QString("LPT1: - A"));

@@ -21,7 +21,7 @@
 #include "document/printer_doc.h"
 #include "gui_fakes.h"
 #include "private_user_folders.h"
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 
 namespace {
 

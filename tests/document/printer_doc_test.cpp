@@ -49,7 +49,7 @@ public:
     int redraws = 0;
     std::vector<int> views;
     std::vector<Box> boxes;
-    int answer = IDNO;
+    int answer = msgbox::kIdNo;
 };
 
 class PrinterDocTest : public SimFixture {
@@ -142,7 +142,7 @@ TEST_F(PrinterDocTest, OneWayModeNoticeMenuAndAccumulatedChanges) {
     ASSERT_EQ(frame.boxes.size(), 1u);
     EXPECT_EQ(frame.boxes[0].text, res::String(61240));
     EXPECT_EQ(frame.boxes[0].caption, res::String(61239));
-    EXPECT_EQ(frame.boxes[0].style, MB_ICONINFORMATION | MB_SETFOREGROUND);
+    EXPECT_EQ(frame.boxes[0].style, msgbox::kIconInformation | msgbox::kSetForeground);
     EXPECT_FALSE(frame.boxes[0].owned);
     EXPECT_FALSE(doc.m_commandMenuReady);
 
@@ -235,8 +235,8 @@ TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown
         bool expectWrites;
     };
     sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
-    for (const Case& c : {Case{"yes", true, IDYES, true, true}, Case{"no", true, IDNO, true, false},
-                          Case{"unmodified", false, IDYES, false, false}}) {
+    for (const Case& c : {Case{"yes", true, msgbox::kIdYes, true, true}, Case{"no", true, msgbox::kIdNo, true, false},
+                          Case{"unmodified", false, msgbox::kIdYes, false, false}}) {
         SCOPED_TRACE(c.what);
         SlcResetForTesting();
         NpaResetForTesting();
@@ -259,7 +259,7 @@ TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown
         if (c.expectQuestion) {
             EXPECT_EQ(f.boxes[0].text, res::String(61243));
             EXPECT_EQ(f.boxes[0].caption, res::String(61242));
-            EXPECT_EQ(f.boxes[0].style, MB_YESNO | MB_ICONQUESTION);
+            EXPECT_EQ(f.boxes[0].style, msgbox::kYesNo | msgbox::kIconQuestion);
             EXPECT_TRUE(f.boxes[0].owned);
         }
         EXPECT_EQ(Writes(printer).empty(), !c.expectWrites);
@@ -273,7 +273,7 @@ TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown
 TEST_F(PrinterDocTest, SaveModifiedKeepsTheSessionWhenTheApplyAtClosingFails) {
     sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
     Start("USB001");
-    frame.answer = IDYES;
+    frame.answer = msgbox::kIdYes;
     Edit("BLANKPAGES", "PRINT");
     sim::Faults refuse;
     refuse.refuseOffline = true;
@@ -285,13 +285,13 @@ TEST_F(PrinterDocTest, SaveModifiedKeepsTheSessionWhenTheApplyAtClosingFails) {
     ASSERT_EQ(frame.boxes.size(), 2u);
     EXPECT_EQ(frame.boxes[1].text, res::String(61245));
     EXPECT_EQ(frame.boxes[1].caption, res::String(61244));
-    EXPECT_EQ(frame.boxes[1].style, MB_ICONERROR);
+    EXPECT_EQ(frame.boxes[1].style, msgbox::kIconError);
     EXPECT_TRUE(frame.boxes[1].owned);
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(doc.ReadValue("BLANKPAGES"), "PRINT");
     EXPECT_FALSE(LinkShutDown());
 
-    frame.answer = IDNO;
+    frame.answer = msgbox::kIdNo;
     EXPECT_TRUE(doc.SaveModified());
     ASSERT_EQ(frame.boxes.size(), 3u);
     EXPECT_EQ(frame.boxes[2].text, res::String(61243));

@@ -1,5 +1,7 @@
-// The page base: fills, stores, armed flags, change marking and the title line, on a page with
-// every kind of binding.
+// The page base on widgets, on a page with every kind of binding: what the widgets show of the
+// page model, that the user's clicks, spin arrows, keys and typing reach it, the typing limit,
+// and the colours of the form and the title line. (The rules themselves are the page model's:
+// page_model_base_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -70,32 +72,6 @@ TEST_F(PageBaseTest, ListActivationStoresTheItemsTokenEvenWhenAlreadyChosen) {
     EXPECT_TRUE(doc.m_changes.empty());  // two-way mode
 }
 
-TEST_F(PageBaseTest, ListWithAValueMatchingNoItemShowsNoSelectionAndKeepsTheValue) {
-    doc.m_values["EMUL"] = "KANJI";
-    TestPage& p = Open();
-    EXPECT_EQ(p.list->currentIndex(), -1);
-    EXPECT_EQ(p.list->count(), 3);
-    EXPECT_EQ(doc.m_values.at("EMUL"), "KANJI");
-    config::ListDescriptor empty;
-    doc.m_values.erase("EMUL");
-    Open();
-    EXPECT_EQ(page->list->currentIndex(), -1);
-}
-
-TEST_F(PageBaseTest, SwitchWithNeitherValueShowsCheckedAndTwoClicksStoreBothTokens) {
-    doc.m_values["RESRED"] = "MAYBE";
-    TestPage& p = Open();
-    EXPECT_TRUE(p.sw->isChecked());
-    ClickBox(p.sw);
-    EXPECT_EQ(doc.m_values.at("RESRED"), "OFF");
-    ClickBox(p.sw);
-    EXPECT_EQ(doc.m_values.at("RESRED"), "ON");
-    EXPECT_TRUE(doc.IsModified());
-    doc.m_values.erase("RESRED");  // no value at all: checked as well
-    Open();
-    EXPECT_TRUE(page->sw->isChecked());
-}
-
 TEST_F(PageBaseTest, OffValueShowsAClearBoxAndADisabledNumberAtItsMinimum) {
     TestPage& p = Open();
     EXPECT_FALSE(p.offBox->isChecked());
@@ -128,16 +104,6 @@ TEST_F(PageBaseTest, NumberOnValueEnablesItAndEverySpinStepIsStored) {
     QTest::keyClicks(p.rangeEdit, "9");
     QTest::keyClick(p.rangeEdit, Qt::Key_Down);
     EXPECT_EQ(doc.m_values.at("LINES"), "61");
-}
-
-TEST_F(PageBaseTest, SpinPositionStaysInRangeForOutOfRangeAndNonNumericValues) {
-    doc.m_values["LINES"] = "999";
-    doc.m_values["PWRSVR"] = "abc";
-    TestPage& p = Open();
-    EXPECT_EQ(p.rangeEdit->text(), QString("128"));
-    EXPECT_TRUE(p.offBox->isChecked());  // anything but the off value is a number
-    EXPECT_EQ(p.offEdit->text(), QString("1"));
-    EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(PageBaseTest, TypingTextStoresEveryChangeWithinTheLimit) {
@@ -183,25 +149,6 @@ TEST_F(PageBaseTest, AssignChoicesFillAndStore) {
     ClickBox(page->second);
     EXPECT_EQ(doc.m_values.at("ASSIGN1"), "OFF");
     EXPECT_FALSE(page->assignEdit->isEnabled());
-}
-
-TEST_F(PageBaseTest, OneWayChangesGoIntoTheChangesAndReenableTheSaveItem) {
-    doc.m_queryStatus = NPA_ONEWAY;
-    doc.m_commandMenuReady = false;
-    TestPage& p = Open();
-    EXPECT_FALSE(frame.saveEnabled);  // greyed by the first page shown
-    EXPECT_TRUE(doc.m_commandMenuReady);
-    EXPECT_TRUE(doc.m_changes.empty());
-    ClickBox(p.sw);
-    EXPECT_TRUE(frame.saveEnabled);
-    EXPECT_EQ(frame.redraws, 1);
-    EXPECT_EQ(doc.m_changes, (ValueMap{{"RESRED", "ON"}}));
-    ClickBox(p.sw);  // changed back: still recorded, with the latest value
-    EXPECT_EQ(doc.m_changes, (ValueMap{{"RESRED", "OFF"}}));
-    EXPECT_EQ(frame.redraws, 1);
-    // Later pages do not grey it again.
-    Open();
-    EXPECT_TRUE(frame.saveEnabled);
 }
 
 TEST_F(PageBaseTest, TitleLineHasCaptionColoursAndItsLastStepInBold) {

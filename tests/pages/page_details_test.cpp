@@ -1,6 +1,7 @@
-// What makes each page what it is, beyond the common bindings: the shown-only separator source,
-// sorted and unsorted lists, the fixed row captions, typing limits in code-page bytes, timers
-// that can be switched off, the renumbering choices, switches, and the title lines.
+// What makes each page what it is on widgets, beyond the common bindings: the shown-only separator
+// source, sorted and unsorted lists, the fixed row captions, scrolling, typing limits in code-page
+// bytes, the spins' numbers, the timers and renumbering choices as clicks and arrows change them,
+// and how the title lines are drawn. (The rules alone: page_details_model_test.cpp.)
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +16,7 @@
 #include <algorithm>
 
 #include "page_test_support.h"
-#include "pages/text_limit.h"
+#include "qtui/text_limit.h"
 #include "config/strings.h"
 
 namespace pagetest {
@@ -64,19 +65,6 @@ TEST_F(PaperPageTest, ListsShowTheirEntriesInTextOrderAndTray2IsEditable) {
     EXPECT_NE(shown.front(), Q("레터"));
     EXPECT_TRUE(Ctl<QComboBox>(1303)->isEnabled());
     EXPECT_TRUE(Ctl<QComboBox>(1304)->isEnabled());
-}
-
-TEST_F(PaperPageTest, CustomNamesNeverRenameTheEntriesOfOtherPages) {
-    StartDocument(0);
-    Open(2);
-    TypeText(Ctl<QLineEdit>(1154), "Photo");
-    ASSERT_EQ(Value("CUSTOM1NAME"), "T90Photo");
-    Open(1);
-    const std::vector<QString> types = Entries(Ctl<QComboBox>(1302));
-    EXPECT_NE(std::find(types.begin(), types.end(), Q("사용자 지정 1")), types.end());
-    for (const QString& t : types) EXPECT_FALSE(t.contains("Photo"));
-    Open(3);
-    EXPECT_EQ(LabelLeftOf(page_->Form(), Ctl<QWidget>(1088)), Q("사용자 1 종류"));
 }
 
 using ColumnPagesTest = PageTest;
@@ -218,7 +206,7 @@ TEST_F(PageTest, NameWithoutMaxLengthTakesFortyBytes) {
     auto* name = Ctl<QLineEdit>(1156);
     CommitText(name, Q("가나다라마바사아자차카타파하가나다라마바"));  // 20 characters, 40 bytes
     TypeText(name, "Z");
-    EXPECT_EQ(pages::CodePageLength(QString::fromStdString(Value("CUSTOM3NAME"))), 40);
+    EXPECT_EQ(ui::CodePageLength(QString::fromStdString(Value("CUSTOM3NAME"))), 40);
     EXPECT_FALSE(QString::fromStdString(Value("CUSTOM3NAME")).contains('Z'));
 }
 
@@ -264,20 +252,6 @@ TEST_F(SetupPageTest, TagIsStoredAtEveryKeystrokeUpToItsLimit) {
     EXPECT_EQ(QString::fromStdString(Value("PROPTAG")), Q("X가나다라마바사아자차카타파하가Y"));
 }
 
-// A value that matches no entry leaves the list without a selection and the value untouched.
-TEST_F(SetupPageTest, UnknownLanguageShowsNoSelectionAndKeepsTheValue) {
-    StartDocument(0);
-    doc_->m_values["DISPLAYLANG"] = "KLINGON";
-    Open(6);
-    auto* language = Ctl<QComboBox>(1244);
-    EXPECT_EQ(language->currentIndex(), -1);
-    EXPECT_EQ(language->count(), 12);
-    EXPECT_EQ(Value("DISPLAYLANG"), "KLINGON");
-    EXPECT_FALSE(doc_->IsModified());
-    ChooseEntry(language, IndexOfText(language, "Deutsch"));
-    EXPECT_EQ(Value("DISPLAYLANG"), "GERMAN");
-}
-
 // A timer range above 999 must still store plain digits: a value like "1,000" is not a number
 // the printer can take.
 TEST_F(SetupPageTest, NumbersAbove999AreStoredAsDigitsOnly) {
@@ -312,26 +286,6 @@ TEST_F(PclPageTest, FirstSpinClickStoresAndTheNumberStaysInRange) {
 
 using PostscriptPageTest = PageTest;
 
-TEST_F(PostscriptPageTest, TimeoutOffAndLargeNumbers) {
-    StartDocument(0);
-    doc_->m_values["FEEDTIMEOUT"] = "OFF";
-    doc_->m_values["JOBTIMEOUT"] = "999";
-    Open(9);
-    auto* box = Ctl<QCheckBox>(1180);
-    EXPECT_FALSE(box->isChecked());
-    EXPECT_FALSE(Ctl<QLineEdit>(1181)->isEnabled());
-    EXPECT_EQ(Ctl<QLineEdit>(1181)->text(), "15");
-    ClickBox(box);
-    EXPECT_EQ(Value("FEEDTIMEOUT"), "15");
-    ClickBox(box);
-    EXPECT_EQ(Value("FEEDTIMEOUT"), "OFF");
-
-    StepSpin(Ctl<ui::SpinButton>(1186), +1);
-    EXPECT_EQ(Value("JOBTIMEOUT"), "1000");
-    StepSpin(Ctl<ui::SpinButton>(1186), +1);
-    EXPECT_EQ(Value("JOBTIMEOUT"), "1001");
-}
-
 // A timeout above the 16-bit range is shown as it is and steps from there: a position cut to 16
 // bits would show 40000 as another number and store that one at the next step.
 TEST_F(PostscriptPageTest, TimeoutsAbove32767KeepTheirValue) {
@@ -349,23 +303,6 @@ TEST_F(FinishingPageTest, TonerAlarmKeepsTheConfigurationsOrder) {
     StartDocument(0);
     Open(5);
     EXPECT_EQ(Entries(Ctl<QComboBox>(1044)), (std::vector<QString>{Q("꺼짐"), Q("단일"), Q("계속")}));
-}
-
-TEST_F(FinishingPageTest, PqetIsClearOnlyForItsFirstValue) {
-    StartDocument(0);
-    for (const char* value : {"ON", "on", "BOGUS", ""}) {
-        doc_->m_values["PQET"] = value;
-        Open(5);
-        EXPECT_TRUE(Ctl<QCheckBox>(1046)->isChecked()) << value;
-    }
-    for (const char* value : {"OFF", "Off"}) {
-        doc_->m_values["PQET"] = value;
-        Open(5);
-        EXPECT_FALSE(Ctl<QCheckBox>(1046)->isChecked()) << value;
-    }
-    doc_->m_values.erase("PQET");
-    Open(5);
-    EXPECT_TRUE(Ctl<QCheckBox>(1046)->isChecked());
 }
 
 class RenumberPageTest : public PageTest {
@@ -458,20 +395,6 @@ TEST_F(RenumberPageTest, OddValuesShowTheirLeadingDigitsAndStayUntouched) {
 
 using PortPagesTest = PageTest;
 
-TEST_F(PortPagesTest, SwitchWithAnUnknownValueIsSetAndEachClickStores) {
-    StartDocument(0);
-    doc_->m_values["PARMODE1"] = "MAYBE";
-    Open(10);
-    auto* mode1 = Ctl<QCheckBox>(1058);
-    EXPECT_TRUE(mode1->isChecked());
-    ClickBox(mode1);
-    EXPECT_EQ(Value("PARMODE1"), "OFF");
-    doc_->SetModifiedFlag(false);
-    ClickBox(mode1);
-    EXPECT_EQ(Value("PARMODE1"), "ON");
-    EXPECT_TRUE(doc_->IsModified());
-}
-
 TEST_F(PortPagesTest, UsbOptionsShareCaptionsButNotSettings) {
     StartDocument(0);
     Open(11);
@@ -484,24 +407,6 @@ TEST_F(PortPagesTest, UsbOptionsShareCaptionsButNotSettings) {
     EXPECT_EQ(Value("USBPSAUTOLANG"), "OFF");
     EXPECT_EQ(Value("PARPCLAUTOLANG"), parPcl);
     EXPECT_EQ(Value("PARPSAUTOLANG"), parPs);
-}
-
-// A switch whose section lacks two values has no token to store: its box is clear and disabled.
-TEST_F(PortPagesTest, SwitchWithoutTwoValuesIsDisabled) {
-    std::string ini = DataIni();
-    ini = ReplaceSection(ini, "PQET", "[PQET]\nNpaName=PQET\nNumValues=1\nValues=OFF\nValueIds=61246\n");
-    ini = ReplaceSection(ini, "HonorInit", "[HonorInit]\nNpaName=PARHONORINIT\n");
-    StartDocumentWithIni(ini);
-    doc_->m_values["PQET"] = "ON";
-    Open(5);
-    EXPECT_FALSE(Ctl<QCheckBox>(1046)->isChecked());
-    EXPECT_FALSE(Ctl<QCheckBox>(1046)->isEnabled());
-    ClickBox(Ctl<QCheckBox>(1046));
-    Open(10);
-    EXPECT_FALSE(Ctl<QCheckBox>(1061)->isEnabled());
-    EXPECT_TRUE(Ctl<QCheckBox>(1060)->isEnabled());
-    EXPECT_FALSE(doc_->IsModified());
-    EXPECT_EQ(Value("PQET"), "ON");
 }
 
 // The title line of every page: the page's path, its last step in bold.

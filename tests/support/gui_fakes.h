@@ -33,7 +33,7 @@ public:
             answers.pop_front();
             return a;
         }
-        return (style & 0xF) == MB_YESNO ? IDNO : IDOK;
+        return (style & 0xF) == msgbox::kYesNo ? msgbox::kIdNo : msgbox::kIdOk;
     }
     std::optional<std::string> saveCommandFileName(QWidget*) override {
         ++saveAsked;
@@ -55,7 +55,7 @@ public:
     void setMenuItemEnabled(int, bool enabled) override { saveEnabled = enabled; }
     void redraw() override { ++redraws; }
     bool replaceView(int) override { return true; }
-    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return IDOK; }
+    int messageBox(const std::string&, const std::string&, unsigned, bool) override { return msgbox::kIdOk; }
     std::string status;
     bool saveEnabled = true;
     int redraws = 0;

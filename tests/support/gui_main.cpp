@@ -7,7 +7,7 @@
 #include <QApplication>
 
 #include "private_user_folders.h"
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

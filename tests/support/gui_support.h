@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "ui/left_text_button.h"
+#include "qtui/left_text_button.h"
 
 namespace guitest {
 

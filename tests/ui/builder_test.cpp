@@ -17,8 +17,8 @@
 
 #include "gui_support.h"
 #include "ui/templates.h"
-#include "ui/dialog_builder.h"
-#include "ui/spin_button.h"
+#include "qtui/dialog_builder.h"
+#include "qtui/spin_button.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/spin_button.h"
+#include "qtui/spin_button.h"
 
 #include <QEvent>
 #include <QKeyEvent>

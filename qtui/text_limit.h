@@ -10,7 +10,7 @@
 
 class QLineEdit;
 
-namespace pages {
+namespace ui {
 
 // The length of text in bytes of the code page (ASCII 1, every other character 2).
 int CodePageLength(const QString& text);
@@ -37,4 +37,4 @@ private:
 // The limit installed on edit, or nullptr.
 CodePageLimit* LimitOf(QLineEdit* edit);
 
-}  // namespace pages
+}  // namespace ui

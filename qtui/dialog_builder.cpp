@@ -1,4 +1,4 @@
-#include "ui/dialog_builder.h"
+#include "qtui/dialog_builder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,8 +22,9 @@
 #include <algorithm>
 
 #include "config/strings.h"
-#include "ui/left_text_button.h"
-#include "ui/spin_button.h"
+#include "ui/dialog_units.h"
+#include "qtui/left_text_button.h"
+#include "qtui/spin_button.h"
 
 namespace ui {
 namespace {
@@ -31,8 +32,6 @@ namespace {
 constexpr const char* kControlId = "controlId";
 constexpr const char* kRadioGroup = "radioGroup";
 constexpr const char* kSorted = "sorted";
-
-int MulDiv(int a, int b, int c) { return (a * b + c / 2) / c; }
 
 // Passes a wheel turn over a widget without the focus on to its parent, unseen by the widget.
 class WheelOnlyWithFocus : public QObject {
@@ -271,27 +270,26 @@ QFont DialogFont(const res::DialogTemplate& dialog) {
 }
 
 DialogUnits::DialogUnits(const QFont& font) {
+    BaseUnits base;
     if (IsGulim(font)) {
-        // The forms were laid out in 굴림, whose line is one em high and whose Latin letters
-        // are half an em wide. The Korean fonts standing in for it here have wider letters and
-        // more line spacing: measured, they would blow every form up by a sixth, past the pane
-        // of the main window at its normal size. The forms keep 굴림's units instead.
-        const int em = std::max(1, QFontInfo(font).pixelSize());
-        baseX_ = std::max(1, (em + 1) / 2);
-        baseY_ = em;
-        return;
+        // The Korean fonts standing in for 굴림 here have wider letters and more line spacing:
+        // measured, they would blow every form up by a sixth, past the pane of the main window at
+        // its normal size. The forms keep 굴림's units instead.
+        base = GulimBaseUnits(QFontInfo(font).pixelSize());
+    } else {
+        const QFontMetrics fm(font);
+        base = MeasuredBaseUnits(
+            fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")), fm.height());
     }
-    const QFontMetrics fm(font);
-    // The average width of the Latin letters, rounded, as the dialog manager measures a font.
-    const int letters = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    baseX_ = std::max(1, (letters / 26 + 1) / 2);
-    baseY_ = std::max(1, fm.height());
+    baseX_ = base.x;
+    baseY_ = base.y;
 }
 
-int DialogUnits::x(int dlu) const { return MulDiv(dlu, baseX_, 4); }
-int DialogUnits::y(int dlu) const { return MulDiv(dlu, baseY_, 8); }
+int DialogUnits::x(int dlu) const { return DialogUnitsToPixelsX(dlu, BaseUnits{baseX_, baseY_}); }
+int DialogUnits::y(int dlu) const { return DialogUnitsToPixelsY(dlu, BaseUnits{baseX_, baseY_}); }
 QRect DialogUnits::rect(int x0, int y0, int cx, int cy) const {
-    return QRect(x(x0), y(y0), x(cx), y(cy));
+    const PixelRect r = DialogUnitsToPixels(x0, y0, cx, cy, BaseUnits{baseX_, baseY_});
+    return QRect(r.x, r.y, r.width, r.height);
 }
 
 QWidget* BuiltDialog::control(int id) const {

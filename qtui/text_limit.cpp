@@ -1,4 +1,4 @@
-#include "pages/text_limit.h"
+#include "qtui/text_limit.h"
 
 #include <QLineEdit>
 #include <algorithm>
@@ -6,7 +6,7 @@
 
 #include "protocol/printer_text.h"
 
-namespace pages {
+namespace ui {
 namespace {
 
 // Whether the printer's code page has every character of text.
@@ -62,4 +62,4 @@ CodePageLimit* LimitOf(QLineEdit* edit) {
     return edit ? dynamic_cast<CodePageLimit*>(const_cast<QValidator*>(edit->validator())) : nullptr;
 }
 
-}  // namespace pages
+}  // namespace ui
