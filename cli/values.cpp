@@ -16,6 +16,20 @@
 
 namespace cli {
 
+namespace {
+
+// "A, B or C".
+std::string JoinTokens(const std::vector<std::string>& tokens, const std::string& last) {
+    std::string out;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (i) out += i + 1 == tokens.size() ? last : ", ";
+        out += tokens[i];
+    }
+    return out;
+}
+
+}  // namespace
+
 bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>& assignments,
                          std::map<std::string, std::string>& out, std::string& error) {
     // A setting is named by its NPA name or its section name, in any letter case.
