@@ -132,6 +132,7 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
     if (sub == kSubControl && fn == kFnBatch) {
         if (p.size() < 8) return error();
         const size_t count = std::min<size_t>(p[7], (p.size() - 8) / 2);
+        nvram_.refresh();
         Bytes data{faults.foreignBatchReply ? kSubRegister : kSubControl, 0x00};
         for (size_t i = 0; i < count && !faults.emptyBatchReply; ++i) {
             const uint16_t id = IdAt(p, 8 + 2 * i);
@@ -149,6 +150,7 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
 
     if (sub == model_.readSub() && fn == model_.readFunction()) {
         if (p.size() < 9) return error();
+        nvram_.refresh();
         auto value = nvram_.get(IdAt(p, 7));
         if (!value) return error();
         if (wantsReply) reply.packets.push_back(settingReply(IdAt(p, 7), *value));
