@@ -1,6 +1,6 @@
 // Files written whole (platform/whole_files.h, the POSIX half): a replacement is the new bytes or
-// the old file, a creation never replaces anything even when two writers race for one name, and
-// the temporaries of writers that died are cleared once they are old.
+// the old file, a creation never replaces anything (writers racing for one name: see the snapshot
+// store's tests), and the temporaries of writers that died are cleared once they are old.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -13,8 +13,6 @@
 #include <fstream>
 #include <set>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "platform/whole_files.h"
 #include "testbed.h"
@@ -58,39 +56,15 @@ TEST(WholeFilesWrite, ReplacesTheFileWholeAndPrivatelyAndReplacesALinkWithoutFol
     EXPECT_EQ(Slurp(dir.path() + "/elsewhere"), "kept");
 }
 
-TEST(WholeFilesCreate, WritesANewPrivateFileAndOfWritersRacingForOneNameExactlyOneWins) {
+TEST(WholeFilesCreate, WritesANewPrivateFileUnderTheNameAndNothingElse) {
     testbed::TempDir dir;
     const std::string path = dir.path() + "/snapshot.json";
     int error = -1;
     ASSERT_TRUE(platform::CreateFileAtomically(path, "mine", error)) << std::strerror(error);
+    EXPECT_EQ(Slurp(path), "mine");
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(st.st_nlink, 1u) << "the temporary's second name is gone";
-    std::filesystem::remove(path);
-
-    // Writers that all chose the same name in the same instant.
-    constexpr int kWriters = 8;
-    std::vector<int> errors(kWriters, -1);
-    std::vector<char> won(kWriters, 0);
-    std::vector<std::thread> writers;
-    for (int i = 0; i < kWriters; ++i) {
-        writers.emplace_back([&, i] {
-            won[static_cast<size_t>(i)] =
-                platform::CreateFileAtomically(path, "writer " + std::to_string(i), errors[static_cast<size_t>(i)]);
-        });
-    }
-    for (std::thread& t : writers) t.join();
-    int winners = 0;
-    for (int i = 0; i < kWriters; ++i) {
-        if (won[static_cast<size_t>(i)]) {
-            ++winners;
-            EXPECT_EQ(Slurp(path), "writer " + std::to_string(i)) << "the winner's bytes, never replaced";
-        } else {
-            EXPECT_EQ(errors[static_cast<size_t>(i)], EEXIST) << std::strerror(errors[static_cast<size_t>(i)]);
-        }
-    }
-    EXPECT_EQ(winners, 1);
     EXPECT_EQ(Names(dir.path()), std::set<std::string>{"snapshot.json"}) << "no temporary is left behind";
 }
 
@@ -135,12 +109,6 @@ const FailedWrite kFailedWrites[] = {
      Nothing, EISDIR},
     {"FolderMissing", platform::WriteFileAtomically,
      [](const std::string& d, const std::string&) { std::filesystem::remove_all(d); }, Nothing, ENOENT},
-    {"CreateWriteFails", platform::CreateFileAtomically,
-     [](const std::string& d, const std::string& f) {
-         std::filesystem::remove(f);
-         FileSizeLimit(d, f);
-     },
-     NoFileSizeLimit, EFBIG},
     // The name is taken, by a file or by a link that must not be followed.
     {"CreateWhereAFileIs", platform::CreateFileAtomically, [](const std::string&, const std::string&) {}, Nothing,
      EEXIST},
