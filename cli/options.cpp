@@ -46,8 +46,8 @@ const CommandHelp kCommands[] = {
      "printer is read again just before, and a setting not given here is written back as the "
      "printer holds it then (a one-way port still gets only the given settings)."},
     {"save", "save FILE [NAME=VALUE... | --from JSON]",
-     "As apply, but the commands go into the command file FILE, with \"offline.dat\" beside it; "
-     "both can later be copied to the printer. With --from, the settings of the exported or "
+     "As apply --all-values, but the commands go into the command file FILE, with \"offline.dat\" "
+     "beside it; both can later be copied to the printer. With --from, the settings of the exported or "
      "snapshot file JSON are saved (checked as import checks them), for the printer on another "
      "computer."},
     {"send", "send FILE [--queue QUEUE...]",

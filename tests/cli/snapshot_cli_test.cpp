@@ -128,6 +128,8 @@ struct FileApply {
     bool allValues;
 };
 
+void PrintTo(const FileApply& apply, std::ostream* os) { *os << apply.name; }
+
 class SnapshotCliFileApply : public SnapshotCliTest, public ::testing::WithParamInterface<FileApply> {};
 
 TEST_P(SnapshotCliFileApply, WritesTheSettingsThatDifferOrEveryOneWhenAsked) {

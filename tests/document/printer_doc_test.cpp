@@ -63,6 +63,7 @@ class PrinterDocTest : public SimFixture {
 protected:
     // The start-up read as the application does it, then the document.
     void Start(const std::string& port) {
+        doc.m_snapshotRoot = tmp_ + "/snapshots";  // this test's own, on every system
         StartupResult startup;
         startup.portName = port;
         startup.printerLabel = port + " - Altrin Pressline T90";
@@ -151,6 +152,8 @@ struct ApplyScope {
     bool everyValue;
 };
 
+void PrintTo(const ApplyScope& scope, std::ostream* os) { *os << scope.name; }
+
 class PrinterChangedUnderneath : public PrinterDocTest, public ::testing::WithParamInterface<ApplyScope> {};
 
 TEST_P(PrinterChangedUnderneath, ItsNewerValuesOfSettingsNobodyEditedHereAreKept) {
@@ -191,8 +194,7 @@ class ApplyTurn : public PrinterDocTest, public ::testing::WithParamInterface<Ap
 TEST_P(ApplyTurn, AnotherProgramsApplyIsWaitedForAndNothingIsSentWithoutTheTurn) {
     sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
     Start("USB001");
-    const std::string folder =
-        snapshot::PrinterFolder(snapshot::DefaultRoot(), snapshot::IdentifyPrinter("USB001"));
+    const std::string folder = snapshot::PrinterFolder(doc.m_snapshotRoot, snapshot::IdentifyPrinter("USB001"));
     int error = 0;
     ASSERT_TRUE(platform::MakePrivateFolders(folder, error));
     platform::FileLock otherProgram;

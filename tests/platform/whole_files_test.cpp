@@ -121,6 +121,8 @@ const FailedWrite kFailedWrites[] = {
      Nothing, EEXIST},
 };
 
+void PrintTo(const FailedWrite& write, std::ostream* os) { *os << write.name; }
+
 class AtomicWriteFailure : public ::testing::TestWithParam<FailedWrite> {};
 
 }  // namespace
