@@ -213,8 +213,8 @@ int CommandApplyFile(const Options& options, const std::string& port, std::ostre
             << ": the file could not record the value the printer held, so it was left as it is\n";
     }
     if (changes.empty()) {
-        out << "Nothing to " << (restore ? "restore" : "import") << ": the printer on " << port << " already holds the " << tokens.size()
-            << " setting(s) of " << file << ".\n";
+        out << "Nothing to " << (restore ? "restore" : "import") << ": the printer on " << port
+            << " already holds the " << tokens.size() << " setting(s) of " << file << ".\n";
         NpaEndSession(port);
         return EXIT_OK;
     }

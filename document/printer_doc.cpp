@@ -342,7 +342,9 @@ bool CPrinterDoc::TakePrinterValues(const ValueMap& held) {
     return taken;
 }
 
-std::string CPrinterDoc::SnapshotRoot() const { return m_snapshotRoot.empty() ? snapshot::DefaultRoot() : m_snapshotRoot; }
+std::string CPrinterDoc::SnapshotRoot() const {
+    return m_snapshotRoot.empty() ? snapshot::DefaultRoot() : m_snapshotRoot;
+}
 
 int CPrinterDoc::TakeApplyTurn(platform::FileLock& turn) {
     // Only where the printer is read and written back; a held turn is kept.

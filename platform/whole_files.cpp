@@ -12,7 +12,9 @@ namespace {
 
 // A std::filesystem path from UTF-8 (a plain string is taken in the system's code page on
 // Windows), and back.
-std::filesystem::path FsPath(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+std::filesystem::path FsPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 std::string Utf8Of(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
