@@ -7,6 +7,7 @@
 #include "config/profile.h"
 #include "config/strings.h"
 #include "document/snapshot.h"
+#include "platform/file_lock.h"
 #include "platform/paths.h"
 
 namespace {

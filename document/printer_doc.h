@@ -11,8 +11,11 @@
 
 #include "config/config.h"
 #include "document/frame.h"
-#include "platform/file_lock.h"
 #include "transactions/npa.h"
+
+namespace platform {
+class FileLock;
+}
 
 // The document's own result codes besides the NPA ones (and NPA_ERR_MEMORY), each with nothing
 // sent: the snapshot before an apply could not be taken; another program's apply to the same
