@@ -284,6 +284,10 @@ bool CMainFrame::replaceView(int viewId) {
     return true;
 }
 
+void CMainFrame::documentValuesChanged() {
+    if (CSettingsView* page = Page()) page->OnUpdate();
+}
+
 int CMainFrame::messageBox(const std::string& text, const std::string& caption, unsigned style,
                            bool ownedByMainWindow) {
     return m_prompts.messageBox(ownedByMainWindow ? this : nullptr, text, caption, style);

@@ -59,6 +59,8 @@ public:
     // waits) and returns its result once it has ended.
     int runLongWork(const std::string& label, const std::function<int()>& work) override;
     void workProgress(size_t sent, size_t total) override;
+    // Fills the page on the right again from the document.
+    void documentValuesChanged() override;
     // The progress dialog while long work runs, else nullptr.
     CProgressDlg* Progress() const { return m_progress; }
 

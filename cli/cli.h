@@ -37,6 +37,7 @@ struct Options {
     bool help = false;
     bool version = false;
     bool force = false;                  // import: a file of another model too
+    bool allValues = false;              // apply, import, restore: write back every setting
     std::optional<std::string> from;     // save --from JSON
     std::vector<std::string> queues;     // send --queue QUEUE...
     std::string command;

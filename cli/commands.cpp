@@ -131,6 +131,7 @@ int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::stri
             err << "devpanel-cli: out of memory while building the commands\n";
             return EXIT_MEMORY;
         case DOC_ERR_SNAPSHOT:
+        case DOC_ERR_BUSY:
             err << "devpanel-cli: " << report.problem << "\n";
             return EXIT_WRITE;
         default:
@@ -240,11 +241,13 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
         result = doc.SaveCommandFile(target);
     } else {
         InterruptGuard guard;
-        result = doc.Apply();
+        // Only the settings named here: writing every value back would undo whatever another
+        // program changed since our read.
+        result = options.allValues ? doc.Apply() : doc.ApplyChanges();
         interrupted = guard.interrupted();
     }
     const NpaWriteReport& report = doc.LastWriteReport();
-    size_t sent = doc.m_queryStatus == NPA_ONEWAY ? doc.m_changes.size() : doc.m_values.size() - report.skipped.size();
+    const size_t sent = doc.LastWriteCount();
     int exitStatus = EXIT_OK;
     if (save) {
         exitStatus = ReportSave(result, report, target, sent, out, err);

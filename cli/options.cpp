@@ -36,14 +36,17 @@ const CommandHelp kCommands[] = {
      "Read every setting, as the program does at start-up, and print NAME=VALUE lines sorted by "
      "name (or one JSON object with --json, the \"settings\" of a snapshot file). On a port that "
      "can only be written, the defaults of the configuration are printed instead, and stderr says so."},
-    {"apply", "apply NAME=VALUE...",
-     "Read the settings, change the given ones and apply: on a two-way port every setting is "
-     "written back, on a one-way port only the changed ones. The printer is taken offline for the "
-     "writes and always brought back online. On a two-way port a snapshot of the settings as the "
-     "printer held them is kept first."},
+    {"apply", "apply NAME=VALUE... [--all-values]",
+     "Read the settings and write the given ones, and no others: a setting that another program "
+     "or the operator panel changes meanwhile is left as the printer holds it. The printer is "
+     "taken offline for the writes and always brought back online. On a two-way port a snapshot "
+     "of the settings as the printer held them is kept first, and the written settings are read "
+     "back. With --all-values every setting is written back, as the window's apply does: the "
+     "printer is read again just before, and a setting not given here is written back as the "
+     "printer holds it then (a one-way port still gets only the given settings)."},
     {"save", "save FILE [NAME=VALUE... | --from JSON]",
-     "As apply, but the commands go into the command file FILE, with \"offline.dat\" beside it; "
-     "both can later be copied to the printer. With --from, the settings of the exported or "
+     "As apply --all-values, but the commands go into the command file FILE, with \"offline.dat\" "
+     "beside it; both can later be copied to the printer. With --from, the settings of the exported or "
      "snapshot file JSON are saved (checked as import checks them), for the printer on another "
      "computer."},
     {"send", "send FILE [--queue QUEUE...]",
@@ -54,16 +57,18 @@ const CommandHelp kCommands[] = {
      "then FILE as raw jobs instead."},
     {"snapshots", "snapshots",
      "List the kept snapshots of every printer, newest first: time, printer, number of settings, file."},
-    {"restore", "restore [SNAPSHOT]",
+    {"restore", "restore [SNAPSHOT] [--all-values]",
      "Put back the settings of a snapshot file (default: the newest of this printer, so a second "
-     "restore undoes the first). A restore is an apply: it keeps a snapshot of its own first. "
-     "Settings the snapshot could not record are named and left as they are."},
+     "restore undoes the first). A restore is an apply: it keeps a snapshot of its own first, and "
+     "writes only the settings whose value differs from what the printer holds (every setting "
+     "with --all-values). Settings the snapshot could not record are named and left as they are."},
     {"export", "export FILE",
      "Read the settings and write them into FILE in the snapshot format."},
-    {"import", "import FILE [--force]",
+    {"import", "import FILE [--force] [--all-values]",
      "Apply the settings of FILE (an exported or snapshot file). Every name and value is checked "
-     "before anything is sent; settings FILE lacks are left as the printer has them. A file of "
-     "another model is refused unless --force."},
+     "before anything is sent; only the settings whose value differs from what the printer holds "
+     "are written (every setting with --all-values), and settings FILE lacks are left as the "
+     "printer has them. A file of another model is refused unless --force."},
     {"diff", "diff FILE",
      "Compare the printer with FILE: one line per setting that differs, "
      "\"NAME: printer value -> file value\". Exit status 0 when they are equal, 7 when they differ."},
@@ -84,6 +89,12 @@ two-way port the settings are read back and compared; a value read from the prin
 be written back unchanged is left as it is and named on stderr ("skipped"). A command file is
 written to a temporary beside it and renamed only when complete, so a failed save leaves any
 older file unchanged.
+
+Applies to one printer take turns among this user's programs (devpanel-cli and the window):
+writing only the given settings leaves every other one to whoever changes it, and an apply that
+writes every value back (--all-values, the window's apply) reads the printer again and keeps
+any other program from writing until its own writes are done, so no program's change is written
+over unseen.
 
 Snapshots: before every apply on a two-way port (apply, restore, import) the settings as the
 printer holds them are written into $XDG_STATE_HOME/devpanel/snapshots/PRINTER/TIME.json
@@ -108,7 +119,8 @@ Exit status:
   4  reading the settings failed, or the reply was not the answer to the read
   5  a write failed, was interrupted, did not take (read back differently: the settings are
      named), the printer did not come back online (stderr says so: put it online on its
-     operator panel), or the snapshot before it could not be written (nothing was sent)
+     operator panel), or the snapshot before it could not be written or another program's
+     apply to the printer did not end within a minute (nothing was sent)
   6  out of memory
   7  diff: the printer and the file differ
 )";
@@ -212,6 +224,10 @@ bool CheckOptions(const Options& options, bool portGiven, bool iniGiven, std::st
         error = "--force belongs to the import command";
         return false;
     }
+    if (options.allValues && c != "apply" && c != "import" && c != "restore") {
+        error = "--all-values belongs to the apply, import and restore commands";
+        return false;
+    }
     if ((c == "printers" || c == "read" || c == "snapshots" || c == "doctor") && !a.empty()) {
         error = c + " takes no arguments";
         return false;
@@ -294,6 +310,8 @@ std::unique_ptr<CLI::App> MakeParser(Options& options, bool& portGiven, bool& in
         ->type_name("QUEUE")
         ->allow_extra_args(false);
     app->add_flag("--force", options.force, "import: accept a file of another model.");
+    app->add_flag("--all-values", options.allValues,
+                  "apply, import, restore: write back every setting, not only the given or differing ones.");
     app->fallthrough();
     app->require_subcommand(0, 1);
     for (const CommandHelp& command : kCommands) {

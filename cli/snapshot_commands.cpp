@@ -1,7 +1,8 @@
 // The commands around snapshot files: snapshots, restore, export, import, diff and save --from.
 // A restore and an import are applies: the file's settings are checked as NAME=VALUE arguments
-// are, stored into the document as a page would store them, and written by CPrinterDoc::Apply,
-// which keeps a snapshot of what they replace.
+// are, those whose value differs from the printer's are stored into the document as a page would
+// store them, and written by CPrinterDoc::ApplyChanges (every setting by CPrinterDoc::Apply with
+// --all-values), which keeps a snapshot of what they replace.
 #include <cstring>
 #include <map>
 #include <ostream>
@@ -196,11 +197,32 @@ int CommandApplyFile(const Options& options, const std::string& port, std::ostre
         NpaEndSession(port);
         return status;
     }
-    for (const auto& [name, token] : tokens) {
+    // A setting that already holds the file's value is not written: writing it would only undo
+    // what another program may change meanwhile. A one-way port's values are unknown, so all of
+    // the file's go.
+    const bool oneWay = doc.m_queryStatus == NPA_ONEWAY;
+    std::map<std::string, std::string> changes;
+    if (options.allValues || oneWay) {
+        changes = tokens;
+    } else {
+        for (const snapshot::Difference& d : snapshot::Diff(doc.m_values, tokens)) changes[d.name] = *d.then;
+    }
+    // A setting the snapshot could not record is neither restored nor claimed to be.
+    for (const std::string& name : loaded.skipped) {
+        err << "devpanel-cli: not " << (restore ? "restored: " : "imported: ") << name
+            << ": the file could not record the value the printer held, so it was left as it is\n";
+    }
+    if (changes.empty()) {
+        out << "Nothing to " << (restore ? "restore" : "import") << ": the printer on " << port
+            << " already holds the " << tokens.size() << " setting(s) of " << file << ".\n";
+        NpaEndSession(port);
+        return EXIT_OK;
+    }
+    for (const auto& [name, token] : changes) {
         doc.MarkChanged();
         doc.StoreValue(name, token);
     }
-    if (doc.m_queryStatus == NPA_ONEWAY) {
+    if (oneWay) {
         err << "devpanel-cli: the port " << port
             << " can only be written; the settings of the file are sent, no snapshot is kept\n";
     }
@@ -208,16 +230,15 @@ int CommandApplyFile(const Options& options, const std::string& port, std::ostre
     bool interrupted = false;
     {
         InterruptGuard guard;
-        result = doc.Apply();
+        result = options.allValues ? doc.Apply() : doc.ApplyChanges();
         interrupted = guard.interrupted();
     }
-    // A setting the snapshot could not record is neither restored nor claimed to be.
-    for (const std::string& name : loaded.skipped) {
-        err << "devpanel-cli: not " << (restore ? "restored: " : "imported: ") << name
-            << ": the file could not record the value the printer held, so it was left as it is\n";
+    std::string done = std::string(restore ? "Restored " : "Imported ") + std::to_string(changes.size()) +
+                       " setting(s) of " + file + " to " + port;
+    if (changes.size() < tokens.size()) {
+        done += " (the other " + std::to_string(tokens.size() - changes.size()) + " already held the file's values)";
     }
-    const std::string done = std::string(restore ? "Restored " : "Imported ") + std::to_string(tokens.size()) +
-                             " setting(s) of " + file + " to " + port + ".\n";
+    done += ".\n";
     status = ReportPrinterWrite(result, doc.LastWriteReport(), port, done, interrupted, out, err);
     if (!doc.LastSnapshotPath().empty()) out << "The settings before: " << doc.LastSnapshotPath() << "\n";
     if (result == NPA_OK) doc.SetModifiedFlag(false);

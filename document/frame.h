@@ -55,4 +55,8 @@ public:
         (void)sent;
         (void)total;
     }
+    // The document replaced values that the page on the right may show (the printer held newer
+    // ones): the page must show the document's values again. Called on the window's thread,
+    // after the long work has ended.
+    virtual void documentValuesChanged() {}
 };

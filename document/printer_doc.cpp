@@ -1,11 +1,14 @@
 #include "document/printer_doc.h"
 
+#include <cstring>
 #include <iterator>
 #include <new>
 
 #include "config/profile.h"
 #include "config/strings.h"
 #include "document/snapshot.h"
+#include "platform/file_lock.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -157,11 +160,7 @@ bool CPrinterDoc::OnNewDocument(const StartupResult& startup) {
     m_printerLabel = startup.printerLabel;
     m_values = startup.values;
     m_queryStatus = startup.readStatus;
-    // The start-up values are what the printer holds right now: an apply soon after needs no
-    // second read for its snapshot.
-    m_readValues = startup.values;
-    m_readAt = std::chrono::steady_clock::now();
-    m_readFresh = m_queryStatus == NPA_OK;
+    m_changedSinceRead.clear();
 
     if (m_queryStatus == NPA_ONEWAY) {
         m_commandMenuReady = false;
@@ -218,7 +217,9 @@ bool CPrinterDoc::SaveModified() {
     return true;
 }
 
-int CPrinterDoc::Apply() { return RunWrite(kApplyingStatus, m_portName); }
+int CPrinterDoc::Apply() { return RunWrite(kApplyingStatus, m_portName, WriteScope::Every); }
+
+int CPrinterDoc::ApplyChanges() { return RunWrite(kApplyingStatus, m_portName, WriteScope::Changed); }
 
 int CPrinterDoc::SaveCommandFile(const std::string& path) {
     // The link writes the offline record into "offline.dat" beside the command file: a command
@@ -228,10 +229,21 @@ int CPrinterDoc::SaveCommandFile(const std::string& path) {
     if (path.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, kOfflineFileName) == 0) {
         return NPA_ERR_OPEN;
     }
-    return RunWrite(kSavingStatus, path);
+    return RunWrite(kSavingStatus, path, WriteScope::Every);
 }
 
-int CPrinterDoc::RunWrite(int statusTextId, const std::string& target) {
+// Two-way: every value (Every) or the settings changed since the last read (Changed); one-way:
+// only what the user changed, as nothing else is known of the printer.
+ValueMap CPrinterDoc::WriteSource(WriteScope scope) const {
+    if (scope == WriteScope::Every) return m_queryStatus == NPA_ONEWAY ? m_changes : m_values;
+    ValueMap changed;
+    for (const std::string& name : m_changedSinceRead) {
+        if (auto it = m_values.find(name); it != m_values.end()) changed.insert(*it);
+    }
+    return changed;
+}
+
+int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScope scope) {
     std::vector<std::string> commands;
     std::string previousStatus;
     if (m_frame) {
@@ -240,28 +252,45 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target) {
         m_frame->setWaitCursor(true);
     }
 
-    // Two-way: every value read is written back; one-way: only what the user changed.
-    const ValueMap& source = m_queryStatus == NPA_ONEWAY ? m_changes : m_values;
     m_lastReport = NpaWriteReport{};
+    m_lastWriteCount = 0;
+    const bool apply = statusTextId == kApplyingStatus;
+    bool valuesTaken = false;
     int result = NPA_ERR_MEMORY;
-    if (BuildCommandList(source, commands)) {
+    if (BuildCommandList(WriteSource(scope), commands)) {
         // The write itself may take half a minute on a paced port: the frame runs it off its
-        // own thread. It uses only the commands, the target and the report, none of which the
-        // frame touches until the work has ended.
+        // own thread. It uses only the document's values, the commands, the target and the
+        // report, none of which the frame touches until the work has ended.
         IPrinterFrame* frame = m_frame;
         NpaProgress progress;
         if (frame) progress = [frame](size_t sent, size_t total) { frame->workProgress(sent, total); };
-        const bool snapshotFirst = statusTextId == kApplyingStatus;
         auto write = [&] {
-            const int taken = snapshotFirst ? SnapshotBeforeApply() : NPA_OK;
-            return taken != NPA_OK ? taken : NpaWriteValues(target, commands, &m_lastReport, progress);
+            platform::FileLock turn;
+            if (apply) {
+                // Writing every value back: from the read on, no other apply may write.
+                if (scope == WriteScope::Every) {
+                    if (const int had = TakeApplyTurn(turn); had != NPA_OK) return had;
+                }
+                const int taken = SnapshotBeforeApply(valuesTaken);
+                if (taken != NPA_OK) return taken;
+                if (const int had = TakeApplyTurn(turn); had != NPA_OK) return had;
+                // Written back as the printer holds them now, not as they were read before.
+                if (valuesTaken && scope == WriteScope::Every && !BuildCommandList(WriteSource(scope), commands)) {
+                    return static_cast<int>(NPA_ERR_MEMORY);
+                }
+            }
+            return NpaWriteValues(target, commands, &m_lastReport, progress);
         };
         result = frame ? frame->runLongWork(res::String(statusTextId), write) : write();
+        if (result == NPA_OK) m_lastWriteCount = commands.size() - m_lastReport.skipped.size();
     }
+    // Confirmed by the read-back: the printer holds what the document holds.
+    if (apply && result == NPA_OK && m_queryStatus == NPA_OK) m_changedSinceRead.clear();
 
     if (m_frame) {
         m_frame->setWaitCursor(false);
         m_frame->setStatusText(previousStatus);
+        if (valuesTaken) m_frame->documentValuesChanged();
     }
     return result;
 }
@@ -299,27 +328,67 @@ void CPrinterDoc::MarkChanged() {
 void CPrinterDoc::StoreValue(const std::string& npaName, const std::string& token) {
     m_values[npaName] = token;
     if (m_queryStatus == NPA_ONEWAY) m_changes[npaName] = token;
+    m_changedSinceRead.insert(npaName);
 }
 
-int CPrinterDoc::SnapshotBeforeApply() {
+bool CPrinterDoc::TakePrinterValues(const ValueMap& held) {
+    bool taken = false;
+    for (const auto& [name, value] : held) {
+        if (m_changedSinceRead.count(name) != 0) continue;
+        auto it = m_values.find(name);
+        if (it != m_values.end() && it->second == value) continue;
+        m_values[name] = value;
+        taken = true;
+    }
+    return taken;
+}
+
+std::string CPrinterDoc::SnapshotRoot() const {
+    return m_snapshotRoot.empty() ? snapshot::DefaultRoot() : m_snapshotRoot;
+}
+
+int CPrinterDoc::TakeApplyTurn(platform::FileLock& turn) {
+    // Only where the printer is read and written back; a held turn is kept.
+    if (m_queryStatus != NPA_OK || turn.held()) return NPA_OK;
+    const std::string folder = snapshot::PrinterFolder(SnapshotRoot(), snapshot::IdentifyPrinter(m_portName));
+    int error = 0;
+    if (folder.empty()) {
+        m_lastReport.problem = "no folder for snapshots is known (set XDG_STATE_HOME or HOME), so nothing was sent";
+        return DOC_ERR_SNAPSHOT;
+    }
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(m_applyTurnWait).count();
+    if (platform::MakePrivateFolders(folder, error)) {
+        switch (turn.acquire(folder + "/apply.lock", static_cast<int>(wait), error)) {
+            case platform::FileLock::Result::Locked: return NPA_OK;
+            case platform::FileLock::Result::Busy:
+                m_lastReport.problem = "another program was applying settings to this printer for longer than " +
+                                       std::to_string((wait + 999) / 1000) + " s, so nothing was sent";
+                return DOC_ERR_BUSY;
+            case platform::FileLock::Result::OpenFailed:
+            case platform::FileLock::Result::Failed: break;
+        }
+    }
+    m_lastReport.problem = "the snapshot folder " + folder + " cannot be used (" + std::strerror(error) +
+                           "), so nothing was sent";
+    return DOC_ERR_SNAPSHOT;
+}
+
+int CPrinterDoc::SnapshotBeforeApply(bool& valuesTaken) {
     m_lastSnapshotPath.clear();
+    valuesTaken = false;
     // A one-way port read nothing, so there is nothing to put back.
     if (m_queryStatus != NPA_OK) return NPA_OK;
 
-    // The printer may have changed since the start-up read (its operator panel, another
-    // program): unless that read is only moments old and unused, read what it holds now.
+    // The printer may have changed since the document read it (its operator panel, another
+    // program): what it holds now is read in every case, recorded, and kept for every setting the
+    // user did not change here.
     ValueMap held;
-    const bool fresh = m_readFresh && std::chrono::steady_clock::now() - m_readAt <= m_freshRead;
-    m_readFresh = false;
-    if (fresh) {
-        held = m_readValues;
-    } else {
-        const int read = NpaReadAllSettings(m_portName, held);
-        if (read != NPA_OK) {
-            m_lastReport.problem = "the settings could not be read for the snapshot before the apply";
-            return read == NPA_ERR_OPEN ? NPA_ERR_OPEN : NPA_ERR_SEND;
-        }
+    const int read = NpaReadAllSettings(m_portName, held);
+    if (read != NPA_OK) {
+        m_lastReport.problem = "the settings could not be read for the snapshot before the apply";
+        return read == NPA_ERR_OPEN ? NPA_ERR_OPEN : NPA_ERR_SEND;
     }
+    valuesTaken = TakePrinterValues(held);
 
     snapshot::Snapshot taken;
     const snapshot::PrinterIdentity printer = snapshot::IdentifyPrinter(m_portName);
@@ -332,9 +401,8 @@ int CPrinterDoc::SnapshotBeforeApply() {
     for (const std::string& name : taken.skipped) held.erase(name);
     taken.settings = std::move(held);
 
-    const std::string root = m_snapshotRoot.empty() ? snapshot::DefaultRoot() : m_snapshotRoot;
     std::string error;
-    m_lastSnapshotPath = snapshot::Write(snapshot::PrinterFolder(root, printer), taken, error);
+    m_lastSnapshotPath = snapshot::Write(snapshot::PrinterFolder(SnapshotRoot(), printer), taken, error);
     if (m_lastSnapshotPath.empty()) {
         m_lastReport.problem = "the snapshot of the current settings could not be written (" + error +
                                "), so nothing was sent";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <set>
 #include <string>
 #include <variant>
 #include <vector>
@@ -12,9 +13,14 @@
 #include "document/frame.h"
 #include "transactions/npa.h"
 
-// The document's own result code besides the NPA ones (and NPA_ERR_MEMORY): the snapshot
-// before an apply could not be taken, so nothing was sent.
-enum : int { DOC_ERR_SNAPSHOT = -11 };
+namespace platform {
+class FileLock;
+}
+
+// The document's own result codes besides the NPA ones (and NPA_ERR_MEMORY), each with nothing
+// sent: the snapshot before an apply could not be taken; another program's apply to the same
+// printer did not end within m_applyTurnWait.
+enum : int { DOC_ERR_SNAPSHOT = -11, DOC_ERR_BUSY = -12 };
 
 // What the start-up hands the document.
 struct StartupResult {
@@ -53,18 +59,32 @@ public:
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
 
-    // On a two-way port, Apply first records what the printer holds in a snapshot (see
-    // document/snapshot.h): the start-up values when they were read at most m_freshRead ago and
-    // no apply has used them yet, else read afresh in one exchange. A snapshot that cannot be
-    // written stops the apply before anything is sent: DOC_ERR_SNAPSHOT, the reason in
-    // LastWriteReport().problem.
+    // On a two-way port, Apply first reads what the printer holds now, in one exchange, and
+    // records it in a snapshot (see document/snapshot.h). A setting the user has not changed
+    // since the last read takes the printer's current value: the operator panel or another
+    // program may have changed it since, and writing every value back must not undo that. When
+    // that replaced any value, the frame is told (documentValuesChanged) once the apply has
+    // ended, so that the page shows it. A snapshot that cannot be written stops the apply before
+    // anything is sent: DOC_ERR_SNAPSHOT, the reason in LastWriteReport().problem. A successful
+    // two-way apply starts a new count of changes (ChangedSinceRead).
+    // The programs of this user take turns in applying to one printer (a lock file in its
+    // snapshot folder): Apply holds the turn from that read to the end of its writes, so that no
+    // other apply can write in between and be written over; ApplyChanges holds it for its writes.
+    // A turn not had within m_applyTurnWait: DOC_ERR_BUSY.
     int Apply();
+    // As Apply, but writes only the settings changed since the last read (ChangedSinceRead),
+    // each with its value; every other setting stays as the printer holds it. For callers that
+    // change a few named settings and must leave the rest to whoever else changes the printer.
+    int ApplyChanges();
     int SaveCommandFile(const std::string& path);
     // The snapshot the last Apply wrote; empty when it wrote none (one-way port, failure).
     const std::string& LastSnapshotPath() const { return m_lastSnapshotPath; }
     // What the last Apply or SaveCommandFile found: commands that could not be written, values
     // read from the printer that were left out of the write-back, settings that did not take.
     const NpaWriteReport& LastWriteReport() const { return m_lastReport; }
+    // How many settings the last Apply, ApplyChanges or SaveCommandFile sent (those it skipped
+    // not counted); 0 when it sent nothing.
+    size_t LastWriteCount() const { return m_lastWriteCount; }
     // One NAME:VALUE string per entry of values, in the map's order. False when memory runs out
     // (the list may then be partly filled). Virtual so that tests can make it fail.
     virtual bool BuildCommandList(const ValueMap& values, std::vector<std::string>& commands);
@@ -77,8 +97,11 @@ public:
     std::string ReadValue(const std::string& npaName) const;
     // In one-way mode re-enables the greyed save-as-command-file item; sets the modified flag.
     void MarkChanged();
-    // Sets the value in m_values and, in one-way mode, in m_changes.
+    // Sets the value in m_values and, in one-way mode, in m_changes; counts the setting as
+    // changed since the last read.
     void StoreValue(const std::string& npaName, const std::string& token);
+    // The NPA names stored since the printer was last read or last applied successfully.
+    const std::set<std::string>& ChangedSinceRead() const { return m_changedSinceRead; }
 
     // Loads the 84 setting descriptors from ConfigFile() (OnNewDocument does this too).
     void LoadDescriptors();
@@ -121,18 +144,23 @@ public:
     bool m_commandMenuReady = true;
     // Where snapshots go: empty means snapshot::DefaultRoot().
     std::string m_snapshotRoot;
-    // How long the start-up values count as what the printer holds, for the snapshot.
-    std::chrono::milliseconds m_freshRead{2000};
+    // How long an apply waits for another program's apply to the same printer to end.
+    std::chrono::milliseconds m_applyTurnWait{60000};
 
 private:
-    int SnapshotBeforeApply();
+    // Which values a write sends.
+    enum class WriteScope { Every, Changed };
+    int SnapshotBeforeApply(bool& valuesTaken);
+    int TakeApplyTurn(platform::FileLock& turn);
+    std::string SnapshotRoot() const;
+    // The printer's values for the settings not changed since the last read; whether any differed.
+    bool TakePrinterValues(const ValueMap& held);
+    ValueMap WriteSource(WriteScope scope) const;
+    int RunWrite(int statusTextId, const std::string& target, WriteScope scope);
     std::string m_lastSnapshotPath;
-    // The values as last read from the printer (two-way), and when; "fresh" until an apply uses them.
-    ValueMap m_readValues;
-    std::chrono::steady_clock::time_point m_readAt{};
-    bool m_readFresh = false;
-    int RunWrite(int statusTextId, const std::string& target);
+    std::set<std::string> m_changedSinceRead;
     IPrinterFrame* m_frame = nullptr;
     bool m_modified = false;
     NpaWriteReport m_lastReport;
+    size_t m_lastWriteCount = 0;
 };

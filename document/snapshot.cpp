@@ -342,21 +342,26 @@ std::string Write(const std::string& folder, const Snapshot& snapshot, std::stri
         return {};
     }
     const std::string time = IsSnapshotTime(snapshot.time) ? snapshot.time : UtcNow();
+    // The first free name of that millisecond. A name is taken by creating the file, never by
+    // looking first: another program writing a snapshot of the same millisecond then gets the
+    // next name, and neither file replaces the other.
     std::string path;
     for (int sequence = 0; sequence < 1000 && path.empty(); ++sequence) {
         const std::string candidate = JoinPath(folder, FileNameFor(time, sequence));
-        int kindError = 0;
-        if (platform::KindOfPath(candidate, kindError) == platform::Files::Kind::Missing) path = candidate;
+        if (platform::CreateFileAtomically(candidate, text, errorNumber)) {
+            path = candidate;
+        } else if (errorNumber != EEXIST) {
+            error = "the snapshot " + candidate + " cannot be written: " + std::strerror(errorNumber);
+            return {};
+        }
     }
     if (path.empty()) {
         error = "the folder " + folder + " already holds a thousand snapshots of " + time;
         return {};
     }
-    if (!platform::WriteFileAtomically(path, text, errorNumber)) {
-        error = "the snapshot " + path + " cannot be written: " + std::strerror(errorNumber);
-        return {};
-    }
     Prune(folder, keep);
+    // A program killed while it wrote a snapshot left its temporary here.
+    platform::RemoveStaleTemporaries(folder, [](const std::string& target) { return IsSnapshotName(target); });
     return path;
 }
 

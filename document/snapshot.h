@@ -19,9 +19,9 @@
 // The store keeps the snapshots of each printer in a folder of its own under
 // $XDG_STATE_HOME/devpanel/snapshots/ (%LOCALAPPDATA%\devpanel\snapshots on Windows): the model
 // and serial number for a USB printer, the port otherwise. A file is named by its UTC time, so
-// names sort oldest first; it is written whole (temporary + rename, mode 0600) and the newest
-// kKeepPerPrinter of a printer are kept. No call throws; failures come back as false (or empty)
-// with a sentence in error.
+// names sort oldest first; it is created whole (a temporary that takes a free name only, mode
+// 0600) and the newest kKeepPerPrinter of a printer are kept. No call throws; failures come back
+// as false (or empty) with a sentence in error.
 #pragma once
 
 #include <cstddef>
@@ -94,10 +94,12 @@ std::string PrinterFolderName(const PrinterIdentity& printer);
 // root/PrinterFolderName(printer); empty when root is empty (Write then fails and says why).
 std::string PrinterFolder(const std::string& root, const PrinterIdentity& printer);
 
-// Writes snapshot into folder (made, private, when missing) under a new name from its time
-// (never replacing another snapshot), whole and mode 0600, then removes all but the newest
-// keep files of the folder. The path written, or empty with error set; nothing of the folder
-// is removed then.
+// Writes snapshot into folder (made, private, when missing) under a new name from its time,
+// whole and mode 0600. The name is taken by creating the file (platform::CreateFileAtomically),
+// so two programs writing in the same millisecond get a name each and never replace another
+// snapshot. Then removes all but the newest keep files of the folder, and the temporaries of
+// snapshot writes that were killed more than a minute ago. The path written, or empty with error
+// set; nothing of the folder is removed then.
 std::string Write(const std::string& folder, const Snapshot& snapshot, std::string& error,
                   size_t keep = kKeepPerPrinter);
 // The snapshot files of one folder, newest first (by name). Unreadable ones are listed with

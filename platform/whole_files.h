@@ -1,11 +1,14 @@
-// A small file read whole and a small file replaced whole, for the programs' own files (command
-// files to send, the virtual printer's state). whole_files_posix.cpp implements them with POSIX
-// calls, whole_files_win32.cpp with Win32 calls on UTF-8 paths. Conventions as in platform.h:
-// no exceptions, error numbers are errno values.
+// A small file read whole and a small file replaced or created whole, for the programs' own files
+// (command files to send, the virtual printer's state, snapshots). whole_files_posix.cpp
+// implements them with POSIX calls, whole_files_win32.cpp with Win32 calls on UTF-8 paths;
+// whole_files.cpp holds what is the same on both. Conventions as in platform.h: no exceptions,
+// error numbers are errno values.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -60,5 +63,28 @@ private:
 // the temporary is then removed and path is exactly as it was. The folder must exist. Blocks
 // until the storage confirms.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber);
+
+// Creates a new file at path holding bytes, all or nothing, and never replaces anything there:
+// the bytes go to a temporary as in WriteFileAtomically, which then takes the name only if the
+// name is still free (POSIX link(); on a file system without hard links an exclusive create of
+// path, O_CREAT | O_EXCL, that the temporary is renamed over; Windows MoveFileExW without
+// MOVEFILE_REPLACE_EXISTING). Two writers that choose one name at the same instant therefore
+// never overwrite each other: the later one gets false with EEXIST and path keeps the other's
+// bytes. False (errorNumber set) on any other failure, with the temporary removed. The folder
+// must exist. Blocks until the storage confirms.
+bool CreateFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber);
+
+// How old a temporary of the two calls above must be before RemoveStaleTemporaries takes it for
+// one whose writer died (killed between writing and renaming it): a live write takes moments.
+constexpr std::chrono::seconds kStaleTemporaryAge{60};
+
+// Removes the temporaries the two calls above leave when their program is killed before the
+// rename: regular files of folder named TARGET.XXXXXX (a dot and six letters or digits) for
+// which ours(TARGET) is true, last modified more than olderThan ago. Younger ones may belong to
+// a write still under way, and every other name is left alone, so callers pass a folder that
+// only the program writes and the names it writes there. Never follows a symbolic link. The
+// number removed. Blocks on file I/O only.
+size_t RemoveStaleTemporaries(const std::string& folder, const std::function<bool(const std::string& target)>& ours,
+                              std::chrono::seconds olderThan = kStaleTemporaryAge);
 
 }  // namespace platform

@@ -112,30 +112,79 @@ bool FileReader::rewind() {
     return true;
 }
 
+namespace {
+
+// Writes bytes into a new temporary beside path (mode 0600, O_EXCL) and flushes it to the
+// storage; its name goes into name. 0, or the error number with the temporary removed.
+int WriteTemporary(const std::string& path, std::string_view bytes, std::vector<char>& name) {
+    const std::string pattern = path + ".XXXXXX";
+    name.assign(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    Descriptor fd(::mkostemp(name.data(), O_CLOEXEC));
+    if (fd.get() < 0) return errno;
+    if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
+        const int failure = errno != 0 ? errno : EIO;
+        ::unlink(name.data());
+        return failure;
+    }
+    return 0;
+}
+
+// Makes a rename or link in path's folder durable; a folder that cannot be synced costs
+// durability only.
+void SyncFolderOf(const std::string& path) {
+    Descriptor folder(::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) (void)::fsync(folder.get());
+}
+
+// link() answers these where the file system has no hard links (FAT, some network and FUSE
+// file systems).
+bool NoHardLinks(int error) { return error == EPERM || error == EOPNOTSUPP || error == ENOSYS; }
+
+}  // namespace
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber) {
     errorNumber = 0;
-    std::string pattern = path + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int failure = 0;
-    {
-        Descriptor fd(::mkostemp(name.data(), O_CLOEXEC));  // mode 0600, O_EXCL
-        if (fd.get() < 0) {
-            errorNumber = errno;
-            return false;
-        }
-        if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) failure = errno != 0 ? errno : EIO;
-    }
-    if (failure == 0 && std::rename(name.data(), path.c_str()) != 0) failure = errno;
-    if (failure != 0) {
-        ::unlink(name.data());
+    std::vector<char> name;
+    if (const int failure = WriteTemporary(path, bytes, name); failure != 0) {
         errorNumber = failure;
         return false;
     }
-    // The rename itself is made durable by syncing the folder; a folder that cannot be synced
-    // costs durability only.
-    Descriptor folder(::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0) (void)::fsync(folder.get());
+    if (std::rename(name.data(), path.c_str()) != 0) {
+        errorNumber = errno;
+        ::unlink(name.data());
+        return false;
+    }
+    SyncFolderOf(path);
+    return true;
+}
+
+bool CreateFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber) {
+    errorNumber = 0;
+    std::vector<char> name;
+    if (const int failure = WriteTemporary(path, bytes, name); failure != 0) {
+        errorNumber = failure;
+        return false;
+    }
+    // link() gives the whole file the name only while nothing has it, and never replaces.
+    int failure = ::link(name.data(), path.c_str()) == 0 ? 0 : errno;
+    if (NoHardLinks(failure)) {
+        // The name is reserved by an exclusive create; the temporary then replaces only that
+        // empty file of our own.
+        Descriptor reserved(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        failure = reserved.get() < 0 ? errno : 0;
+        if (failure == 0 && std::rename(name.data(), path.c_str()) != 0) {
+            failure = errno;
+            ::unlink(path.c_str());
+        }
+    }
+    // After a link the temporary is a second name of the file; after a rename it is gone already.
+    ::unlink(name.data());
+    if (failure != 0) {
+        errorNumber = failure;
+        return false;
+    }
+    SyncFolderOf(path);
     return true;
 }
 

@@ -98,34 +98,26 @@ bool FileReader::rewind() {
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber) {
-    errorNumber = 0;
-    const std::wstring target = win32::Widen(path);
-    if (target.empty()) {
-        errorNumber = EINVAL;
-        return false;
-    }
+namespace {
+
+// Writes bytes into a new temporary beside target (private to the user, CREATE_NEW) and flushes
+// it to the storage; its name goes into temporary. 0, or the error number with the temporary
+// removed.
+int WriteTemporary(const std::wstring& target, std::string_view bytes, std::wstring& temporary) {
     static const wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device device;
     std::mt19937 random(device());
     std::uniform_int_distribution<size_t> pick(0, sizeof kLetters / sizeof kLetters[0] - 2);
     win32::PrivateSecurity security;
-    std::wstring temporary;
     HANDLE created = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
         temporary = target + L".";
         for (int i = 0; i < 6; ++i) temporary += kLetters[pick(random)];
         created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, security.attributes(), CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
-            errorNumber = win32::LastErrno();
-            return false;
-        }
+        if (created == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return win32::LastErrno();
     }
-    if (created == INVALID_HANDLE_VALUE) {
-        errorNumber = EEXIST;
-        return false;
-    }
+    if (created == INVALID_HANDLE_VALUE) return EEXIST;
     Handle file(created);
     int failure = 0;
     size_t done = 0;
@@ -138,15 +130,42 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, int& e
     }
     if (failure == 0 && !::FlushFileBuffers(file.get())) failure = win32::LastErrno();
     file.close();
-    if (failure == 0 &&
-        !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        failure = win32::LastErrno();
-    if (failure != 0) {
-        ::DeleteFileW(temporary.c_str());
+    if (failure != 0) ::DeleteFileW(temporary.c_str());
+    return failure;
+}
+
+// The temporary of bytes moved to path: over what is there (replace) or only where nothing is.
+bool MoveTemporaryInto(const std::string& path, std::string_view bytes, bool replace, int& errorNumber) {
+    errorNumber = 0;
+    const std::wstring target = win32::Widen(path);
+    if (target.empty()) {
+        errorNumber = EINVAL;
+        return false;
+    }
+    std::wstring temporary;
+    if (const int failure = WriteTemporary(target, bytes, temporary); failure != 0) {
         errorNumber = failure;
         return false;
     }
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (!::MoveFileExW(temporary.c_str(), target.c_str(), flags)) {
+        errorNumber = win32::LastErrno();
+        ::DeleteFileW(temporary.c_str());
+        return false;
+    }
     return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber) {
+    return MoveTemporaryInto(path, bytes, true, errorNumber);
+}
+
+bool CreateFileAtomically(const std::string& path, std::string_view bytes, int& errorNumber) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails (ERROR_ALREADY_EXISTS: EEXIST) when the
+    // name is taken, and never replaces.
+    return MoveTemporaryInto(path, bytes, false, errorNumber);
 }
 
 }  // namespace platform

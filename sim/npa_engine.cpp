@@ -153,6 +153,7 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
     if (sub == kSubControl && fn == kFnBatch) {
         if (p.size() < 8) return error();
         const size_t count = std::min<size_t>(p[7], (p.size() - 8) / 2);
+        nvram_.refresh();
         Bytes data{kSubControl, 0x00};
         if (faults.batchReplyBytes >= 0) {
             data[0] = static_cast<uint8_t>(faults.batchReplyBytes >> 8);
@@ -175,6 +176,7 @@ std::optional<EngineReply> NpaEngine::handlePacket(const Bytes& p, const Printer
 
     if (sub == model_.readSub() && fn == model_.readFunction()) {
         if (p.size() < 9) return error();
+        nvram_.refresh();
         auto value = nvram_.get(IdAt(p, 7));
         if (!value) return error();
         if (wantsReply) reply.packets.push_back(settingReply(IdAt(p, 7), *value));

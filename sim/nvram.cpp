@@ -155,6 +155,12 @@ std::optional<Bytes> Nvram::get(uint16_t id) const {
     return it->second;
 }
 
+void Nvram::refresh() {
+    if (inSession_ || stateFile_.empty()) return;
+    const std::string kept = error_;
+    if (!load()) error_ = kept;
+}
+
 bool Nvram::set(uint16_t id, const Bytes& value) {
     if (inSession_ || stateFile_.empty()) {
         values_[id] = value;
@@ -244,6 +250,10 @@ bool Nvram::save() {
         return false;
     }
     error_.clear();
+    // A program killed in the middle of a save left its temporary beside the file.
+    const std::string name = platform::FileNameOfPath(stateFile_);
+    platform::RemoveStaleTemporaries(platform::FolderOfPath(stateFile_),
+                                     [&](const std::string& target) { return target == name; });
     return true;
 }
 

@@ -48,6 +48,11 @@ public:
     void setLockWaitMs(int ms) { lockWaitMs_ = ms < 0 ? 0 : ms; }
 
     std::optional<Bytes> get(uint16_t id) const;
+    // Outside a session, takes the values the state file holds now: another program may have
+    // saved its session since this one last looked. Called before the printer answers a read.
+    // Takes no lock (each save replaces the file whole, so it is read whole or not at all); a
+    // file that cannot be read now leaves the values and error() as they were.
+    void refresh();
     // In a session the value is kept in memory until endSession(). Outside one (the operator
     // panel) it is a session of its own: lock, reload, store, save. False when it was not kept.
     bool set(uint16_t id, const Bytes& value);

@@ -50,7 +50,13 @@ size_t ReadSettingCount() {
 class CliProgramTest : public SimFixture {
 protected:
     Outcome RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-        const std::string outPath = tmp_ + "/stdout", errPath = tmp_ + "/stderr";
+        return FinishProgram(StartProgram(args, "run", env), "run");
+    }
+
+    // Starts the program without waiting for it; its stdout and stderr go to files named after tag.
+    pid_t StartProgram(const std::vector<std::string>& args, const std::string& tag,
+                       const std::vector<std::string>& env = {}) {
+        const std::string outPath = tmp_ + "/" + tag + ".out", errPath = tmp_ + "/" + tag + ".err";
         pid_t pid = fork();
         if (pid == 0) {
             if (chdir(tmp_.c_str()) != 0) _exit(120);
@@ -67,12 +73,16 @@ protected:
             execv(DEVPANEL_CLI_PATH, argv.data());
             _exit(127);
         }
+        return pid;
+    }
+
+    Outcome FinishProgram(pid_t pid, const std::string& tag) {
         int status = 0;
         waitpid(pid, &status, 0);
         Outcome o;
         o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        o.out = ReadText(outPath);
-        o.err = ReadText(errPath);
+        o.out = ReadText(tmp_ + "/" + tag + ".out");
+        o.err = ReadText(tmp_ + "/" + tag + ".err");
         return o;
     }
 
@@ -180,6 +190,44 @@ TEST_F(CliProgramTest, ApplyChangesPersistInTheVirtualPrinter) {
     std::vector<std::string> lines = Lines(read.out);
     for (const char* expected : {"POWERSAVER=45", "BLANKPAGES=PRINT", "PROPTAG=Front Desk"}) {
         EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
+    }
+}
+
+// Two programs apply different settings to one printer at the same moment (the state file is the
+// printer's memory). Each writes only the setting it was given, or, writing every value back,
+// takes its turn from its read to its last write, so both changes are there afterwards; a program
+// that could not apply says so with its status. Never do both report success with a change lost,
+// and never do their snapshots share a file.
+TEST_F(CliProgramTest, TwoProgramsApplyingAtOnceKeepBothChanges) {
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        const bool allValues = round % 2 == 1;
+        const std::string state = "--virtual=" + tmp_ + "/shared" + std::to_string(round) + ".state";
+        const std::string powerSaver = "POWERSAVER=" + std::to_string(10 + round);
+        const std::string lines = "LINESPERPAGE=" + std::to_string(100 + round);
+        std::vector<std::string> first = {state, "apply", powerSaver};
+        if (allValues) first.push_back("--all-values");
+        const pid_t a = StartProgram(first, "a");
+        const pid_t b = StartProgram({state, "apply", lines}, "b");
+        const Outcome everyOrOne = FinishProgram(a, "a"), one = FinishProgram(b, "b");
+        const std::vector<std::string> held = Lines(RunProgram({state, "read"}).out);
+        const auto holds = [&](const std::string& line) {
+            return std::find(held.begin(), held.end(), line) != held.end();
+        };
+        std::vector<std::string> snapshots;
+        for (const Outcome* o : {&everyOrOne, &one}) {
+            if (o->status != 0) {
+                EXPECT_FALSE(o->err.empty()) << "a failure says why";
+                continue;
+            }
+            const std::string count = o == &everyOrOne && allValues ? "84" : "1";
+            EXPECT_EQ(o->out.rfind("Applied " + count + " setting(s) to USB001.\nThe settings before: ", 0), 0u)
+                << o->out;
+            snapshots.push_back(o->out.substr(o->out.find(": ") + 2));
+        }
+        EXPECT_TRUE(everyOrOne.status != 0 || holds(powerSaver)) << one.out;
+        EXPECT_TRUE(one.status != 0 || holds(lines)) << everyOrOne.out;
+        EXPECT_TRUE(snapshots.size() < 2 || snapshots[0] != snapshots[1]) << snapshots[0];
     }
 }
 
@@ -408,11 +456,16 @@ TEST_P(CliOneWayPort, ReadsDefaultsAndAppliesOnlyTheChanges) {
     EXPECT_NE(read.out.find("POWERSAVER=20\n"), std::string::npos);
     EXPECT_TRUE(printer.receivedBytes().empty());
 
-    Outcome apply = Run({"apply", "POWERSAVER=50"});
-    EXPECT_EQ(apply.status, 0) << apply.err;
-    std::vector<Bytes> writes = Only(printer.receivedPackets(), testsupport::IsSettingWrite);
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(printer.value(0x0306), Bytes{50});
+    // Only the given settings, with --all-values too: the printer's other values are unknown.
+    for (const char* flag : {"--port=LPT1:", "--all-values"}) {
+        printer.clearWire();
+        Outcome apply = Run({flag, "apply", "POWERSAVER=50"});
+        EXPECT_EQ(apply.status, 0) << apply.err;
+        std::vector<Bytes> writes = Only(printer.receivedPackets(), testsupport::IsSettingWrite);
+        ASSERT_EQ(writes.size(), 1u) << flag;
+        EXPECT_EQ(printer.value(0x0306), Bytes{50});
+        EXPECT_EQ(apply.out, "Applied 1 setting(s) to LPT1:.\n");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Parallel, CliOneWayPort,
@@ -640,8 +693,16 @@ TEST_F(CliCommandTest, ValuesThatCannotBeWrittenBackAreSkippedAndNamed) {
     printer_->setValue(0x0101, {0x07});     // BLANKPAGES: no such value
     printer_->setValue(0x0305, longName);   // PROPTAG: over 40 bytes
     printer_->setValue(0x0121, undecodable);  // CUSTOM1NAME
-    Outcome o = Run({"apply", "POWERSAVER=5"});
+    // Only the given setting is written: the others are not even looked at.
+    Outcome named = Run({"apply", "POWERSAVER=6"});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(named.err.find("skipped"), std::string::npos) << named.err;
+    EXPECT_EQ(named.out.rfind("Applied 1 setting(s) to USB001.\n", 0), 0u) << named.out;
+    EXPECT_EQ(printer_->value(0x0306), Bytes{6});
+
+    Outcome o = Run({"apply", "--all-values", "POWERSAVER=5"});
     ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out.rfind("Applied 81 setting(s) to USB001.\n", 0), 0u) << o.out;
     EXPECT_NE(o.err.find("skipped BLANKPAGES"), std::string::npos) << o.err;
     EXPECT_NE(o.err.find("skipped PROPTAG"), std::string::npos) << o.err;
     EXPECT_EQ(printer_->value(0x0101), Bytes{0x07});

@@ -87,7 +87,7 @@ TEST_F(SnapshotCliTest, ApplyKeepsTheOldValuesAndRestoreBringsThemBackExactly) {
 
     Outcome restored = Run({"restore"});
     ASSERT_EQ(restored.status, 0) << restored.err;
-    EXPECT_NE(restored.out.find("Restored 84 setting(s)"), std::string::npos) << restored.out;
+    EXPECT_NE(restored.out.find("Restored 2 setting(s)"), std::string::npos) << restored.out;
     EXPECT_EQ(Read(), before);
 
     // The restore kept a snapshot of its own: a second restore undoes the first.
@@ -114,9 +114,61 @@ TEST_F(SnapshotCliTest, RestoreNamesWhatTheSnapshotCouldNotRecord) {
     Outcome restored = Run({"restore"});
     ASSERT_EQ(restored.status, 0) << restored.err;
     EXPECT_NE(restored.err.find("not restored: BLANKPAGES"), std::string::npos) << restored.err;
-    EXPECT_NE(restored.out.find("Restored 83 setting(s)"), std::string::npos) << restored.out;
+    EXPECT_NE(restored.out.find("Restored 1 setting(s)"), std::string::npos) << restored.out;
     EXPECT_EQ(first->value(0x0101), Bytes{0x07});
 }
+
+// A restore or an import writes only the settings whose value differs from the printer's, so it
+// never undoes what another program changes meanwhile in the others; --all-values writes every
+// setting back.
+struct FileApply {
+    const char* name;
+    std::vector<std::string> args;  // SNAPSHOT stands for the snapshot of the apply before
+    const char* done;               // "Restored"
+    bool allValues;
+};
+
+void PrintTo(const FileApply& apply, std::ostream* os) { *os << apply.name; }
+
+class SnapshotCliFileApply : public SnapshotCliTest, public ::testing::WithParamInterface<FileApply> {};
+
+TEST_P(SnapshotCliFileApply, WritesTheSettingsThatDifferOrEveryOneWhenAsked) {
+    const std::string before = Read();
+    ASSERT_EQ(Run({"apply", "POWERSAVER=45", "CUSTOM1NAME=Gloss"}).status, 0);
+    ASSERT_EQ(Kept().size(), 1u);
+    std::vector<std::string> args = GetParam().args;
+    std::replace(args.begin(), args.end(), std::string("SNAPSHOT"), Kept()[0].path);
+    const std::string done = GetParam().done;
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        first->clearWire();
+        const Outcome o = Run(args);
+        ASSERT_EQ(o.status, 0) << o.err;
+        const size_t writes = Only(first->receivedPackets(), testsupport::IsSettingWrite).size();
+        EXPECT_EQ(Read(), before);
+        if (GetParam().allValues) {
+            EXPECT_EQ(writes, 84u);
+            EXPECT_NE(o.out.find(done + " 84 setting(s) of "), std::string::npos) << o.out;
+        } else if (pass == 0) {
+            EXPECT_EQ(writes, 2u);
+            EXPECT_NE(o.out.find(done + " 2 setting(s) of "), std::string::npos) << o.out;
+            EXPECT_NE(o.out.find("(the other 82 already held the file's values)"), std::string::npos) << o.out;
+        } else {
+            // The printer already holds the file: nothing to send, no snapshot to keep.
+            EXPECT_FALSE(Touched(*first));
+            EXPECT_EQ(o.out.rfind("Nothing to " + args[0] + ": ", 0), 0u) << o.out;
+            EXPECT_EQ(Kept().size(), 2u);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SnapshotCliFileApply,
+    ::testing::Values(FileApply{"Restore", {"restore", "SNAPSHOT"}, "Restored", false},
+                      FileApply{"RestoreAllValues", {"restore", "SNAPSHOT", "--all-values"}, "Restored", true},
+                      FileApply{"Import", {"import", "SNAPSHOT"}, "Imported", false},
+                      FileApply{"ImportAllValues", {"import", "--all-values", "SNAPSHOT"}, "Imported", true}),
+    [](const ::testing::TestParamInfo<FileApply>& info) { return std::string(info.param.name); });
 
 TEST_F(SnapshotCliTest, ExportAndImportCopySettingsBetweenPrinters) {
     ASSERT_EQ(Run({"apply", "POWERSAVER=45", "CUSTOM1NAME=Gloss", "BLANKPAGES=PRINT"}).status, 0);
@@ -269,6 +321,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Usage{"FromWithoutFile", {"save", "f.npa", "--from"}, 2},
                       Usage{"FromWithAssignments", {"save", "f.npa", "A=1", "--from", "x.json"}, 2},
                       Usage{"ForceOutsideImport", {"--force", "read"}, 2},
+                      Usage{"AllValuesOutsideTheApplies", {"--all-values", "read"}, 2},
+                      Usage{"AllValuesWithSave", {"save", "f.npa", "A=1", "--all-values"}, 2},
                       Usage{"FromOutsideSave", {"read", "--from", "x.json"}, 2},
                       Usage{"QueueOutsideSend", {"apply", "--queue", "q", "A=1"}, 2},
                       Usage{"EmptyQueue", {"send", "f", "--queue="}, 2},

@@ -1,12 +1,17 @@
 // The printer document with a fake frame, against the virtual printer.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "config/config.h"
 #include "document/printer_doc.h"
+#include "document/snapshot.h"
 #include "config/strings.h"
+#include "platform/file_lock.h"
+#include "platform/paths.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -41,6 +46,7 @@ public:
         boxes.push_back({text, caption, style, owned});
         return answer;
     }
+    void documentValuesChanged() override { ++valuesShown; }
 
     std::string status = "준비";
     std::vector<std::string> statusHistory;
@@ -50,12 +56,14 @@ public:
     std::vector<int> views;
     std::vector<Box> boxes;
     int answer = msgbox::kIdNo;
+    int valuesShown = 0;
 };
 
 class PrinterDocTest : public SimFixture {
 protected:
     // The start-up read as the application does it, then the document.
     void Start(const std::string& port) {
+        doc.m_snapshotRoot = tmp_ + "/snapshots";  // this test's own, on every system
         StartupResult startup;
         startup.portName = port;
         startup.printerLabel = port + " - Altrin Pressline T90";
@@ -113,8 +121,9 @@ TEST_F(PrinterDocTest, TwoWayApplyWritesEveryValueReadEvenWithoutChanges) {
     EXPECT_EQ(Writes(printer).size(), doc.m_values.size());
     EXPECT_TRUE(doc.LastWriteReport().skipped.empty());
     std::vector<Bytes> traffic = SettingsTraffic(printer);
-    ASSERT_GE(traffic.size(), 3u);
-    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic.front(), 1));
+    ASSERT_GE(traffic.size(), 4u);
+    EXPECT_TRUE(testsupport::IsBatchRead(traffic[0])) << "what the printer holds now, read first";
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[1], 1));
     EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[traffic.size() - 2], 0));
     EXPECT_TRUE(testsupport::IsBatchRead(traffic.back()));
     // The status text and the wait cursor frame the writes, and the old text comes back.
@@ -132,6 +141,83 @@ TEST_F(PrinterDocTest, TwoWayApplyWritesEveryValueReadEvenWithoutChanges) {
     EXPECT_EQ(printer.value(0x0306), Bytes{45});
     EXPECT_TRUE(doc.IsModified()) << "Apply leaves the modified flag to the frame";
 }
+
+// Another program (or the operator panel) changes the printer while the window shows its values.
+// Whether an apply writes every value back or only the changes, it never undoes a change it did
+// not make: a setting the user did not touch is written as the printer holds it now, an edited
+// one as the user set it, and the page is told to show the printer's value. Nothing is asked.
+struct ApplyScope {
+    const char* name;
+    int (CPrinterDoc::*apply)();
+    bool everyValue;
+};
+
+void PrintTo(const ApplyScope& scope, std::ostream* os) { *os << scope.name; }
+
+class PrinterChangedUnderneath : public PrinterDocTest, public ::testing::WithParamInterface<ApplyScope> {};
+
+TEST_P(PrinterChangedUnderneath, ItsNewerValuesOfSettingsNobodyEditedHereAreKept) {
+    constexpr uint16_t kPowerSaver = 0x0306, kLinesPerPage = 0x0404;
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    Edit("POWERSAVER", "45");
+    printer.setValue(kLinesPerPage, {70});
+    printer.setValue(kPowerSaver, {77});
+    printer.clearWire();
+
+    ASSERT_EQ((doc.*GetParam().apply)(), NPA_OK);
+    EXPECT_EQ(printer.value(kLinesPerPage), Bytes{70}) << "the other program's change stays";
+    EXPECT_EQ(printer.value(kPowerSaver), Bytes{45}) << "the user's edit wins over the printer's value";
+    EXPECT_EQ(doc.ReadValue("LINESPERPAGE"), "70");
+    EXPECT_EQ(frame.valuesShown, 1);
+    EXPECT_TRUE(frame.boxes.empty());
+    const size_t writes = GetParam().everyValue ? doc.m_values.size() : 1u;
+    EXPECT_EQ(Writes(printer).size(), writes);
+    EXPECT_EQ(doc.LastWriteCount(), writes);
+    EXPECT_TRUE(doc.ChangedSinceRead().empty()) << "the printer now holds the edits";
+
+    // Nothing changed since: the page is left alone.
+    ASSERT_EQ((doc.*GetParam().apply)(), NPA_OK);
+    EXPECT_EQ(frame.valuesShown, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Document, PrinterChangedUnderneath,
+                         ::testing::Values(ApplyScope{"EveryValue", &CPrinterDoc::Apply, true},
+                                           ApplyScope{"ChangesOnly", &CPrinterDoc::ApplyChanges, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Another program of the user applies to the same printer: an apply waits for its turn, and one
+// not had in time sends nothing (writing every value back, it does not even read) and keeps the
+// edits for the next try.
+class ApplyTurn : public PrinterDocTest, public ::testing::WithParamInterface<ApplyScope> {};
+
+TEST_P(ApplyTurn, AnotherProgramsApplyIsWaitedForAndNothingIsSentWithoutTheTurn) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    const std::string folder = snapshot::PrinterFolder(doc.m_snapshotRoot, snapshot::IdentifyPrinter("USB001"));
+    int error = 0;
+    ASSERT_TRUE(platform::MakePrivateFolders(folder, error));
+    platform::FileLock otherProgram;
+    ASSERT_EQ(otherProgram.acquire(folder + "/apply.lock", 0, error), platform::FileLock::Result::Locked);
+    doc.m_applyTurnWait = std::chrono::milliseconds(30);
+    Edit("POWERSAVER", "45");
+    printer.clearWire();
+
+    EXPECT_EQ((doc.*GetParam().apply)(), DOC_ERR_BUSY);
+    EXPECT_NE(doc.LastWriteReport().problem.find("another program"), std::string::npos)
+        << doc.LastWriteReport().problem;
+    EXPECT_EQ(SettingsTraffic(printer).size(), GetParam().everyValue ? 0u : 1u) << "at most the read for the snapshot";
+    EXPECT_EQ(doc.ChangedSinceRead(), std::set<std::string>{"POWERSAVER"});
+
+    otherProgram.release();
+    ASSERT_EQ((doc.*GetParam().apply)(), NPA_OK);
+    EXPECT_EQ(printer.value(0x0306), Bytes{45});
+}
+
+INSTANTIATE_TEST_SUITE_P(Document, ApplyTurn,
+                         ::testing::Values(ApplyScope{"EveryValue", &CPrinterDoc::Apply, true},
+                                           ApplyScope{"ChangesOnly", &CPrinterDoc::ApplyChanges, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PrinterDocTest, OneWayModeNoticeMenuAndAccumulatedChanges) {
     sim_->setOsKind(platform::OsKind::OneWay);

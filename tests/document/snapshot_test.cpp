@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/printer_doc.h"
@@ -193,6 +195,13 @@ TEST_F(SnapshotStoreTest, WritesPrivateFilesNamedByTimeNewestFirst) {
 TEST_F(SnapshotStoreTest, PruningKeepsTheNewestFiftyAndNothingElseIsTouched) {
     std::filesystem::create_directories(Folder());
     testsupport::WriteFileBytes(Folder() + "/notes.txt", "mine");
+    // The temporary of a snapshot write killed long ago goes; another name of the same form stays.
+    const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+    const std::string deadWrite = Folder() + "/2026-12-07T13-00-00.000000Z.json.Ab3dEf";
+    for (const std::string& path : {deadWrite, Folder() + "/notes.txt.Ab3dEf"}) {
+        testsupport::WriteFileBytes(path, "{");
+        std::filesystem::last_write_time(path, longAgo);
+    }
     std::string error;
     std::vector<std::string> written;
     for (int i = 0; i < 55; ++i) {
@@ -209,6 +218,34 @@ TEST_F(SnapshotStoreTest, PruningKeepsTheNewestFiftyAndNothingElseIsTouched) {
     EXPECT_EQ(list.back().path, written[5]);
     for (int i = 0; i < 5; ++i) EXPECT_FALSE(std::filesystem::exists(written[static_cast<size_t>(i)]));
     EXPECT_TRUE(std::filesystem::exists(Folder() + "/notes.txt"));
+    EXPECT_TRUE(std::filesystem::exists(Folder() + "/notes.txt.Ab3dEf"));
+    EXPECT_FALSE(std::filesystem::exists(deadWrite));
+}
+
+// Writers of one millisecond (two apply in two programs at once) each get a file of their own.
+TEST_F(SnapshotStoreTest, WritersOfTheSameMillisecondNeverShareAName) {
+    constexpr size_t kWriters = 6;
+    std::vector<std::string> paths(kWriters), errors(kWriters);
+    std::vector<std::thread> writers;
+    for (size_t i = 0; i < kWriters; ++i) {
+        writers.emplace_back([&, i] {
+            snapshot::Snapshot s = Sample();
+            s.settings["POWERSAVER"] = std::to_string(i);
+            paths[i] = snapshot::Write(Folder(), s, errors[i]);
+        });
+    }
+    for (std::thread& t : writers) t.join();
+    std::set<std::string> names;
+    for (size_t i = 0; i < kWriters; ++i) {
+        ASSERT_FALSE(paths[i].empty()) << errors[i];
+        names.insert(paths[i]);
+        snapshot::Snapshot loaded;
+        std::string error;
+        ASSERT_TRUE(snapshot::Load(paths[i], loaded, error)) << error;
+        EXPECT_EQ(loaded.settings.at("POWERSAVER"), std::to_string(i)) << "each file holds its own writer's settings";
+    }
+    EXPECT_EQ(names.size(), kWriters);
+    EXPECT_EQ(snapshot::List(Folder()).size(), kWriters);
 }
 
 TEST_F(SnapshotStoreTest, FolderThatCannotBeMadeIsAFailureThatSaysSo) {
@@ -255,49 +292,32 @@ protected:
     CPrinterDoc doc;
 };
 
-TEST_F(ApplySnapshotTest, FreshStartUpReadNeedsNoSecondExchange) {
+// The printer may have changed a moment after the start-up read: every apply reads it again, in
+// one exchange before the printer is taken offline, and records that.
+TEST_F(ApplySnapshotTest, EveryApplyRecordsWhatThePrinterHoldsJustBeforeTheWrites) {
     printer->setValue(0x0306, {30});  // POWERSAVER
     Start("USB001");
+    printer->setValue(0x0306, {77});
     printer->clearWire();
     doc.MarkChanged();
-    doc.StoreValue("POWERSAVER", "45");
+    doc.StoreValue("BLANKPAGES", "PRINT");
     ASSERT_EQ(doc.Apply(), NPA_OK);
-    // Only the read-back after the writes.
-    EXPECT_EQ(BatchReads(), 1u);
+    const std::vector<Bytes> traffic = SettingsTraffic(*printer);
+    ASSERT_GE(traffic.size(), 2u);
+    EXPECT_TRUE(testsupport::IsBatchRead(traffic[0]));
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[1], 1));
+    EXPECT_EQ(BatchReads(), 2u) << "the read before and the read-back after";
     ASSERT_FALSE(doc.LastSnapshotPath().empty());
     EXPECT_EQ(platform::FileNameOfPath(platform::FolderOfPath(doc.LastSnapshotPath())),
               "Altrin_Pressline_T90-T90V000001");
     snapshot::Snapshot taken;
     std::string error;
     ASSERT_TRUE(snapshot::Load(doc.LastSnapshotPath(), taken, error)) << error;
-    EXPECT_EQ(taken.settings.at("POWERSAVER"), "30");
+    EXPECT_EQ(taken.settings.at("POWERSAVER"), "77");
+    EXPECT_EQ(taken.settings.at("BLANKPAGES"), "DONTPRINT");
     EXPECT_EQ(taken.serial, "T90V000001");
     EXPECT_EQ(taken.model, "Altrin Pressline T90");
     EXPECT_EQ(taken.port, "USB001");
-    EXPECT_EQ(printer->value(0x0306), Bytes{45});
-}
-
-TEST_F(ApplySnapshotTest, StaleValuesAreReadAfreshBeforeTheOfflinePacket) {
-    Start("USB001");
-    doc.m_freshRead = std::chrono::milliseconds(0);
-    // Someone changed the printer since the start-up read.
-    printer->setValue(0x0306, {77});
-    printer->clearWire();
-    ASSERT_EQ(doc.Apply(), NPA_OK);
-    const std::vector<Bytes> traffic = SettingsTraffic(*printer);
-    ASSERT_GE(traffic.size(), 2u);
-    EXPECT_TRUE(testsupport::IsBatchRead(traffic[0]));
-    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[1], 1));
-    snapshot::Snapshot taken;
-    std::string error;
-    ASSERT_TRUE(snapshot::Load(doc.LastSnapshotPath(), taken, error)) << error;
-    EXPECT_EQ(taken.settings.at("POWERSAVER"), "77");
-
-    // A second apply never reuses values that the first apply changed.
-    doc.m_freshRead = std::chrono::milliseconds(60000);
-    printer->clearWire();
-    ASSERT_EQ(doc.Apply(), NPA_OK);
-    EXPECT_EQ(BatchReads(), 2u);
 }
 
 TEST_F(ApplySnapshotTest, SnapshotThatCannotBeWrittenStopsTheApplyBeforeAnythingIsSent) {
@@ -312,7 +332,7 @@ TEST_F(ApplySnapshotTest, SnapshotThatCannotBeWrittenStopsTheApplyBeforeAnything
     EXPECT_NE(doc.LastWriteReport().problem.find(tmp_ + "/blocked"), std::string::npos)
         << doc.LastWriteReport().problem;
     EXPECT_TRUE(doc.LastSnapshotPath().empty());
-    EXPECT_TRUE(SettingsTraffic(*printer).empty());
+    EXPECT_EQ(SettingsTraffic(*printer).size(), BatchReads()) << "the read for the snapshot and nothing more";
     EXPECT_FALSE(printer->offline());
     EXPECT_TRUE(doc.IsModified());
 }

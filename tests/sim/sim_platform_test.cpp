@@ -1,6 +1,7 @@
 // The simulated platform: settings, log, clock, parallel and USB channels backed by virtual
-// printers (time-outs, cancel, 32-byte transfers), the printer list, and the file, lock and
-// interruption helpers of platform/ that it and the programs share (their POSIX side).
+// printers (time-outs, cancel, 32-byte transfers), the printer list, and the file reads, lock and
+// interruption helpers of platform/ that it and the programs share (their POSIX side; the whole-
+// file writes are tested in tests/platform/whole_files_test.cpp).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,8 +10,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <set>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -456,109 +455,6 @@ TEST_P(ReadWhole, GivesTheBytesOfARegularFileAndRefusesEverythingElse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WholeFiles, ReadWhole, ::testing::ValuesIn(kReadCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// --- WriteFileAtomically: the new bytes whole, or the old file untouched.
-
-namespace {
-
-std::set<std::string> Names(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
-    return names;
-}
-
-}  // namespace
-
-TEST(WholeFilesWrite, ReplacesTheFileWholeAndPrivatelyAndReplacesALinkWithoutFollowingIt) {
-    TempDir dir;
-    const std::string path = dir.file("state");
-    int error = -1;
-    ASSERT_TRUE(platform::WriteFileAtomically(path, std::string("first\0", 6), error)) << error;
-    EXPECT_EQ(error, 0);
-    EXPECT_EQ(testsupport::ReadFileText(path), std::string("first\0", 6));
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    ASSERT_TRUE(platform::WriteFileAtomically(path, "second", error)) << error;
-    EXPECT_EQ(testsupport::ReadFileText(path), "second");
-    EXPECT_EQ(Names(dir.path()), std::set<std::string>{"state"}) << "no temporary is left behind";
-
-    Put(dir.file("elsewhere"), "kept");
-    std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("link"));
-    ASSERT_TRUE(platform::WriteFileAtomically(dir.file("link"), "new", error)) << error;
-    EXPECT_FALSE(std::filesystem::is_symlink(dir.file("link")));
-    EXPECT_EQ(testsupport::ReadFileText(dir.file("link")), "new");
-    EXPECT_EQ(testsupport::ReadFileText(dir.file("elsewhere")), "kept");
-}
-
-namespace {
-
-struct FailedWrite {
-    const char* name;
-    // Makes the write of path fail; returns what undoes that (run before the checks).
-    void (*spoil)(const std::string& dir, const std::string& path);
-    void (*repair)();
-    int error;
-};
-
-rlimit g_savedFileSize{};
-
-const FailedWrite kFailedWrites[] = {
-    // The disk takes four bytes and no more (a file-size limit: writes fail with EFBIG).
-    {"WriteFails",
-     [](const std::string&, const std::string&) {
-         std::signal(SIGXFSZ, SIG_IGN);
-         ::getrlimit(RLIMIT_FSIZE, &g_savedFileSize);
-         rlimit tiny = g_savedFileSize;
-         tiny.rlim_cur = 4;
-         ::setrlimit(RLIMIT_FSIZE, &tiny);
-     },
-     [] {
-         ::setrlimit(RLIMIT_FSIZE, &g_savedFileSize);
-         std::signal(SIGXFSZ, SIG_DFL);
-     },
-     EFBIG},
-    // A folder has taken the file's place: the rename fails.
-    {"RenameFails",
-     [](const std::string&, const std::string& f) {
-         std::filesystem::remove(f);
-         std::filesystem::create_directory(f);
-         Put(f + "/inside", "old");
-     },
-     [] {}, EISDIR},
-    {"FolderMissing", [](const std::string& d, const std::string&) { std::filesystem::remove_all(d); }, [] {},
-     ENOENT},
-};
-
-class AtomicWriteFailure : public ::testing::TestWithParam<FailedWrite> {};
-
-}  // namespace
-
-TEST_P(AtomicWriteFailure, LeavesTheOldFileAsItWasAndNoTemporary) {
-    TempDir top;
-    const std::string dir = top.file("d");
-    ASSERT_TRUE(std::filesystem::create_directory(dir));
-    const std::string path = dir + "/state";
-    Put(path, "old contents");
-    GetParam().spoil(dir, path);
-    int error = 0;
-    const bool written = platform::WriteFileAtomically(path, "new contents, longer than four bytes", error);
-    GetParam().repair();
-    EXPECT_FALSE(written);
-    EXPECT_EQ(error, GetParam().error) << std::strerror(error);
-    if (std::filesystem::is_regular_file(path)) {
-        EXPECT_EQ(testsupport::ReadFileText(path), "old contents");
-    }
-    if (std::filesystem::is_directory(path)) {
-        EXPECT_EQ(testsupport::ReadFileText(path + "/inside"), "old");
-    }
-    if (std::filesystem::exists(dir)) {
-        EXPECT_EQ(Names(dir), std::set<std::string>{"state"});
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(WholeFiles, AtomicWriteFailure, ::testing::ValuesIn(kFailedWrites),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // --- FileLock: exclusive between holders, a bounded wait, released by release() or the end.

@@ -362,6 +362,10 @@ TEST(VirtualPrinterNvram, AcceptedWritesSurviveARestartOnceTheSessionEnds) {
     TempDir dir;
     sim::PrinterConfig c;
     c.stateFile = dir.file("t90.state");
+    // The temporary of a program killed in the middle of a save, long ago: the next save clears it.
+    std::ofstream(c.stateFile + ".Ab3dEf") << "0101 01\n";
+    std::filesystem::last_write_time(c.stateFile + ".Ab3dEf",
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
     {
         sim::VirtualPrinter p(c);
         ASSERT_EQ(p.stateError(), "");
@@ -377,7 +381,8 @@ TEST(VirtualPrinterNvram, AcceptedWritesSurviveARestartOnceTheSessionEnds) {
     EXPECT_EQ(restarted.value(kCustom1Name), (Bytes{'L', 'a', 'b'}));
     EXPECT_EQ(restarted.value(kFeedTimeout), (Bytes{0, 0, 1, 0x2C}));
     EXPECT_EQ(restarted.value(kBlankPages), Bytes{0x00});
-    // the atomic save leaves no temporary files behind: only the state and its lock file
+    // the atomic save leaves no temporary files behind, and removed the old one: only the state and
+    // its lock file
     std::set<std::string> files;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) files.insert(e.path().filename().string());
     EXPECT_EQ(files, (std::set<std::string>{"t90.state", "t90.state.lock"}));
@@ -435,6 +440,9 @@ TEST(VirtualPrinterNvram, TwoPrintersOnOneStateFileKeepBothWrites) {
     ASSERT_EQ(Switch(b, false), 1);
     // the operator panel is a session of its own
     a.setValue(kPowerSaver, {0x05});
+    // and a read of the other printer answers what was saved, as one printer's memory would
+    Send(b, Cat({Start(), Batch({kPowerSaver})}));
+    EXPECT_EQ(Drain(b), Hex("A5 0008 11 E0 E7 00 0306 01 05"));
 
     sim::VirtualPrinter restarted(c);
     EXPECT_EQ(restarted.value(kBlankPages), Bytes{0x01});
