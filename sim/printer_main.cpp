@@ -99,8 +99,17 @@ int main(int argc, char** argv) {
     bool printDeviceId = false;
     std::string recordPath, devicePath, socketPath;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        std::string arg = argv[i];
+        // "--option=value" as well as "--option value".
+        std::string inlineValue;
+        bool hasInlineValue = false;
+        if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg.resize(eq);
+            hasInlineValue = true;
+        }
         auto next = [&]() -> const char* {
+            if (hasInlineValue) return inlineValue.c_str();
             if (i + 1 >= argc) {
                 Usage();
                 std::exit(2);

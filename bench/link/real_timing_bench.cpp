@@ -100,9 +100,7 @@ bool GuiApply(const std::string& port, const std::string& snapshots, int run, bo
     if (startupLongAgo) SlcForgetNpaMode();
     CPrinterDoc doc;
     doc.m_snapshotRoot = snapshots;
-    // The user takes longer than the moment in which the start-up values count as fresh: the
-    // snapshot reads the printer again, as it does in the program.
-    doc.m_freshRead = std::chrono::milliseconds(0);
+    // Every two-way apply reads the printer again first (the snapshot), as it does in the program.
     doc.OnNewDocument(startup);
     doc.MarkChanged();
     doc.StoreValue("POWERSAVER", PowerSaver(run));

@@ -71,7 +71,9 @@ std::vector<int> LinuxUsbPrinters::presentIndexes() {
 bool LinuxUsbPrinters::nodeOpens(const std::string& nodePath) {
     if (nodes_.find(nodePath)) return true;  // one of our pipes holds it
     int error = 0;
-    return openDeviceNode(nodePath, O_WRONLY, error) != nullptr;
+    // usblp takes one open at a time: a printer another program holds (the print system's usb
+    // backend, a second devpanel) is there, and its opening says it is busy.
+    return openDeviceNode(nodePath, O_WRONLY, error) != nullptr || error == EBUSY;
 }
 
 bool LinuxUsbPrinters::readDeviceId(int index, const std::string& nodePath, std::vector<uint8_t>& id) {
