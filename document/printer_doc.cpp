@@ -161,6 +161,9 @@ bool CPrinterDoc::OnNewDocument(const StartupResult& startup) {
     m_values = startup.values;
     m_queryStatus = startup.readStatus;
     m_changedSinceRead.clear();
+    m_readValues = startup.values;
+    m_readAt = std::chrono::steady_clock::now();
+    m_readFresh = m_queryStatus == NPA_OK;
 
     if (m_queryStatus == NPA_ONEWAY) {
         m_commandMenuReady = false;
@@ -271,7 +274,7 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScop
                 if (scope == WriteScope::Every) {
                     if (const int had = TakeApplyTurn(turn); had != NPA_OK) return had;
                 }
-                const int taken = SnapshotBeforeApply(valuesTaken);
+                const int taken = SnapshotBeforeApply(valuesTaken, scope);
                 if (taken != NPA_OK) return taken;
                 if (const int had = TakeApplyTurn(turn); had != NPA_OK) return had;
                 // Written back as the printer holds them now, not as they were read before.
@@ -373,22 +376,30 @@ int CPrinterDoc::TakeApplyTurn(platform::FileLock& turn) {
     return DOC_ERR_SNAPSHOT;
 }
 
-int CPrinterDoc::SnapshotBeforeApply(bool& valuesTaken) {
+int CPrinterDoc::SnapshotBeforeApply(bool& valuesTaken, WriteScope scope) {
     m_lastSnapshotPath.clear();
     valuesTaken = false;
     // A one-way port read nothing, so there is nothing to put back.
     if (m_queryStatus != NPA_OK) return NPA_OK;
 
     // The printer may have changed since the document read it (its operator panel, another
-    // program): what it holds now is read in every case, recorded, and kept for every setting the
-    // user did not change here.
+    // program): what it holds now is read, recorded, and kept for every setting the user did not
+    // change here. Only an apply of the changed settings alone, moments after the read, takes
+    // that read instead: it writes back nothing the printer may have changed since.
     ValueMap held;
-    const int read = NpaReadAllSettings(m_portName, held);
-    if (read != NPA_OK) {
-        m_lastReport.problem = "the settings could not be read for the snapshot before the apply";
-        return read == NPA_ERR_OPEN ? NPA_ERR_OPEN : NPA_ERR_SEND;
+    const bool fresh = scope == WriteScope::Changed && m_readFresh &&
+                       std::chrono::steady_clock::now() - m_readAt <= m_freshRead;
+    m_readFresh = false;
+    if (fresh) {
+        held = m_readValues;
+    } else {
+        const int read = NpaReadAllSettings(m_portName, held);
+        if (read != NPA_OK) {
+            m_lastReport.problem = "the settings could not be read for the snapshot before the apply";
+            return read == NPA_ERR_OPEN ? NPA_ERR_OPEN : NPA_ERR_SEND;
+        }
+        valuesTaken = TakePrinterValues(held);
     }
-    valuesTaken = TakePrinterValues(held);
 
     snapshot::Snapshot taken;
     const snapshot::PrinterIdentity printer = snapshot::IdentifyPrinter(m_portName);

@@ -146,11 +146,15 @@ public:
     std::string m_snapshotRoot;
     // How long an apply waits for another program's apply to the same printer to end.
     std::chrono::milliseconds m_applyTurnWait{60000};
+    // An apply of the changed settings alone within this time of the read that filled the
+    // document takes that read for its snapshot instead of asking the printer again (the CLI
+    // reads, then applies at once); it writes nothing else, so nothing else can be written over.
+    std::chrono::milliseconds m_freshRead{2000};
 
 private:
     // Which values a write sends.
     enum class WriteScope { Every, Changed };
-    int SnapshotBeforeApply(bool& valuesTaken);
+    int SnapshotBeforeApply(bool& valuesTaken, WriteScope scope);
     int TakeApplyTurn(platform::FileLock& turn);
     std::string SnapshotRoot() const;
     // The printer's values for the settings not changed since the last read; whether any differed.
@@ -159,6 +163,9 @@ private:
     int RunWrite(int statusTextId, const std::string& target, WriteScope scope);
     std::string m_lastSnapshotPath;
     std::set<std::string> m_changedSinceRead;
+    ValueMap m_readValues;  // what the read that filled the document gave, until an apply uses it
+    std::chrono::steady_clock::time_point m_readAt{};
+    bool m_readFresh = false;
     IPrinterFrame* m_frame = nullptr;
     bool m_modified = false;
     NpaWriteReport m_lastReport;

@@ -160,6 +160,7 @@ TEST_P(PrinterChangedUnderneath, ItsNewerValuesOfSettingsNobodyEditedHereAreKept
     constexpr uint16_t kPowerSaver = 0x0306, kLinesPerPage = 0x0404;
     sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
     Start("USB001");
+    doc.m_freshRead = std::chrono::milliseconds(0);  // the user edits for longer than a moment
     Edit("POWERSAVER", "45");
     printer.setValue(kLinesPerPage, {70});
     printer.setValue(kPowerSaver, {77});
@@ -186,6 +187,27 @@ INSTANTIATE_TEST_SUITE_P(Document, PrinterChangedUnderneath,
                                            ApplyScope{"ChangesOnly", &CPrinterDoc::ApplyChanges, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The command-line tool reads and applies at once: an apply of the changes alone right after the
+// read takes that read for its snapshot, so the printer is asked only for the read-back.
+TEST_F(PrinterDocTest, ChangesAppliedMomentsAfterTheReadAreNotReadAgainFirst) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    Edit("POWERSAVER", "45");
+    printer.clearWire();
+    ASSERT_EQ(doc.ApplyChanges(), NPA_OK);
+    const std::vector<Bytes> traffic = SettingsTraffic(printer);
+    EXPECT_EQ(std::count_if(traffic.begin(), traffic.end(), testsupport::IsBatchRead), 1);
+    EXPECT_TRUE(testsupport::IsBatchRead(traffic.back())) << "the read-back";
+    EXPECT_FALSE(doc.LastSnapshotPath().empty());
+
+    // The read was used once: the next apply asks the printer first again.
+    Edit("POWERSAVER", "46");
+    printer.clearWire();
+    ASSERT_EQ(doc.ApplyChanges(), NPA_OK);
+    const std::vector<Bytes> again = SettingsTraffic(printer);
+    EXPECT_EQ(std::count_if(again.begin(), again.end(), testsupport::IsBatchRead), 2);
+}
+
 // Another program of the user applies to the same printer: an apply waits for its turn, and one
 // not had in time sends nothing (writing every value back, it does not even read) and keeps the
 // edits for the next try.
@@ -200,6 +222,7 @@ TEST_P(ApplyTurn, AnotherProgramsApplyIsWaitedForAndNothingIsSentWithoutTheTurn)
     platform::FileLock otherProgram;
     ASSERT_EQ(otherProgram.acquire(folder + "/apply.lock", 0, error), platform::FileLock::Result::Locked);
     doc.m_applyTurnWait = std::chrono::milliseconds(30);
+    doc.m_freshRead = std::chrono::milliseconds(0);
     Edit("POWERSAVER", "45");
     printer.clearWire();
 
