@@ -16,20 +16,6 @@
 
 namespace cli {
 
-namespace {
-
-// "A, B or C".
-std::string JoinTokens(const std::vector<std::string>& tokens, const std::string& last) {
-    std::string out;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        if (i) out += i + 1 == tokens.size() ? last : ", ";
-        out += tokens[i];
-    }
-    return out;
-}
-
-}  // namespace
-
 bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>& assignments,
                          std::map<std::string, std::string>& out, std::string& error) {
     // A setting is named by its NPA name or its section name, in any letter case.
@@ -62,7 +48,7 @@ bool ValidateAssignments(const CPrinterDoc& doc, const std::vector<std::string>&
             return "unknown setting " + name + ": no setting in " + ConfigPath() +
                    " has a similar name (a setting is named by its NpaName or its section name there)";
         }
-        return "unknown setting " + name + ": did you mean " + JoinTokens(hints, " or ") + "?";
+        return "unknown setting " + name + ": did you mean " + value_tokens::JoinTokens(hints, " or ") + "?";
     };
 
     for (const std::string& assignment : assignments) {

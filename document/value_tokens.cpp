@@ -26,15 +26,6 @@ bool ParseWholeNumber(const std::string& text, long long& value) {
     return true;
 }
 
-std::string JoinTokens(const std::vector<std::string>& tokens, const std::string& last) {
-    std::string out;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        if (i) out += i + 1 == tokens.size() ? last : ", ";
-        out += tokens[i];
-    }
-    return out;
-}
-
 std::string RangeText(int minVal, int maxVal) {
     return "a whole number from " + std::to_string(minVal) + " to " + std::to_string(maxVal);
 }
@@ -140,6 +131,15 @@ std::optional<std::string> ForValue(const DescriptorRef& descriptor, const std::
     }
     if (accepts) *accepts = what;
     return token;
+}
+
+std::string JoinTokens(const std::vector<std::string>& tokens, const std::string& last) {
+    std::string out;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (i) out += i + 1 == tokens.size() ? last : ", ";
+        out += tokens[i];
+    }
+    return out;
 }
 
 }  // namespace value_tokens

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/config.h"
 #include "document/printer_doc.h"
@@ -37,5 +38,8 @@ std::optional<Stored> ForRangeChoice(const config::RangeChoiceDescriptor& d, int
 // or nothing. accepts, when given, receives what the setting takes, in English.
 std::optional<std::string> ForValue(const DescriptorRef& descriptor, const std::string& value,
                                     std::string* accepts = nullptr);
+
+// The tokens as a list for a message: "A, B or C" with last " or ".
+std::string JoinTokens(const std::vector<std::string>& tokens, const std::string& last);
 
 }  // namespace value_tokens

@@ -265,8 +265,8 @@ bool ReadBatch(NpaTables& t, const std::string& port,
                               onEntry(it->second, single, length, value, valueLength);
                           });
     if (known == 0) {
-        SlcLog(SLC_LOG_PUBLIC, "the reply to the batch read was refused: it holds none of the %zu settings asked for\n",
-               ids.size());
+        SlcLog(SLC_LOG_PUBLIC, "the reply to the batch read was refused: it holds none of the %u settings asked for\n",
+               static_cast<unsigned>(ids.size()));
     }
     return known > 0;
 }

@@ -31,6 +31,7 @@ sim::Faults With(void (*set)(sim::Faults&)) {
 }
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(Transport t, std::ostream* os) { *os << (t == Transport::Usb ? "USB" : "parallel"); }
 
 class FaultMatrix : public LinkTest, public ::testing::WithParamInterface<std::tuple<Transport, FaultCase>> {
 protected:
