@@ -5,6 +5,7 @@
 
 #include "link/link_private.h"
 #include "link/npa_mode_memory.h"
+#include "link/transport.h"
 #include "link/usb_private.h"
 
 namespace {
@@ -13,29 +14,25 @@ std::string NameOf(const char* portName) { return portName != nullptr ? std::str
 
 bool IsOpenPort(const std::string& name) {
     const SlcState& g = SlcGlobals();
-    return !g.openPort.empty() && name == g.openPort;
+    return !g.openPort.empty() && name == g.openPort && g.transport != nullptr;
+}
+
+// After a close or a cancel: no port is open.
+void ForgetOpenPort() {
+    SlcState& g = SlcGlobals();
+    g.port.reset();
+    g.parallel = nullptr;
+    g.transport = nullptr;
+    g.openPort.clear();
+    g.devicePath.clear();
+    g.deviceId.clear();
 }
 
 // Releases the open port without sending anything (SlcOpenPort replacing it).
 void ReleaseOpenPort() {
     SlcState& g = SlcGlobals();
-    if (SlcKindOf(g.openPort) == SlcPortKind::Usb) {
-        SlcLog(SLC_LOG_TRACE, "SlcClosePort(): before setting bExpectingResponse(FALSE)\n");
-        SlcStopReader();
-        SlcLog(SLC_LOG_TRACE, "SlcClosePort(): after setting bExpectingResponse(FALSE)\n");
-        g.devicePath.clear();
-    } else {
-        SlcStopReader();
-        g.parallel = nullptr;
-        g.port.reset();
-        if (g.unidirectional) ParDropWorkaround();
-        // A command file that was not closed is not complete: the user's files stay as they were.
-        if (SlcKindOf(g.openPort) == SlcPortKind::File) FileDiscard();
-    }
-    g.port.reset();
-    g.parallel = nullptr;
-    g.openPort.clear();
-    g.deviceId.clear();
+    if (g.transport != nullptr) g.transport->cancel();
+    ForgetOpenPort();
 }
 
 }  // namespace
@@ -59,12 +56,6 @@ SlcState& SlcGlobals() {
 }
 
 std::string SlcLastProblem() { return SlcGlobals().lastProblem; }
-
-SlcPortKind SlcKindOf(const std::string& portName) {
-    if (portName.compare(0, 3, "LPT") == 0) return SlcPortKind::Parallel;
-    if (portName.compare(0, 3, "USB") == 0) return SlcPortKind::Usb;
-    return SlcPortKind::File;
-}
 
 void SlcSignal(std::binary_semaphore& sem) {
     // Taking the count first keeps it at most 1; the mutex makes the pair atomic between two
@@ -166,24 +157,23 @@ int OpenImpl(const std::string& name) {
         ReleaseOpenPort();
     }
 
-    switch (SlcKindOf(name)) {
-    case SlcPortKind::Parallel:
-        result = ParOpenPort(name.c_str());
-        break;
-    case SlcPortKind::Usb:
-        result = UsbOpenPort(name.c_str());
-        break;
-    case SlcPortKind::File:
-        result = FileOpenPort(name);
-        break;
+    const SlcTransport& transport = SlcTransportForName(name);
+    result = transport.open(name);
+    // The open recorded the port when it could use it; a parallel port found to be write-only
+    // is driven by the one-way table from now on.
+    if (g.openPort == name && !name.empty()) {
+        g.transport = &transport;
+        if (&transport == &SlcTwoWayParallelTransport() && g.unidirectional) g.transport = &SlcOneWayParallelTransport();
     }
 
     SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(%s) - returning %d\n", name.c_str(), result);
     return result;
 }
 
+}  // namespace
+
 // Into a one-way target: a write that failed leaves the collected set incomplete.
-int CollectCommand(const std::string& file, const uint8_t* command, uint32_t length, uint8_t* reply,
+int SlcCollectCommand(const std::string& file, const uint8_t* command, uint32_t length, uint8_t* reply,
                    uint32_t* replyLength) {
     SlcState& g = SlcGlobals();
     const int rc = FileSendCommand(*g.port, command, length, reply, replyLength);
@@ -191,9 +181,10 @@ int CollectCommand(const std::string& file, const uint8_t* command, uint32_t len
     return rc;
 }
 
+namespace {
+
 int SendImpl(const std::string& name, const uint8_t* command, uint32_t length, uint8_t* reply,
              uint32_t* replyLength) {
-    SlcState& g = SlcGlobals();
     SlcLog(SLC_LOG_PUBLIC, "SlcSendCommand()\n");
     if (command == nullptr) length = 0;
     SlcLogHex(command, length);
@@ -205,63 +196,20 @@ int SendImpl(const std::string& name, const uint8_t* command, uint32_t length, u
     static const uint8_t kEmpty[1] = {0};
     if (command == nullptr) command = kEmpty;
 
-    switch (SlcKindOf(name)) {
-    case SlcPortKind::Parallel:
-        if (!g.port) return SLC_NOT_OPEN;
-        if (g.unidirectional) return CollectCommand(g.tempFile, command, length, reply, replyLength);
-        return ParSendCommand(command, length, reply, replyLength);
-    case SlcPortKind::Usb:
-        return UsbSendCommand(g.devicePath, command, length, reply, replyLength);
-    case SlcPortKind::File:
-        break;
-    }
-    if (!g.port) return SLC_NOT_OPEN;
-    return CollectCommand(name, command, length, reply, replyLength);
+    return SlcGlobals().transport->send(name, command, length, reply, replyLength);
 }
 
 int CloseImpl(const std::string& name) {
-    SlcState& g = SlcGlobals();
     SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s)\n", name.c_str());
     if (!IsOpenPort(name)) {
         SlcLog(SLC_LOG_PUBLIC, "port %s is not open\n", name.c_str());
         return SLC_OK;
     }
     SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is open\n", name.c_str());
-
-    int result = SLC_OK;
-    switch (SlcKindOf(name)) {
-    case SlcPortKind::Parallel:
-        SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is parallel\n", name.c_str());
-        // The reader reads from the device that is about to be closed: end it first.
-        SlcStopReader();
-        g.parallel = nullptr;
-        g.port.reset();
-        if (g.unidirectional && !g.offlineFile.empty() && !g.tempFile.empty()) {
-            SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(Unidirectional workaround)\n");
-            result = ParCloseWorkaround();
-        } else {
-            if (g.unidirectional) ParDropWorkaround();
-            ParCorvaneDosPort(false, name.c_str());
-            result = SLC_OK;
-        }
-        break;
-    case SlcPortKind::Usb:
-        SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is USB\n", name.c_str());
-        SlcLog(SLC_LOG_TRACE, "SlcClosePort(): before setting bExpectingResponse(FALSE)\n");
-        SlcStopReader();
-        SlcLog(SLC_LOG_TRACE, "SlcClosePort(): after setting bExpectingResponse(FALSE)\n");
-        g.openPort.clear();
-        g.devicePath.clear();
-        g.deviceId.clear();
-        return SLC_OK;
-    case SlcPortKind::File:
-        SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is FILE\n", name.c_str());
-        // The command file and its offline.dat are put in place together, or not at all.
-        result = FileClosePort();
-        break;
-    }
-    g.openPort.clear();
-    g.deviceId.clear();
+    const SlcTransport& transport = *SlcGlobals().transport;
+    SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(%s) - port is %s\n", name.c_str(), transport.kind);
+    const int result = transport.close(name);
+    ForgetOpenPort();
     return result;
 }
 
@@ -296,7 +244,7 @@ void SlcShutdown() {
     if (g.initialised) SlcStopReader();
     // Temporaries that can no longer be completed must not outlive the program.
     if (g.initialised && g.unidirectional) ParDropWorkaround();
-    if (g.initialised && SlcKindOf(g.openPort) == SlcPortKind::File) FileDiscard();
+    if (g.initialised) FileDiscard();
     // The end of the session: a later start asks the printer its mode afresh.
     SlcForgetNpaMode();
     SlcLog(SLC_LOG_TRACE, "SlcShutdown() - out\n");
@@ -316,6 +264,7 @@ void SlcResetForTesting() {
     g.npaMode = NPA_AUTO;
     g.unidirectional = false;
     g.openPort.clear();
+    g.transport = nullptr;
     g.tempFile.clear();
     g.offlineFile.clear();
     g.devicePath.clear();

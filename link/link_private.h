@@ -24,6 +24,8 @@ constexpr int SLC_SLOT_COUNT = 3;
 constexpr size_t SLC_DEVICE_ID_SIZE = 4096;
 
 // Process-wide state of the link (one instance, set up by SlcInit).
+struct SlcTransport;
+
 struct SlcState {
     bool initialised = false;
     int osKind = 0;  // 1 two-way parallel, 2 one-way workaround, 0 unknown
@@ -34,6 +36,7 @@ struct SlcState {
     int16_t npaMode = NPA_AUTO;
     bool unidirectional = false;
     std::string openPort;     // G_szOpenPort
+    const SlcTransport* transport = nullptr;  // the table of the open port's kind (link/transport.h)
     std::string tempFile;     // G_szTempFile
     std::string offlineFile;  // G_szOfflineFile
     std::string devicePath;   // G_szDevicePath
@@ -169,9 +172,10 @@ struct SlcOpenedPort {
 };
 void SlcRecordOpenPort(const char* portName, SlcOpenedPort opened);
 
-// The transport a port name selects (its first three characters, case-sensitive).
-enum class SlcPortKind { Parallel, Usb, File };
-SlcPortKind SlcKindOf(const std::string& portName);
+// Into a one-way target (a command file, the workaround's temporary file named file): a write
+// that failed leaves the collected set incomplete (SlcNoteCollectFailure).
+int SlcCollectCommand(const std::string& file, const uint8_t* command, uint32_t length, uint8_t* reply,
+                      uint32_t* replyLength);
 
 // Parallel port and NPA detection (parallel.cpp, npa_detect.cpp).
 int ParOpenPort(const char* portName);
@@ -212,6 +216,12 @@ void ParDropWorkaround();
 // Offline control and the file port (offline.cpp).
 int ParOffline(int offline);
 int FileOffline(platform::Channel& channel, int offline);
+// The offline/online step of each kind: a FILE port's offline.dat or online record; the one-way
+// workaround's offline.dat or online record; a two-way port's registration, exchange (given) and
+// deregistration, with the problem of a failed exchange.
+int FileTargetOffline(const std::string& portName, int offline);
+int WorkaroundOffline(const std::string& portName, int offline);
+int RegisteredOfflineExchange(const std::string& portName, int offline, int (*exchange)(int offline));
 int FileSendCommand(platform::Channel& channel, const uint8_t* command, uint32_t length,
                     uint8_t* reply, uint32_t* replyLength);
 // Copies offline.dat, then (after the pause) the collected commands to the port. 0 when both

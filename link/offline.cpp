@@ -156,38 +156,51 @@ namespace {
 int OfflineImpl(const std::string& name, int offline) {
     SlcState& g = SlcGlobals();
     const char* mode = offline != 0 ? "offline" : "online";
-    if (g.openPort.empty() || name != g.openPort) {
+    if (g.openPort.empty() || name != g.openPort || g.transport == nullptr) {
         SlcLog(SLC_LOG_PUBLIC, "SlcOffline(%s, %s) - port is not open\n", name.c_str(), mode);
         return SLC_NOT_OPEN;
     }
     SlcLog(SLC_LOG_PUBLIC, "SlcOffline(%s, %s)\n", name.c_str(), mode);
+    return g.transport->offline(name, offline);
+}
 
-    const SlcPortKind kind = SlcKindOf(name);
-    const bool workaround = kind == SlcPortKind::Parallel && g.unidirectional;
-    if (kind == SlcPortKind::File || workaround) {
-        if (!g.port) return SLC_FAIL;
-        const std::string collector = workaround ? g.tempFile : name;
-        if (offline == 0) {
-            const int rc = FileOffline(*g.port, 0);
-            if (rc != SLC_OK) SlcNoteCollectFailure(collector, g.port->lastError());
-            return rc;
-        }
-        if (kind == SlcPortKind::File) return FileOfflineRecord(name);
-        // The workaround's offline.dat sits in its private folder, beside the commands.
-        const std::string path = OfflineFilePath(g.tempFile);
-        SlcLog(SLC_LOG_PUBLIC, "SlcOffline(%s, %s) - offline file is [%s]\n", name.c_str(), mode, path.c_str());
-        g.offlineFile = path;
-        int error = 0;
-        std::unique_ptr<platform::Channel> file = platform::current().files->open(path, true, error);
-        if (!file) {
-            SlcNoteCollectFailure(path, error);
-            return SLC_FAIL;
-        }
-        const int rc = FileOffline(*file, offline);
-        if (rc != SLC_OK) SlcNoteCollectFailure(path, file->lastError());
+}  // namespace
+
+int FileTargetOffline(const std::string& name, int offline) {
+    SlcState& g = SlcGlobals();
+    if (!g.port) return SLC_FAIL;
+    if (offline != 0) return FileOfflineRecord(name);
+    const int rc = FileOffline(*g.port, 0);
+    if (rc != SLC_OK) SlcNoteCollectFailure(name, g.port->lastError());
+    return rc;
+}
+
+int WorkaroundOffline(const std::string& name, int offline) {
+    SlcState& g = SlcGlobals();
+    if (!g.port) return SLC_FAIL;
+    if (offline == 0) {
+        const int rc = FileOffline(*g.port, 0);
+        if (rc != SLC_OK) SlcNoteCollectFailure(g.tempFile, g.port->lastError());
         return rc;
     }
+    // The workaround's offline.dat sits in its private folder, beside the commands.
+    const std::string path = OfflineFilePath(g.tempFile);
+    SlcLog(SLC_LOG_PUBLIC, "SlcOffline(%s, %s) - offline file is [%s]\n", name.c_str(), "offline", path.c_str());
+    g.offlineFile = path;
+    int error = 0;
+    std::unique_ptr<platform::Channel> file = platform::current().files->open(path, true, error);
+    if (!file) {
+        SlcNoteCollectFailure(path, error);
+        return SLC_FAIL;
+    }
+    const int rc = FileOffline(*file, offline);
+    if (rc != SLC_OK) SlcNoteCollectFailure(path, file->lastError());
+    return rc;
+}
 
+int RegisteredOfflineExchange(const std::string& name, int offline, int (*exchange)(int offline)) {
+    SlcState& g = SlcGlobals();
+    const char* mode = offline != 0 ? "offline" : "online";
     uint8_t reply[kReplyBuffer];
     uint32_t replyLength = kReplyBuffer;
     SlcLog(SLC_LOG_PUBLIC, "SlcOffline(%s, %s) - registering for offline alert\n", name.c_str(), mode);
@@ -203,7 +216,7 @@ int OfflineImpl(const std::string& name, int offline) {
     SlcLog(SLC_LOG_PUBLIC, offline != 0 ? "SlcOffline(%s, %s) - sending remote OFFline\n"
                                         : "SlcOffline(%s, %s) - sending remote ONline\n",
            name.c_str(), mode);
-    const int result = kind == SlcPortKind::Parallel ? ParOffline(offline) : UsbOffline(g.devicePath, offline);
+    const int result = exchange(offline);
     if (result != SLC_OK) {
         SlcLog(SLC_LOG_PUBLIC, "SlcOffline(%s, %s) - xxxOffline() failed with error code %d\n", name.c_str(), mode,
                result);
@@ -234,8 +247,6 @@ int OfflineImpl(const std::string& name, int offline) {
     }
     return SLC_OK;
 }
-
-}  // namespace
 
 int SlcOffline(const char* portName, int offline) {
     SlcInit();
