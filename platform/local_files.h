@@ -1,5 +1,5 @@
 // platform::Files and platform::TempFiles on the local file system, shared by the real and the
-// simulated platforms. local_files_posix.cpp implements them with POSIX calls, local_files_win32.cpp
+// simulated platforms. linux/local_files.cpp implements them with POSIX calls, windows/local_files.cpp
 // with Win32 calls on UTF-8 paths. The contracts of platform.h hold on both; what differs is
 // said below.
 #pragma once

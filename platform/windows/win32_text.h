@@ -1,6 +1,6 @@
-// Small pieces the Win32 helpers of this folder share: UTF-8 paths to the wide strings the W
+// Small pieces the Win32 halves of the portable helpers share: UTF-8 paths to the wide strings the W
 // calls take, Win32 error codes to the errno values platform.h promises, and a security
-// descriptor that keeps a new file or folder to the current user. Included by *_win32.cpp only.
+// descriptor that keeps a new file or folder to the current user. Included by Windows files only.
 #pragma once
 
 #include <windows.h>

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/win32_text.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 

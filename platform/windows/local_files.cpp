@@ -6,7 +6,7 @@
 #include <random>
 
 #include "platform/paths.h"
-#include "platform/win32_text.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/win32_text.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 

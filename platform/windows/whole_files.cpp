@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/paths.h"
-#include "platform/win32_text.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 
