@@ -180,7 +180,7 @@ std::unique_ptr<Channel> LocalFiles::createUnique(const std::string& folder, con
         }
         const DWORD e = ::GetLastError();
         if (e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) {
-            errorNumber = win32::ErrnoOf(e);
+            errorNumber = windows_impl::errnoFromWin32(e);
             return nullptr;
         }
     }
@@ -237,7 +237,7 @@ std::string LocalTempFiles::create(const std::string& prefix, int& errorNumber) 
         }
         const DWORD e = ::GetLastError();
         if (e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) {
-            errorNumber = win32::ErrnoOf(e);
+            errorNumber = windows_impl::errnoFromWin32(e);
             return {};
         }
     }
@@ -258,7 +258,7 @@ std::string LocalTempFiles::createPrivateFolder(const std::string& prefix, int& 
         if (::CreateDirectoryW(wide.c_str(), security.attributes())) return candidate;
         const DWORD e = ::GetLastError();
         if (e != ERROR_ALREADY_EXISTS) {
-            errorNumber = win32::ErrnoOf(e);
+            errorNumber = windows_impl::errnoFromWin32(e);
             return {};
         }
     }
