@@ -37,7 +37,8 @@ public:
 class LocalTempFiles : public TempFiles {
 public:
     // folder: where files are made; empty means the user's temporary folder: POSIX $TMPDIR, or
-    // /tmp when that is unset or empty; Windows GetTempPathW.
+    // /tmp when that is unset or empty; Windows GetTempPathW. On Windows the paths handed out use
+    // "/" between parts, as the link splits paths at "/".
     explicit LocalTempFiles(std::string folder = "");
     // A new empty file private to the user (POSIX mkstemp, mode 0600), closed again at once.
     std::string create(const std::string& prefix, int& errorNumber) override;

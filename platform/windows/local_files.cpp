@@ -50,7 +50,9 @@ public:
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<size_t>(n, 1u << 20));
         if (!::ReadFile(h_, buffer, want, &got, nullptr)) {
-            lastError_ = win32::LastErrno();
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_HANDLE_EOF) return 0;
+            lastError_ = windows_impl::errnoFromWin32(error);
             return -1;
         }
         return static_cast<long>(got);
@@ -111,9 +113,15 @@ std::string RandomLetters(size_t count) {
     return out;
 }
 
+// Paths made here use "/" between parts, as the link splits paths at "/"; Windows takes either.
+std::string WithSlashes(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
 std::string InFolder(const std::string& folder, const std::string& name) {
     std::string base = folder.empty() ? std::string(".") : folder;
-    if (base.back() != '/' && base.back() != '\\') base += '\\';
+    if (base.back() != '/' && base.back() != '\\') base += '/';
     return base + name;
 }
 
@@ -173,7 +181,7 @@ std::unique_ptr<Channel> LocalFiles::createUnique(const std::string& folder, con
         // CREATE_NEW never opens what exists, a link included; the folder's access rules apply,
         // as for any file the user makes there.
         HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             path = candidate;
             return std::make_unique<BudgetFileChannel>(h);
@@ -207,14 +215,14 @@ bool LocalFiles::removeFolder(const std::string& path) {
     return !wide.empty() && ::RemoveDirectoryW(wide.c_str());
 }
 
-LocalTempFiles::LocalTempFiles(std::string folder) : folder_(std::move(folder)) {
+LocalTempFiles::LocalTempFiles(std::string folder) : folder_(WithSlashes(std::move(folder))) {
     if (!folder_.empty()) return;
     wchar_t buffer[MAX_PATH + 2] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 2, buffer);
     if (length > 0 && length <= MAX_PATH + 1) {
         std::wstring wide(buffer, length);
         while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
-        folder_ = win32::Narrow(wide);
+        folder_ = WithSlashes(win32::Narrow(wide));
     }
     if (folder_.empty()) folder_ = ".";
 }
