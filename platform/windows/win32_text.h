@@ -15,6 +15,9 @@
 
 namespace platform::win32 {
 
+// Others may read, write, rename and delete a file while it is open here.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // The UTF-8 text as UTF-16; empty for empty or ill-formed input (a path that cannot be
 // converted names no file).
 inline std::wstring Widen(std::string_view text) {
