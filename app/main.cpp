@@ -17,11 +17,9 @@
 #include "config/config_check.h"
 #include "config/profile.h"
 #include "platform/data_files.h"
+#include "platform/real_platform.h"
 #include "qtui/dialog_builder.h"
 #include "sim/sim_platform.h"
-#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
-#include "platform/linux/linux_platform.h"
-#endif
 
 namespace {
 
@@ -100,22 +98,15 @@ int main(int argc, char** argv) {
     SetConfigPath(cl.iniPath);
 
     std::unique_ptr<sim::SimPlatform> virtualSetup;
-#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
-    std::unique_ptr<platform::linux_impl::LinuxPlatform> linuxPlatform;
-#endif
+    std::unique_ptr<platform::RealPlatform> systemPlatform;
     // The virtual printer makes its state file's folder itself (private to the user). A state
     // file it cannot use ends the program after saying why; every end leaves exit code 0.
     if (cl.virtualPrinter) {
         virtualSetup = StartVirtualPrinter(cl.stateFile, Prompts());
         if (!virtualSetup) return 0;
     } else {
-#ifdef DEVPANEL_HAVE_LINUX_PLATFORM
-        linuxPlatform = std::make_unique<platform::linux_impl::LinuxPlatform>();
-        linuxPlatform->install();
-#else
-        virtualSetup = StartVirtualPrinter("", Prompts());
-        if (!virtualSetup) return 0;
-#endif
+        systemPlatform = platform::MakeRealPlatform();
+        systemPlatform->install();
     }
 
     {

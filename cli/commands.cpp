@@ -11,7 +11,6 @@
 #include "cli/commands_private.h"
 #include "cli/doctor.h"
 #include "cli/queue_send.h"
-#include "cli/real_platform.h"
 #include "link/slc.h"
 #include "config/config_check.h"
 #include "document/discovery.h"
@@ -19,6 +18,7 @@
 #include "platform/interruption.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/real_platform.h"
 #include "platform/whole_files.h"
 #include "sim/nvram.h"
 #include "sim/sim_platform.h"
@@ -45,7 +45,7 @@ namespace {
 // Keeps whichever platform the invocation installed alive until it ends.
 struct InstalledPlatform {
     std::unique_ptr<sim::SimPlatform> simulated;
-    std::unique_ptr<RealPlatform> real;
+    std::unique_ptr<platform::RealPlatform> real;
 };
 
 bool InstallPlatform(const Options& options, InstalledPlatform& installed, std::ostream& err) {
@@ -60,7 +60,7 @@ bool InstallPlatform(const Options& options, InstalledPlatform& installed, std::
         }
         return true;
     }
-    installed.real = MakeRealPlatform();
+    installed.real = platform::MakeRealPlatform();
     installed.real->install();
     return true;
 }

@@ -56,7 +56,7 @@ DataFileSearch FindDataFile(const std::string& name, DataFileScope scope);
 std::string DataFileNotFoundText(const std::string& name, const DataFileSearch& search);
 
 // The folder of the running program's executable; empty when the system cannot say.
-// data_files_posix.cpp reads /proc/self/exe, data_files_win32.cpp asks GetModuleFileNameW.
+// linux/data_files.cpp reads /proc/self/exe, windows/data_files.cpp asks GetModuleFileNameW.
 std::string ExecutableFolder();
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 // An exclusive lock held through a lock file, between programs and between two FileLock objects
 // of one program alike (each holds its own open file: flock on POSIX, LockFileEx on Windows).
-// file_lock_posix.cpp and file_lock_win32.cpp implement it. The system releases the lock when
+// linux/file_lock.cpp and windows/file_lock.cpp implement it. The system releases the lock when
 // the holding process ends, however it ends, so a crash never leaves it taken.
 #pragma once
 

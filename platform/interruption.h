@@ -1,7 +1,7 @@
 // The user's request to stop the program (Ctrl-C, a termination request), turned into a flag
 // that long work polls, so that the work can end cleanly instead of being cut off (the printer
-// is still brought back online). interruption_posix.cpp uses sigaction for SIGINT and SIGTERM;
-// interruption_win32.cpp uses SetConsoleCtrlHandler for CTRL_C_EVENT, CTRL_BREAK_EVENT and
+// is still brought back online). linux/interruption.cpp uses sigaction for SIGINT and SIGTERM;
+// windows/interruption.cpp uses SetConsoleCtrlHandler for CTRL_C_EVENT, CTRL_BREAK_EVENT and
 // CTRL_CLOSE_EVENT.
 #pragma once
 

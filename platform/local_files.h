@@ -1,5 +1,5 @@
 // platform::Files and platform::TempFiles on the local file system, shared by the real and the
-// simulated platforms. local_files_posix.cpp implements them with POSIX calls, local_files_win32.cpp
+// simulated platforms. linux/local_files.cpp implements them with POSIX calls, windows/local_files.cpp
 // with Win32 calls on UTF-8 paths. The contracts of platform.h hold on both; what differs is
 // said below.
 #pragma once
@@ -37,7 +37,8 @@ public:
 class LocalTempFiles : public TempFiles {
 public:
     // folder: where files are made; empty means the user's temporary folder: POSIX $TMPDIR, or
-    // /tmp when that is unset or empty; Windows GetTempPathW.
+    // /tmp when that is unset or empty; Windows GetTempPathW. On Windows the paths handed out use
+    // "/" between parts, as the link splits paths at "/".
     explicit LocalTempFiles(std::string folder = "");
     // A new empty file private to the user (POSIX mkstemp, mode 0600), closed again at once.
     std::string create(const std::string& prefix, int& errorNumber) override;

@@ -1,5 +1,5 @@
-// The local time of day for log lines. local_time_posix.cpp reads it with localtime_r,
-// local_time_win32.cpp with GetLocalTime (the C library's localtime is not safe across threads).
+// The local time of day for log lines. linux/local_time.cpp reads it with localtime_r,
+// windows/local_time.cpp with GetLocalTime (the C library's localtime is not safe across threads).
 #pragma once
 
 #include <string>

@@ -1,6 +1,6 @@
 // Questions about paths and the user's own folders that the programs ask before they read,
 // replace or create a file: what is at a path, whether the user may read or write it, where a
-// per-user state file lives. paths_posix.cpp answers them with POSIX calls, paths_win32.cpp with
+// per-user state file lives. linux/paths.cpp answers them with POSIX calls, windows/paths.cpp with
 // Win32 calls on UTF-8 paths. Conventions as in platform.h: no exceptions, error numbers are
 // errno values, and none of these calls blocks beyond file-system look-ups unless said.
 #pragma once

@@ -1,6 +1,6 @@
 // A small file read whole and a small file replaced or created whole, for the programs' own files
-// (command files to send, the virtual printer's state, snapshots). whole_files_posix.cpp
-// implements them with POSIX calls, whole_files_win32.cpp with Win32 calls on UTF-8 paths;
+// (command files to send, the virtual printer's state, snapshots). linux/whole_files.cpp
+// implements them with POSIX calls, windows/whole_files.cpp with Win32 calls on UTF-8 paths;
 // whole_files.cpp holds what is the same on both. Conventions as in platform.h: no exceptions,
 // error numbers are errno values.
 #pragma once

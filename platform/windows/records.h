@@ -1,6 +1,6 @@
 // What the Windows platform reads from the system, taken apart without calling the system: the
 // replies of device-ID requests, the "Port Number" of a USB printing interface, serial numbers in
-// interface paths, the spooler's printer records, Win32 error codes. Plain C++ on purpose: SetupAPI
+// interface paths, the spooler's printer records. Plain C++ on purpose: SetupAPI
 // and the spooler cannot show a printer under Wine, so these are tested with recorded data, on
 // Linux as well as on Windows.
 #pragma once
@@ -68,10 +68,6 @@ struct SpoolerRecord {
 // upper case ("lpt1:" -> "LPT1:", "usb001" -> "USB001") because the link tells a port's kind by
 // its upper-case prefix while Windows takes either. Records without a name are left out.
 std::vector<InstalledPrinter> installedPrinters(const std::vector<SpoolerRecord>& records);
-
-// The errno value closest to a Win32 error code, for the link's log lines and messages (which
-// name errno reasons on every platform); EIO for codes without a closer match, 0 for 0.
-int errnoFromWin32(uint32_t win32Error);
 
 // The log file's folder under the user's local application data ("%LOCALAPPDATA%\devpanel").
 // Empty when localAppData is empty (no profile: the log is then not written).

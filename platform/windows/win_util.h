@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/windows/win32_errors.h"
 
 namespace platform::windows_impl {
 

@@ -122,34 +122,4 @@ private:
     std::string problem_;
 };
 
-class WindowsTempFiles : public TempFiles {
-public:
-    // folder: where files are made (UTF-8); empty means GetTempPath. Paths handed out use "/".
-    explicit WindowsTempFiles(std::string folder = "");
-    std::string create(const std::string& prefix, int& errorNumber) override;
-    // A folder whose access list names the user alone.
-    std::string createPrivateFolder(const std::string& prefix, int& errorNumber) override;
-    const std::string& folder() const { return folder_; }
-
-private:
-    std::string folder_;
-};
-
-class WindowsFiles : public Files {
-public:
-    // Opens read-write, shared so that the link may rename or delete a file it holds open; never
-    // through a symbolic link or junction at the last component.
-    std::unique_ptr<Channel> open(const std::string& path, bool truncate, int& errorNumber) override;
-    bool remove(const std::string& path) override;
-    Kind kindOf(const std::string& path, int& errorNumber) override;
-    std::unique_ptr<Channel> createUnique(const std::string& folder, const std::string& prefix, std::string& path,
-                                          int& errorNumber) override;
-    // MoveFileEx with replace and write-through: the rename is on disk when it returns.
-    bool replace(const std::string& from, const std::string& to, int& errorNumber) override;
-    bool removeFolder(const std::string& path) override;
-};
-
-// Random name characters for unique files and folders.
-std::string randomSuffix(size_t length);
-
 }  // namespace platform::windows_impl

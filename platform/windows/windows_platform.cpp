@@ -1,5 +1,6 @@
 #include "platform/windows/windows_platform.h"
 
+#include "platform/local_files.h"
 #include "platform/windows/windows_parts.h"
 
 namespace platform::windows_impl {
@@ -11,8 +12,8 @@ struct WindowsPlatform::Parts {
     WindowsClock clock;
     WindowsParallelPorts parallel;
     WindowsUsbPrinters usb;
-    WindowsTempFiles tempFiles;
-    WindowsFiles files;
+    LocalTempFiles tempFiles;
+    LocalFiles files;
     WindowsPrinterList printers;
 };
 

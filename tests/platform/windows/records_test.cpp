@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/windows/records.h"
+#include "platform/windows/win32_errors.h"
 #include "platform/port_name.h"
 
 namespace {
@@ -163,6 +164,9 @@ TEST(ErrorsTest, Win32ErrorsAsErrnoValues) {
         {0, 0},          {2, ENOENT},     {3, ENOENT},      {5, EACCES},     {32, EBUSY},
         {80, EEXIST},    {183, EEXIST},   {112, ENOSPC},    {1167, ENODEV},  {995, ECANCELED},
         {1460, ETIMEDOUT}, {1, ENOTSUP},  {145, ENOTEMPTY}, {31, EIO},       {0xDEADu, EIO},
+        // Network paths that lead nowhere, malformed names, too many links on the way.
+        {53, ENOENT},    {67, ENOENT},    {123, EINVAL},    {161, EINVAL},   {1113, EINVAL},
+        {1921, ELOOP},   {6, EBADF},      {206, ENAMETOOLONG},
     };
     for (const auto& [win32, expected] : table) EXPECT_EQ(errnoFromWin32(win32), expected) << win32;
 }

@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 
+#include "platform/local_files.h"
 #include "platform/windows/records.h"
 #include "platform/windows/windows_parts.h"
 #include "platform/windows/windows_platform.h"
@@ -153,7 +154,7 @@ TEST_F(LogTest, FolderInTheLogsPlaceCostsTheEntryOnly) {
 using FilesTest = TempFolderTest;
 
 TEST_F(FilesTest, CreateWriteReplaceAndRemove) {
-    WindowsFiles files;
+    platform::LocalFiles files;
     std::string path;
     int error = 0;
     auto file = files.createUnique(dir_, ".cmd.npa.", path, error);
@@ -186,7 +187,7 @@ TEST_F(FilesTest, CreateWriteReplaceAndRemove) {
 }
 
 TEST_F(FilesTest, UniqueNamesNeverRepeat) {
-    WindowsFiles files;
+    platform::LocalFiles files;
     std::set<std::string> seen;
     for (int i = 0; i < 50; ++i) {
         std::string path;
@@ -201,7 +202,7 @@ TEST_F(FilesTest, UniqueNamesNeverRepeat) {
 }
 
 TEST_F(FilesTest, KindsOfPaths) {
-    WindowsFiles files;
+    platform::LocalFiles files;
     int error = 0;
     EXPECT_EQ(files.kindOf(dir_, error), platform::Files::Kind::Folder);
     EXPECT_EQ(files.kindOf(dir_ + "/none", error), platform::Files::Kind::Missing);
@@ -210,7 +211,7 @@ TEST_F(FilesTest, KindsOfPaths) {
 }
 
 TEST_F(FilesTest, ReplaceOntoFolderFailsAndKeepsBoth) {
-    WindowsFiles files;
+    platform::LocalFiles files;
     std::string path;
     int error = 0;
     ASSERT_NE(files.createUnique(dir_, "x", path, error), nullptr);
@@ -222,23 +223,24 @@ TEST_F(FilesTest, ReplaceOntoFolderFailsAndKeepsBoth) {
 }
 
 TEST_F(FilesTest, TempFilesAndPrivateFolders) {
-    WindowsTempFiles temp(dir_);
+    platform::LocalTempFiles temp(dir_);
     int error = 0;
     const std::string file = temp.create("devpanel-", error);
     ASSERT_FALSE(file.empty()) << error;
     EXPECT_TRUE(fs::is_regular_file(file));
+    EXPECT_EQ(file.find('\\'), std::string::npos) << file;
     const std::string folder = temp.createPrivateFolder("devpanel-", error);
     ASSERT_FALSE(folder.empty()) << error;
     EXPECT_TRUE(fs::is_directory(folder));
     // The user can use it: the one-way workaround makes its files in it.
-    WindowsFiles files;
+    platform::LocalFiles files;
     std::string inside;
     ASSERT_NE(files.createUnique(folder, "LPT1", inside, error), nullptr) << error;
     EXPECT_TRUE(files.remove(inside));
     EXPECT_TRUE(files.removeFolder(folder));
     EXPECT_FALSE(fs::exists(folder));
 
-    WindowsTempFiles system;
+    platform::LocalTempFiles system;
     EXPECT_EQ(system.folder().find('\\'), std::string::npos) << "paths handed to the link use /";
     EXPECT_TRUE(fs::is_directory(system.folder()));
 }

@@ -1,6 +1,6 @@
-// Small pieces the Win32 helpers of this folder share: UTF-8 paths to the wide strings the W
-// calls take, Win32 error codes to the errno values platform.h promises, and a security
-// descriptor that keeps a new file or folder to the current user. Included by *_win32.cpp only.
+// Small pieces the Win32 halves of the portable helpers share: UTF-8 paths to the wide strings the W
+// calls take, the errno value of the last Win32 error, and a security
+// descriptor that keeps a new file or folder to the current user. Included by Windows files only.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/windows/win32_errors.h"
+
 namespace platform::win32 {
+
+// Others may read, write, rename and delete a file while it is open here.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // The UTF-8 text as UTF-16; empty for empty or ill-formed input (a path that cannot be
 // converted names no file).
@@ -37,41 +42,8 @@ inline std::string Narrow(std::wstring_view text) {
     return narrow;
 }
 
-// The errno value closest to a Win32 error code, for the error numbers of platform.h.
-inline int ErrnoOf(DWORD error) {
-    switch (error) {
-        case ERROR_SUCCESS: return 0;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME: return ENOENT;
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_NO_UNICODE_TRANSLATION: return EINVAL;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
-        case ERROR_PRIVILEGE_NOT_HELD: return EACCES;
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS: return EEXIST;
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_BUSY: return EBUSY;
-        case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
-        case ERROR_DIRECTORY: return ENOTDIR;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-        case ERROR_NOT_ENOUGH_MEMORY:
-        case ERROR_OUTOFMEMORY: return ENOMEM;
-        case ERROR_NOT_SAME_DEVICE: return EXDEV;
-        case ERROR_CANT_RESOLVE_FILENAME: return ELOOP;
-        case ERROR_OPERATION_ABORTED: return ECANCELED;
-        case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-        default: return EIO;
-    }
-}
-
-inline int LastErrno() { return ErrnoOf(::GetLastError()); }
+// errnoFromWin32(GetLastError()).
+inline int LastErrno() { return windows_impl::errnoFromWin32(::GetLastError()); }
 
 // A security descriptor whose protected DACL grants the current user alone full access,
 // inherited by everything made inside: the counterpart of mode 0700 for a folder and 0600 for a

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/win32_text.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 
@@ -99,7 +99,7 @@ bool MakePrivateFolders(const std::string& path, int& errorNumber) {
             // An existing folder, or a root or share that cannot be made: the check below decides.
             if (e != ERROR_ALREADY_EXISTS && e != ERROR_ACCESS_DENIED && e != ERROR_INVALID_NAME &&
                 e != ERROR_BAD_NETPATH && e != ERROR_BAD_NET_NAME) {
-                errorNumber = win32::ErrnoOf(e);
+                errorNumber = windows_impl::errnoFromWin32(e);
                 return false;
             }
         }

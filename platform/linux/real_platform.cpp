@@ -1,8 +1,8 @@
-#include "cli/real_platform.h"
+#include "platform/real_platform.h"
 
 #include "platform/linux/linux_platform.h"
 
-namespace cli {
+namespace platform {
 
 namespace {
 
@@ -11,11 +11,11 @@ public:
     void install() override { platform_.install(); }
 
 private:
-    platform::linux_impl::LinuxPlatform platform_;
+    linux_impl::LinuxPlatform platform_;
 };
 
 }  // namespace
 
 std::unique_ptr<RealPlatform> MakeRealPlatform() { return std::make_unique<LinuxRealPlatform>(); }
 
-}  // namespace cli
+}  // namespace platform

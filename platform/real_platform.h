@@ -1,17 +1,18 @@
 // The operating system's own platform (as opposed to the simulated one of sim/), made without
-// the caller naming the system: real_platform_posix.cpp makes the Linux platform,
-// real_platform_win32.cpp the Windows one; the build compiles the one for its target.
+// the caller naming the system: the one place every program gets it from. linux/real_platform.cpp
+// makes the Linux platform, windows/real_platform.cpp the Windows one.
 //
-// It lives here rather than in platform/ because it needs the system's implementation library
-// (devpanel_platform_linux or devpanel_platform_windows), and those link devpanel_platform: a
-// factory inside devpanel_platform would make the libraries need each other.
+// The header is here with the other portable ones, but each definition is built into its system's
+// implementation library (devpanel_platform_linux or devpanel_platform_windows, which link
+// devpanel_platform; a definition inside devpanel_platform would make the libraries need each
+// other). A program links devpanel_platform_system, the name the build gives the target's one.
 #pragma once
 
 #include <memory>
 
 #include "platform/platform.h"
 
-namespace cli {
+namespace platform {
 
 // Owns one implementation of every interface of platform.h; they live as long as this object.
 class RealPlatform {
@@ -26,4 +27,4 @@ public:
 // block beyond reading the environment.
 std::unique_ptr<RealPlatform> MakeRealPlatform();
 
-}  // namespace cli
+}  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/local_files.h"
 #include "platform/paths.h"
+#include "platform/unique_name.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,7 +8,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -160,33 +160,21 @@ Files::Kind LocalFiles::kindOf(const std::string& path, int& errorNumber) { retu
 
 std::unique_ptr<Channel> LocalFiles::createUnique(const std::string& folder, const std::string& prefix,
                                                   std::string& path, int& errorNumber) {
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::random_device device;
-    std::mt19937_64 random(device());
-    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
     std::string base = folder.empty() ? std::string(".") : folder;
     if (base.back() != '/') base += '/';
-    base += prefix;
-    errorNumber = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = base;
-        for (int i = 0; i < 6; ++i) candidate += kLetters[pick(random)];
-        int fd;
+    int fd = -1;
+    const std::string made = MakeUniqueName(base + prefix, [&fd](const std::string& candidate, int& error) {
         // Mode 0666: the kernel takes the user's umask off, as for any file the user makes.
         do {
             fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         } while (fd < 0 && errno == EINTR);
-        if (fd >= 0) {
-            path = candidate;
-            return std::make_unique<BudgetFileChannel>(fd);
-        }
-        if (errno != EEXIST) {
-            errorNumber = errno;
-            return nullptr;
-        }
-    }
-    errorNumber = EEXIST;
-    return nullptr;
+        if (fd >= 0) return NameTry::Made;
+        error = errno;
+        return error == EEXIST ? NameTry::Taken : NameTry::Failed;
+    }, errorNumber);
+    if (made.empty()) return nullptr;
+    path = made;
+    return std::make_unique<BudgetFileChannel>(fd);
 }
 
 bool LocalFiles::replace(const std::string& from, const std::string& to, int& errorNumber) {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/win32_text.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 
@@ -47,7 +47,7 @@ FileLock::Result FileLock::acquire(const std::string& path, int waitMs, int& err
         if (e != ERROR_LOCK_VIOLATION || now >= deadline) {
             ::CloseHandle(h);
             if (e == ERROR_LOCK_VIOLATION) return Result::Busy;
-            errorNumber = win32::ErrnoOf(e);
+            errorNumber = windows_impl::errnoFromWin32(e);
             return Result::Failed;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();

@@ -4,7 +4,7 @@
 
 #include "platform/data_files.h"
 #include "platform/paths.h"
-#include "platform/win32_text.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 

@@ -1,11 +1,11 @@
 #include "platform/whole_files.h"
 
 #include <algorithm>
-#include <random>
 #include <vector>
 
 #include "platform/paths.h"
-#include "platform/win32_text.h"
+#include "platform/unique_name.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 
@@ -29,8 +29,6 @@ private:
     HANDLE h_;
 };
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 }  // namespace
 
 FileReader::~FileReader() { close(); }
@@ -51,7 +49,7 @@ ReadWholeStatus FileReader::open(const std::string& path, int& errorNumber, Link
     }
     DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN;
     if (links == LinkAtPath::Refuse) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
-    Handle file(::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+    Handle file(::CreateFileW(wide.c_str(), GENERIC_READ, win32::kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
     if (!file.valid()) {
         errorNumber = win32::LastErrno();
         if (errorNumber == ENOENT || errorNumber == ENOTDIR) return ReadWholeStatus::Missing;
@@ -104,20 +102,19 @@ namespace {
 // it to the storage; its name goes into temporary. 0, or the error number with the temporary
 // removed.
 int WriteTemporary(const std::wstring& target, std::string_view bytes, std::wstring& temporary) {
-    static const wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device device;
-    std::mt19937 random(device());
-    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters / sizeof kLetters[0] - 2);
     win32::PrivateSecurity security;
     HANDLE created = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = target + L".";
-        for (int i = 0; i < 6; ++i) temporary += kLetters[pick(random)];
+    int error = 0;
+    const auto tryName = [&](const std::string& candidate, int& failure) {
+        temporary = win32::Widen(candidate);
         created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, security.attributes(), CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return win32::LastErrno();
-    }
-    if (created == INVALID_HANDLE_VALUE) return EEXIST;
+        if (created != INVALID_HANDLE_VALUE) return NameTry::Made;
+        if (::GetLastError() == ERROR_FILE_EXISTS) return NameTry::Taken;
+        failure = win32::LastErrno();
+        return NameTry::Failed;
+    };
+    if (MakeUniqueName(win32::Narrow(target) + ".", tryName, error).empty()) return error;
     Handle file(created);
     int failure = 0;
     size_t done = 0;

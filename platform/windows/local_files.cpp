@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <random>
 
 #include "platform/paths.h"
-#include "platform/win32_text.h"
+#include "platform/unique_name.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform {
 
 namespace {
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // A file opened for reading and writing. A disk file never makes a read wait, so the time-out
 // of read() has nothing to bound; cancel() makes every later call fail.
@@ -50,7 +48,9 @@ public:
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<size_t>(n, 1u << 20));
         if (!::ReadFile(h_, buffer, want, &got, nullptr)) {
-            lastError_ = win32::LastErrno();
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_HANDLE_EOF) return 0;
+            lastError_ = windows_impl::errnoFromWin32(error);
             return -1;
         }
         return static_cast<long>(got);
@@ -102,18 +102,25 @@ bool IsLinkHandle(HANDLE h) {
     return ::GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-std::string RandomLetters(size_t count) {
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-    std::string out;
-    for (size_t i = 0; i < count; ++i) out += kLetters[pick(random)];
-    return out;
+// What a CreateFileW or CreateDirectoryW for a new name came to: a name already there (a file
+// or a folder) is taken; any other failure ends the search with its errno value.
+NameTry TryOutcome(bool made, int& errorNumber) {
+    if (made) return NameTry::Made;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return NameTry::Taken;
+    errorNumber = windows_impl::errnoFromWin32(error);
+    return NameTry::Failed;
+}
+
+// Paths made here use "/" between parts, as the link splits paths at "/"; Windows takes either.
+std::string WithSlashes(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
     std::string base = folder.empty() ? std::string(".") : folder;
-    if (base.back() != '/' && base.back() != '\\') base += '\\';
+    if (base.back() != '/' && base.back() != '\\') base += '/';
     return base + name;
 }
 
@@ -134,7 +141,7 @@ std::unique_ptr<Channel> LocalFiles::open(const std::string& path, bool truncate
         return nullptr;
     }
     win32::PrivateSecurity security;
-    HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, security.attributes(),
+    HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, win32::kShareAll, security.attributes(),
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         errorNumber = win32::LastErrno();
@@ -162,30 +169,22 @@ Files::Kind LocalFiles::kindOf(const std::string& path, int& errorNumber) { retu
 
 std::unique_ptr<Channel> LocalFiles::createUnique(const std::string& folder, const std::string& prefix,
                                                   std::string& path, int& errorNumber) {
-    errorNumber = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = InFolder(folder, prefix + RandomLetters(6));
+    HANDLE h = INVALID_HANDLE_VALUE;
+    const std::string made = MakeUniqueName(InFolder(folder, prefix), [&h](const std::string& candidate, int& error) {
         const std::wstring wide = win32::Widen(candidate);
         if (wide.empty()) {
-            errorNumber = EINVAL;
-            return nullptr;
+            error = EINVAL;
+            return NameTry::Failed;
         }
         // CREATE_NEW never opens what exists, a link included; the folder's access rules apply,
         // as for any file the user makes there.
-        HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            path = candidate;
-            return std::make_unique<BudgetFileChannel>(h);
-        }
-        const DWORD e = ::GetLastError();
-        if (e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) {
-            errorNumber = win32::ErrnoOf(e);
-            return nullptr;
-        }
-    }
-    errorNumber = EEXIST;
-    return nullptr;
+        h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, win32::kShareAll, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        return TryOutcome(h != INVALID_HANDLE_VALUE, error);
+    }, errorNumber);
+    if (made.empty()) return nullptr;
+    path = made;
+    return std::make_unique<BudgetFileChannel>(h);
 }
 
 bool LocalFiles::replace(const std::string& from, const std::string& to, int& errorNumber) {
@@ -207,63 +206,44 @@ bool LocalFiles::removeFolder(const std::string& path) {
     return !wide.empty() && ::RemoveDirectoryW(wide.c_str());
 }
 
-LocalTempFiles::LocalTempFiles(std::string folder) : folder_(std::move(folder)) {
+LocalTempFiles::LocalTempFiles(std::string folder) : folder_(WithSlashes(std::move(folder))) {
     if (!folder_.empty()) return;
     wchar_t buffer[MAX_PATH + 2] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 2, buffer);
     if (length > 0 && length <= MAX_PATH + 1) {
         std::wstring wide(buffer, length);
         while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
-        folder_ = win32::Narrow(wide);
+        folder_ = WithSlashes(win32::Narrow(wide));
     }
     if (folder_.empty()) folder_ = ".";
 }
 
 std::string LocalTempFiles::create(const std::string& prefix, int& errorNumber) {
-    errorNumber = 0;
     win32::PrivateSecurity security;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = InFolder(folder_, prefix + RandomLetters(6));
+    return MakeUniqueName(InFolder(folder_, prefix), [&security](const std::string& candidate, int& error) {
         const std::wstring wide = win32::Widen(candidate);
         if (wide.empty()) {
-            errorNumber = EINVAL;
-            return {};
+            error = EINVAL;
+            return NameTry::Failed;
         }
         HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, security.attributes(), CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(h);
-            return candidate;
-        }
-        const DWORD e = ::GetLastError();
-        if (e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) {
-            errorNumber = win32::ErrnoOf(e);
-            return {};
-        }
-    }
-    errorNumber = EEXIST;
-    return {};
+        const bool made = h != INVALID_HANDLE_VALUE;
+        if (made) ::CloseHandle(h);
+        return TryOutcome(made, error);
+    }, errorNumber);
 }
 
 std::string LocalTempFiles::createPrivateFolder(const std::string& prefix, int& errorNumber) {
-    errorNumber = 0;
     win32::PrivateSecurity security;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = InFolder(folder_, prefix + RandomLetters(6));
+    return MakeUniqueName(InFolder(folder_, prefix), [&security](const std::string& candidate, int& error) {
         const std::wstring wide = win32::Widen(candidate);
         if (wide.empty()) {
-            errorNumber = EINVAL;
-            return {};
+            error = EINVAL;
+            return NameTry::Failed;
         }
-        if (::CreateDirectoryW(wide.c_str(), security.attributes())) return candidate;
-        const DWORD e = ::GetLastError();
-        if (e != ERROR_ALREADY_EXISTS) {
-            errorNumber = win32::ErrnoOf(e);
-            return {};
-        }
-    }
-    errorNumber = EEXIST;
-    return {};
+        return TryOutcome(::CreateDirectoryW(wide.c_str(), security.attributes()) != 0, error);
+    }, errorNumber);
 }
 
 }  // namespace platform

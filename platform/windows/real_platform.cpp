@@ -1,8 +1,8 @@
-#include "cli/real_platform.h"
+#include "platform/real_platform.h"
 
 #include "platform/windows/windows_platform.h"
 
-namespace cli {
+namespace platform {
 
 namespace {
 
@@ -11,11 +11,11 @@ public:
     void install() override { platform_.install(); }
 
 private:
-    platform::windows_impl::WindowsPlatform platform_;
+    windows_impl::WindowsPlatform platform_;
 };
 
 }  // namespace
 
 std::unique_ptr<RealPlatform> MakeRealPlatform() { return std::make_unique<WindowsRealPlatform>(); }
 
-}  // namespace cli
+}  // namespace platform
