@@ -179,6 +179,8 @@ int SlcCollectCommand(const std::string& file, const uint8_t* command, uint32_t 
 
 // Parallel port and NPA detection (parallel.cpp, npa_detect.cpp).
 int ParOpenPort(const char* portName);
+// Ends the reader and closes the parallel device (or the workaround's collecting file).
+void ParReleaseDevice();
 int ParSendCommand(const uint8_t* command, uint32_t length, uint8_t* reply, uint32_t* replyLength);
 int ParGetResponse(uint8_t* reply, uint32_t* replyLength, uint8_t expectedCommand);
 // Announces a wait for the reader's next message with command byte expected (0: any), alerts

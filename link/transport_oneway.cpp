@@ -14,9 +14,7 @@ int Send(const std::string&, const uint8_t* command, uint32_t length, uint8_t* r
 
 int Close(const std::string& portName) {
     SlcState& g = SlcGlobals();
-    SlcStopReader();
-    g.parallel = nullptr;
-    g.port.reset();
+    ParReleaseDevice();
     if (!g.offlineFile.empty() && !g.tempFile.empty()) {
         SlcLog(SLC_LOG_PUBLIC, "SlcClosePort(Unidirectional workaround)\n");
         return ParCloseWorkaround();
@@ -27,10 +25,7 @@ int Close(const std::string& portName) {
 }
 
 void Cancel() {
-    SlcState& g = SlcGlobals();
-    SlcStopReader();
-    g.parallel = nullptr;
-    g.port.reset();
+    ParReleaseDevice();
     ParDropWorkaround();
 }
 

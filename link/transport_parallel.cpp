@@ -16,23 +16,20 @@ int Send(const std::string&, const uint8_t* command, uint32_t length, uint8_t* r
 int Offline(const std::string& portName, int offline) { return RegisteredOfflineExchange(portName, offline, ParOffline); }
 
 int Close(const std::string& portName) {
+    ParReleaseDevice();
+    ParCorvaneDosPort(false, portName.c_str());
+    return SLC_OK;
+}
+
+}  // namespace parallel_port
+
+void ParReleaseDevice() {
     SlcState& g = SlcGlobals();
     // The reader reads from the device that is about to be closed: end it first.
     SlcStopReader();
     g.parallel = nullptr;
     g.port.reset();
-    ParCorvaneDosPort(false, portName.c_str());
-    return SLC_OK;
 }
-
-void Cancel() {
-    SlcState& g = SlcGlobals();
-    SlcStopReader();
-    g.parallel = nullptr;
-    g.port.reset();
-}
-
-}  // namespace parallel_port
 
 const SlcTransport& SlcTwoWayParallelTransport() {
     static const SlcTransport table{"parallel",
@@ -40,6 +37,6 @@ const SlcTransport& SlcTwoWayParallelTransport() {
                                     parallel_port::Send,
                                     parallel_port::Offline,
                                     parallel_port::Close,
-                                    parallel_port::Cancel};
+                                    ParReleaseDevice};
     return table;
 }
