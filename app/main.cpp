@@ -1,4 +1,4 @@
-// devpanel: views and changes the settings of an Altrin Pressline T90 (see app/command_line.h).
+// devpanel: views and changes the settings of an Altrin Pressline T90 (see flows/command_line.h).
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -10,13 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "app/command_line.h"
+#include "flows/command_line.h"
 #include "app/main_frame.h"
 #include "app/printer_app.h"
 #include "app/ui_prompts.h"
-#include "config/config_check.h"
 #include "config/profile.h"
-#include "platform/data_files.h"
 #include "platform/real_platform.h"
 #include "qtui/dialog_builder.h"
 #include "sim/sim_platform.h"
@@ -112,14 +110,6 @@ int main(int argc, char** argv) {
     {
         CPrinterApp app(Prompts());
         app.m_requestedPort = cl.port;
-        // A devPanel.ini found nowhere: the message names every place it was looked for.
-        app.m_configProblem = [] {
-            const std::string problem = config::ConfigurationProblem();
-            if (problem.empty() || ConfigPath() != "devPanel.ini") return problem;
-            const platform::DataFileSearch search =
-                platform::FindDataFile("devPanel.ini", platform::DataFileScope::CurrentFolderFirst);
-            return search.found() ? problem : problem + "\n" + platform::DataFileNotFoundText("devPanel.ini", search);
-        };
         // Every end, after a failure or not, leaves exit code 0.
         if (!app.InitInstance()) return 0;
         if (!cl.screenshot.empty() || cl.quitWhenShown) {

@@ -18,7 +18,7 @@
 #include "app/settings_file_actions.h"
 #include "app/ui_prompts.h"
 #include "document/printer_doc.h"
-#include "document/snapshot.h"
+#include "flows/commands.h"
 #include "qtui/settings_view.h"
 #include "config/strings.h"
 #include "ui/templates.h"
@@ -26,28 +26,6 @@
 namespace {
 
 constexpr int kFrameWidth = 680, kFrameHeight = 450, kTreeWidth = 150;
-
-// Messages of apply and save: text and caption ids.
-constexpr int kMemoryText = 61288, kMemoryCaption = 61287;
-constexpr int kApplyFailedText = 61245, kApplyFailedCaption = 61244;
-constexpr int kSaveFailedText = 61290, kSaveFailedCaption = 61289;
-constexpr int kOnlineFailedText = 61334, kOnlineFailedCaption = 61333;
-constexpr int kNotTakenText = 61336, kNotTakenCaption = 61335;
-constexpr int kBadValueText = 61338, kBadValueCaption = 61337;
-constexpr int kSkippedText = 61340, kSkippedCaption = 61339;
-constexpr int kUncheckedText = 61342, kUncheckedCaption = 61341;
-constexpr int kSnapshotText = 61391, kSnapshotCaption = 61390;
-
-// "A, B, C": the settings a message names. A command ("NAME:VALUE") is named by its NPA name
-// alone; its value may be long or unprintable.
-std::string SettingNames(const std::vector<std::string>& entries) {
-    std::string names;
-    for (const std::string& entry : entries) {
-        if (!names.empty()) names += ", ";
-        names += entry.substr(0, entry.find(':'));
-    }
-    return names;
-}
 
 // Menu help texts: the part before "\n" (the rest is a short name for tool tips).
 QString HelpText(int id) {
@@ -160,63 +138,15 @@ CSettingsView* CMainFrame::Page() const {
 }
 
 void CMainFrame::OnApply() {
-    if (!m_doc) return;
-    // One-way mode sends only changes; with none there is nothing to send.
-    const bool send = m_doc->m_queryStatus == NPA_OK || !m_doc->m_changes.empty();
-    if (send) {
-        const int result = m_doc->Apply();
-        // Every failure keeps the modified flag: the printer may not hold what the window shows.
-        if (result != NPA_OK) {
-            ShowApplyFailure(result, m_doc->LastWriteReport());
-            return;
-        }
-    }
-    m_doc->SetModifiedFlag(false);
-    // Values the printer holds but that cannot be written back as they are were left alone; the
-    // apply itself succeeded, but the user should know those settings were not sent.
-    if (send && !m_doc->LastWriteReport().skipped.empty()) {
-        messageBox(res::Format(kSkippedText, SettingNames(m_doc->LastWriteReport().skipped)),
-                   res::String(kSkippedCaption), msgbox::kIconInformation, false);
-    }
-}
-
-void CMainFrame::ShowApplyFailure(int result, const NpaWriteReport& report) {
-    struct Message {
-        int text, caption;
-        std::string names;  // in place of the text's %s
-    };
-    Message m{kApplyFailedText, kApplyFailedCaption, {}};
-    if (result == NPA_ERR_MEMORY) {
-        m = {kMemoryText, kMemoryCaption, {}};
-    } else if (result == NPA_ERR_ONLINE) {
-        m = {kOnlineFailedText, kOnlineFailedCaption, {}};
-    } else if (result == NPA_ERR_VERIFY) {
-        // Without names the read-back itself failed: nothing is known either way.
-        m = report.notTaken.empty() ? Message{kUncheckedText, kUncheckedCaption, {}}
-                                    : Message{kNotTakenText, kNotTakenCaption, SettingNames(report.notTaken)};
-    } else if (result == NPA_ERR_VALUE && !report.invalid.empty()) {
-        m = {kBadValueText, kBadValueCaption, SettingNames(report.invalid)};
-    } else if (result == DOC_ERR_SNAPSHOT) {
-        // Nothing was sent: the user needs the folder that could not be written.
-        m = {kSnapshotText, kSnapshotCaption,
-             m_doc && !m_doc->m_snapshotRoot.empty() ? m_doc->m_snapshotRoot : snapshot::DefaultRoot()};
-    }
-    messageBox(m.names.empty() ? res::String(m.text) : res::Format(m.text, m.names), res::String(m.caption),
-               msgbox::kIconError, false);
+    if (m_doc) flows::RunApply(*m_doc);
 }
 
 void CMainFrame::OnSaveCommandFile() {
     // Ctrl+S reaches here only through the menu item's action, which is disabled while greyed.
     QAction* save = Action(res::ID_SAVE_COMMAND_FILE);
     if (!m_doc || (save && !save->isEnabled())) return;
-    const std::optional<std::string> path = m_prompts.saveCommandFileName(this);
-    if (!path) return;
-    const int result = m_doc->SaveCommandFile(*path);
-    if (result == NPA_ERR_MEMORY) {
-        messageBox(res::String(kMemoryText), res::String(kMemoryCaption), msgbox::kIconError, false);
-    } else if (result != NPA_OK) {
-        messageBox(res::Format(kSaveFailedText, *path), res::String(kSaveFailedCaption), msgbox::kIconError, false);
-    }
+    if (const std::optional<std::string> path = m_prompts.saveCommandFileName(this))
+        flows::RunSaveCommandFile(*m_doc, *path);
 }
 
 void CMainFrame::OnNextPane(bool forward) {
@@ -286,6 +216,10 @@ bool CMainFrame::replaceView(int viewId) {
 
 void CMainFrame::documentValuesChanged() {
     if (CSettingsView* page = Page()) page->OnUpdate();
+}
+
+void CMainFrame::showConfirmation(const std::string& text, int milliseconds) {
+    statusBar()->showMessage(QString::fromStdString(text), milliseconds);
 }
 
 int CMainFrame::messageBox(const std::string& text, const std::string& caption, unsigned style,

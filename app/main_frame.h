@@ -61,6 +61,8 @@ public:
     void workProgress(size_t sent, size_t total) override;
     // Fills the page on the right again from the document.
     void documentValuesChanged() override;
+    // Over the status pane, for milliseconds (QStatusBar's temporary message).
+    void showConfirmation(const std::string& text, int milliseconds) override;
     // The progress dialog while long work runs, else nullptr.
     CProgressDlg* Progress() const { return m_progress; }
 
@@ -72,8 +74,6 @@ protected:
 
 private:
     void CreateMenu();
-    // The message for a failed apply: which one depends on the result and the write report.
-    void ShowApplyFailure(int result, const NpaWriteReport& report);
     CPrinterDoc* m_doc;
     IUiPrompts& m_prompts;
     QSplitter* m_splitter = nullptr;

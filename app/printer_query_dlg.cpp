@@ -2,25 +2,13 @@
 
 #include <QMetaObject>
 
-CPrinterQueryDlg::CPrinterQueryDlg(std::string portName, Reader reader, int& status, ValueMap& values,
-                                   QWidget* parent)
-    : CTemplateDialog(res::IDD_PRINTER_QUERY, parent),
-      m_portName(std::move(portName)),
-      m_reader(std::move(reader)),
-      m_status(status),
-      m_values(values) {
-    // The read starts as soon as the dialog exists, so that it overlaps the dialog's showing.
-    // The worker owns the status and values until it posts; nothing here looks at them before
-    // OnReadDone.
-    m_worker = std::thread([this, port = m_portName] {
-        m_status = m_reader ? m_reader(port, m_values) : NPA_ERR_OPEN;
-        QMetaObject::invokeMethod(this, [this] { OnReadDone(); }, Qt::QueuedConnection);
-    });
+CPrinterQueryDlg::CPrinterQueryDlg(flows::StartupRead& read, QWidget* parent)
+    : CTemplateDialog(res::IDD_PRINTER_QUERY, parent), m_read(read) {
+    // The read starts now, so that it overlaps the dialog's showing.
+    read.Start([this] { QMetaObject::invokeMethod(this, [this] { OnReadDone(); }, Qt::QueuedConnection); });
 }
 
-CPrinterQueryDlg::~CPrinterQueryDlg() {
-    if (m_worker.joinable()) m_worker.join();
-}
+CPrinterQueryDlg::~CPrinterQueryDlg() { m_read.Wait(); }
 
 void CPrinterQueryDlg::OnReadDone() {
     m_mayClose = 1;

@@ -1,23 +1,18 @@
-// "프린터 쿼리": the wait dialog of the start-up read (template 149). It starts one worker thread
-// that reads every setting of the printer; the worker hands its result over with one queued call
-// and the dialog then closes itself. Escape, Enter and the close box do nothing before that.
+// "프린터 쿼리": the wait dialog of the start-up read (template 149). It starts the read as soon
+// as it exists (flows::StartupRead, on its own thread); the thread's end comes over as one queued
+// call, and the dialog then closes itself. Escape, Enter and the close box do nothing before that.
 #pragma once
 
-#include <functional>
-#include <string>
-#include <thread>
-
 #include "app/template_dialog.h"
-#include "transactions/npa.h"
+#include "flows/startup.h"
 
 class CPrinterQueryDlg : public CTemplateDialog {
     Q_OBJECT
 public:
-    using Reader = std::function<int(const std::string& port, ValueMap& values)>;
-
-    // Starts the worker. status and values are written by it and may be read once exec() has
-    // returned (or once the dialog has closed itself).
-    CPrinterQueryDlg(std::string portName, Reader reader, int& status, ValueMap& values, QWidget* parent = nullptr);
+    // read must outlive the dialog; its status and values may be read once exec() has returned
+    // (or once the dialog has closed itself).
+    explicit CPrinterQueryDlg(flows::StartupRead& read, QWidget* parent = nullptr);
+    // Waits for the read: its thread posts to this dialog.
     ~CPrinterQueryDlg() override;
 
     int m_mayClose = 0;
@@ -29,12 +24,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Runs on the user-interface thread when the worker has finished (the message 2024 of old).
+    // Runs on the user-interface thread when the read has ended (the message 2024 of old).
     void OnReadDone();
 
-    std::string m_portName;
-    Reader m_reader;
-    int& m_status;
-    ValueMap& m_values;
-    std::thread m_worker;
+    flows::StartupRead& m_read;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Holds the source folders to their layers: every #include "FOLDER/..." of a source file must
 point at a folder of a lower layer (or its own), so the folder graph has no loop. The folders up to
-pages/ are free of any toolkit: none of their files includes a Qt header (#include <Q...>).
+pages/ and flows/ are free of any toolkit: none of their files includes a Qt header (#include <Q...>).
 
     tools/check-layers.py            check; exit 1 and name each include that points up or sideways
     tools/check-layers.py --graph    also print the folder graph (one line per folder: what it uses)
@@ -23,14 +23,14 @@ LAYERS = [
     ["transactions"],        # the Npa* operations
     ["document"],            # the printer document and discovery
     ["ui"],                  # dialog templates as data, dialog units
-    ["pages"],               # the setting pages: control tables and the page model
+    ["pages", "flows"],      # the setting pages' model; the start-up, commands and command line
     ["qtui"],                # the Qt front end: template builder, widgets bound to the pages
     ["app", "cli"],          # the two programs
 ]
 RANK = {folder: rank for rank, folders in enumerate(LAYERS) for folder in folders}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/([^"]+)"', re.M)
 # The highest layer that must not include a toolkit's header.
-TOOLKIT_FREE_UP_TO = RANK["pages"]
+TOOLKIT_FREE_UP_TO = RANK["flows"]
 TOOLKIT_INCLUDE = re.compile(r'^\s*#\s*include\s*<(Q[A-Za-z0-9_]*(?:/[^>]*)?)>', re.M)
 
 

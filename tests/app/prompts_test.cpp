@@ -10,7 +10,7 @@
 #include <QTreeView>
 #include <cstdlib>
 
-#include "app/command_line.h"
+#include "flows/command_line.h"
 #include "app/ui_prompts.h"
 #include "gui_fakes.h"
 #include "gui_support.h"

@@ -363,16 +363,12 @@ TEST_F(StartupTest, OneWayStartShowsTheNoticeAndGreysTheSaveItemUntilAChange) {
 
 TEST(QueryDialogTest, IgnoresEscapeEnterAndCloseUntilTheReadIsDoneThenClosesItself) {
     std::atomic<bool> release{false};
-    int status = 99;
-    ValueMap values;
-    CPrinterQueryDlg dlg(
-        "USB001",
-        [&release](const std::string& port, ValueMap& v) {
-            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            v["PORT"] = port;
-            return NPA_ONEWAY;
-        },
-        status, values);
+    flows::StartupRead read("USB001", [&release](const std::string& port, ValueMap& v) {
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        v["PORT"] = port;
+        return NPA_ONEWAY;
+    });
+    CPrinterQueryDlg dlg(read);
     EXPECT_EQ(dlg.windowTitle(), QString("프린터 쿼리"));
     EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
     dlg.show();
@@ -385,17 +381,16 @@ TEST(QueryDialogTest, IgnoresEscapeEnterAndCloseUntilTheReadIsDoneThenClosesItse
     release = true;
     EXPECT_TRUE(WaitUntil([&] { return !dlg.isVisible(); }));
     EXPECT_EQ(dlg.m_mayClose, 1);
-    EXPECT_EQ(status, NPA_ONEWAY);
-    EXPECT_EQ(values.at("PORT"), "USB001");
+    EXPECT_EQ(read.Status(), NPA_ONEWAY);
+    EXPECT_EQ(read.Values().at("PORT"), "USB001");
 }
 
 TEST(QueryDialogTest, ReadThatEndsBeforeTheDialogIsShownStillEndsIt) {
-    int status = 99;
-    ValueMap values;
-    CPrinterQueryDlg dlg("LPT1:", [](const std::string&, ValueMap&) { return NPA_ERR_SEND; }, status, values);
+    flows::StartupRead read("LPT1:", [](const std::string&, ValueMap&) { return NPA_ERR_SEND; });
+    CPrinterQueryDlg dlg(read);
     EXPECT_TRUE(WaitUntil([&] { return dlg.m_mayClose == 1; }));
     dlg.exec();  // returns: the dialog closes itself once shown
-    EXPECT_EQ(status, NPA_ERR_SEND);
+    EXPECT_EQ(read.Status(), NPA_ERR_SEND);
 }
 
 TEST(AboutDialogTest, ShowsTitleAndVersion) {

@@ -1,9 +1,9 @@
-// The command line of devpanel:
+// The command line of the devpanel programs (every front end reads the same options):
 //   --virtual[=STATEFILE]  run against the built-in virtual printer (its settings kept in
 //                          STATEFILE, by default under $XDG_STATE_HOME/devpanel/; --virtual=
 //                          with nothing after it keeps them in memory only, as devpanel-cli does)
-//   --ini PATH             the configuration file (default: devPanel.ini in the current folder,
-//                          else the one of the source tree)
+//   --ini PATH             the configuration file (default: the first devPanel.ini of the data
+//                          file search, the current folder first)
 //   --screenshot PATH      save a picture of the main window once it is shown, then leave
 //   --quit-when-shown      leave as soon as the main window is shown (start-up timing)
 //   --port PORT            the printer's port (LPT1:, USB001, ...): no search, no choice

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "flows/command_line.h"
 
 #include <filesystem>
 
