@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QStatusBar>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScrollBar>
@@ -173,6 +174,9 @@ TEST_F(FrameTest, ApplyInTwoWayModeSendsEverythingAndClearsTheFlag) {
     EXPECT_GT(SettingWrites(), 0u);
     EXPECT_EQ(frame->MessagePane()->text(), QString::fromStdString(res::String(57345)));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The status bar confirms the apply over the ready text.
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QString::fromStdString(res::Format(61400, std::to_string(doc->LastWriteCount()))));
 }
 
 TEST_F(FrameTest, ApplyInOneWayModeWithoutChangesSendsNothing) {
@@ -184,6 +188,7 @@ TEST_F(FrameTest, ApplyInOneWayModeWithoutChangesSendsNothing) {
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(SettingWrites(), 0u);
     EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_TRUE(frame->statusBar()->currentMessage().isEmpty());  // nothing sent, nothing confirmed
 }
 
 TEST_F(FrameTest, FailedApplyKeepsTheEditsAndAFailedApplyAtExitKeepsTheWindowOpen) {

@@ -1,0 +1,272 @@
+// The window programs' decisions without a window: the start-up's endings and messages, the
+// messages of apply and save, and the apply command's effects on the document, against the
+// virtual printer where a printer is needed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/strings.h"
+#include "document/frame.h"
+#include "document/printer_doc.h"
+#include "flows/commands.h"
+#include "flows/startup.h"
+#include "sim_fixture.h"
+
+namespace {
+
+// What a front end was asked to show.
+class RecordingStartupUi : public flows::IStartupUi {
+public:
+    int messageBox(const std::string&, const std::string& caption, unsigned) override {
+        captions.push_back(caption);
+        return msgbox::kIdOk;
+    }
+    std::optional<std::string> choosePrinter(const PrinterTable& printers) override {
+        offered = printers;
+        return choice;
+    }
+    void waitForRead(flows::StartupRead& read) override {
+        ++waits;
+        if (startsRead) read.Start([this] { ++ended; });
+    }
+
+    std::vector<std::string> captions;
+    PrinterTable offered;
+    std::optional<std::string> choice;
+    bool startsRead = true;
+    int waits = 0;
+    std::atomic<int> ended{0};
+};
+
+const PrinterTable kOne{{"USB001 - T90", "USB001"}};
+const PrinterTable kTwo{{"LPT1: - A", "LPT1:"}, {"USB001 - B", "USB001"}};
+
+struct Ending {
+    const char* name;
+    std::string configProblem;
+    DiscoveryResult found;
+    std::optional<std::string> choice;  // the select-printer dialog's answer
+    int readStatus;
+    std::vector<int> captions;  // the messages shown, in order
+};
+
+// On the simulated platform: a failed read shuts the link down.
+class StartupEndingTest : public testsupport::SimFixture, public ::testing::WithParamInterface<Ending> {};
+
+// Every way the start-up ends before the document: which messages, in which order, and whether
+// the read ran at all.
+TEST_P(StartupEndingTest, ShowsItsMessagesAndStartsNothing) {
+    const Ending& e = GetParam();
+    RecordingStartupUi ui;
+    ui.choice = e.choice;
+    flows::StartupSteps steps;
+    steps.configProblem = [&e] { return e.configProblem; };
+    steps.discover = [&e] { return e.found; };
+    int reads = 0;
+    steps.reader = [&](const std::string&, ValueMap&) { return ++reads, e.readStatus; };
+    StartupResult startup;
+    EXPECT_FALSE(flows::RunStartup(ui, steps, startup));
+    std::vector<std::string> expected;
+    for (int id : e.captions) expected.push_back(res::String(id));
+    EXPECT_EQ(ui.captions, expected);
+    const bool readRan = e.readStatus != NPA_OK;
+    EXPECT_EQ(reads, readRan ? 1 : 0);
+    if (readRan) EXPECT_EQ(startup.readStatus, e.readStatus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, StartupEndingTest,
+    ::testing::Values(Ending{"BadConfiguration", "no [DriverNames]", {true, {}, kOne}, {}, NPA_OK, {61343}},
+                      Ending{"ListUnreadableAndNothingAttached", "", {false, "no scheduler", {}}, {}, NPA_OK, {61210, 61206}},
+                      Ending{"NoPrinter", "", {true, {}, {}}, {}, NPA_OK, {61206}},
+                      Ending{"ChoiceCancelled", "", {true, {}, kTwo}, std::nullopt, NPA_OK, {}},
+                      Ending{"ChoiceWithoutSelection", "", {true, {}, kTwo}, std::string(), NPA_OK, {61204}},
+                      Ending{"ReadCannotOpen", "", {true, {}, kOne}, {}, NPA_ERR_OPEN, {61208}},
+                      Ending{"ReadCannotSend", "", {true, {}, kTwo}, std::string("USB001 - B"), NPA_ERR_SEND, {61208}}),
+    [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
+
+using StartupFlowTest = testsupport::SimFixture;
+
+TEST_F(StartupFlowTest, ReadsTheOnlyPrinterTheChosenOneOrTheRequestedPort) {
+    struct Case {
+        PrinterTable found;
+        std::optional<std::string> choice;
+        std::string requestedPort;
+        std::string label, port;
+        bool offered;
+    };
+    for (const Case& c : {Case{kOne, {}, "", "USB001 - T90", "USB001", false},
+                          Case{kTwo, std::string("USB001 - B"), "", "USB001 - B", "USB001", true},
+                          Case{kTwo, {}, "LPT2:", "LPT2:", "LPT2:", false}}) {
+        RecordingStartupUi ui;
+        ui.choice = c.choice;
+        flows::StartupSteps steps;
+        steps.configProblem = [] { return std::string(); };
+        int discoveries = 0;
+        steps.discover = [&] { return ++discoveries, DiscoveryResult{true, {}, c.found}; };
+        std::string readPort;
+        steps.reader = [&readPort](const std::string& port, ValueMap& values) {
+            readPort = port;
+            values["POWERSAVER"] = "15";
+            return NPA_ONEWAY;
+        };
+        steps.requestedPort = c.requestedPort;
+        StartupResult startup;
+        ASSERT_TRUE(flows::RunStartup(ui, steps, startup)) << c.label;
+        EXPECT_TRUE(ui.captions.empty());
+        EXPECT_EQ(discoveries, c.requestedPort.empty() ? 1 : 0);
+        EXPECT_EQ(ui.offered.empty(), !c.offered);
+        EXPECT_EQ(startup.printerLabel, c.label);
+        EXPECT_EQ(startup.portName, c.port);
+        EXPECT_EQ(readPort, c.port);
+        EXPECT_EQ(startup.readStatus, NPA_ONEWAY);
+        EXPECT_EQ(startup.values.at("POWERSAVER"), "15");
+        EXPECT_EQ(ui.waits, 1);
+        EXPECT_EQ(ui.ended, 1);  // the wait dialog heard of the end once
+    }
+}
+
+// A front end whose wait dialog never started the read (it could not be shown, say) still gets
+// the printer read, not a start-up on an empty value map.
+TEST_F(StartupFlowTest, ReadRunsEvenWhenTheWaitDialogDidNotStartIt) {
+    RecordingStartupUi ui;
+    ui.startsRead = false;
+    flows::StartupSteps steps;
+    steps.configProblem = [] { return std::string(); };
+    steps.discover = [] { return DiscoveryResult{true, {}, kOne}; };
+    steps.reader = [](const std::string&, ValueMap& values) {
+        values["PQET"] = "ON";
+        return NPA_OK;
+    };
+    StartupResult startup;
+    ASSERT_TRUE(flows::RunStartup(ui, steps, startup));
+    EXPECT_EQ(startup.values.at("PQET"), "ON");
+}
+
+struct Failure {
+    const char* name;
+    int result;
+    NpaWriteReport report;
+    int caption;
+    std::string named;  // what the text must name
+};
+
+class ApplyFailureTest : public ::testing::TestWithParam<Failure> {};
+
+TEST_P(ApplyFailureTest, ChoosesTheMessageByResultAndReport) {
+    const Failure& f = GetParam();
+    const flows::Message m = flows::ApplyFailureMessage(f.result, f.report, "/snapshots");
+    EXPECT_EQ(m.caption, res::String(f.caption));
+    EXPECT_EQ(m.style, msgbox::kIconError);
+    if (!f.named.empty()) EXPECT_NE(m.text.find(f.named), std::string::npos) << m.text;
+    EXPECT_EQ(m.text.find(':'), f.named.find(':') == std::string::npos ? m.text.find(':') : std::string::npos)
+        << "a command's value never reaches the message";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Apply, ApplyFailureTest,
+    ::testing::Values(Failure{"Memory", NPA_ERR_MEMORY, {}, 61287, ""},
+                      Failure{"NotOnline", NPA_ERR_ONLINE, {}, 61333, ""},
+                      Failure{"NotTaken", NPA_ERR_VERIFY, {{}, {}, {"PQET", "POWERSAVER"}, ""}, 61335, "PQET, POWERSAVER"},
+                      Failure{"ReadBackFailed", NPA_ERR_VERIFY, {}, 61341, ""},
+                      Failure{"BadValue", NPA_ERR_VALUE, {{"PROPTAG:\x01\x02"}, {}, {}, ""}, 61337, "PROPTAG"},
+                      Failure{"BadValueUnnamed", NPA_ERR_VALUE, {}, 61244, ""},
+                      Failure{"Snapshot", DOC_ERR_SNAPSHOT, {}, 61390, "/snapshots"},
+                      Failure{"Busy", DOC_ERR_BUSY, {}, 61244, ""},
+                      Failure{"NoPort", NPA_ERR_OPEN, {}, 61244, ""},
+                      Failure{"SendFailed", NPA_ERR_WRITE, {}, 61244, ""}),
+    [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+TEST(SaveFailureTest, NamesThePathAndUnderItTheReason) {
+    NpaWriteReport report;
+    report.problem = "Permission denied";
+    const flows::Message m = flows::SaveFailureMessage(NPA_ERR_OPEN, report, "/ro/settings.npa");
+    EXPECT_EQ(m.caption, res::String(61289));
+    EXPECT_EQ(m.text, res::Format(61290, "/ro/settings.npa") + "\n\nPermission denied");
+    EXPECT_EQ(flows::SaveFailureMessage(NPA_ERR_MEMORY, report, "x").caption, res::String(61287));
+    EXPECT_TRUE(flows::SaveFailureMessage(NPA_OK, report, "x").text.empty());
+}
+
+// A frame that records what the commands showed.
+class RecordingFrame : public IPrinterFrame {
+public:
+    std::string statusText() override { return status; }
+    void setStatusText(const std::string& text) override { status = text; }
+    void setWaitCursor(bool) override {}
+    bool menuItemEnabled(int) override { return true; }
+    void setMenuItemEnabled(int, bool) override {}
+    void redraw() override {}
+    bool replaceView(int) override { return true; }
+    int messageBox(const std::string& text, const std::string& caption, unsigned, bool) override {
+        boxes.push_back(caption + ": " + text);
+        return msgbox::kIdOk;
+    }
+    void showConfirmation(const std::string& text, int milliseconds) override {
+        confirmations.push_back(text);
+        confirmationMs = milliseconds;
+    }
+    std::string status = "준비됨";
+    std::vector<std::string> boxes, confirmations;
+    int confirmationMs = 0;
+};
+
+class ApplyCommandTest : public testsupport::SimFixture {
+protected:
+    void Start(const std::string& port) {
+        doc.SetFrame(&frame);
+        doc.m_snapshotRoot = tmp_ + "/snapshots";
+        StartupResult startup;
+        startup.portName = startup.printerLabel = port;
+        startup.readStatus = NpaReadAllSettings(port, startup.values);
+        ASSERT_TRUE(doc.OnNewDocument(startup));
+    }
+    RecordingFrame frame;
+    CPrinterDoc doc;
+};
+
+TEST_F(ApplyCommandTest, SuccessConfirmsInTheStatusBarWithTheCountAndClearsTheFlag) {
+    sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    doc.MarkChanged();
+    doc.StoreValue("POWERSAVER", "30");
+    ASSERT_EQ(flows::RunApply(doc), NPA_OK);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(frame.boxes.empty());
+    ASSERT_EQ(frame.confirmations.size(), 1u);
+    EXPECT_EQ(frame.confirmations[0], res::Format(61400, std::to_string(doc.LastWriteCount())));
+    EXPECT_GT(doc.LastWriteCount(), 0u);
+    EXPECT_EQ(frame.confirmationMs, 5000);
+    EXPECT_EQ(frame.status, "준비됨");  // the old text is back under the confirmation
+}
+
+TEST_F(ApplyCommandTest, FailureKeepsTheEditsAndShowsNoConfirmation) {
+    sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    // The printer takes the settings but stays offline.
+    SlcTimingTable().responseWaitMs = 100;
+    sim::Faults stayOffline;
+    stayOffline.ignoreOnline = true;
+    printer.setFaults(stayOffline);
+    doc.MarkChanged();
+    doc.StoreValue("POWERSAVER", "30");
+    EXPECT_EQ(flows::RunApply(doc), NPA_ERR_ONLINE);
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_EQ(frame.boxes.size(), 1u);
+    EXPECT_EQ(frame.boxes[0].rfind(res::String(61333), 0), 0u);
+    EXPECT_TRUE(frame.confirmations.empty());
+}
+
+TEST_F(ApplyCommandTest, SaveIntoAMissingFolderNamesWhy) {
+    sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    const std::string path = tmp_ + "/gone/settings.npa";
+    EXPECT_NE(flows::RunSaveCommandFile(doc, path), NPA_OK);
+    ASSERT_EQ(frame.boxes.size(), 1u);
+    EXPECT_NE(frame.boxes[0].find(path), std::string::npos);
+    EXPECT_NE(frame.boxes[0].find("does not exist"), std::string::npos) << frame.boxes[0];
+    EXPECT_TRUE(frame.confirmations.empty());
+}
+
+}  // namespace
