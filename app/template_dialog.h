@@ -1,5 +1,5 @@
 // A modal dialog built from a dialog template: its caption, size, font and controls come from
-// res/templates; OK and Cancel buttons (ids 1 and 2) end it as accept and reject.
+// the templates of ui/; OK and Cancel buttons (ids 1 and 2) end it as accept and reject.
 #pragma once
 
 #include <QDialog>

@@ -29,7 +29,7 @@ struct DoctorSection {
 };
 
 // The checks of the operating system's side: the ports, the print server, the link's log.
-// doctor_posix.cpp checks Linux (under the DEVPANEL_*_ROOT roots); doctor_win32.cpp says that
+// linux/doctor.cpp checks Linux (under the DEVPANEL_*_ROOT roots); windows/doctor.cpp says that
 // Windows has no such check yet. usablePorts gets the ports of usable supported printers.
 std::vector<DoctorSection> CheckSystemSetUp(const std::vector<std::string>& driverNames,
                                             std::vector<std::string>& usablePorts);

@@ -8,8 +8,8 @@
 // offline: when the command file cannot follow (its job failed, the user pressed Ctrl-C), a
 // job with only the online record goes to that queue instead, and the report says so.
 //
-// queue_send.cpp holds the sequence; queue_send_posix.cpp reaches CUPS through libcups,
-// queue_send_win32.cpp has no print queues to offer.
+// queue_send.cpp holds the sequence; linux/queue_send.cpp reaches CUPS through libcups,
+// windows/queue_send.cpp has no print queues to offer.
 #pragma once
 
 #include <chrono>

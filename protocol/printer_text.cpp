@@ -2,18 +2,18 @@
 
 #include <cstdint>
 
-#include "protocol/code_page.h"
+#include "platform/code_page.h"
 
 namespace npa {
 
-bool EncodePrinterText(const std::string& utf8, std::string& out) { return ToPrinterCodePage(utf8, out); }
+bool EncodePrinterText(const std::string& utf8, std::string& out) { return platform::ToCodePage949(utf8, out); }
 
 std::string DecodePrinterText(const uint8_t* bytes, size_t count) {
     std::string out;
     size_t done = 0;
     while (done < count) {
         size_t consumed = 0;
-        if (FromPrinterCodePage(bytes + done, count - done, out, &consumed)) break;
+        if (platform::FromCodePage949(bytes + done, count - done, out, &consumed)) break;
         done += consumed;
         // Skip the byte that does not convert: ASCII as itself, anything else as U+FFFD.
         const unsigned char bad = bytes[done];

@@ -17,9 +17,8 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # Bottom to top. Folders of one layer may not include each other.
 LAYERS = [
     ["platform"],            # the operating system behind narrow interfaces
-    ["protocol"],            # NPA packets and the printer's code page
+    ["protocol", "config"],  # NPA packets and the printer's code page; devPanel.ini, the string table
     ["link", "sim"],         # the printer link; the virtual printer and simulated platform
-    ["config"],              # devPanel.ini, descriptors, the string table
     ["transactions"],        # the Npa* operations
     ["document"],            # the printer document and discovery
     ["ui"],                  # dialog templates as data, dialog units

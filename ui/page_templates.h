@@ -1,4 +1,4 @@
-// The forms of the setting pages, defined as data in res/templates_page_*.cpp. Each form
+// The forms of the setting pages, defined as data in ui/templates_page_*.cpp. Each form
 // registers itself with the template lookup when its file is linked in; a page names its form
 // through these functions so that the file is always linked into any program that has the page.
 #pragma once

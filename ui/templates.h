@@ -1,9 +1,9 @@
 // Dialog templates, the menu and the accelerators of the program as plain data (no toolkit).
 // A template lists its controls in creation order (which is also the tab order) with their ids,
-// kinds, captions and rectangles in dialog units; res/ui/dialog_builder.h turns one into widgets.
+// kinds, captions and rectangles in dialog units; a front end (qtui/dialog_builder.h) turns one into widgets.
 //
 // Templates of the program's dialogs and forms are found by id with FindDialogTemplate. A file
-// outside res/ may add its own with RegisterDialogTemplate (for example from a static
+// outside ui/ may add its own with RegisterDialogTemplate (for example from a static
 // initialiser); a registered template takes precedence over a built-in one with the same id.
 #pragma once
 

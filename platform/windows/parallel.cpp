@@ -49,7 +49,7 @@ UniqueHandle openPort(const std::string& portName, DWORD access, int& errorNumbe
         return {};
     }
     for (const std::string& name : parallelDeviceNames(*number)) {
-        UniqueHandle port(::CreateFileW(toWide(name).c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+        UniqueHandle port(::CreateFileW(win32::Widen(name).c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
                                         nullptr));
         if (port.valid()) return port;
         const DWORD error = ::GetLastError();
@@ -106,7 +106,7 @@ bool WindowsParallelChannel::getTimeouts(CommTimeouts& timeouts) {
         known_ = true;
         return true;
     }
-    device_.setError(lastErrno());
+    device_.setError(win32::LastErrno());
     // A driver without time-outs of its own: the ones set here are what bounds the calls.
     std::lock_guard lock(mutex_);
     if (!known_) return false;
@@ -144,7 +144,7 @@ bool WindowsParallelChannel::readDeviceId(uint8_t* buffer, size_t size, size_t& 
     uint8_t reply[4096] = {};
     DWORD returned = 0;
     if (!deviceControl(device_.handle(), kParQueryDeviceId, nullptr, 0, reply, sizeof reply, returned, kParallelDeviceIdWaitMs)) {
-        device_.setError(lastErrno());
+        device_.setError(win32::LastErrno());
         return false;
     }
     const auto id = deviceIdFromParallelReply(reply, std::min<size_t>(returned, sizeof reply));

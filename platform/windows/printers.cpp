@@ -40,7 +40,7 @@ bool WindowsPrinterList::list(std::vector<InstalledPrinter>& out) {
     std::vector<SpoolerRecord> records;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count && info != nullptr; ++i) {
-        records.push_back({toUtf8(info[i].pPrinterName), toUtf8(info[i].pDriverName), toUtf8(info[i].pPortName)});
+        records.push_back({win32::Narrow(info[i].pPrinterName), win32::Narrow(info[i].pDriverName), win32::Narrow(info[i].pPortName)});
     }
     out = installedPrinters(records);
     return true;

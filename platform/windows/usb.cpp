@@ -50,7 +50,7 @@ std::string interfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data) {
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     if (!::SetupDiGetDeviceInterfaceDetailW(set, &data, detail, size, nullptr, nullptr)) return {};
-    return toUtf8(detail->DevicePath);
+    return win32::Narrow(detail->DevicePath);
 }
 
 std::optional<uint32_t> portNumberOf(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data) {
@@ -82,7 +82,7 @@ bool listInterfaces(const GUID& guid, std::vector<UsbInterfaceRecord>& out) {
 
 // The device ID through the interface; false when it cannot be opened or does not answer.
 bool readDeviceId(const std::string& path, std::vector<uint8_t>& id) {
-    UniqueHandle device(::CreateFileW(toWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    UniqueHandle device(::CreateFileW(win32::Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (!device.valid()) return false;
     std::vector<uint8_t> reply(4096, 0);
@@ -162,7 +162,7 @@ std::unique_ptr<Channel> WindowsUsbPrinters::openPipe(const std::string& deviceP
     // the system's USB printing driver serves both directions on the interface itself.
     const std::string named = devicePath + (pipe == UsbPipe::Write ? "\\PIPE00" : "\\PIPE01");
     for (const std::string& name : {named, devicePath}) {
-        UniqueHandle handle(::CreateFileW(toWide(name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        UniqueHandle handle(::CreateFileW(win32::Widen(name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
         if (handle.valid()) return std::make_unique<UsbPipeChannel>(std::move(handle), pipe);
         const DWORD error = ::GetLastError();

@@ -116,10 +116,10 @@ bool makeFolders(const std::wstring& path) {
 std::string localAppData() {
     wchar_t buffer[MAX_PATH * 2];
     DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, static_cast<DWORD>(std::size(buffer)));
-    if (length > 0 && length < std::size(buffer)) return toUtf8(std::wstring(buffer, length));
+    if (length > 0 && length < std::size(buffer)) return win32::Narrow(std::wstring(buffer, length));
     wchar_t folder[MAX_PATH];
     if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder)))
-        return toUtf8(folder);
+        return win32::Narrow(folder);
     return {};
 }
 
@@ -150,7 +150,7 @@ std::string WindowsLogSink::path() const {
 }
 
 UniqueHandle WindowsLogSink::openLog(bool empty) {
-    const std::wstring file = toWide(path());
+    const std::wstring file = win32::Widen(path());
     if (file.empty()) return {};
     const size_t slash = file.find_last_of(L"\\/");
     if (slash != std::wstring::npos && !makeFolders(file.substr(0, slash))) return {};

@@ -1,11 +1,13 @@
-// Small pieces the Win32 halves of the portable helpers share: UTF-8 paths to the wide strings the W
+// Small pieces every Windows file of the platform shares: UTF-8 paths to the wide strings the W
 // calls take, the errno value of the last Win32 error, and a security
 // descriptor that keeps a new file or folder to the current user. Included by Windows files only.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -20,27 +22,30 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 // The UTF-8 text as UTF-16; empty for empty or ill-formed input (a path that cannot be
 // converted names no file).
+// (A text longer than the calls take, INT_MAX units, converts no further than that.)
 inline std::wstring Widen(std::string_view text) {
     if (text.empty()) return {};
-    const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
+    const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
+    const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
     if (size <= 0) return {};
     std::wstring wide(static_cast<size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide.data(),
-                          size);
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), size);
     return wide;
 }
 
+// The UTF-16 text as UTF-8; empty for empty text.
 inline std::string Narrow(std::wstring_view text) {
     if (text.empty()) return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
+    const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     if (size <= 0) return {};
     std::string narrow(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr,
-                          nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, narrow.data(), size, nullptr, nullptr);
     return narrow;
 }
+
+// A text the system handed over as a pointer, which may be null (a missing field).
+inline std::string Narrow(const wchar_t* text) { return text ? Narrow(std::wstring_view(text)) : std::string(); }
 
 // errnoFromWin32(GetLastError()).
 inline int LastErrno() { return windows_impl::errnoFromWin32(::GetLastError()); }

@@ -14,30 +14,6 @@ constexpr size_t kTransferLimit = 1u << 30;
 
 }  // namespace
 
-std::wstring toWide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int size = static_cast<int>(std::min<size_t>(utf8.size(), INT_MAX));
-    int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), length);
-    return wide;
-}
-
-std::string toUtf8(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size = static_cast<int>(std::min<size_t>(wide.size(), INT_MAX));
-    int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
-}
-
-std::string toUtf8(const wchar_t* wide) { return wide == nullptr ? std::string() : toUtf8(std::wstring(wide)); }
-
-int lastErrno() { return errnoFromWin32(::GetLastError()); }
-
 bool deviceControl(HANDLE handle, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                    DWORD& returned, DWORD waitMs) {
     returned = 0;
@@ -84,7 +60,7 @@ long DeviceChannel::transfer(bool writing, uint8_t* buffer, size_t n, DWORD wait
     if (n == 0) return 0;
     UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!done.valid()) {
-        setError(lastErrno());
+        setError(win32::LastErrno());
         return -1;
     }
     OVERLAPPED overlapped{};
@@ -134,7 +110,7 @@ long FileChannel::write(const uint8_t* data, size_t n) {
     }
     DWORD written = 0;
     if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(std::min(n, kTransferLimit)), &written, nullptr)) {
-        lastError_.store(lastErrno());
+        lastError_.store(win32::LastErrno());
         return -1;
     }
     return static_cast<long>(written);
@@ -157,7 +133,7 @@ long FileChannel::read(uint8_t* buffer, size_t n, int) {
 
 bool FileChannel::sync() {
     if (::FlushFileBuffers(handle_.get())) return true;
-    lastError_.store(lastErrno());
+    lastError_.store(win32::LastErrno());
     return false;
 }
 

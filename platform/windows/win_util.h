@@ -1,5 +1,5 @@
-// Small pieces every part of the Windows platform uses: UTF-8 <-> UTF-16 for the wide system
-// calls, Win32 errors as errno values, and the two kinds of channel over a HANDLE.
+// The handles and the two kinds of channel over a HANDLE that the Windows platform's devices use
+// (the text and error conversions are win32_text.h's).
 #pragma once
 
 #include <windows.h>
@@ -9,18 +9,9 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/windows/win32_errors.h"
+#include "platform/windows/win32_text.h"
 
 namespace platform::windows_impl {
-
-// The program's texts are UTF-8; the system's wide calls take UTF-16. Invalid input converts to
-// an empty text.
-std::wstring toWide(const std::string& utf8);
-std::string toUtf8(const std::wstring& wide);
-std::string toUtf8(const wchar_t* wide);
-
-// errnoFromWin32(GetLastError()).
-int lastErrno();
 
 class UniqueHandle;
 // DeviceIoControl on a handle opened with or without FILE_FLAG_OVERLAPPED, waiting at most

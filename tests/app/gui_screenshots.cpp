@@ -80,15 +80,11 @@ int main(int argc, char** argv) {
     }
     {
         std::atomic<bool> release{false};
-        int status = 0;
-        ValueMap values;
-        CPrinterQueryDlg query(
-            "USB001",
-            [&release](const std::string&, ValueMap&) {
-                while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                return 0;
-            },
-            status, values);
+        flows::StartupRead read("USB001", [&release](const std::string&, ValueMap&) {
+            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return 0;
+        });
+        CPrinterQueryDlg query(read);
         ok &= Save(&query, dir, "printer-query.png");
         release = true;
         query.exec();

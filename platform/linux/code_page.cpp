@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include "protocol/code_page.h"
+#include "platform/code_page.h"
 
-namespace npa {
+namespace platform {
 namespace {
 
 constexpr const char* kPrinterCodePage = "CP949";
@@ -46,7 +46,7 @@ private:
 
 }  // namespace
 
-bool ToPrinterCodePage(const std::string& utf8, std::string& out) {
+bool ToCodePage949(const std::string& utf8, std::string& out) {
     out.clear();
     Converter toPrinter(kPrinterCodePage, "UTF-8");
     size_t consumed = 0;
@@ -57,11 +57,11 @@ bool ToPrinterCodePage(const std::string& utf8, std::string& out) {
     return true;
 }
 
-bool FromPrinterCodePage(const uint8_t* bytes, size_t count, std::string& out, size_t* consumed) {
+bool FromCodePage949(const uint8_t* bytes, size_t count, std::string& out, size_t* consumed) {
     *consumed = 0;
     Converter fromPrinter("UTF-8", kPrinterCodePage);
     if (!fromPrinter.ok()) return false;
     return fromPrinter.run(reinterpret_cast<const char*>(bytes), count, out, consumed);
 }
 
-}  // namespace npa
+}  // namespace platform

@@ -2,9 +2,9 @@
 
 #include <climits>
 
-#include "protocol/code_page.h"
+#include "platform/code_page.h"
 
-namespace npa {
+namespace platform {
 namespace {
 
 constexpr UINT kPrinterCodePage = 949;
@@ -29,7 +29,7 @@ bool appendUtf8(const std::wstring& wide, std::string& out) {
 
 }  // namespace
 
-bool ToPrinterCodePage(const std::string& utf8, std::string& out) {
+bool ToCodePage949(const std::string& utf8, std::string& out) {
     out.clear();
     if (utf8.empty()) return true;
     const std::wstring wide = wideOf(CP_UTF8, utf8.data(), utf8.size());
@@ -48,7 +48,7 @@ bool ToPrinterCodePage(const std::string& utf8, std::string& out) {
     return true;
 }
 
-bool FromPrinterCodePage(const uint8_t* bytes, size_t count, std::string& out, size_t* consumed) {
+bool FromCodePage949(const uint8_t* bytes, size_t count, std::string& out, size_t* consumed) {
     *consumed = 0;
     // Character by character, so that the bytes before a bad sequence are kept.
     std::wstring wide;
@@ -66,4 +66,4 @@ bool FromPrinterCodePage(const uint8_t* bytes, size_t count, std::string& out, s
     return done == count;
 }
 
-}  // namespace npa
+}  // namespace platform
