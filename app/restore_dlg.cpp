@@ -10,6 +10,7 @@
 
 #include "config/strings.h"
 #include "document/frame.h"
+#include "pages/setting_texts.h"
 #include "platform/paths.h"
 
 namespace {
@@ -39,8 +40,8 @@ QString CRestoreDlg::LocalTime(const std::string& utc) {
 }
 
 CRestoreDlg::CRestoreDlg(std::vector<snapshot::StoredSnapshot> snapshots, ValueMap now, IPrinterFrame& frame,
-                         QWidget* parent)
-    : QDialog(parent), m_snapshots(std::move(snapshots)), m_now(std::move(now)), m_frame(frame) {
+                         const pages::SettingTexts* texts, QWidget* parent)
+    : QDialog(parent), m_snapshots(std::move(snapshots)), m_now(std::move(now)), m_frame(frame), m_texts(texts) {
     setWindowTitle(Text(kCaption));
     auto* layout = new QVBoxLayout(this);
     auto* prompt = new QLabel(Text(kPrompt));
@@ -112,14 +113,24 @@ void CRestoreDlg::OnSelectionChanged() {
     m_differences = snapshot::Diff(m_now, then.settings);
     for (const snapshot::Difference& d : m_differences) {
         auto* item = new QTreeWidgetItem(m_diff);
-        item->setText(0, QString::fromStdString(d.name));
-        item->setText(1, d.now ? QString::fromStdString(*d.now) : QString());
-        item->setText(2, d.then ? QString::fromStdString(*d.then) : QString());
+        const auto value = [&](const std::optional<std::string>& token) {
+            if (!token) return QString();
+            return QString::fromStdString(m_texts ? m_texts->Value(d.name, *token) : *token);
+        };
+        item->setText(0, QString::fromStdString(m_texts ? m_texts->Label(d.name) : d.name));
+        item->setText(1, value(d.now));
+        item->setText(2, value(d.then));
+        // The printer's own words, for whoever compares with the command line or a file.
+        item->setToolTip(0, QString::fromStdString(d.name));
     }
     // A restore never claims settings the snapshot could not record.
     std::string note;
     if (m_differences.empty()) note = res::String(kNoDifference);
-    if (!then.skipped.empty()) note += (note.empty() ? "" : "\n") + res::Format(kNotRecorded, Joined(then.skipped));
+    if (!then.skipped.empty()) {
+        std::vector<std::string> named;
+        for (const std::string& name : then.skipped) named.push_back(m_texts ? m_texts->Label(name) : name);
+        note += (note.empty() ? "" : "\n") + res::Format(kNotRecorded, Joined(named));
+    }
     m_note->setText(QString::fromStdString(note));
     m_note->setVisible(!note.empty());
     m_restore->setEnabled(!m_differences.empty());

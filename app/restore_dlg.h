@@ -1,6 +1,6 @@
 // The dialog of "이전 상태로 복원": the snapshots of this printer (newest first) with their local
 // time and how many settings differ from what the window holds now; choosing one lists those
-// differences (setting, now, then), and "복원" asks for confirmation before it closes with the
+// differences (setting, now, then, named and shown as the pages show them), and "복원" asks for confirmation before it closes with the
 // choice. The caller then applies the choice through the document's normal apply.
 #pragma once
 
@@ -11,6 +11,9 @@
 #include "document/snapshot.h"
 
 class IPrinterFrame;
+namespace pages {
+class SettingTexts;
+}
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -18,9 +21,10 @@ class QTreeWidget;
 class CRestoreDlg : public QDialog {
     Q_OBJECT
 public:
-    // now: the values the window holds; frame asks the confirmation.
+    // now: the values the window holds; frame asks the confirmation; texts names the settings
+    // and their values (nullptr: NPA names and tokens as they are).
     CRestoreDlg(std::vector<snapshot::StoredSnapshot> snapshots, ValueMap now, IPrinterFrame& frame,
-                QWidget* parent = nullptr);
+                const pages::SettingTexts* texts = nullptr, QWidget* parent = nullptr);
 
     // The snapshot chosen and confirmed (after exec() returned Accepted), else nullptr.
     const snapshot::StoredSnapshot* Chosen() const;
@@ -43,6 +47,7 @@ private:
     std::vector<snapshot::StoredSnapshot> m_snapshots;
     ValueMap m_now;
     IPrinterFrame& m_frame;
+    const pages::SettingTexts* m_texts;
     int m_selected = -1;
     std::vector<snapshot::Difference> m_differences;
     QTreeWidget* m_list = nullptr;

@@ -5,6 +5,7 @@
 #include "app/main_frame.h"
 #include "app/printer_mop_view.h"
 #include "app/restore_dlg.h"
+#include "pages/setting_texts.h"
 #include "config/strings.h"
 
 namespace {
@@ -53,7 +54,8 @@ std::optional<std::string> CSettingsFileActions::chooseFile(FileUse use) { retur
 
 std::optional<std::vector<snapshot::Difference>> CSettingsFileActions::chooseSnapshot(
     std::vector<snapshot::StoredSnapshot> snapshots, const ValueMap& now) {
-    CRestoreDlg dialog(std::move(snapshots), now, *m_frame, m_frame);
+    const pages::SettingTexts texts(*m_doc);
+    CRestoreDlg dialog(std::move(snapshots), now, *m_frame, &texts, m_frame);
     if (dialog.exec() != QDialog::Accepted || dialog.Chosen() == nullptr) return std::nullopt;
     return dialog.Differences();
 }

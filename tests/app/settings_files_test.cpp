@@ -19,6 +19,7 @@
 #include "app/main_frame.h"
 #include "app/printer_mop_view.h"
 #include "app/restore_dlg.h"
+#include "pages/setting_texts.h"
 #include "app/settings_file_actions.h"
 #include "config/profile.h"
 #include "config/strings.h"
@@ -170,9 +171,15 @@ TEST_F(SettingsFilesTest, RestoreBringsThePrinterBackAndASecondRestoreUndoesTheF
         ClickRow(list, 0);
         QTreeWidget* diff = dialog->DifferenceList();
         ASSERT_EQ(diff->topLevelItemCount(), 1);
-        EXPECT_EQ(diff->topLevelItem(0)->text(0).toStdString(), switchName);
-        EXPECT_EQ(diff->topLevelItem(0)->text(1).toStdString(), Other(before));
-        EXPECT_EQ(diff->topLevelItem(0)->text(2).toStdString(), before);
+        // Named and shown as the page shows them, the printer's name under the pointer.
+        const pages::SettingTexts texts(*doc);
+        EXPECT_EQ(diff->topLevelItem(0)->text(0).toStdString(), "해상도 감소");
+        EXPECT_EQ(diff->topLevelItem(0)->toolTip(0).toStdString(), switchName);
+        EXPECT_EQ(diff->topLevelItem(0)->text(1).toStdString(), texts.Value(switchName, Other(before)));
+        EXPECT_EQ(diff->topLevelItem(0)->text(2).toStdString(), texts.Value(switchName, before));
+        EXPECT_NE(diff->topLevelItem(0)->text(1), diff->topLevelItem(0)->text(2));
+        for (int column : {1, 2})
+            EXPECT_TRUE(diff->topLevelItem(0)->text(column) == "켜짐" || diff->topLevelItem(0)->text(column) == "꺼짐");
         ASSERT_TRUE(dialog->RestoreButton()->isEnabled());
         QTest::mouseClick(dialog->RestoreButton(), Qt::LeftButton);
     });
@@ -253,7 +260,7 @@ TEST_F(SettingsFilesTest, TheDialogNamesWhatASnapshotLacksAndListsUnreadableFile
         ClickRow(list, 1);
         EXPECT_TRUE(dialog->RestoreButton()->isEnabled());
         EXPECT_TRUE(dialog->Note()->isVisible());
-        EXPECT_EQ(dialog->Note()->text().toStdString(), res::Format(61358, "PROPTAG"));
+        EXPECT_EQ(dialog->Note()->text().toStdString(), res::Format(61358, "영역 표시"));  // PROPTAG, as its page names it
     });
     EXPECT_FALSE(doc->IsModified());
 }
