@@ -73,7 +73,9 @@ TEST_P(StartupEndingTest, ShowsItsMessagesAndStartsNothing) {
     EXPECT_EQ(ui.captions, expected);
     const bool readRan = e.readStatus != NPA_OK;
     EXPECT_EQ(reads, readRan ? 1 : 0);
-    if (readRan) EXPECT_EQ(startup.readStatus, e.readStatus);
+    if (readRan) {
+        EXPECT_EQ(startup.readStatus, e.readStatus);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -160,7 +162,9 @@ TEST_P(ApplyFailureTest, ChoosesTheMessageByResultAndReport) {
     const flows::Message m = flows::ApplyFailureMessage(f.result, f.report, "/snapshots");
     EXPECT_EQ(m.caption, res::String(f.caption));
     EXPECT_EQ(m.style, msgbox::kIconError);
-    if (!f.named.empty()) EXPECT_NE(m.text.find(f.named), std::string::npos) << m.text;
+    if (!f.named.empty()) {
+        EXPECT_NE(m.text.find(f.named), std::string::npos) << m.text;
+    }
     EXPECT_EQ(m.text.find(':'), f.named.find(':') == std::string::npos ? m.text.find(':') : std::string::npos)
         << "a command's value never reaches the message";
 }

@@ -39,7 +39,9 @@ TEST_F(SettingTextsTest, NamesAndValuesReadAsOnTheirPages) {
                           Case{"CUSTOM1NAME", "Lab", "사용자 1 이름", "Lab"},
                           Case{"LINESPERPAGE", "60", "", "60"},
                           Case{"NOSUCHNAME", "X", "NOSUCHNAME", "X"}}) {
-        if (*c.label) EXPECT_EQ(texts.Label(c.name), c.label) << c.name;
+        if (*c.label) {
+            EXPECT_EQ(texts.Label(c.name), c.label) << c.name;
+        }
         EXPECT_EQ(texts.Value(c.name, c.token), c.value) << c.name << ":" << c.token;
     }
     // An entry the configuration has no text for stays the token the printer gave.
