@@ -224,7 +224,7 @@ void CMainFrame::showConfirmation(const std::string& text, int milliseconds) {
 
 int CMainFrame::messageBox(const std::string& text, const std::string& caption, unsigned style,
                            bool ownedByMainWindow) {
-    return m_prompts.messageBox(ownedByMainWindow ? this : nullptr, text, caption, style);
+    return m_prompts.messageBox(ownedByMainWindow ? this : nullptr, text, caption, style, {});
 }
 
 int CMainFrame::runLongWork(const std::string& label, const std::function<int()>& work) {

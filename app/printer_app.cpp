@@ -12,7 +12,7 @@
 std::unique_ptr<sim::SimPlatform> StartVirtualPrinter(const std::string& stateFile, IUiPrompts& prompts) {
     return flows::StartVirtualPrinter(stateFile, [&prompts](const std::string& text, const std::string& caption,
                                                             unsigned style) {
-        prompts.messageBox(nullptr, text, caption, style);
+        prompts.messageBox(nullptr, text, caption, style, {});
     });
 }
 
@@ -29,8 +29,9 @@ CPrinterApp::~CPrinterApp() {
     m_doc.reset();
 }
 
-int CPrinterApp::messageBox(const std::string& text, const std::string& caption, unsigned style) {
-    return m_prompts.messageBox(nullptr, text, caption, style);
+int CPrinterApp::messageBox(const std::string& text, const std::string& caption, unsigned style,
+                            const std::string& detail) {
+    return m_prompts.messageBox(nullptr, text, caption, style, detail);
 }
 
 std::optional<std::string> CPrinterApp::choosePrinter(const PrinterTable& printers) {

@@ -41,7 +41,8 @@ public:
     std::function<std::string()> m_configProblem;
 
 private:
-    int messageBox(const std::string& text, const std::string& caption, unsigned style) override;
+    int messageBox(const std::string& text, const std::string& caption, unsigned style,
+                   const std::string& detail) override;
     std::optional<std::string> choosePrinter(const PrinterTable& printers) override;
     void waitForRead(flows::StartupRead& read) override;
 

@@ -68,8 +68,8 @@ IUiPrompts& Prompts() {
 
 void SetPrompts(IUiPrompts* prompts) { g_prompts = prompts; }
 
-int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::string& caption,
-                            unsigned style) {
+int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style,
+                            const std::string& detail) {
     const bool yesNo = (style & 0xF) == msgbox::kYesNo;
     std::unique_ptr<QMessageBox> made;
     if (yesNo)
@@ -79,6 +79,7 @@ int QtUiPrompts::messageBox(QWidget* owner, const std::string& text, const std::
     QMessageBox& box = *made;
     box.setText(QString::fromStdString(text));
     box.setWindowTitle(QString::fromStdString(caption));
+    if (!detail.empty()) box.setInformativeText(QString::fromStdString(detail));
     if (style & msgbox::kIconError)
         box.setIcon(QMessageBox::Critical);
     else if (style & msgbox::kIconQuestion)

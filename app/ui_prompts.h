@@ -12,16 +12,18 @@ class IUiPrompts {
 public:
     virtual ~IUiPrompts() = default;
     // A message box with the classic style bits of document/frame.h (msgbox::kYesNo, msgbox::kIconError, ...);
-    // owner nullptr means no owner window. Returns msgbox::kIdOk, msgbox::kIdYes or msgbox::kIdNo.
-    virtual int messageBox(QWidget* owner, const std::string& text, const std::string& caption,
-                           unsigned style) = 0;
+    // owner nullptr means no owner window; detail, when not empty, is a smaller text under the
+    // message (what to check, what to try). Returns msgbox::kIdOk, msgbox::kIdYes or msgbox::kIdNo.
+    virtual int messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style,
+                           const std::string& detail) = 0;
     // The save-file dialog of the command file: the full path chosen, or nothing on cancel.
     virtual std::optional<std::string> saveCommandFileName(QWidget* owner) = 0;
 };
 
 class QtUiPrompts : public IUiPrompts {
 public:
-    int messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style) override;
+    int messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style,
+                   const std::string& detail) override;
     std::optional<std::string> saveCommandFileName(QWidget* owner) override;
 };
 

@@ -219,6 +219,8 @@ constexpr Entry kTable[] = {
     {61391, "적용 하기 전의 프린터 설정을 이전 상태로 저장 할 수 없어 프린터에 아무 설정도 보내지 않았습니다. 폴더 %s에 쓸 수 있는지 확인 하고 다시 적용 하십시오."},
     // The status bar's confirmation after an apply that sent something; %s is how many settings.
     {61400, "설정 %s개를 프린터에 적용 했습니다."},
+    // Under the message that no printer was found: what to check, and how to try the program.
+    {61401, "프린터가 USB 또는 병렬 포트에 연결되어 켜져 있는지, CUPS에 프린터가 등록되어 있는지(lpstat -v) 확인 하십시오. 'devpanel-cli doctor'는 무엇이 빠졌는지 알려 줍니다. 프린터 없이 써 보려면 'devpanel --virtual'로 가상 프린터를 시작 하십시오."},
 };
 
 constexpr size_t kCount = std::size(kTable);

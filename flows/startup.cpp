@@ -16,13 +16,16 @@ namespace startup_messages {
 // Start-up messages: text and caption ids.
 constexpr int kNoPrinterInfoText = 61209, kNoPrinterInfoCaption = 61210;
 constexpr int kNoPrinterText = 61205, kNoPrinterCaption = 61206;
+// Under the last message when no printer was found: where to look, and the virtual printer.
+constexpr int kNoPrinterHint = 61401;
 constexpr int kPortNotFoundText = 61203, kPortNotFoundCaption = 61204;
 constexpr int kNoCommunicationText = 61207, kNoCommunicationCaption = 61208;
 constexpr int kBadConfigurationText = 61344, kBadConfigurationCaption = 61343;
 constexpr int kNoVirtualPrinterText = 61346, kNoVirtualPrinterCaption = 61345;
 
-void Fail(IStartupUi& ui, int textId, int captionId, unsigned extraStyle = 0) {
-    ui.messageBox(res::String(textId), res::String(captionId), msgbox::kIconError | extraStyle);
+void Fail(IStartupUi& ui, int textId, int captionId, unsigned extraStyle = 0, int detailId = 0) {
+    ui.messageBox(res::String(textId), res::String(captionId), msgbox::kIconError | extraStyle,
+                  detailId ? res::String(detailId) : std::string());
 }
 
 // The printer to read: the only one, or the one the user chose. Nothing ends the start-up
@@ -33,7 +36,7 @@ std::optional<std::pair<std::string, std::string>> ChoosePrinter(IStartupUi& ui,
     // only when nothing was.
     if (!found.listReadable && found.printers.empty()) Fail(ui, kNoPrinterInfoText, kNoPrinterInfoCaption);
     if (found.printers.empty()) {
-        Fail(ui, kNoPrinterText, kNoPrinterCaption, msgbox::kSetForeground);
+        Fail(ui, kNoPrinterText, kNoPrinterCaption, msgbox::kSetForeground, kNoPrinterHint);
         return std::nullopt;
     }
     if (found.printers.size() == 1) return *found.printers.begin();
@@ -91,7 +94,7 @@ bool RunStartup(IStartupUi& ui, const StartupSteps& steps, StartupResult& startu
     // reported as a missing or silent printer.
     if (const std::string problem = steps.configProblem ? steps.configProblem() : std::string(); !problem.empty()) {
         ui.messageBox(WithReason(kBadConfigurationText, ConfigPath(), problem), res::String(kBadConfigurationCaption),
-                      msgbox::kIconError | msgbox::kSetForeground);
+                      msgbox::kIconError | msgbox::kSetForeground, {});
         return false;
     }
     if (!steps.requestedPort.empty()) {

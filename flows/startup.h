@@ -57,8 +57,10 @@ private:
 class IStartupUi {
 public:
     virtual ~IStartupUi() = default;
-    // A message box without an owner window (msgbox:: styles); returns its msgbox:: answer.
-    virtual int messageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
+    // A message box without an owner window (msgbox:: styles); detail, when not empty, goes under
+    // the text in smaller print. Returns its msgbox:: answer.
+    virtual int messageBox(const std::string& text, const std::string& caption, unsigned style,
+                           const std::string& detail) = 0;
     // The select-printer dialog over printers (label -> port, two or more): the label chosen
     // (empty when the dialog ended without a selection), or nothing when the user cancelled.
     virtual std::optional<std::string> choosePrinter(const PrinterTable& printers) = 0;

@@ -78,7 +78,7 @@ TEST_P(YesNoBoxTest, IgnoresEscapeAndCloseUntilAButtonIsPressed) {
         stillUp = box->isVisible();
         QTest::mouseClick(box->button(c.pressed), Qt::LeftButton);
     });
-    EXPECT_EQ(prompts.messageBox(nullptr, "q", "t", msgbox::kYesNo | msgbox::kIconQuestion), c.answer);
+    EXPECT_EQ(prompts.messageBox(nullptr, "q", "t", msgbox::kYesNo | msgbox::kIconQuestion, {}), c.answer);
     EXPECT_TRUE(answer.answered());
     EXPECT_EQ(title, QString("t"));
     EXPECT_TRUE(stillUp);
@@ -91,11 +91,20 @@ INSTANTIATE_TEST_SUITE_P(QtUiPrompts, YesNoBoxTest,
                                            YesNoCase{"CloseThenNo", false, QMessageBox::No, msgbox::kIdNo}),
                          [](const ::testing::TestParamInfo<YesNoCase>& info) { return std::string(info.param.name); });
 
-TEST(QtUiPromptsTest, AMessageWithOnlyOkStillEndsWithEscape) {
+TEST(QtUiPromptsTest, AMessageWithOnlyOkStillEndsWithEscapeAndShowsItsDetailUnderTheText) {
     QtUiPrompts prompts;
-    guitest::ModalAnswer answer([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    EXPECT_EQ(prompts.messageBox(nullptr, "x", "y", msgbox::kIconError), msgbox::kIdOk);
+    QString text, detail;
+    guitest::ModalAnswer answer([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        detail = box->informativeText();
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    EXPECT_EQ(prompts.messageBox(nullptr, "x", "y", msgbox::kIconError, "try this"), msgbox::kIdOk);
     EXPECT_TRUE(answer.answered());
+    EXPECT_EQ(text, QString("x"));  // the message itself stays as it is
+    EXPECT_EQ(detail, QString("try this"));
 }
 
 TEST(CommandLineTest, VirtualStateFileAndConfiguration) {

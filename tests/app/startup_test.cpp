@@ -56,6 +56,10 @@ TEST_F(StartupTest, NoPrinterEndsWithItsMessageAndNoWindow) {
     EXPECT_EQ(prompts.calls[0].caption, Text(61206));
     EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError | msgbox::kSetForeground));
     EXPECT_EQ(prompts.calls[0].owner, nullptr);
+    // Under it, what to check and how to try the program without a printer.
+    EXPECT_EQ(prompts.calls[0].detail, Text(61401));
+    EXPECT_NE(prompts.calls[0].detail.find("devpanel --virtual"), std::string::npos);
+    EXPECT_NE(prompts.calls[0].detail.find("devpanel-cli doctor"), std::string::npos);
     EXPECT_EQ(app->MainFrame(), nullptr);
 }
 

@@ -19,8 +19,9 @@ namespace {
 // What a front end was asked to show.
 class RecordingStartupUi : public flows::IStartupUi {
 public:
-    int messageBox(const std::string&, const std::string& caption, unsigned) override {
+    int messageBox(const std::string&, const std::string& caption, unsigned, const std::string& detail) override {
         captions.push_back(caption);
+        details.push_back(detail);
         return msgbox::kIdOk;
     }
     std::optional<std::string> choosePrinter(const PrinterTable& printers) override {
@@ -32,7 +33,7 @@ public:
         if (startsRead) read.Start([this] { ++ended; });
     }
 
-    std::vector<std::string> captions;
+    std::vector<std::string> captions, details;
     PrinterTable offered;
     std::optional<std::string> choice;
     bool startsRead = true;
@@ -71,6 +72,10 @@ TEST_P(StartupEndingTest, ShowsItsMessagesAndStartsNothing) {
     std::vector<std::string> expected;
     for (int id : e.captions) expected.push_back(res::String(id));
     EXPECT_EQ(ui.captions, expected);
+    // Only the message that no printer was found says what to check and how to try the program.
+    for (size_t i = 0; i < ui.captions.size(); ++i) {
+        EXPECT_EQ(ui.details[i].empty(), ui.captions[i] != res::String(61206)) << ui.captions[i];
+    }
     const bool readRan = e.readStatus != NPA_OK;
     EXPECT_EQ(reads, readRan ? 1 : 0);
     if (readRan) {

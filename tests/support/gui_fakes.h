@@ -21,12 +21,14 @@ struct PromptCall {
     std::string text;
     std::string caption;
     unsigned style;
+    std::string detail;
 };
 
 class FakePrompts : public IUiPrompts {
 public:
-    int messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style) override {
-        calls.push_back({owner, text, caption, style});
+    int messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style,
+                   const std::string& detail) override {
+        calls.push_back({owner, text, caption, style, detail});
         if (onMessage) onMessage();
         if (!answers.empty()) {
             int a = answers.front();
