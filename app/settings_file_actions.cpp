@@ -5,6 +5,7 @@
 #include "app/main_frame.h"
 #include "app/printer_mop_view.h"
 #include "app/restore_dlg.h"
+#include "app/ui_prompts.h"
 #include "pages/setting_texts.h"
 #include "config/strings.h"
 
@@ -14,24 +15,29 @@ namespace {
 constexpr int kFileFilter = 61372, kExportTitle = 61373, kImportTitle = 61374;
 
 std::optional<std::string> AskFile(QWidget* owner, flows::FileUse use) {
-    const bool exporting = use == flows::FileUse::Export;
-    QFileDialog dialog(owner, QString::fromStdString(res::String(exporting ? kExportTitle : kImportTitle)));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setNameFilter(QString::fromStdString(res::String(kFileFilter)));
-    if (exporting) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("json"));
-        dialog.selectFile(QStringLiteral("settings.json"));
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    const std::unique_ptr<KoreanFileDialog> dialog = MakeSettingsFileDialog(owner, use);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+    return dialog->selectedFiles().first().toStdString();
 }
 
 }  // namespace
+
+std::unique_ptr<KoreanFileDialog> MakeSettingsFileDialog(QWidget* owner, flows::FileUse use) {
+    const bool exporting = use == flows::FileUse::Export;
+    auto dialog = std::make_unique<KoreanFileDialog>(
+        owner, QString::fromStdString(res::String(exporting ? kExportTitle : kImportTitle)));
+    dialog->setNameFilter(QString::fromStdString(res::String(kFileFilter)));
+    if (exporting) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setDefaultSuffix(QStringLiteral("json"));
+        dialog->selectFile(QStringLiteral("settings.json"));
+    } else {
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+    }
+    return dialog;
+}
 
 CSettingsFileActions::CSettingsFileActions(CMainFrame* frame, CPrinterDoc* doc)
     : QObject(frame), m_frame(frame), m_doc(doc), m_choose(AskFile) {

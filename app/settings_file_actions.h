@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +13,12 @@
 
 class CMainFrame;
 class CPrinterDoc;
+class KoreanFileDialog;
 class QWidget;
+
+// The file dialog of an export or import ("설정 내보내기", "설정 가져오기"): the program's Korean
+// file dialog over settings files, saving settings.json or opening an existing file.
+std::unique_ptr<KoreanFileDialog> MakeSettingsFileDialog(QWidget* owner, flows::FileUse use);
 
 class CSettingsFileActions : public QObject, private flows::ISettingsFileUi {
     Q_OBJECT

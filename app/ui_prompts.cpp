@@ -109,12 +109,8 @@ std::optional<std::string> QtUiPrompts::saveCommandFileName(QWidget* owner) {
     return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath().toStdString();
 }
 
-CommandFileDialog::CommandFileDialog(QWidget* owner) : QFileDialog(owner) {
-    setAcceptMode(QFileDialog::AcceptSave);
-    setFileMode(QFileDialog::AnyFile);
-    setDefaultSuffix(QStringLiteral("npa"));
-    selectFile(QStringLiteral("settings.npa"));
-    // Our own dialog, so the checks below run whatever the desktop offers.
+KoreanFileDialog::KoreanFileDialog(QWidget* owner, const QString& caption) : QFileDialog(owner, caption) {
+    // Our own dialog, so that it looks and checks the same whatever the desktop offers.
     setOption(QFileDialog::DontUseNativeDialog, true);
     setLocale(QLocale(QLocale::Korean, QLocale::SouthKorea));
     setProxyModel(new KoreanFileColumns(this));
@@ -122,7 +118,14 @@ CommandFileDialog::CommandFileDialog(QWidget* owner) : QFileDialog(owner) {
     resize(640, 400);
 }
 
-void CommandFileDialog::showEvent(QShowEvent* event) {
+CommandFileDialog::CommandFileDialog(QWidget* owner) : KoreanFileDialog(owner) {
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    setDefaultSuffix(QStringLiteral("npa"));
+    selectFile(QStringLiteral("settings.npa"));
+}
+
+void KoreanFileDialog::showEvent(QShowEvent* event) {
     QFileDialog::showEvent(event);
     auto* list = findChild<QTreeView*>(QStringLiteral("treeView"));
     if (!list) return;

@@ -27,17 +27,26 @@ public:
     std::optional<std::string> saveCommandFileName(QWidget* owner) override;
 };
 
-// The save dialog of the command file: default extension "npa", initial name "settings.npa",
-// asks before overwriting, and refuses a path whose folder does not exist.
-class CommandFileDialog : public QFileDialog {
+// The program's file dialog: its own (not the desktop's), in Korean whatever the locale the
+// program was started in, its list in detail with sizes and dates as a Korean desktop shows
+// them. Every file dialog of the program is one of these.
+class KoreanFileDialog : public QFileDialog {
     Q_OBJECT
 public:
-    explicit CommandFileDialog(QWidget* owner);
-    void accept() override;
+    explicit KoreanFileDialog(QWidget* owner, const QString& caption = {});
 
 protected:
     // Once the list shows: its columns as wide as their texts.
     void showEvent(QShowEvent* event) override;
+};
+
+// The save dialog of the command file: default extension "npa", initial name "settings.npa",
+// asks before overwriting, and refuses a path whose folder does not exist.
+class CommandFileDialog : public KoreanFileDialog {
+    Q_OBJECT
+public:
+    explicit CommandFileDialog(QWidget* owner);
+    void accept() override;
 };
 
 // The same process-wide instance the program uses unless a test sets another.

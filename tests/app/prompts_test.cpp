@@ -1,6 +1,7 @@
 // The message boxes, the save dialog of the command file and the command line of devpanel.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 
 #include "flows/command_line.h"
+#include "app/settings_file_actions.h"
 #include "app/ui_prompts.h"
 #include "gui_fakes.h"
 #include "gui_support.h"
@@ -131,45 +133,66 @@ TEST(CommandLineTest, VirtualStateFileAndConfiguration) {
     unsetenv("XDG_STATE_HOME");
 }
 
-// The save dialog's file list: sizes and dates in Korean whatever the locale the program runs
-// in, and columns wide enough for them.
-TEST(CommandFileDialogTest, ListsSizesAndDatesInKoreanInColumnsThatFitThem) {
+// Every file dialog of the program (the command file's, the export's, the import's) lists sizes,
+// dates and folders in Korean whatever the locale the program runs in, in columns wide enough
+// for them.
+struct FileDialogCase {
+    const char* name;
+    std::function<std::unique_ptr<QFileDialog>()> make;
+};
+
+class KoreanFileDialogTest : public ::testing::TestWithParam<FileDialogCase> {};
+
+TEST_P(KoreanFileDialogTest, ListsSizesDatesAndFoldersInKoreanInColumnsThatFitThem) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    QFile file(folder.filePath("settings.npa"));
+    QFile file(folder.filePath("settings.json"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(698, 'x'));
     file.close();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("sub"));
     const QLocale korean(QLocale::Korean, QLocale::SouthKorea);
     const QLocale previous;
     QLocale::setDefault(QLocale::c());  // a program started without a Korean locale
-    CommandFileDialog dialog(nullptr);
-    dialog.setDirectory(folder.path());
-    dialog.show();
-    auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    std::unique_ptr<QFileDialog> dialog = GetParam().make();
+    dialog->setNameFilter(QStringLiteral("*"));
+    dialog->setDirectory(folder.path());
+    dialog->show();
+    auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
     ASSERT_NE(list, nullptr);
-    QModelIndex row;
+    QModelIndex row, sub;
     guitest::WaitUntil([&] {
         const QModelIndex root = list->rootIndex();
         for (int r = 0; r < list->model()->rowCount(root); ++r) {
-            if (list->model()->index(r, 0, root).data().toString() == "settings.npa") row = list->model()->index(r, 0, root);
+            const QModelIndex at = list->model()->index(r, 0, root);
+            if (at.data().toString() == "settings.json") row = at;
+            if (at.data().toString() == "sub") sub = at;
         }
-        return row.isValid();
+        return row.isValid() && sub.isValid();
     });
-    ASSERT_TRUE(row.isValid()) << "the folder was never listed";
+    ASSERT_TRUE(row.isValid() && sub.isValid()) << "the folder was never listed";
     QApplication::processEvents();
     const QString size = row.siblingAtColumn(1).data().toString();
     const QString date = row.siblingAtColumn(3).data().toString();
     EXPECT_EQ(size, korean.formattedDataSize(698));
     EXPECT_EQ(date, korean.toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
+    EXPECT_NE(sub.siblingAtColumn(2).data().toString(), QString("Folder"));
+    EXPECT_EQ(dialog->locale(), korean);
     for (int column : {1, 3}) {
         const QString text = row.siblingAtColumn(column).data().toString();
         EXPECT_GE(list->header()->sectionSize(column), list->fontMetrics().horizontalAdvance(text))
             << "column " << column << " cuts \"" << text.toStdString() << "\"";
     }
-    dialog.close();
+    dialog->close();
     QLocale::setDefault(previous);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, KoreanFileDialogTest,
+    ::testing::Values(FileDialogCase{"CommandFile", [] { return std::unique_ptr<QFileDialog>(new CommandFileDialog(nullptr)); }},
+                      FileDialogCase{"Export", [] { return std::unique_ptr<QFileDialog>(MakeSettingsFileDialog(nullptr, flows::FileUse::Export)); }},
+                      FileDialogCase{"Import", [] { return std::unique_ptr<QFileDialog>(MakeSettingsFileDialog(nullptr, flows::FileUse::Import)); }}),
+    [](const ::testing::TestParamInfo<FileDialogCase>& info) { return std::string(info.param.name); });
 
 TEST(CommandLineTest, PortNamesAPrinterPortOnly) {
     EXPECT_EQ(ParseCommandLine({"--port", "LPT1:"}).port, "LPT1:");
