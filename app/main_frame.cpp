@@ -122,7 +122,10 @@ void CMainFrame::CreateMenu() {
     connect(Action(res::ID_NEXT_PANE), &QAction::triggered, this, [this] { OnNextPane(true); });
     connect(Action(res::ID_PREV_PANE), &QAction::triggered, this, [this] { OnNextPane(false); });
     // Export, import and restore: a child object that tests find by its type.
-    auto* files = new CSettingsFileActions(this, m_doc);
+    // A page made anew shows the new values (the page on the right shows what it was made with).
+    auto* files = new CSettingsFileActions(this, m_doc, [this] {
+        if (m_tree) replaceView(CPrinterMopView::ViewIdOf(m_tree->currentItem()));
+    });
     connect(Action(res::ID_EXPORT_SETTINGS), &QAction::triggered, files, [files] { files->OnExport(); });
     connect(Action(res::ID_IMPORT_SETTINGS), &QAction::triggered, files, [files] { files->OnImport(); });
     connect(Action(res::ID_RESTORE_SETTINGS), &QAction::triggered, files, [files] { files->OnRestore(); });

@@ -2,12 +2,11 @@
 
 #include <QFileDialog>
 
-#include "app/main_frame.h"
-#include "app/printer_mop_view.h"
 #include "app/restore_dlg.h"
 #include "app/ui_prompts.h"
-#include "pages/setting_texts.h"
 #include "config/strings.h"
+#include "document/printer_doc.h"
+#include "pages/setting_texts.h"
 
 namespace {
 
@@ -39,8 +38,8 @@ std::unique_ptr<KoreanFileDialog> MakeSettingsFileDialog(QWidget* owner, flows::
     return dialog;
 }
 
-CSettingsFileActions::CSettingsFileActions(CMainFrame* frame, CPrinterDoc* doc)
-    : QObject(frame), m_frame(frame), m_doc(doc), m_choose(AskFile) {
+CSettingsFileActions::CSettingsFileActions(QWidget* window, CPrinterDoc* doc, std::function<void()> showDocumentAnew)
+    : QObject(window), m_window(window), m_doc(doc), m_showDocumentAnew(std::move(showDocumentAnew)), m_choose(AskFile) {
     setObjectName(QStringLiteral("settingsFileActions"));
 }
 
@@ -56,17 +55,16 @@ void CSettingsFileActions::OnRestore() {
     if (m_doc) flows::RunRestore(*m_doc, *this);
 }
 
-std::optional<std::string> CSettingsFileActions::chooseFile(FileUse use) { return m_choose(m_frame, use); }
+std::optional<std::string> CSettingsFileActions::chooseFile(FileUse use) { return m_choose(m_window, use); }
 
 std::optional<std::vector<snapshot::Difference>> CSettingsFileActions::chooseSnapshot(
     std::vector<snapshot::StoredSnapshot> snapshots, const ValueMap& now) {
     const pages::SettingTexts texts(*m_doc);
-    CRestoreDlg dialog(std::move(snapshots), now, *m_frame, &texts, m_frame);
+    CRestoreDlg dialog(std::move(snapshots), now, *m_doc->Frame(), &texts, m_window);
     if (dialog.exec() != QDialog::Accepted || dialog.Chosen() == nullptr) return std::nullopt;
     return dialog.Differences();
 }
 
 void CSettingsFileActions::showDocumentAnew() {
-    // A new page shows the new values.
-    if (CPrinterMopView* tree = m_frame->Tree()) m_frame->replaceView(CPrinterMopView::ViewIdOf(tree->currentItem()));
+    if (m_showDocumentAnew) m_showDocumentAnew();
 }

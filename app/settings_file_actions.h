@@ -11,7 +11,6 @@
 
 #include "flows/settings_files.h"
 
-class CMainFrame;
 class CPrinterDoc;
 class KoreanFileDialog;
 class QWidget;
@@ -27,8 +26,9 @@ public:
     // Asks for a file's path; nothing on cancel. The default shows the program's file dialog.
     using ChooseFile = std::function<std::optional<std::string>(QWidget* owner, FileUse use)>;
 
-    // A child of frame; doc is the frame's document.
-    CSettingsFileActions(CMainFrame* frame, CPrinterDoc* doc);
+    // A child of window (the main window, which owns the dialogs); doc is its document, whose
+    // frame shows the messages; showDocumentAnew puts a new page of the document's values up.
+    CSettingsFileActions(QWidget* window, CPrinterDoc* doc, std::function<void()> showDocumentAnew);
 
     void OnExport();
     void OnImport();
@@ -42,7 +42,8 @@ private:
                                                                     const ValueMap& now) override;
     void showDocumentAnew() override;
 
-    CMainFrame* m_frame;
+    QWidget* m_window;
     CPrinterDoc* m_doc;
+    std::function<void()> m_showDocumentAnew;
     ChooseFile m_choose;
 };

@@ -6,7 +6,6 @@
 #include "link/link_private.h"
 #include "link/npa_mode_memory.h"
 #include "link/transport.h"
-#include "link/usb_private.h"
 
 namespace {
 
@@ -70,13 +69,14 @@ void SlcSleep(uint32_t ms) {
     if (ms > 0) platform::current().clock->sleepMs(ms);
 }
 
-int SlcStartReaderLocked(std::function<void()> body) {
+int SlcStartReaderLocked(std::function<void()> body, std::function<void()> wake) {
     static int serial = 0;
     SlcState& g = SlcGlobals();
     if (g.readThread.joinable()) g.readThread.join();
     g.readerStop.store(false, std::memory_order_release);
     g.expectingResponse = true;
     g.readThreadRunning = true;
+    g.readerWake = std::move(wake);
     g.readThread = std::thread(std::move(body));
     return ++serial;
 }
@@ -89,11 +89,12 @@ void SlcStopReader() {
     }
     if (g.readThread.joinable()) {
         g.readerStop.store(true, std::memory_order_release);
-        if (g.parallel != nullptr) g.parallel->cancel();
-        UsbCancelReader();  // ends a USB read in progress at once instead of after its bound
+        // The transport's own way to end a read in progress at once instead of after its bound.
+        if (g.readerWake) g.readerWake();
         SlcSignal(g.semGoRead);
         g.readThread.join();
     }
+    g.readerWake = nullptr;
     g.readThreadRunning = false;
     g.readerStop.store(false, std::memory_order_release);
     g.lateReplyPossible = false;

@@ -63,6 +63,7 @@ struct SlcState {
     // Caller's thread only.
     bool lateReplyPossible = false;
     std::thread readThread;           // G_hReadThread
+    std::function<void()> readerWake;  // ends the running reader's read in progress
     bool readThreadRunning = false;   // the thread has been started and not yet joined
     bool expectingResponse = false;   // bExpectingResponse, under transactionInfo
     uint8_t command = 0;              // ucCommand, under transactionInfo
@@ -99,11 +100,12 @@ void SlcSignal(std::binary_semaphore& sem);
 void SlcStopReader();
 
 // Starts a reader thread running body; the body carries what the reader needs (a USB reader its
-// device path). Call with transactionInfo held and readThreadRunning clear: joins a reader that
-// ended by itself, sets bExpectingResponse and readThreadRunning, and returns a serial number of
-// the thread for the log. A reader that ends by itself clears readThreadRunning under
-// transactionInfo before it returns.
-int SlcStartReaderLocked(std::function<void()> body);
+// device path), and wake ends a read of the reader's in progress at once (SlcStopReader calls it,
+// so that stopping does not wait out the read's bound). Call with transactionInfo held and
+// readThreadRunning clear: joins a reader that ended by itself, sets bExpectingResponse and
+// readThreadRunning, and returns a serial number of the thread for the log. A reader that ends by
+// itself clears readThreadRunning under transactionInfo before it returns.
+int SlcStartReaderLocked(std::function<void()> body, std::function<void()> wake);
 
 // Slot lengths that stand for no message: the parallel reader gave up inside one, or the message
 // did not fit a slot (the slot then keeps its header).

@@ -326,7 +326,9 @@ uint32_t ParExpectMessage(uint8_t expected, bool acceptAlerts) {
         g.acceptAlerts = acceptAlerts;
         serial = ++g.requestSerial;
         if (!g.readThreadRunning) {
-            const int thread = SlcStartReaderLocked(&ParReadPort);
+            const int thread = SlcStartReaderLocked(&ParReadPort, [] {
+                if (SlcState& st = SlcGlobals(); st.parallel != nullptr) st.parallel->cancel();
+            });
             SlcLog(SLC_LOG_TRACE, "ParGetResponse: no G_hReadThread - started ReadThread and got hReadThread:%d\n",
                    thread);
         }

@@ -59,7 +59,7 @@ void EnsureReader() {
     std::lock_guard<std::mutex> lock(st.transactionInfo);
     if (st.readThreadRunning) return;
     // The reader serves the device of the port open now, handed over with its body.
-    const int serial = SlcStartReaderLocked([devicePath = st.devicePath] { UsbReadPort(devicePath); });
+    const int serial = SlcStartReaderLocked([devicePath = st.devicePath] { UsbReadPort(devicePath); }, UsbCancelReader);
     SlcLog(SLC_LOG_TRACE, "UsbGetResponse: no G_hReadThread - started ReadThread and got hReadThread:%d\n", serial);
 }
 
