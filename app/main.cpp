@@ -60,12 +60,22 @@ bool AnsweredAtOnce(int argc, char** argv) {
 }
 
 // The application's icon for every window (main window, about box, the taskbar entry); the
-// desktop entry's name lets a Wayland compositor match the window to the menu entry.
-void SetApplicationIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/devpanel-%1.png").arg(size), QSize(size, size));
+// desktop entry's name lets a Wayland compositor match the window to the menu entry. Qt decodes
+// every image of an icon as it is added, and the large ones cost as much as laying out a page:
+// the sizes of title bars and small taskbars come first, the large ones (alt-tab, a high-DPI
+// taskbar) once the main window is up.
+constexpr int kSmallIconSizes[] = {16, 24, 32, 48};
+constexpr int kLargeIconSizes[] = {64, 128, 256};
+
+template <size_t N>
+void AddApplicationIcons(const int (&sizes)[N]) {
+    QIcon icon = QApplication::windowIcon();
+    for (int size : sizes) icon.addFile(QStringLiteral(":/icons/devpanel-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
+}
+
+void SetApplicationIcon() {
+    AddApplicationIcons(kSmallIconSizes);
     QGuiApplication::setDesktopFileName(QStringLiteral("devpanel"));
 }
 
@@ -125,6 +135,8 @@ int main(int argc, char** argv) {
                 app.MainFrame()->close();
             });
         }
+        // Once the window is shown (after the timers above, which report that moment).
+        QTimer::singleShot(0, [] { AddApplicationIcons(kLargeIconSizes); });
         QApplication::exec();
     }
     return 0;
