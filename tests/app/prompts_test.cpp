@@ -141,6 +141,8 @@ struct FileDialogCase {
     std::function<std::unique_ptr<QFileDialog>()> make;
 };
 
+void PrintTo(const FileDialogCase& c, std::ostream* os) { *os << c.name; }
+
 class KoreanFileDialogTest : public ::testing::TestWithParam<FileDialogCase> {};
 
 TEST_P(KoreanFileDialogTest, ListsSizesDatesAndFoldersInKoreanInColumnsThatFitThem) {

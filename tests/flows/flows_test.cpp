@@ -53,6 +53,8 @@ struct Ending {
     std::vector<int> captions;  // the messages shown, in order
 };
 
+void PrintTo(const Ending& e, std::ostream* os) { *os << e.name; }
+
 // On the simulated platform: a failed read shuts the link down.
 class StartupEndingTest : public testsupport::SimFixture, public ::testing::WithParamInterface<Ending> {};
 
@@ -159,6 +161,8 @@ struct Failure {
     int caption;
     std::string named;  // what the text must name
 };
+
+void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
 
 class ApplyFailureTest : public ::testing::TestWithParam<Failure> {};
 
