@@ -247,7 +247,7 @@ ValueMap CPrinterDoc::WriteSource(WriteScope scope) const {
 }
 
 int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScope scope) {
-    std::vector<std::string> commands;
+    std::vector<NpaCommand> commands;
     std::string previousStatus;
     if (m_frame) {
         previousStatus = m_frame->statusText();
@@ -298,11 +298,11 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScop
     return result;
 }
 
-bool CPrinterDoc::BuildCommandList(const ValueMap& values, std::vector<std::string>& commands) {
+bool CPrinterDoc::BuildCommandList(const ValueMap& values, std::vector<NpaCommand>& commands) {
     try {
         commands.clear();
         commands.reserve(values.size());
-        for (const auto& [name, token] : values) commands.push_back(name + ":" + token);
+        for (const auto& [name, token] : values) commands.push_back({name, token});
     } catch (const std::bad_alloc&) {
         return false;
     }

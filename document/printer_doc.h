@@ -85,9 +85,9 @@ public:
     // How many settings the last Apply, ApplyChanges or SaveCommandFile sent (those it skipped
     // not counted); 0 when it sent nothing.
     size_t LastWriteCount() const { return m_lastWriteCount; }
-    // One NAME:VALUE string per entry of values, in the map's order. False when memory runs out
-    // (the list may then be partly filled). Virtual so that tests can make it fail.
-    virtual bool BuildCommandList(const ValueMap& values, std::vector<std::string>& commands);
+    // One command per entry of values, in the map's order. False when memory runs out (the list
+    // may then be partly filled). Virtual so that tests can make it fail.
+    virtual bool BuildCommandList(const ValueMap& values, std::vector<NpaCommand>& commands);
     // Asks the frame to put a new page of viewId into the splitter pane (row, column); the
     // document outlives the old page. False when there is no frame or the page cannot be made.
     bool ReplaceView(int viewId, int row = 0, int column = 1);

@@ -1,7 +1,7 @@
 // The NPA message layer: reads every setting with one batch request, decodes values into value
-// tokens, writes NAME:VALUE command lists between offline and online, produces command files and
-// ends the use of the link. Plain functions with signed result codes; process-wide tables
-// loaded once from the configuration file.
+// tokens, writes lists of (name, token) commands between offline and online, produces command
+// files and ends the use of the link. Plain functions with signed result codes; process-wide
+// tables loaded once from the configuration file.
 #pragma once
 
 #include <atomic>
@@ -25,6 +25,13 @@ enum : int {
 
 using ValueMap = std::map<std::string, std::string>;  // NPA name -> value token
 
+// One setting to write: its NPA name and the value token for it. The name is matched in any
+// letter case; an enumerated token too, while a text keeps its letter case.
+struct NpaCommand {
+    std::string name;
+    std::string token;
+};
+
 // Parses the two NPA sections of ConfigFile() into the process-wide tables; runs once per
 // process (every other operation calls it first).
 void NpaLoadTables();
@@ -38,33 +45,34 @@ int NpaReadAllSettings(const std::string& port, ValueMap& values);
 std::string NpaDecodeValue(const std::string& name, const uint8_t* packet, uint32_t length);
 // The names of values (as NpaReadAllSettings gave them) that a write of their token would not
 // give the printer back unchanged, or that have no packet at all: a byte the configuration does
-// not know, a text that was cut or could not be decoded, a number too wide. Sorted; sends nothing.
+// not know, a text that was cut or could not be decoded, a number too wide. Sorted, upper case;
+// sends nothing.
 std::vector<std::string> NpaValuesNotWritableBack(const ValueMap& values);
 // What NpaWriteValues found besides its result code.
 struct NpaWriteReport {
-    std::vector<std::string> invalid;   // NAME:VALUE commands that cannot be written (NPA_ERR_VALUE)
+    std::vector<std::string> invalid;   // NAME:VALUE, each command that cannot be written (NPA_ERR_VALUE)
     std::vector<std::string> skipped;   // NPA names read from the printer that cannot be written back
                                         // unchanged; left out of the write-back, not an error
     std::vector<std::string> notTaken;  // NPA names whose value read back differs from what was sent
     std::string problem;                // the link's account of a failure (SlcLastProblem), or empty
 };
 
-// Writes NAME:VALUE commands between offline and online, to a port or (any other name) into a
-// command file with "offline.dat" beside it. Every command is turned into its packet first: one
+// Writes the commands, in order, between offline and online, to a port or (any other name) into
+// a command file with "offline.dat" beside it. Every command is turned into its packet first: one
 // that cannot be (report->invalid) gives NPA_ERR_VALUE with nothing sent; a value read from the
 // printer that cannot be written back unchanged is left out (report->skipped). Once the printer
-// was asked to go offline, the online request always follows: NPA_ERR_ONLINE when the printer
-// does not come back. On a two-way port the settings are then read back in one exchange and
-// compared with what was sent: NPA_ERR_VERIFY names the ones that did not take
-// (report->notTaken). NPA_OK, NPA_ERR_OPEN, NPA_ERR_WRITE (the printer did not go offline, a
-// send failed, or the command file or one-way copy could not be completed), NPA_ERR_VALUE,
-// NPA_ERR_ONLINE or NPA_ERR_VERIFY; report->problem has the link's account of a failure. An
-// empty list is NPA_OK once the printer went offline and online again.
+// was asked to go offline, the online request always follows:
+// NPA_ERR_ONLINE when the printer does not come back. On a two-way port the settings are then
+// read back in one exchange and compared with what was sent: NPA_ERR_VERIFY names the ones that
+// did not take (report->notTaken). NPA_OK, NPA_ERR_OPEN, NPA_ERR_WRITE (the printer did not go
+// offline, a send failed, or the command file or one-way copy could not be completed),
+// NPA_ERR_VALUE, NPA_ERR_ONLINE or NPA_ERR_VERIFY; report->problem has the link's account of a
+// failure. An empty list is NPA_OK once the printer went offline and online again.
 // progress, when given, is called on the calling thread with (0, total) once the commands are
 // planned and with (n, total) after each of the total settings has been sent, so that a window
 // can show how far a slow port has come.
 using NpaProgress = std::function<void(size_t sent, size_t total)>;
-int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands,
+int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands,
                    NpaWriteReport* report = nullptr, const NpaProgress& progress = {});
 // Sends a command file as NpaWriteValues sends its commands: offlineRecord (the bytes of
 // "offline.dat") must be the one offline record and commandFile whole records ending with the

@@ -31,7 +31,8 @@ using Packet = std::vector<uint8_t>;
 struct NpaTables {
     bool loaded = false;                                // set before loading, never cleared
     std::map<std::string, Packet> readRequests;         // NPA name -> read-request packet
-    std::map<std::string, Packet> writePackets;         // NAME:TOKEN or NAME -> packet or template
+    std::map<std::string, std::map<std::string, Packet>> valuePackets;  // NAME -> TOKEN -> packet
+    std::map<std::string, Packet> templates;            // NAME -> text or numeric write template
     std::map<std::string, ValueMap> valueNames;         // NPA name -> (value hex -> value token)
     std::set<std::string> textSettings;
     std::set<std::string> numericSettings;
@@ -94,41 +95,53 @@ void LoadWriteSection(NpaTables& t, const Profile& ini) {
         ValueMap& names = t.valueNames[name];
         if (!isText && !isNumeric) names[valueHex] = token;
 
-        // A text or numeric template is kept under the bare name. Which key a line gets depends
-        // on its own token only, so an enumerated value such as OFF of a number-or-off setting
-        // keeps its own packet whether it comes before or after the template line.
-        t.writePackets[isText || isNumeric ? name : key] = npa::HexToBytes(hex);
+        // A text or numeric template is kept under the bare name. Which table a line goes to
+        // depends on its own token only, so an enumerated value such as OFF of a number-or-off
+        // setting keeps its own packet whether it comes before or after the template line.
+        if (isText || isNumeric) {
+            t.templates[name] = npa::HexToBytes(hex);
+        } else {
+            t.valuePackets[name][token] = npa::HexToBytes(hex);
+        }
     }
 }
 
-// The packet of one command string, or false when the string names no stored packet and no
-// text or numeric setting with a template.
-bool PacketForCommand(const NpaTables& t, const std::string& command, Packet& packet) {
-    std::string upper = AsciiUpper(command);
-    if (auto it = t.writePackets.find(upper); it != t.writePackets.end()) {
-        packet = it->second;
-        return true;
-    }
-    size_t colon = upper.find(':');
-    std::string name = upper.substr(0, colon);
-    // The value comes from the string as given, so that a text keeps its letter case.
-    std::string value = colon == std::string::npos ? std::string() : command.substr(colon + 1);
+// The stored packet of an enumerated value (name and token in upper case), or nullptr.
+const Packet* StoredPacket(const NpaTables& t, const std::string& name, const std::string& token) {
+    auto values = t.valuePackets.find(name);
+    if (values == t.valuePackets.end()) return nullptr;
+    auto it = values->second.find(token);
+    return it == values->second.end() ? nullptr : &it->second;
+}
 
+// How a command's packet came about.
+enum class PacketKind { None, Stored, Text, Numeric };
+
+// The packet of one command (its name in upper case): the stored packet of its token in any
+// letter case, else a write composed from the template of a text or numeric setting. None when
+// neither exists.
+PacketKind PacketForCommand(const NpaTables& t, const std::string& name, const std::string& token, Packet& packet) {
+    if (const Packet* stored = StoredPacket(t, name, AsciiUpper(token))) {
+        packet = *stored;
+        return PacketKind::Stored;
+    }
     bool isText = t.textSettings.count(name) != 0;
     bool isNumeric = !isText && t.numericSettings.count(name) != 0;
-    if (!isText && !isNumeric) return false;
-    auto tmpl = t.writePackets.find(name);
-    if (tmpl == t.writePackets.end()) return false;
+    if (!isText && !isNumeric) return PacketKind::None;
+    auto tmpl = t.templates.find(name);
+    if (tmpl == t.templates.end()) return PacketKind::None;
     if (isText) {
-        // The printer keeps texts in its Korean code page; a character it does not have makes
-        // the command unsendable rather than garbled.
+        // The token as given, so that a text keeps its letter case. The printer keeps texts in
+        // its Korean code page; a character it does not have makes the command unsendable
+        // rather than garbled.
         std::string printerText;
-        if (!npa::EncodePrinterText(value, printerText)) return false;
+        if (!npa::EncodePrinterText(token, printerText)) return PacketKind::None;
         packet = npa::ComposeTextWrite(tmpl->second, printerText);
     } else {
-        packet = npa::ComposeNumericWrite(tmpl->second, ParseLeadingInt(value));
+        packet = npa::ComposeNumericWrite(tmpl->second, ParseLeadingInt(token));
     }
-    return !packet.empty();
+    if (packet.empty()) return PacketKind::None;
+    return isText ? PacketKind::Text : PacketKind::Numeric;
 }
 
 
@@ -157,18 +170,15 @@ bool SameValue(const NpaTables& t, const std::string& name, const Packet& sent, 
 }
 
 // A command's packet, checked to be sendable and to carry exactly its value: a number that the
-// template cannot hold (300 in one byte) would reach the printer as another number.
-bool CheckedPacket(const NpaTables& t, const std::string& command, Packet& packet) {
-    if (!PacketForCommand(t, command, packet) || packet.size() > npa::MAX_COMMAND) return false;
-    std::string upper = AsciiUpper(command);
-    if (t.writePackets.count(upper) != 0) return true;  // a stored packet, such as OFF of a number-or-off
-    size_t colon = upper.find(':');
-    std::string name = upper.substr(0, colon);
-    if (t.numericSettings.count(name) != 0 && t.textSettings.count(name) == 0) {
-        std::string value = colon == std::string::npos ? std::string() : command.substr(colon + 1);
+// template cannot hold (300 in one byte) would reach the printer as another number. A stored
+// packet, such as OFF of a number-or-off setting, carries its value as the configuration says.
+bool CheckedPacket(const NpaTables& t, const std::string& name, const std::string& token, Packet& packet) {
+    const PacketKind kind = PacketForCommand(t, name, token, packet);
+    if (kind == PacketKind::None || packet.size() > npa::MAX_COMMAND) return false;
+    if (kind == PacketKind::Numeric) {
         Packet bytes = ValueOf(packet);
         if (bytes.empty()) return false;
-        return npa::DecodeNumeric(bytes.data(), bytes.size()) == std::to_string(ParseLeadingInt(value));
+        return npa::DecodeNumeric(bytes.data(), bytes.size()) == std::to_string(ParseLeadingInt(token));
     }
     return true;
 }
@@ -179,34 +189,39 @@ struct PlannedWrite {
     Packet packet;
 };
 
-// Turns every command into its packet before anything is sent. A command that writes back the
-// value just read from the printer, but cannot give the printer the bytes it holds (a value the
-// configuration does not know, a text that was cut or cannot be decoded, a number too wide), is
-// left out and named in skipped: the user did not ask to change it, and it must never be written
-// back altered. Any other command without a faithful packet is named in invalid.
-void PlanWrites(const NpaTables& t, const std::vector<std::string>& commands, std::vector<PlannedWrite>& plan,
-                std::vector<std::string>& invalid, std::vector<std::string>& skipped) {
-    for (const std::string& command : commands) {
-        std::string upper = AsciiUpper(command);
-        size_t colon = upper.find(':');
-        std::string name = upper.substr(0, colon);
-        std::string value = colon == std::string::npos ? std::string() : command.substr(colon + 1);
-        PlannedWrite write{name, {}};
-        const bool built = CheckedPacket(t, command, write.packet);
+// The commands of a write, each turned into its packet before anything is sent.
+struct WritePlan {
+    std::vector<PlannedWrite> writes;
+    std::vector<const NpaCommand*> invalid;  // no faithful packet
+    std::vector<std::string> skipped;        // upper-case names of values not written back
+};
 
-        auto read = t.readBytes.find(name);
-        auto token = t.readTokens.find(name);
-        const bool writesBack = read != t.readBytes.end() && token != t.readTokens.end() && token->second == value;
-        if (writesBack && (!built || !SameValue(t, name, ValueOf(write.packet), read->second))) {
-            skipped.push_back(name);
+// A command that writes back the value read from the printer (its token is the one read), but
+// cannot give the printer the bytes it holds (a value the configuration does not know, a text
+// that was cut or cannot be decoded, a number too wide), is left out and named in skipped: the
+// user did not ask to change it, and it must never be written back altered. Any other command
+// without a faithful packet is invalid.
+WritePlan PlanWrites(const NpaTables& t, const std::vector<NpaCommand>& commands) {
+    WritePlan plan;
+    for (const NpaCommand& command : commands) {
+        PlannedWrite write{AsciiUpper(command.name), {}};
+        const bool built = CheckedPacket(t, write.name, command.token, write.packet);
+
+        auto read = t.readBytes.find(write.name);
+        auto token = t.readTokens.find(write.name);
+        const bool writesBack =
+            read != t.readBytes.end() && token != t.readTokens.end() && token->second == command.token;
+        if (writesBack && (!built || !SameValue(t, write.name, ValueOf(write.packet), read->second))) {
+            plan.skipped.push_back(write.name);
             continue;
         }
         if (!built) {
-            invalid.push_back(command);
+            plan.invalid.push_back(&command);
             continue;
         }
-        plan.push_back(std::move(write));
+        plan.writes.push_back(std::move(write));
     }
+    return plan;
 }
 
 // The batch read of every setting of "NPA READ SETTING" on the open port: one request, one reply,
@@ -445,7 +460,7 @@ int SendPackets(NpaTables& t, const std::string& port, size_t total, const Packe
 }
 
 int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan, NpaWriteReport& r,
-             const NpaProgress& progress = {}) {
+             const NpaProgress& progress) {
     const PacketSource packetAt = [&plan](size_t i, Packet& packet, std::string&) {
         packet = plan[i].packet;
         return true;
@@ -520,7 +535,7 @@ bool CheckCommandFile(const std::vector<uint8_t>& offlineRecord, NpaCommandSourc
 
 }  // namespace
 
-int NpaWriteValues(const std::string& port, const std::vector<std::string>& commands, NpaWriteReport* report,
+int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands, NpaWriteReport* report,
                    const NpaProgress& progress) {
     NpaLoadTables();
     NpaTables& t = Tables();
@@ -529,26 +544,28 @@ int NpaWriteValues(const std::string& port, const std::vector<std::string>& comm
     r = NpaWriteReport{};
 
     // Every packet exists and carries its value before the printer is touched.
-    std::vector<PlannedWrite> plan;
-    PlanWrites(t, commands, plan, r.invalid, r.skipped);
-    if (!r.invalid.empty()) return NPA_ERR_VALUE;
-    return SendPlan(t, port, plan, r, progress);
+    WritePlan plan = PlanWrites(t, commands);
+    r.skipped = std::move(plan.skipped);
+    if (!plan.invalid.empty()) {
+        // Named as the user would write them.
+        for (const NpaCommand* command : plan.invalid) r.invalid.push_back(command->name + ":" + command->token);
+        return NPA_ERR_VALUE;
+    }
+    return SendPlan(t, port, plan.writes, r, progress);
 }
 
 std::vector<std::string> NpaValuesNotWritableBack(const ValueMap& values) {
     NpaLoadTables();
     const NpaTables& t = Tables();
-    std::vector<std::string> commands;
+    std::vector<NpaCommand> commands;
     commands.reserve(values.size());
-    for (const auto& [name, token] : values) commands.push_back(name + ":" + token);
-    std::vector<PlannedWrite> plan;
-    std::vector<std::string> invalid, skipped;
-    PlanWrites(t, commands, plan, invalid, skipped);
-    // An invalid command names NAME:VALUE; the caller wants the name.
-    for (const std::string& command : invalid) skipped.push_back(AsciiUpper(command.substr(0, command.find(':'))));
-    std::sort(skipped.begin(), skipped.end());
-    skipped.erase(std::unique(skipped.begin(), skipped.end()), skipped.end());
-    return skipped;
+    for (const auto& [name, token] : values) commands.push_back({name, token});
+    WritePlan plan = PlanWrites(t, commands);
+    std::vector<std::string> names = std::move(plan.skipped);
+    for (const NpaCommand* command : plan.invalid) names.push_back(AsciiUpper(command->name));
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
 }
 
 int NpaSendCommandFile(const std::string& port, const std::vector<uint8_t>& offlineRecord,
@@ -619,7 +636,8 @@ int NpaEndSession(const std::string& port) {
     NpaTables& t = Tables();
     // The tables are released for good; the loaded flag stays set so they are never reloaded.
     t.readRequests.clear();
-    t.writePackets.clear();
+    t.valuePackets.clear();
+    t.templates.clear();
     t.valueNames.clear();
     t.textSettings.clear();
     t.numericSettings.clear();

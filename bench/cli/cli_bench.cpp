@@ -109,8 +109,8 @@ void ReadBackCost(int runs, bool& ok) {
     }
     ValueMap values;
     if (NpaReadAllSettings("USB001", values) != NPA_OK) ok = false;
-    std::vector<std::string> commands;
-    for (const auto& [name, token] : values) commands.push_back(name + ":" + token);
+    std::vector<NpaCommand> commands;
+    for (const auto& [name, token] : values) commands.push_back({name, token});
     const double applyMs = MedianInProcessMs(runs, [&] {
         if (NpaWriteValues("USB001", commands) != NPA_OK) ok = false;
     });

@@ -319,7 +319,7 @@ TEST_F(PrinterDocTest, CommandFileNamedOfflineDatIsRefusedAndTouchesNothing) {
 class OutOfMemoryDoc : public CPrinterDoc {
 public:
     using CPrinterDoc::CPrinterDoc;
-    bool BuildCommandList(const ValueMap&, std::vector<std::string>&) override { return false; }
+    bool BuildCommandList(const ValueMap&, std::vector<NpaCommand>&) override { return false; }
 };
 
 TEST_F(PrinterDocTest, CommandListThatCannotBeBuiltGivesMemoryResultAndSendsNothing) {

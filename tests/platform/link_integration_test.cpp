@@ -168,7 +168,7 @@ TEST_F(LinuxLinkTest, ParallelTwoWayReadsAndAppliesSettings) {
     EXPECT_NE(std::search(raw.begin(), raw.end(), query.begin(), query.end()), raw.end());
     EXPECT_EQ(countIf(wire("lpt1.wire"), isBatchRead), 1u);
 
-    ASSERT_EQ(NpaWriteValues("LPT1:", {"BLANKPAGES:PRINT", "SEPSHEETS:BETWEENJOBS"}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues("LPT1:", {{"BLANKPAGES", "PRINT"}, {"SEPSHEETS", "BETWEENJOBS"}}), NPA_OK);
     auto packets = wire("lpt1.wire");
     EXPECT_EQ(countIf(packets, [](const Bytes& p) { return isOffline(p, 1); }), 1u);
     EXPECT_EQ(countIf(packets, isSettingWrite), 2u);
@@ -206,7 +206,7 @@ TEST_F(LinuxLinkTest, WriteOnlyParallelNodeCollectsAndCopiesInOrder) {
     ValueMap values;
     ASSERT_EQ(NpaReadAllSettings("LPT1:", values), NPA_ONEWAY);
     EXPECT_TRUE(wire("lpt1.wire").empty());  // nothing reaches the printer until the copy
-    ASSERT_EQ(NpaWriteValues("LPT1:", {"BLANKPAGES:PRINT", "SEPSHEETS:BETWEENPAGES"}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues("LPT1:", {{"BLANKPAGES", "PRINT"}, {"SEPSHEETS", "BETWEENPAGES"}}), NPA_OK);
 
     // The copy: start + offline, then each command behind a start packet, then start + online.
     auto deadline = Clock::now() + std::chrono::seconds(3);
@@ -236,7 +236,7 @@ TEST_F(LinuxLinkTest, UsbReadsWithRepliesCutIntoTransfers) {
     ValueMap values;
     ASSERT_EQ(NpaReadAllSettings("USB001", values), NPA_OK);
     EXPECT_GT(values.size(), 20u);  // a reply of hundreds of bytes, reassembled from 32-byte reads
-    ASSERT_EQ(NpaWriteValues("USB001", {"BLANKPAGES:PRINT"}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues("USB001", {{"BLANKPAGES", "PRINT"}}), NPA_OK);
     values.clear();
     ASSERT_EQ(NpaReadAllSettings("USB001", values), NPA_OK);
     EXPECT_EQ(values["BLANKPAGES"], "PRINT");
@@ -246,7 +246,7 @@ TEST_F(LinuxLinkTest, UsbReadsWithRepliesCutIntoTransfers) {
 TEST_F(LinuxLinkTest, TwoUsbPrintersAreToldApartBySerialNumber) {
     ASSERT_TRUE(usbPrinter(0, "AB12"));
     ASSERT_TRUE(usbPrinter(1, "CD34"));
-    ASSERT_EQ(NpaWriteValues("USB002", {"BLANKPAGES:PRINT"}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues("USB002", {{"BLANKPAGES", "PRINT"}}), NPA_OK);
     EXPECT_EQ(countIf(wire("usb0.wire"), isSettingWrite), 0u);
     EXPECT_EQ(countIf(wire("usb1.wire"), isSettingWrite), 1u);
     ValueMap first, second;
@@ -320,8 +320,8 @@ TEST_P(OtherReplyLayouts, ReadAndApplyLand) {
     // Every value written back as read, as the window's apply does, with two changes among them.
     values["BLANKPAGES"] = "PRINT";
     values["CUSTOM1NAME"] = "ABC";
-    std::vector<std::string> commands;
-    for (const auto& [name, token] : values) commands.push_back(name + ":" + token);
+    std::vector<NpaCommand> commands;
+    for (const auto& [name, token] : values) commands.push_back({name, token});
     NpaWriteReport report;
     ASSERT_EQ(NpaWriteValues(port, commands, &report), NPA_OK) << report.problem;
     EXPECT_TRUE(report.skipped.empty()) << report.skipped.front();
