@@ -1,6 +1,7 @@
 // The pages with the keyboard alone: a radio group is one tab stop on its checked button and the
-// arrow keys move within it, storing as a click does; every control is read by its label; drop-
-// down lists open below their box.
+// arrow keys move within it, storing as a click does; a click on a spin's arrow leaves the
+// keyboard in its field; every control is read by its label; drop-down lists open below their
+// box.
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
@@ -11,9 +12,11 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QTest>
+#include <QToolButton>
 #include <algorithm>
 #include <cstdlib>
 
+#include "config/strings.h"
 #include "page_test_support.h"
 #include "ui/templates.h"
 
@@ -124,6 +127,56 @@ TEST_F(RadioPageTest, TabVisitsEachGroupOnceOnItsCheckedButton) {
     EXPECT_FALSE(doc_->IsModified()) << "Tab changed a setting";
 }
 
+struct SpinCase {
+    const char* name;
+    int view, field, spin;
+    const char* setting;
+    const char* value;
+};
+
+void PrintTo(const SpinCase& c, std::ostream* os) { *os << c.name; }
+
+class SpinFocusTest : public PageTest, public ::testing::WithParamInterface<SpinCase> {};
+
+// After a click on an arrow, the field shows the focus and Up/Down go on stepping the number; the
+// page around it (which would scroll on those keys) never takes the focus.
+TEST_P(SpinFocusTest, AnArrowClickLeavesTheKeysInTheReadOnlyField) {
+    const SpinCase& c = GetParam();
+    StartDocument(0);
+    doc_->m_values[c.setting] = c.value;
+    Open(c.view);
+    host_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host_.get()));
+    auto* field = Ctl<QLineEdit>(c.field);
+    auto* spin = Ctl<ui::SpinButton>(c.spin);
+    ASSERT_TRUE(field && spin && spin->isEnabled());
+    page_->setFocus(Qt::OtherFocusReason);
+
+    for (QToolButton* arrow : {spin->upButton(), spin->downButton()}) {
+        const int before = spin->pos();
+        QTest::mouseClick(arrow, Qt::LeftButton);
+        EXPECT_EQ(spin->pos(), before + (arrow == spin->upButton() ? 1 : -1));
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_EQ(focus, field) << "the focus went to " << (focus ? focus->metaObject()->className() : "nothing");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        EXPECT_EQ(spin->pos(), before + (arrow == spin->upButton() ? 2 : 0));
+        EXPECT_EQ(Value(c.setting), std::to_string(spin->pos()));
+    }
+    EXPECT_TRUE(field->isReadOnly());
+    QTest::keyClicks(field, "5");
+    EXPECT_EQ(field->text().toInt(), spin->pos()) << "the number field took typing";
+    // Tab still walks the page's controls, never onto the arrows.
+    EXPECT_FALSE(spin->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(spin->upButton()->focusPolicy(), Qt::NoFocus);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spins, SpinFocusTest,
+                         ::testing::Values(SpinCase{"LinesPerPage", 7, 1278, 1279, "LINESPERPAGE", "60"},
+                                           SpinCase{"WaitTimeout", 9, 1189, 1190, "WAITTIMEOUT", "300"}),
+                         [](const ::testing::TestParamInfo<SpinCase>& info) { return std::string(info.param.name); });
+
 // What a screen reader says for a control: its name, or for a drop-down list (whose name is its
 // current entry) the name of the label that labels it.
 QString ReadAs(QWidget* w) {
@@ -177,6 +230,24 @@ TEST_F(AccessibleNamesTest, EveryControlIsReadByItsLabel) {
             EXPECT_EQ(ReadAs(list), label->text()) << list->objectName().toStdString();
         }
     }
+}
+
+TEST_F(AccessibleNamesTest, SpinArrowsAreNamed) {
+    StartDocument(0);
+    int spins = 0;
+    for (int view = 1; view <= 11; ++view) {
+        Open(view);
+        for (ui::SpinButton* spin : page_->findChildren<ui::SpinButton*>()) {
+            ++spins;
+            for (QToolButton* arrow : {spin->upButton(), spin->downButton()}) {
+                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(arrow);
+                EXPECT_EQ(accessible->text(QAccessible::Name),
+                          QString::fromStdString(res::String(arrow == spin->upButton() ? 61392 : 61393)))
+                    << "page " << view << ", " << spin->objectName().toStdString();
+            }
+        }
+    }
+    EXPECT_GE(spins, 4);
 }
 
 using DropDownTest = PageTest;
