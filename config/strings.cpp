@@ -223,6 +223,8 @@ constexpr Entry kTable[] = {
     // Status-bar text when typed or pasted characters are not in the printer's code page; %s
     // takes the characters left out.
     {61394, "프린터의 코드 페이지에 없는 문자는 입력하지 않았습니다: %s"},
+    // Accessible name and column header of the navigation tree.
+    {61395, "설정 그룹"},
 };
 
 constexpr size_t kCount = std::size(kTable);
