@@ -6,11 +6,13 @@
 #include <QTranslator>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
 
 #include "app/command_line.h"
+#include "app/display_check.h"
 #include "app/main_frame.h"
 #include "app/printer_app.h"
 #include "app/ui_prompts.h"
@@ -75,6 +77,12 @@ void SetApplicationIcon() {
 
 int main(int argc, char** argv) {
     if (AnsweredAtOnce(argc, argv)) return 0;
+    if (const std::string noDisplay = NoDisplayReason(getenv, std::vector<std::string>(argv + 1, argv + argc));
+        !noDisplay.empty()) {
+        std::fprintf(stderr, "devpanel: %s.\nStart it in a graphical session; devpanel-cli reads and changes the same "
+                             "settings without a window.\n", noDisplay.c_str());
+        return 1;
+    }
     QApplication qapp(argc, argv);
     SetApplicationIcon();
     ui::InstallFontSubstitutes();

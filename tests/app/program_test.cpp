@@ -1,0 +1,187 @@
+// The devpanel program itself, run as a user runs it: without a display it says so and ends with
+// status 1 instead of aborting inside Qt.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/display_check.h"
+#include "private_user_folders.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// How long the program may take for what it is asked; far more than it needs on a busy machine.
+constexpr auto kProgramTime = std::chrono::seconds(60);
+constexpr auto kPoll = std::chrono::milliseconds(10);
+
+// One run of devpanel with a private TMPDIR, per-user folders and environment of its own.
+class ProgramRun {
+public:
+    // environment: variables to set; a nullopt value removes the variable.
+    ProgramRun(const std::vector<std::string>& arguments, const std::map<std::string, std::optional<std::string>>& environment)
+        : folders_("/tmp/devpanel-programtest-XXXXXX") {
+        char pattern[] = "/tmp/devpanel-programtmp-XXXXXX";
+        tmp_ = mkdtemp(pattern) != nullptr ? pattern : "";
+        int err[2];
+        if (tmp_.empty() || pipe(err) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            // A program that aborts leaves no core file behind the test.
+            const rlimit noCore{0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            setenv("TMPDIR", tmp_.c_str(), 1);
+            for (const auto& [name, value] : environment) {
+                if (value)
+                    setenv(name.c_str(), value->c_str(), 1);
+                else
+                    unsetenv(name.c_str());
+            }
+            const int null = ::open("/dev/null", O_RDWR);
+            dup2(null, STDIN_FILENO);
+            dup2(null, STDOUT_FILENO);
+            dup2(err[1], STDERR_FILENO);
+            close(err[0]);
+            std::vector<char*> argv{const_cast<char*>(DEVPANEL_PATH)};
+            for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(DEVPANEL_PATH, argv.data());
+            _exit(127);
+        }
+        close(err[1]);
+        err_ = err[0];
+    }
+    ~ProgramRun() {
+        if (pid_ > 0 && !ended_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (err_ >= 0) close(err_);
+        std::error_code ignored;
+        if (!tmp_.empty()) fs::remove_all(tmp_, ignored);
+    }
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    const std::string& tmp() const { return tmp_; }
+
+    // The program's end: its wait status, or nullopt when it did not end in time (it is killed).
+    std::optional<int> Wait() {
+        const auto deadline = Clock::now() + kProgramTime;
+        int status = 0;
+        while (Clock::now() < deadline) {
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                ended_ = true;
+                return status;
+            }
+            std::this_thread::sleep_for(kPoll);
+        }
+        return std::nullopt;
+    }
+    // What it wrote on stderr (after it ended).
+    std::string Stderr() {
+        std::string text;
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = read(err_, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+        return text;
+    }
+    // The virtual printer's private folders in the program's TMPDIR.
+    std::vector<std::string> SimFolders() const {
+        std::vector<std::string> found;
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(tmp_, ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("devpanel-sim-", 0) == 0) found.push_back(name);
+        }
+        return found;
+    }
+private:
+    guitest::PrivateUserFolders folders_;
+    std::string tmp_;
+    pid_t pid_ = -1;
+    int err_ = -1;
+    bool ended_ = false;
+};
+
+// --- no display ----------------------------------------------------------------------------------
+
+struct DisplayCase {
+    const char* name;
+    std::map<std::string, std::string> variables;
+    std::vector<std::string> arguments;
+    bool found;  // whether a display may be opened
+};
+
+void PrintTo(const DisplayCase& c, std::ostream* os) { *os << c.name; }
+
+class DisplayCheckTest : public ::testing::TestWithParam<DisplayCase> {};
+
+TEST_P(DisplayCheckTest, TellsWhetherAWindowCanBeOpened) {
+    const DisplayCase& c = GetParam();
+    const std::string reason = NoDisplayReason(
+        [&](const char* name) -> const char* {
+            auto it = c.variables.find(name);
+            return it == c.variables.end() ? nullptr : it->second.c_str();
+        },
+        c.arguments);
+    EXPECT_EQ(reason.empty(), c.found) << reason;
+    if (!c.found) {
+        EXPECT_EQ(reason.rfind("no display found", 0), 0u) << reason;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, DisplayCheckTest,
+    ::testing::Values(
+        DisplayCase{"Nothing", {}, {}, false},
+        DisplayCase{"EmptyDisplay", {{"DISPLAY", ""}}, {}, false},
+        DisplayCase{"X11", {{"DISPLAY", ":0"}}, {}, true},
+        DisplayCase{"Wayland", {{"WAYLAND_DISPLAY", "wayland-0"}}, {}, true},
+        DisplayCase{"Offscreen", {{"QT_QPA_PLATFORM", "offscreen"}}, {}, true},
+        DisplayCase{"OffscreenWithOptions", {{"QT_QPA_PLATFORM", "offscreen:configfile=/x.json"}}, {}, true},
+        DisplayCase{"Minimal", {{"QT_QPA_PLATFORM", "minimal"}}, {}, true},
+        DisplayCase{"Vnc", {{"QT_QPA_PLATFORM", "vnc:size=800x600"}}, {}, true},
+        DisplayCase{"XcbWithoutDisplay", {{"QT_QPA_PLATFORM", "xcb"}, {"WAYLAND_DISPLAY", "wayland-0"}}, {}, false},
+        DisplayCase{"WaylandWithoutItsDisplay", {{"QT_QPA_PLATFORM", "wayland"}, {"DISPLAY", ":0"}}, {}, false},
+        DisplayCase{"ListFallsBackToX11", {{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":0"}}, {}, true},
+        DisplayCase{"ListWithoutEither", {{"QT_QPA_PLATFORM", "wayland;xcb"}}, {}, false},
+        DisplayCase{"PlatformArgument", {}, {"--virtual", "-platform", "offscreen"}, true},
+        DisplayCase{"PlatformArgumentOverridesEnvironment", {{"QT_QPA_PLATFORM", "offscreen"}}, {"-platform", "xcb"}, false},
+        DisplayCase{"DisplayArgument", {}, {"-display", ":1"}, true}),
+    [](const ::testing::TestParamInfo<DisplayCase>& info) { return std::string(info.param.name); });
+
+TEST(ProgramTest, WithoutADisplaySaysSoAndEndsWithStatusOne) {
+    ProgramRun run({"--virtual="}, {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt}});
+    ASSERT_TRUE(run.started());
+    const std::optional<int> status = run.Wait();
+    ASSERT_TRUE(status.has_value()) << "it did not end";
+    EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
+    const std::string err = run.Stderr();
+    EXPECT_NE(err.find("devpanel: no display found"), std::string::npos) << err;
+    EXPECT_EQ(err.find("qt.qpa"), std::string::npos) << "Qt was started: " << err;
+    EXPECT_TRUE(run.SimFolders().empty());
+}
+
+}  // namespace
