@@ -21,6 +21,7 @@
 #include "platform/data_files.h"
 #include "platform/real_platform.h"
 #include "qtui/dialog_builder.h"
+#include "qtui/screen_fit.h"
 #include "sim/sim_platform.h"
 
 namespace {
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication qapp(argc, argv);
+    ui::KeepWindowsOnScreen();
     SetApplicationIcon();
     ui::InstallFontSubstitutes();
     // The program speaks Korean whatever the desktop's language: so do Qt's own buttons and

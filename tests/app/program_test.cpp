@@ -1,5 +1,5 @@
 // The devpanel program itself, run as a user runs it: without a display it says so and ends with
-// status 1 instead of aborting inside Qt.
+// status 1 instead of aborting inside Qt; on a small screen at 200 % its window fits the screen.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -182,6 +182,44 @@ TEST(ProgramTest, WithoutADisplaySaysSoAndEndsWithStatusOne) {
     EXPECT_NE(err.find("devpanel: no display found"), std::string::npos) << err;
     EXPECT_EQ(err.find("qt.qpa"), std::string::npos) << "Qt was started: " << err;
     EXPECT_TRUE(run.SimFolders().empty());
+}
+
+// --- a small screen at 200 % ---------------------------------------------------------------------
+
+// The width and height of a PNG file, from its header.
+std::pair<int, int> PngSize(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char header[24] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    if (in.gcount() != sizeof header || std::memcmp(header + 1, "PNG", 3) != 0) return {0, 0};
+    auto big = [&](int at) { return (header[at] << 24) | (header[at + 1] << 16) | (header[at + 2] << 8) | header[at + 3]; };
+    return {big(16), big(20)};
+}
+
+TEST(ProgramTest, MainWindowFitsA1280By800ScreenAt200Percent) {
+    char pattern[] = "/tmp/devpanel-screentest-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    // The offscreen platform's screen: 1280 x 800 device pixels, 640 x 400 at 200 %.
+    std::ofstream(folder + "/screen.json")
+        << R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1280, "height": 800,)"
+        << R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    const std::string shot = folder + "/window.png";
+    {
+        ProgramRun run({"--virtual=", "--screenshot", shot},
+                       {{"QT_QPA_PLATFORM", "offscreen:configfile=" + folder + "/screen.json"}, {"QT_SCALE_FACTOR", "2"}});
+        ASSERT_TRUE(run.started());
+        const std::optional<int> status = run.Wait();
+        ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << run.Stderr();
+    }
+    const auto [width, height] = PngSize(shot);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    // The picture is the client area in device pixels; the platform's frame lies around it.
+    EXPECT_GT(width, 1000);
+    EXPECT_GT(height, 600);
+    EXPECT_LE(width, 1280);
+    EXPECT_LE(height, 800);
 }
 
 }  // namespace
