@@ -15,6 +15,7 @@
 #include "app/display_check.h"
 #include "app/main_frame.h"
 #include "app/printer_app.h"
+#include "app/stop_signals.h"
 #include "app/ui_prompts.h"
 #include "config/config_check.h"
 #include "config/profile.h"
@@ -85,6 +86,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication qapp(argc, argv);
+    // Before anything leaves files behind: a stop signal ends the program as a close does.
+    StopSignals stopSignals;
     ui::KeepWindowsOnScreen();
     SetApplicationIcon();
     ui::InstallFontSubstitutes();
@@ -145,7 +148,7 @@ int main(int argc, char** argv) {
                 app.MainFrame()->close();
             });
         }
-        QApplication::exec();
+        stopSignals.exec(app.MainFrame(), app.Document());
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // The devpanel program itself, run as a user runs it: without a display it says so and ends with
-// status 1 instead of aborting inside Qt; on a small screen at 200 % its window fits the screen.
+// status 1 instead of aborting inside Qt; SIGTERM, SIGINT and SIGHUP end it as a close does,
+// leaving no private folder behind; on a small screen at 200 % its window fits the screen.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -37,7 +38,9 @@ constexpr auto kPoll = std::chrono::milliseconds(10);
 class ProgramRun {
 public:
     // environment: variables to set; a nullopt value removes the variable.
-    ProgramRun(const std::vector<std::string>& arguments, const std::map<std::string, std::optional<std::string>>& environment)
+    // ignoredSignal: a signal the program inherits as ignored (0: none).
+    ProgramRun(const std::vector<std::string>& arguments, const std::map<std::string, std::optional<std::string>>& environment,
+               int ignoredSignal = 0)
         : folders_("/tmp/devpanel-programtest-XXXXXX") {
         char pattern[] = "/tmp/devpanel-programtmp-XXXXXX";
         tmp_ = mkdtemp(pattern) != nullptr ? pattern : "";
@@ -48,6 +51,7 @@ public:
             // A program that aborts leaves no core file behind the test.
             const rlimit noCore{0, 0};
             setrlimit(RLIMIT_CORE, &noCore);
+            if (ignoredSignal != 0) signal(ignoredSignal, SIG_IGN);
             setenv("TMPDIR", tmp_.c_str(), 1);
             for (const auto& [name, value] : environment) {
                 if (value)
@@ -116,6 +120,29 @@ public:
         }
         return found;
     }
+    // Waits until pred holds while the program runs; false when it ended or time ran out.
+    bool WaitUntil(const std::function<bool()>& pred) {
+        const auto deadline = Clock::now() + kProgramTime;
+        while (Clock::now() < deadline) {
+            if (pred()) return true;
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                ended_ = true;
+                return false;
+            }
+            std::this_thread::sleep_for(kPoll);
+        }
+        return false;
+    }
+    // Whether the main thread sleeps (in its event loop, once the program is up).
+    bool Sleeping() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const size_t close = line.rfind(')');
+        return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'S';
+    }
+
 private:
     guitest::PrivateUserFolders folders_;
     std::string tmp_;
@@ -123,6 +150,8 @@ private:
     int err_ = -1;
     bool ended_ = false;
 };
+
+const std::map<std::string, std::optional<std::string>> kOffscreen = {{"QT_QPA_PLATFORM", "offscreen"}};
 
 // --- no display ----------------------------------------------------------------------------------
 
@@ -182,6 +211,61 @@ TEST(ProgramTest, WithoutADisplaySaysSoAndEndsWithStatusOne) {
     EXPECT_NE(err.find("devpanel: no display found"), std::string::npos) << err;
     EXPECT_EQ(err.find("qt.qpa"), std::string::npos) << "Qt was started: " << err;
     EXPECT_TRUE(run.SimFolders().empty());
+}
+
+// --- stop signals --------------------------------------------------------------------------------
+
+struct StopCase {
+    const char* name;
+    int signal;
+    bool up;  // sent once the window is up; otherwise as soon as the virtual printer's folder exists
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+
+class StopSignalTest : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(StopSignalTest, EndsLikeACloseAndLeavesNoFolder) {
+    const StopCase& c = GetParam();
+    ProgramRun run({"--virtual="}, kOffscreen);
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(run.WaitUntil([&] { return !run.SimFolders().empty(); })) << run.Stderr();
+    if (c.up) {
+        // Up: its main thread sleeps in the event loop, sample after sample.
+        int asleep = 0;
+        ASSERT_TRUE(run.WaitUntil([&] { return (asleep = run.Sleeping() ? asleep + 1 : 0) >= 10; }));
+    }
+    ASSERT_EQ(kill(run.pid(), c.signal), 0);
+    const std::optional<int> status = run.Wait();
+    ASSERT_TRUE(status.has_value()) << "it did not end";
+    EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    EXPECT_EQ(run.SimFolders(), std::vector<std::string>{}) << "left behind in " << run.tmp();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest,
+                         ::testing::Values(StopCase{"TermWhenUp", SIGTERM, true}, StopCase{"IntWhenUp", SIGINT, true},
+                                           StopCase{"HupWhenUp", SIGHUP, true},
+                                           StopCase{"TermWhileStarting", SIGTERM, false}),
+                         [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+
+// Started with SIGHUP ignored (nohup devpanel), the program keeps it ignored; SIGTERM still ends
+// it cleanly.
+TEST(ProgramTest, AHangUpIgnoredFromTheStartStaysIgnored) {
+    ProgramRun run({"--virtual="}, kOffscreen, SIGHUP);
+    ASSERT_TRUE(run.started());
+    int asleep = 0;
+    const auto up = [&] { return (asleep = run.Sleeping() ? asleep + 1 : 0) >= 10; };
+    ASSERT_TRUE(run.WaitUntil([&] { return !run.SimFolders().empty(); }));
+    ASSERT_TRUE(run.WaitUntil(up));
+    ASSERT_EQ(kill(run.pid(), SIGHUP), 0);
+    asleep = 0;
+    EXPECT_TRUE(run.WaitUntil(up)) << "SIGHUP ended it";
+    ASSERT_EQ(kill(run.pid(), SIGTERM), 0);
+    const std::optional<int> status = run.Wait();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    EXPECT_EQ(run.SimFolders(), std::vector<std::string>{});
 }
 
 // --- a small screen at 200 % ---------------------------------------------------------------------
