@@ -62,7 +62,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if ((type == QEvent::Show || type == QEvent::Resize) && IsFitted(watched)) {
+        if ((type == QEvent::Show || type == QEvent::Resize || type == QEvent::Move) && IsFitted(watched)) {
             auto* window = static_cast<QWidget*>(watched);
             if (type == QEvent::Show) {
                 // Before the window system maps it: it comes up at its fitted size. A main window
@@ -70,7 +70,8 @@ protected:
                 Fit(window, window->testAttribute(Qt::WA_Moved) || window->windowType() == Qt::Dialog);
             } else if (window->isVisible() && !Fits(window)) {
                 // Made larger by its own code (the main window makes room for its frame once the
-                // frame is known): fitted once that resize is over.
+                // frame is known), or framed by the window manager after it was mapped (the
+                // window moves by the frame's width then): fitted once that change is over.
                 QPointer<QWidget> later(window);
                 QMetaObject::invokeMethod(
                     this, [later] {
