@@ -1,5 +1,6 @@
-// Every window and dialog on a small screen at 200 %: a 1280 x 800 screen leaves 640 x 400 for
-// windows laid out for a larger one. Each must lie within the screen, frame included, with every
+// The windows and dialogs laid out larger than a small screen at 200 % (a 1280 x 800 screen leaves
+// 640 x 400), each of another kind: the main window, a dialog with a layout, Qt's file dialog and
+// message box. Each must lie within the screen, frame included, with every
 // button on it; what no longer fits scrolls. The offscreen platform plays the screen (its own
 // configuration file), at the scale factor the user would set.
 #include <gtest/gtest.h>
@@ -21,11 +22,8 @@
 #include <ostream>
 #include <string>
 
-#include "app/about_dlg.h"
 #include "app/main_frame.h"
-#include "app/progress_dlg.h"
 #include "app/restore_dlg.h"
-#include "app/select_printer_dlg.h"
 #include "app/ui_prompts.h"
 #include "config/profile.h"
 #include "document/printer_doc.h"
@@ -105,24 +103,6 @@ void CommandFile() {
     ExpectOnScreen(&dialog);
 }
 
-void About() {
-    CAboutDlg dialog;
-    ShowAndSettle(&dialog);
-    ExpectOnScreen(&dialog);
-}
-
-void ChoosePrinter() {
-    CSelectPrinterDlg dialog({{"LPT1: - Altrin Pressline T90", "LPT1:"}, {"USB001 - Altrin Pressline T90", "USB001"}});
-    ShowAndSettle(&dialog);
-    ExpectOnScreen(&dialog);
-}
-
-void Progress() {
-    CProgressDlg dialog("프린터에 설정을 적용 하고 있습니다. 잠시 기다리십시오...");
-    ShowAndSettle(&dialog);
-    ExpectOnScreen(&dialog);
-}
-
 void Message() {
     QMessageBox box(QMessageBox::Critical, "설정 적용 실패", QString(40, QChar(u'가')) + QString(" 설정").repeated(40),
                     QMessageBox::Yes | QMessageBox::No);
@@ -139,9 +119,7 @@ TEST_P(SmallScreenTest, LiesWithinTheScreenWithEveryButtonOnIt) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, SmallScreenTest,
                          ::testing::Values(WindowCase{"MainWindow", MainWindow}, WindowCase{"RestoreDialog", RestoreDialog},
-                                           WindowCase{"CommandFileDialog", CommandFile}, WindowCase{"AboutBox", About},
-                                           WindowCase{"PrinterChoice", ChoosePrinter}, WindowCase{"Progress", Progress},
-                                           WindowCase{"MessageBox", Message}),
+                                           WindowCase{"CommandFileDialog", CommandFile}, WindowCase{"MessageBox", Message}),
                          [](const ::testing::TestParamInfo<WindowCase>& info) { return std::string(info.param.name); });
 
 // A window the program itself makes larger than the screen after it was shown is fitted again,
