@@ -6,17 +6,21 @@
 #include <QTranslator>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
 
+#include "app/display_check.h"
 #include "flows/command_line.h"
 #include "app/main_frame.h"
 #include "app/printer_app.h"
+#include "app/stop_signals.h"
 #include "app/ui_prompts.h"
 #include "config/profile.h"
 #include "platform/real_platform.h"
 #include "qtui/dialog_builder.h"
+#include "qtui/screen_fit.h"
 #include "sim/sim_platform.h"
 
 namespace {
@@ -83,7 +87,16 @@ void SetApplicationIcon() {
 
 int main(int argc, char** argv) {
     if (AnsweredAtOnce(argc, argv)) return 0;
+    if (const std::string noDisplay = NoDisplayReason(getenv, std::vector<std::string>(argv + 1, argv + argc));
+        !noDisplay.empty()) {
+        std::fprintf(stderr, "devpanel: %s.\nStart it in a graphical session; devpanel-cli reads and changes the same "
+                             "settings without a window.\n", noDisplay.c_str());
+        return 1;
+    }
     QApplication qapp(argc, argv);
+    // Before anything leaves files behind: a stop signal ends the program as a close does.
+    StopSignals stopSignals;
+    ui::KeepWindowsOnScreen();
     SetApplicationIcon();
     ui::InstallFontSubstitutes();
     // The program speaks Korean whatever the desktop's language: so do Qt's own buttons and
@@ -137,7 +150,7 @@ int main(int argc, char** argv) {
         }
         // Once the window is shown (after the timers above, which report that moment).
         QTimer::singleShot(0, [] { AddApplicationIcons(kLargeIconSizes); });
-        QApplication::exec();
+        stopSignals.exec(app.MainFrame(), app.Document());
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
+#include <algorithm>
 #include <vector>
 
 #include "config/config.h"
@@ -15,17 +16,29 @@
 
 namespace {
 constexpr int kViewIdRole = Qt::UserRole;
-}
+// The tree's accessible name, also the text of its (hidden) column header.
+constexpr int kTreeName = 61395;
+// A caption the pane cuts by no more than this share of its width (the printer's label, usually)
+// still shows enough to be recognised: it ends in "…" and shows whole in its tool tip, rather
+// than a scroll bar taking a row's height to reveal those pixels.
+constexpr double kCutShare = 0.5;
+}  // namespace
 
 CPrinterMopView::CPrinterMopView(CPrinterDoc* doc, QWidget* parent) : QTreeWidget(parent), m_doc(doc) {
     setHeaderHidden(true);
     setColumnCount(1);
+    // Screen readers read the column header even while it is hidden: it says what the tree is,
+    // not Qt's default "1".
+    const QString name = QString::fromStdString(res::String(kTreeName));
+    setAccessibleName(name);
+    setHeaderLabel(name);
     setRootIsDecorated(true);  // buttons and lines at the root
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFrameShape(QFrame::StyledPanel);
-    // Long captions scroll sideways rather than being cut.
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The column is as wide as the widest caption, or as the pane (see FitColumn).
+    header()->setSectionResizeMode(QHeaderView::Fixed);
     header()->setStretchLastSection(false);
+    setTextElideMode(Qt::ElideRight);
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnSelectionChanged(current); });
 }
@@ -135,6 +148,22 @@ void CPrinterMopView::keyPressEvent(QKeyEvent* event) {
     } else if (item->parent()) {
         setCurrentItem(item->parent());
     }
+}
+
+void CPrinterMopView::updateGeometries() {
+    FitColumn();
+    QTreeWidget::updateGeometries();
+}
+
+void CPrinterMopView::FitColumn() {
+    if (m_fitting) return;  // the section's own resize comes back here
+    m_fitting = true;
+    const int available = viewport()->width();
+    const int needed = sizeHintForColumn(0);  // the widest shown row, with its indentation
+    const bool scroll = needed - available > kCutShare * available;
+    setHorizontalScrollBarPolicy(scroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    header()->resizeSection(0, scroll ? needed : std::max(available, 0));
+    m_fitting = false;
 }
 
 bool CPrinterMopView::viewportEvent(QEvent* event) {

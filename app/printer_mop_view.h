@@ -35,8 +35,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // A caption cut off by the pane's edge shows whole as a tool tip.
     bool viewportEvent(QEvent* event) override;
+    // Runs whenever the pane's size or the shown rows change: fits the column (FitColumn).
+    void updateGeometries() override;
 
 private:
     void OnSelectionChanged(QTreeWidgetItem* current);
+    // The column takes the pane's width when every caption fits or is cut by at most half the
+    // pane's width (it then ends in "…", with no scroll bar); otherwise the widest caption's,
+    // and the tree scrolls sideways.
+    void FitColumn();
     CPrinterDoc* m_doc;
+    bool m_fitting = false;
 };

@@ -217,6 +217,14 @@ constexpr Entry kTable[] = {
     // the snapshot folder.
     {61390, "이전 상태 저장 실패"},
     {61391, "적용 하기 전의 프린터 설정을 이전 상태로 저장 할 수 없어 프린터에 아무 설정도 보내지 않았습니다. 폴더 %s에 쓸 수 있는지 확인 하고 다시 적용 하십시오."},
+    // Accessible names of a number field's arrows.
+    {61392, "증가"},
+    {61393, "감소"},
+    // Status-bar text when typed or pasted characters are not in the printer's code page; %s
+    // takes the characters left out.
+    {61394, "프린터의 코드 페이지에 없는 문자는 입력하지 않았습니다: %s"},
+    // Accessible name and column header of the navigation tree.
+    {61395, "설정 그룹"},
     // The status bar's confirmation after an apply that sent something; %s is how many settings.
     {61400, "설정 %s개를 프린터에 적용 했습니다."},
     // Under the message that no printer was found: what to check, and how to try the program.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace npa {
 
@@ -21,5 +22,16 @@ std::string DecodePrinterText(const uint8_t* bytes, size_t count);
 // The number of code-page bytes the text takes on the printer, or SIZE_MAX when it cannot be
 // represented there.
 size_t PrinterTextLength(const std::string& utf8);
+
+// What of a UTF-8 text the printer can take into a field with room for maxBytes: the characters
+// of the code page, in order, up to the first one that no longer fits; and the characters the
+// code page lacks that were met on the way, each once, in order (bytes that are not UTF-8 count
+// as such characters, byte by byte). Characters after the cut are not looked at.
+struct PrinterTextFit {
+    std::string kept;                  // UTF-8
+    size_t keptBytes = 0;              // code-page bytes of kept
+    std::vector<std::string> leftOut;  // UTF-8 characters (or single bad bytes)
+};
+PrinterTextFit FitPrinterText(const std::string& utf8, size_t maxBytes);
 
 }  // namespace npa

@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHash>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 #include "config/strings.h"
 #include "ui/dialog_units.h"
 #include "qtui/left_text_button.h"
+#include "qtui/radio_accessibility.h"
 #include "qtui/spin_button.h"
 
 namespace ui {
@@ -191,6 +193,7 @@ QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidg
             break;
         }
         case res::Ctl::RadioButton: {
+            InstallRadioButtonAccessibility();
             QRadioButton* radio = (s & res::S_LEFTTEXT) ? new LeftTextRadioButton(text, form) : new QRadioButton(text, form);
             // Qt would make every radio button of the form one group; the template's groups
             // decide instead (see below).
@@ -247,6 +250,14 @@ QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidg
     w->setGeometry(r);
     if (s & res::S_DISABLED) w->setEnabled(false);
     return w;
+}
+
+// The innermost group box, of those made so far, whose frame holds the control.
+const QWidget* GroupAround(const std::vector<QWidget*>& groupBoxes, const QWidget* control) {
+    for (auto it = groupBoxes.rbegin(); it != groupBoxes.rend(); ++it) {
+        if (!(*it)->accessibleName().isEmpty() && (*it)->geometry().contains(control->geometry())) return *it;
+    }
+    return nullptr;
 }
 
 bool IsGulim(const QFont& font) {
@@ -317,7 +328,13 @@ BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form) {
     // Accessible names: a screen reader reads each control by its label. A control with a caption
     // is its own label; an edit, list or spin is labelled by the caption before it in the
     // template (the label of its row, the check box that switches it, or the group around it); a
-    // radio button without caption by its group box.
+    // radio button without caption by its group box. A row label that the form repeats in
+    // several groups ("이름" of each custom paper type) is read with its group's caption before
+    // it ("사용자 1 이름"), as the form shows it, so that the rows can be told apart.
+    QHash<QString, int> rowLabels;
+    for (const res::ControlTemplate& c : dialog.controls) {
+        if (c.kind == res::Ctl::Static) ++rowLabels[WithoutMnemonics(ControlText(c))];
+    }
     QString label, groupCaption;
     QLabel* labelStatic = nullptr;  // the label when it is a static text: the control's buddy
     for (const res::ControlTemplate& c : dialog.controls) {
@@ -340,13 +357,18 @@ BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form) {
                 w->setAccessibleName(caption);
                 break;
             case res::Ctl::Static:
-            case res::Ctl::CheckBox:
-                if (!caption.isEmpty()) {
-                    label = caption;
+            case res::Ctl::CheckBox: {
+                QString name = caption;
+                if (c.kind == res::Ctl::Static && rowLabels[caption] > 1) {
+                    if (const QWidget* group = GroupAround(groupBoxes, w)) name = group->accessibleName() + ' ' + caption;
+                }
+                if (!name.isEmpty()) {
+                    label = name;
                     labelStatic = qobject_cast<QLabel*>(w);  // a check box is no buddy label
                 }
-                w->setAccessibleName(caption);
+                w->setAccessibleName(name);
                 break;
+            }
             case res::Ctl::RadioButton:
                 radios.push_back(static_cast<QAbstractButton*>(w));
                 label = caption.isEmpty() ? groupCaption : caption;

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -16,6 +18,10 @@
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The status-bar text that names the characters a name field left out, and how long it stays.
+constexpr int kLeftOutText = 61394;
+constexpr int kLeftOutMessageMs = 10000;
 
 }  // namespace
 
@@ -171,7 +177,10 @@ void CSettingsView::Show(int id) {
                     // The limit counts bytes of the printer's code page (a Korean character takes
                     // two); a longer value from the printer is still shown whole.
                     ui::CodePageLimit* limit = ui::LimitOf(edit);
-                    if (!limit) limit = new ui::CodePageLimit(edit);
+                    if (!limit) {
+                        limit = new ui::CodePageLimit(edit);
+                        connect(limit, &ui::CodePageLimit::charactersLeftOut, this, &CSettingsView::ShowLeftOut);
+                    }
                     limit->setLimit(s.textLimit);
                     limit->setText(Q(s.text));
                 }
@@ -240,6 +249,14 @@ void CSettingsView::ShowTitle(QTextEdit* title, const pages::ControlState& state
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
     cursor.mergeCharFormat(bold);
+}
+
+void CSettingsView::ShowLeftOut(const QString& characters) {
+    // In the status bar of the main window the page is in, for a while or until the next
+    // status text.
+    auto* main = qobject_cast<QMainWindow*>(window());
+    if (!main) return;
+    main->statusBar()->showMessage(Q(res::Format(kLeftOutText, characters.toStdString())), kLeftOutMessageMs);
 }
 
 bool CSettingsView::event(QEvent* event) {

@@ -55,6 +55,9 @@ private:
     void ShowSideEffects();
     void Fill(bool initial);
     void ShowTitle(QTextEdit* title, const pages::ControlState& state);
+    // Tells the user, in the main window's status bar, which typed characters a name field left
+    // out because the printer's code page lacks them.
+    void ShowLeftOut(const QString& characters);
 
     CPrinterDoc* m_doc;
     int m_templateId;

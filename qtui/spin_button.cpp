@@ -7,7 +7,15 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "config/strings.h"
+
 namespace ui {
+namespace {
+
+// Accessible names of the arrows.
+constexpr int kUpArrowName = 61392, kDownArrowName = 61393;
+
+}  // namespace
 
 SpinButton::SpinButton(QWidget* parent)
     : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {
@@ -17,6 +25,9 @@ SpinButton::SpinButton(QWidget* parent)
     }
     up_->setArrowType(Qt::UpArrow);
     down_->setArrowType(Qt::DownArrow);
+    up_->setAccessibleName(QString::fromStdString(res::String(kUpArrowName)));
+    down_->setAccessibleName(QString::fromStdString(res::String(kDownArrowName)));
+
     connect(up_, &QToolButton::clicked, this, [this] { step(+1); });
     connect(down_, &QToolButton::clicked, this, [this] { step(-1); });
 }
@@ -24,6 +35,11 @@ SpinButton::SpinButton(QWidget* parent)
 void SpinButton::setBuddy(QLineEdit* buddy) {
     if (buddy_) buddy_->removeEventFilter(this);
     buddy_ = buddy;
+    // A click on an arrow hands the focus to the first widget up the parents that takes click
+    // focus: without this, that is the scrolling page, which draws no focus and scrolls on
+    // Up/Down. Taking click focus for the buddy keeps the focus in the field.
+    setFocusProxy(buddy_);
+    setFocusPolicy(buddy_ ? Qt::ClickFocus : Qt::NoFocus);
     if (buddy_ && arrowKeys_) buddy_->installEventFilter(this);
 }
 

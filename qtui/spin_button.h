@@ -1,6 +1,9 @@
 // The up-down control of a number field: two small arrow buttons that step a position within a
 // range and write it into a separate buddy edit as a decimal number. The buddy is read-only; the
-// user changes the number only with the arrows, or with the Up/Down keys in the buddy.
+// user changes the number only with the arrows, or with the Up/Down keys in the buddy. A click on
+// an arrow puts the keyboard focus into the buddy (the spin's focus proxy), so that the field
+// shows its focus and the Up/Down keys go on stepping it; the arrows themselves are never a tab
+// stop.
 #pragma once
 
 #include <QWidget>

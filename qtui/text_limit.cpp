@@ -1,18 +1,12 @@
 #include "qtui/text_limit.h"
 
 #include <QLineEdit>
+#include <QStringList>
 #include <algorithm>
-#include <cstdint>
 
 #include "protocol/printer_text.h"
 
 namespace ui {
-namespace {
-
-// Whether the printer's code page has every character of text.
-bool Representable(const QString& text) { return npa::PrinterTextLength(text.toStdString()) != SIZE_MAX; }
-
-}  // namespace
 
 int CodePageLength(const QString& text) {
     int bytes = 0;
@@ -39,22 +33,36 @@ void CodePageLimit::setText(const QString& text) {
 }
 
 QValidator::State CodePageLimit::validate(QString& input, int& pos) const {
-    // A character the printer cannot store (an emoji, say) is refused as it is typed, rather
-    // than failing the whole apply later.
-    if (!Representable(input) && Representable(accepted_)) return Invalid;
+    // The change replaced one stretch of the accepted text (typing, a paste, an input method's
+    // commit, a deletion): find it by what both texts share at their ends, never splitting a
+    // surrogate pair.
+    const qsizetype shorter = std::min(input.size(), accepted_.size());
+    qsizetype head = 0;
+    while (head < shorter && input.at(head) == accepted_.at(head)) ++head;
+    if (head > 0 && input.at(head - 1).isHighSurrogate()) --head;
+    qsizetype tail = 0;
+    while (tail < shorter - head && input.at(input.size() - 1 - tail) == accepted_.at(accepted_.size() - 1 - tail))
+        ++tail;
+    if (tail > 0 && input.at(input.size() - tail).isLowSurrogate()) --tail;
+    const QString inserted = input.mid(head, input.size() - head - tail);
+    if (inserted.isEmpty()) return Acceptable;  // only taken away
+
+    // What is put in keeps the characters the code page has, as far as the room allows: the
+    // limit, or the longer text that came from the printer.
+    const QString before = input.left(head), after = input.right(tail);
     const int allowed = std::max(limit_, CodePageLength(accepted_));
-    if (CodePageLength(input) <= allowed) return Acceptable;
-    // Cut what was just inserted before the cursor until the text fits.
-    qsizetype inserted = input.size() - accepted_.size();
-    while (inserted > 0 && pos > 0 && CodePageLength(input) > allowed) {
-        int width = 1;
-        if (pos >= 2 && input.at(pos - 1).isLowSurrogate() && input.at(pos - 2).isHighSurrogate()) width = 2;
-        input.remove(pos - width, width);
-        pos -= width;
-        inserted -= width;
+    const int room = std::max(0, allowed - CodePageLength(before) - CodePageLength(after));
+    const npa::PrinterTextFit fit = npa::FitPrinterText(inserted.toStdString(), static_cast<size_t>(room));
+    if (!fit.leftOut.empty()) {
+        QStringList names;
+        for (const std::string& c : fit.leftOut) names << QString::fromStdString(c);
+        Q_EMIT const_cast<CodePageLimit*>(this)->charactersLeftOut(names.join(QStringLiteral(", ")));
     }
-    // Nothing of the insertion fits: refuse it, so that the edit sees no change at all.
-    if (input == accepted_ || CodePageLength(input) > allowed) return Invalid;
+    // Nothing of it fits: refuse the change whole, so that a selection it would replace stays.
+    const QString kept = QString::fromStdString(fit.kept);
+    if (kept.isEmpty()) return Invalid;
+    input = before + kept + after;
+    pos = static_cast<int>(head + kept.size());
     return Acceptable;
 }
 

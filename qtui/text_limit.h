@@ -15,11 +15,13 @@ namespace ui {
 // The length of text in bytes of the code page (ASCII 1, every other character 2).
 int CodePageLength(const QString& text);
 
-// Keeps an edit's text within a limit in code-page bytes, in characters the code page has. Typing
-// or pasting that would go past the limit is cut back to what fits, a character the code page
-// lacks is refused; text set by the program is never cut, and the user may
-// still edit an over-long text as long as it does not grow.
+// Keeps an edit's text within a limit in code-page bytes, in characters the code page has. Of
+// what the user types, pastes or commits through an input method, the characters the code page
+// has go in, up to the limit; the others are left out and named by charactersLeftOut, so that
+// the user learns why they did not appear. Text set by the program is never cut, and the user
+// may still edit an over-long text as long as it does not grow.
 class CodePageLimit : public QValidator {
+    Q_OBJECT
 public:
     explicit CodePageLimit(QLineEdit* edit);
     void setLimit(int bytes) { limit_ = bytes; }
@@ -27,6 +29,10 @@ public:
     // Shows text in the edit without cutting it, and makes it the text the limit measures from.
     void setText(const QString& text);
     State validate(QString& input, int& pos) const override;
+
+Q_SIGNALS:
+    // Characters of the user's input that the code page lacks, each once, joined by ", ".
+    void charactersLeftOut(const QString& characters);
 
 private:
     QLineEdit* edit_;

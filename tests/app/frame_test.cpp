@@ -7,11 +7,13 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -487,6 +489,24 @@ TEST_F(FrameTest, TreeKeepsTheShownNodeSelected) {
     QTest::keyClick(tree, Qt::Key_Up, Qt::ControlModifier);
     ASSERT_EQ(tree->selectedItems().size(), 1);
     EXPECT_EQ(tree->selectedItems().first(), tree->currentItem());
+}
+
+// A name field says in the main window's status bar which characters it left out (the printer's
+// code page lacks them); the next status text takes their place.
+TEST_F(FrameTest, ANameFieldNamesTheCharactersItLeftOutInTheStatusBar) {
+    Start();
+    ASSERT_TRUE(frame->replaceView(2));
+    auto* name = qobject_cast<QLineEdit*>(frame->Page()->Control(1154));
+    ASSERT_NE(name, nullptr);
+    name->setFocus();
+    name->selectAll();
+    name->insert(QString::fromUtf8("Café 😀 Zoë"));
+    EXPECT_EQ(name->text(), QString::fromUtf8("Caf  Zo"));
+    EXPECT_EQ(frame->statusBar()->currentMessage().toStdString(), res::Format(61394, "é, 😀, ë"));
+    EXPECT_FALSE(frame->MessagePane()->isVisible()) << "the message shows beside the idle text";
+    frame->setStatusText(res::String(57345));
+    EXPECT_TRUE(frame->statusBar()->currentMessage().isEmpty());
+    EXPECT_TRUE(frame->MessagePane()->isVisible());
 }
 
 }  // namespace

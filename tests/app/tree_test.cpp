@@ -1,17 +1,22 @@
 // The navigation tree as a person uses it in its 150-pixel pane: branch lines, Left and Right,
-// and tool tips for captions the pane cuts.
+// captions the pane cuts (tool tips, and a sideways scroll bar only when much is hidden), and what
+// a screen reader is told about it.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
 #include <algorithm>
+#include <ostream>
 
 #include "app/printer_mop_view.h"
 #include "config/profile.h"
+#include "config/strings.h"
 #include "gui_fakes.h"
 
 namespace {
@@ -25,6 +30,19 @@ const char* const kTree =
     "[NPar]\nStringId=61212\nViewId=10\n[NUsb]\nStringId=61213\nViewId=11\n";
 
 const char* const kLongLabel = "USB001 - Altrin Pressline T90 (사무실 2층 복도 끝)";
+const char* const kPrinterLabel = "USB001 - Altrin Pressline T90";
+
+// The tool tip shown over an item, or "" for none.
+QString TipAt(CPrinterMopView& tree, QTreeWidgetItem* item) {
+    QToolTip::hideText();
+    guitest::WaitUntil([] { return !QToolTip::isVisible(); }, 2000);
+    const QPoint at = tree.visualItemRect(item).center();
+    QHelpEvent help(QEvent::ToolTip, at, tree.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree.viewport(), &help);
+    const QString tip = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    return tip;
+}
 
 class TreeTest : public ::testing::Test {
 protected:
@@ -114,17 +132,64 @@ TEST_F(TreeTest, BranchesAreDrawnWithLinesAndBoxes) {
 }
 
 TEST_F(TreeTest, ACaptionThePaneCutsShowsWholeAsAToolTip) {
-    auto tipAt = [&](QTreeWidgetItem* item) {
-        QToolTip::hideText();
-        guitest::WaitUntil([] { return !QToolTip::isVisible(); }, 2000);
-        const QPoint at = tree.visualItemRect(item).center();
-        QHelpEvent help(QEvent::ToolTip, at, tree.viewport()->mapToGlobal(at));
-        QApplication::sendEvent(tree.viewport(), &help);
-        return QToolTip::isVisible() ? QToolTip::text() : QString();
-    };
-    EXPECT_EQ(tipAt(tree.topLevelItem(0)), QString::fromUtf8(kLongLabel));
-    EXPECT_EQ(tipAt(Node("마무리")), QString()) << "a caption that fits needs no tip";
-    QToolTip::hideText();
+    EXPECT_EQ(TipAt(tree, tree.topLevelItem(0)), QString::fromUtf8(kLongLabel));
+    EXPECT_EQ(TipAt(tree, Node("마무리")), QString()) << "a caption that fits needs no tip";
+}
+
+struct LabelCase {
+    const char* name;
+    const char* label;
+    int paneWidth;
+    bool scrolls;  // a sideways scroll bar; otherwise the column is the pane's width
+    bool cut;
+};
+
+void PrintTo(const LabelCase& c, std::ostream* os) { *os << c.name; }
+
+class TreeLabelTest : public ::testing::TestWithParam<LabelCase> {};
+
+// The printer's label, cut by a third of the pane, ends in "…" with its whole text in the tool
+// tip; the tree scrolls sideways only for a caption of which most would be hidden.
+TEST_P(TreeLabelTest, ScrollsSidewaysOnlyWhenMuchIsHidden) {
+    const LabelCase& c = GetParam();
+    CPrinterMopView tree(nullptr);
+    tree.resize(c.paneWidth, 300);
+    tree.OnInitialUpdate(c.label, Profile::Parse(kTree));
+    tree.show();
+    QApplication::processEvents();
+    EXPECT_EQ(tree.horizontalScrollBar()->maximum() > 0, c.scrolls);
+    EXPECT_EQ(tree.horizontalScrollBar()->isVisible(), c.scrolls);
+    if (!c.scrolls) {
+        EXPECT_EQ(tree.header()->sectionSize(0), tree.viewport()->width());
+    }
+    EXPECT_EQ(TipAt(tree, tree.topLevelItem(0)), c.cut ? QString::fromUtf8(c.label) : QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Labels, TreeLabelTest,
+                         ::testing::Values(LabelCase{"Port", "USB001", 150, false, false},
+                                           LabelCase{"PrinterInItsPane", kPrinterLabel, 150, false, true},
+                                           LabelCase{"PrinterInAWidePane", kPrinterLabel, 320, false, false},
+                                           LabelCase{"PrinterInANarrowPane", kPrinterLabel, 90, true, true},
+                                           LabelCase{"PrinterWithALongQueueName", kLongLabel, 150, true, true}),
+                         [](const ::testing::TestParamInfo<LabelCase>& info) { return std::string(info.param.name); });
+
+// A screen reader reads the tree by its name, and the column header it reports (even while the
+// header is hidden) says the same, not a bare "1".
+TEST_F(TreeTest, ScreenReadersHearTheTreesName) {
+    const QString name = QString::fromStdString(res::String(61395));
+    ASSERT_FALSE(name.isEmpty());
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&tree);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), name);
+    int headers = 0;
+    for (int i = 0; i < accessible->childCount(); ++i) {
+        QAccessibleInterface* child = accessible->child(i);
+        if (child && child->role() == QAccessible::ColumnHeader) {
+            ++headers;
+            EXPECT_EQ(child->text(QAccessible::Name), name);
+        }
+    }
+    EXPECT_EQ(headers, 1);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The main window's size under a real X server with a window manager, which puts its frame
 // around the window only after the window was first shown: the whole window, frame included,
-// must come out at 680 x 450. The test starts its own Xvfb and openbox; on a machine without
+// must come out at 680 x 450, and a window taller than the screen must fit it, frame included. The test starts its own Xvfb and openbox; on a machine without
 // them it says so and skips, and when they are there but do not start, it fails.
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -22,6 +24,7 @@
 #include "gui_fakes.h"
 #include "private_user_folders.h"
 #include "qtui/dialog_builder.h"
+#include "qtui/screen_fit.h"
 
 namespace {
 
@@ -132,6 +135,24 @@ TEST(WindowFrameTest, WholeWindowIs680By450UnderAWindowManager) {
     frame.move(frame.pos() + QPoint(10, 10));
     QTest::qWait(200);
     EXPECT_EQ(frame.frameGeometry().size(), QSize(680, 450));
+}
+
+// A dialog laid out taller than the screen: it is fitted at once, and again when the window
+// manager's frame around it arrives after it was mapped, so that frame and buttons stay on the
+// screen.
+TEST(WindowFrameTest, AWindowTallerThanTheScreenFitsWithTheFrameAroundIt) {
+    if (!g_missing.empty()) GTEST_SKIP() << g_missing;
+    ASSERT_TRUE(g_unavailable.empty()) << g_unavailable;
+    ui::KeepWindowsOnScreen();
+    QDialog dialog;
+    dialog.resize(500, 2000);
+    dialog.show();
+    ASSERT_TRUE(guitest::WaitUntil([&] { return dialog.frameGeometry().size() != dialog.geometry().size(); }, 10000))
+        << "openbox runs, but it never reported a frame around the window";
+    const QRect area = dialog.screen()->availableGeometry();
+    EXPECT_TRUE(guitest::WaitUntil([&] { return area.contains(dialog.frameGeometry()); }, 5000))
+        << "whole window " << dialog.frameGeometry().y() << " + " << dialog.frameGeometry().height() << " on a screen "
+        << area.height() << " high";
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "protocol/printer_text.h"
 
@@ -67,6 +69,49 @@ INSTANTIATE_TEST_SUITE_P(
         // A byte that starts no character is replaced; the text around it stays.
         DecodeCase{"BadByteInTheMiddle", std::string("ab\xFF" "cd", 5), "ab\xEF\xBF\xBD" "cd"},
         DecodeCase{"KoreanAfterBadByte", std::string("\xFF\xC7\xD1", 3), "\xEF\xBF\xBD\xED\x95\x9C"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FitCase {
+    const char* name;
+    std::string utf8;
+    size_t maxBytes;
+    std::string kept;
+    size_t keptBytes;
+    std::vector<std::string> leftOut;
+};
+
+void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+
+class FitTest : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(FitTest, KeepsWhatTheCodePageHasUpToTheLimitAndNamesTheRest) {
+    const FitCase& c = GetParam();
+    const npa::PrinterTextFit fit = npa::FitPrinterText(c.utf8, c.maxBytes);
+    EXPECT_EQ(fit.kept, c.kept);
+    EXPECT_EQ(fit.keptBytes, c.keptBytes);
+    EXPECT_EQ(fit.leftOut, c.leftOut);
+    EXPECT_EQ(npa::PrinterTextLength(fit.kept), fit.keptBytes);
+}
+
+const std::string kE = "\xC3\xA9", kEUmlaut = "\xC3\xAB", kGrin = "\xF0\x9F\x98\x80";
+const std::string kGa = "\xEA\xB0\x80", kNa = "\xEB\x82\x98";
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, FitTest,
+    ::testing::Values(
+        FitCase{"Empty", "", 16, "", 0, {}},
+        // Every character the code page lacks goes; the blanks around them stay.
+        FitCase{"AccentsAndEmoji", "Caf" + kE + " " + kGrin + " Zo" + kEUmlaut, 40, "Caf  Zo", 7, {kE, kGrin, kEUmlaut}},
+        FitCase{"RepeatedCharacterNamedOnce", kE + "A" + kE, 40, "A", 1, {kE}},
+        FitCase{"NothingFits", kGrin + kGrin, 40, "", 0, {kGrin}},
+        FitCase{"CutAtTheLimitCountingKoreanAsTwo", "AB" + kGa + kNa, 4, "AB" + kGa, 4, {}},
+        // A Korean character does not fit into one byte left: the cut comes before it, even
+        // where a one-byte character after it would fit.
+        FitCase{"NoHalfCharacter", "A" + kGa + "B", 2, "A", 1, {}},
+        FitCase{"PastTheCutNothingIsLookedAt", "ABC" + kGrin, 2, "AB", 2, {}},
+        FitCase{"LeftOutBeforeTheCut", kGrin + "ABC", 2, "AB", 2, {kGrin}},
+        FitCase{"BytesThatAreNoUtf8", "a\xFF" "b\xED\x95", 40, "ab", 2, {"\xFF", "\xED", "\x95"}},
+        FitCase{"NoRoomAtAll", "A", 0, "", 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrinterTextTest, RoundTripOfEveryKoreanSyllableIsExact) {
