@@ -39,7 +39,9 @@ std::unique_ptr<sim::SimPlatform> StartVirtualPrinter(const std::string& stateFi
 }
 
 CPrinterApp::CPrinterApp(IUiPrompts& prompts)
-    : m_reader([](const std::string& port, ValueMap& values) { return NpaReadAllSettings(port, values); }),
+    : m_reader([this](const std::string& port, ValueMap& values) {
+          return NpaReadAllSettings(port, values, &m_readRawValues);
+      }),
       m_discover([] { return DiscoverPrinters(); }),
       m_configProblem([] { return config::ConfigurationProblem(); }),
       m_prompts(prompts) {}
@@ -124,6 +126,7 @@ bool CPrinterApp::InitInstance() {
     startup.printerLabel = m_printerLabel;
     startup.portName = m_portName;
     startup.values = m_readValues;
+    startup.rawValues = m_readRawValues;
     startup.readStatus = m_readStatus;
     if (!m_doc->OnNewDocument(startup)) return false;
 

@@ -42,6 +42,7 @@ public:
     int m_readStatus = 0;
     PrinterTable m_printers;
     ValueMap m_readValues;
+    NpaRawValues m_readRawValues;  // filled by the start-up read beside m_readValues, handed to the document
 
     // The start-up read; NpaReadAllSettings unless a test puts in another.
     CPrinterQueryDlg::Reader m_reader;

@@ -115,7 +115,7 @@ void CSettingsFileActions::OnExport() {
     // As in a snapshot: a value read from the printer that cannot be written back unchanged would
     // not be imported faithfully either, so it is named instead of written.
     if (m_doc->m_queryStatus == NPA_OK) {
-        exported.skipped = NpaValuesNotWritableBack(exported.settings);
+        exported.skipped = NpaValuesNotWritableBack(exported.settings, m_doc->m_rawValues);
         for (const std::string& name : exported.skipped) exported.settings.erase(name);
     }
     int error = 0;

@@ -67,7 +67,7 @@ protected:
         StartupResult startup;
         startup.portName = port;
         startup.printerLabel = port + " - Altrin Pressline T90";
-        startup.readStatus = NpaReadAllSettings(port, startup.values);
+        startup.readStatus = NpaReadAllSettings(port, startup.values, &startup.rawValues);
         ASSERT_TRUE(startup.readStatus == NPA_OK || startup.readStatus == NPA_ONEWAY);
         ASSERT_TRUE(doc.OnNewDocument(startup));
     }
@@ -354,7 +354,7 @@ TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown
         CPrinterDoc d(&f);
         StartupResult startup;
         startup.portName = "USB001";
-        ASSERT_EQ(NpaReadAllSettings("USB001", startup.values), NPA_OK);
+        ASSERT_EQ(NpaReadAllSettings("USB001", startup.values, &startup.rawValues), NPA_OK);
         d.OnNewDocument(startup);
         if (c.modified) {
             d.MarkChanged();
