@@ -129,8 +129,17 @@ TEST_P(WriteFaultTest, WriteBackSkipsWhatItCannotRestoreAndRefusesWhatItCannotSe
     printer_->setValue(kPropTag, longText);
     printer_->setValue(kCustom1Name, undecodable);
     std::vector<NpaCommand> commands = ReadAndChange("POWERSAVER", "45");
+    // The read keeps the whole bytes of a text whose token was cut.
+    ASSERT_EQ(raw_.count("PROPTAG"), 1u);
+    EXPECT_EQ(raw_["PROPTAG"].bytes, longText);
+    EXPECT_LT(raw_["PROPTAG"].token.size(), longText.size());
 
+    // Without what the read found, the cut text would go back as a new, shorter value.
+    NpaRawValues nothingRead;
     NpaWriteReport report;
+    EXPECT_EQ(NpaValuesNotWritableBack({{"PROPTAG", raw_["PROPTAG"].token}}, nothingRead), std::vector<std::string>{});
+    EXPECT_EQ(NpaValuesNotWritableBack({{"PROPTAG", raw_["PROPTAG"].token}}, raw_), std::vector<std::string>{"PROPTAG"});
+
     ASSERT_EQ(NpaWriteValues(port_, commands, &raw_, &report), NPA_OK) << report.problem;
     std::sort(report.skipped.begin(), report.skipped.end());
     EXPECT_EQ(report.skipped, (std::vector<std::string>{"BLANKPAGES", "CUSTOM1NAME", "PROPTAG"}));
@@ -138,6 +147,10 @@ TEST_P(WriteFaultTest, WriteBackSkipsWhatItCannotRestoreAndRefusesWhatItCannotSe
     EXPECT_EQ(printer_->value(kPropTag), longText);
     EXPECT_EQ(printer_->value(kCustom1Name), undecodable);
     EXPECT_EQ(printer_->value(kPowerSaver), Bytes{45});
+    // The read-back after the writes brings what the caller holds up to date.
+    EXPECT_EQ(raw_["POWERSAVER"].bytes, Bytes{45});
+    EXPECT_EQ(raw_["POWERSAVER"].token, "45");
+    EXPECT_EQ(raw_["PROPTAG"].bytes, longText);
 
     // The user asks for a number the setting's packet cannot carry: nothing at all goes out.
     printer_->clearWire();
