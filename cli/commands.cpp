@@ -81,7 +81,7 @@ int ReadIntoDocument(const std::string& port, CPrinterDoc& doc, std::ostream& er
     StartupResult startup;
     startup.portName = port;
     startup.printerLabel = port;
-    startup.readStatus = NpaReadAllSettings(port, startup.values);
+    startup.readStatus = NpaReadAllSettings(port, startup.values, &startup.rawValues);
     if (startup.readStatus == NPA_ERR_OPEN) {
         err << "devpanel-cli: the port " << port << " could not be opened" << Because(SlcLastProblem()) << "\n";
         return EXIT_OPEN;

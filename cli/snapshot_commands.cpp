@@ -62,7 +62,7 @@ snapshot::Snapshot SnapshotOf(const CPrinterDoc& doc, const std::string& port) {
     taken.serial = printer.serial;
     taken.port = port;
     taken.time = snapshot::UtcNow();
-    taken.skipped = NpaValuesNotWritableBack(doc.m_values);
+    taken.skipped = NpaValuesNotWritableBack(doc.m_values, doc.m_rawValues);
     taken.settings = doc.m_values;
     for (const std::string& name : taken.skipped) taken.settings.erase(name);
     return taken;

@@ -159,6 +159,7 @@ bool CPrinterDoc::OnNewDocument(const StartupResult& startup) {
     m_portName = startup.portName;
     m_printerLabel = startup.printerLabel;
     m_values = startup.values;
+    m_rawValues = startup.rawValues;
     m_queryStatus = startup.readStatus;
     m_changedSinceRead.clear();
     m_readValues = startup.values;
@@ -262,8 +263,9 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScop
     int result = NPA_ERR_MEMORY;
     if (BuildCommandList(WriteSource(scope), commands)) {
         // The write itself may take half a minute on a paced port: the frame runs it off its
-        // own thread. It uses only the document's values, the commands, the target and the
-        // report, none of which the frame touches until the work has ended.
+        // own thread. It uses only the document's values (with what the printer gave), the
+        // commands, the target and the report, none of which the frame touches until the work
+        // has ended.
         IPrinterFrame* frame = m_frame;
         NpaProgress progress;
         if (frame) progress = [frame](size_t sent, size_t total) { frame->workProgress(sent, total); };
@@ -282,7 +284,7 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScop
                     return static_cast<int>(NPA_ERR_MEMORY);
                 }
             }
-            return NpaWriteValues(target, commands, &m_lastReport, progress);
+            return NpaWriteValues(target, commands, &m_rawValues, &m_lastReport, progress);
         };
         result = frame ? frame->runLongWork(res::String(statusTextId), write) : write();
         if (result == NPA_OK) m_lastWriteCount = commands.size() - m_lastReport.skipped.size();
@@ -393,7 +395,7 @@ int CPrinterDoc::SnapshotBeforeApply(bool& valuesTaken, WriteScope scope) {
     if (fresh) {
         held = m_readValues;
     } else {
-        const int read = NpaReadAllSettings(m_portName, held);
+        const int read = NpaReadAllSettings(m_portName, held, &m_rawValues);
         if (read != NPA_OK) {
             m_lastReport.problem = "the settings could not be read for the snapshot before the apply";
             return read == NPA_ERR_OPEN ? NPA_ERR_OPEN : NPA_ERR_SEND;
@@ -408,7 +410,7 @@ int CPrinterDoc::SnapshotBeforeApply(bool& valuesTaken, WriteScope scope) {
     taken.port = m_portName;
     taken.time = snapshot::UtcNow();
     // A value that cannot be written back as it is would not be restored faithfully either.
-    taken.skipped = NpaValuesNotWritableBack(held);
+    taken.skipped = NpaValuesNotWritableBack(held, m_rawValues);
     for (const std::string& name : taken.skipped) held.erase(name);
     taken.settings = std::move(held);
 

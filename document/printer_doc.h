@@ -27,7 +27,8 @@ struct StartupResult {
     std::string printerLabel;
     std::string portName;
     ValueMap values;
-    int readStatus = 0;  // 0 two-way, 1 one-way
+    int readStatus = 0;        // 0 two-way, 1 one-way
+    NpaRawValues rawValues{};  // what the read found besides the tokens (two-way)
 };
 
 // One setting section's descriptor, whatever its kind.
@@ -110,6 +111,10 @@ public:
 
     ValueMap m_values;
     ValueMap m_changes;
+    // What this document's printer gave when it was last read (the start-up read, the read
+    // before an apply, the read-back after one), per NPA name: a value written back with the
+    // token read must give the printer those bytes unchanged, or it is left out.
+    NpaRawValues m_rawValues;
 
     // One descriptor per setting section, named after it, in load order.
     config::ListDescriptor m_BlankPgs, m_SepSheets, m_SepSrc, m_Tray1PapType, m_Tray1PapSize,

@@ -87,7 +87,7 @@ void RunExport(CPrinterDoc& doc, ISettingsFileUi& ui) {
     // As in a snapshot: a value read from the printer that cannot be written back unchanged would
     // not be imported faithfully either, so it is named instead of written.
     if (doc.m_queryStatus == NPA_OK) {
-        exported.skipped = NpaValuesNotWritableBack(exported.settings);
+        exported.skipped = NpaValuesNotWritableBack(exported.settings, doc.m_rawValues);
         for (const std::string& name : exported.skipped) exported.settings.erase(name);
     }
     int error = 0;

@@ -66,7 +66,7 @@ void StartupRead::Start(std::function<void()> ended) {
     m_started = true;
     // The worker owns the status and values until it calls ended; nobody looks at them before.
     auto work = [this, ended = std::move(ended)] {
-        m_status = m_reader ? m_reader(m_port, m_values) : NPA_ERR_OPEN;
+        m_status = m_reader ? m_reader(m_port, m_values, m_raw) : NPA_ERR_OPEN;
         if (ended) ended();
     };
     try {
@@ -86,7 +86,9 @@ StartupSteps::StartupSteps()
           return search.found() ? problem : problem + "\n" + platform::DataFileNotFoundText("devPanel.ini", search);
       }),
       discover([] { return DiscoverPrinters(); }),
-      reader([](const std::string& port, ValueMap& values) { return NpaReadAllSettings(port, values); }) {}
+      reader([](const std::string& port, ValueMap& values, NpaRawValues& raw) {
+          return NpaReadAllSettings(port, values, &raw);
+      }) {}
 
 bool RunStartup(IStartupUi& ui, const StartupSteps& steps, StartupResult& startup) {
     startup = StartupResult{};
@@ -115,6 +117,7 @@ bool RunStartup(IStartupUi& ui, const StartupSteps& steps, StartupResult& startu
         read.Wait();
         startup.readStatus = read.Status();
         startup.values = read.Values();
+        startup.rawValues = read.RawValues();
     }
     // Only two-way (0) and one-way (1) reads start the program.
     if (startup.readStatus != NPA_OK && startup.readStatus != NPA_ONEWAY) {

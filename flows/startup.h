@@ -28,7 +28,9 @@ namespace flows {
 // destructor waits for the thread.
 class StartupRead {
 public:
-    using Reader = std::function<int(const std::string& port, ValueMap& values)>;
+    // The read of every setting: their tokens, and besides them the bytes the printer gave (which
+    // a later write-back is checked against).
+    using Reader = std::function<int(const std::string& port, ValueMap& values, NpaRawValues& raw)>;
 
     StartupRead(std::string port, Reader reader);
     ~StartupRead();
@@ -43,12 +45,14 @@ public:
     const std::string& Port() const { return m_port; }
     int Status() const { return m_status; }
     const ValueMap& Values() const { return m_values; }
+    const NpaRawValues& RawValues() const { return m_raw; }
 
 private:
     std::string m_port;
     Reader m_reader;
     int m_status = NPA_ERR_OPEN;
     ValueMap m_values;
+    NpaRawValues m_raw;
     std::thread m_worker;
     bool m_started = false;
 };

@@ -1,7 +1,8 @@
 // The NPA message layer: reads every setting with one batch request, decodes values into value
 // tokens, writes lists of (name, token) commands between offline and online, produces command
 // files and ends the use of the link. Plain functions with signed result codes; process-wide
-// tables loaded once from the configuration file.
+// tables loaded once from the configuration file, and nothing else kept between calls: what a
+// read found travels with its caller.
 #pragma once
 
 #include <atomic>
@@ -32,22 +33,33 @@ struct NpaCommand {
     std::string token;
 };
 
+// What a read found for one setting besides its token: the value bytes the printer gave, whole
+// (never cut), and the token they decoded to. A write of that very token back must give the
+// printer those very bytes, or it is left out.
+struct NpaRawValue {
+    std::vector<uint8_t> bytes;
+    std::string token;
+};
+using NpaRawValues = std::map<std::string, NpaRawValue>;  // NPA name (upper case) -> what the printer gave
+
 // Parses the two NPA sections of ConfigFile() into the process-wide tables; runs once per
 // process (every other operation calls it first).
 void NpaLoadTables();
 // Opens the port and reads every setting of "NPA READ SETTING" with one batch request, adding
-// NPA name -> value token to values. NPA_OK (the port stays open), NPA_ONEWAY (nothing sent;
-// values gets the configuration's defaults), NPA_ERR_OPEN or NPA_ERR_SEND. Reply entries with
-// an id that was not asked for are ignored.
-int NpaReadAllSettings(const std::string& port, ValueMap& values);
+// NPA name -> value token to values and, when raw is given, NPA name -> the bytes and token read
+// to raw (entries of settings the reply lacks are kept). NPA_OK (the port stays open),
+// NPA_ONEWAY (nothing sent; values gets the configuration's defaults, raw nothing), NPA_ERR_OPEN
+// or NPA_ERR_SEND (neither map changed). Reply entries with an id that was not asked for are
+// ignored.
+int NpaReadAllSettings(const std::string& port, ValueMap& values, NpaRawValues* raw = nullptr);
 // The value token of a single-setting reply (value from byte 9): an enumerated token, a text up
 // to its first zero byte, or a signed decimal number; empty when nothing matches.
 std::string NpaDecodeValue(const std::string& name, const uint8_t* packet, uint32_t length);
-// The names of values (as NpaReadAllSettings gave them) that a write of their token would not
-// give the printer back unchanged, or that have no packet at all: a byte the configuration does
-// not know, a text that was cut or could not be decoded, a number too wide. Sorted, upper case;
-// sends nothing.
-std::vector<std::string> NpaValuesNotWritableBack(const ValueMap& values);
+// The names of values (as NpaReadAllSettings gave them, with raw from the same read) that a write
+// of their token would not give the printer back unchanged, or that have no packet at all: a
+// byte the configuration does not know, a text that was cut or could not be decoded, a number
+// too wide. Sorted, upper case; sends nothing.
+std::vector<std::string> NpaValuesNotWritableBack(const ValueMap& values, const NpaRawValues& raw);
 // What NpaWriteValues found besides its result code.
 struct NpaWriteReport {
     std::vector<std::string> invalid;   // NAME:VALUE, each command that cannot be written (NPA_ERR_VALUE)
@@ -59,9 +71,11 @@ struct NpaWriteReport {
 
 // Writes the commands, in order, between offline and online, to a port or (any other name) into
 // a command file with "offline.dat" beside it. Every command is turned into its packet first: one
-// that cannot be (report->invalid) gives NPA_ERR_VALUE with nothing sent; a value read from the
-// printer that cannot be written back unchanged is left out (report->skipped). Once the printer
-// was asked to go offline, the online request always follows:
+// that cannot be (report->invalid) gives NPA_ERR_VALUE with nothing sent. raw is what the printer
+// gave when it was last read (nullptr when it was not): a command whose token is the one read
+// for its name writes a value back, and is left out (report->skipped) when its packet would not
+// give the printer those bytes unchanged. On a port that answers, the read-back after the writes
+// is added to raw. Once the printer was asked to go offline, the online request always follows:
 // NPA_ERR_ONLINE when the printer does not come back. On a two-way port the settings are then
 // read back in one exchange and compared with what was sent: NPA_ERR_VERIFY names the ones that
 // did not take (report->notTaken). NPA_OK, NPA_ERR_OPEN, NPA_ERR_WRITE (the printer did not go
@@ -72,7 +86,7 @@ struct NpaWriteReport {
 // planned and with (n, total) after each of the total settings has been sent, so that a window
 // can show how far a slow port has come.
 using NpaProgress = std::function<void(size_t sent, size_t total)>;
-int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands,
+int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands, NpaRawValues* raw,
                    NpaWriteReport* report = nullptr, const NpaProgress& progress = {});
 // Sends a command file as NpaWriteValues sends its commands: offlineRecord (the bytes of
 // "offline.dat") must be the one offline record and commandFile whole records ending with the

@@ -38,10 +38,6 @@ struct NpaTables {
     std::set<std::string> numericSettings;
     ValueMap defaults;                                  // NPA name -> default value token
     std::map<std::string, std::string> idNames;         // setting id as 4 hex digits -> NPA name
-    // What the printer last reported, per NPA name: the value bytes whole (never cut) and the
-    // token they decoded to. A write-back of that very token must give those very bytes.
-    std::map<std::string, Packet> readBytes;
-    ValueMap readTokens;
 };
 
 NpaTables& Tables() {
@@ -201,17 +197,18 @@ struct WritePlan {
 // that was cut or cannot be decoded, a number too wide), is left out and named in skipped: the
 // user did not ask to change it, and it must never be written back altered. Any other command
 // without a faithful packet is invalid.
-WritePlan PlanWrites(const NpaTables& t, const std::vector<NpaCommand>& commands) {
+WritePlan PlanWrites(const NpaTables& t, const std::vector<NpaCommand>& commands, const NpaRawValues* raw) {
     WritePlan plan;
     for (const NpaCommand& command : commands) {
         PlannedWrite write{AsciiUpper(command.name), {}};
         const bool built = CheckedPacket(t, write.name, command.token, write.packet);
 
-        auto read = t.readBytes.find(write.name);
-        auto token = t.readTokens.find(write.name);
-        const bool writesBack =
-            read != t.readBytes.end() && token != t.readTokens.end() && token->second == command.token;
-        if (writesBack && (!built || !SameValue(t, write.name, ValueOf(write.packet), read->second))) {
+        const NpaRawValue* read = nullptr;
+        if (raw != nullptr) {
+            if (auto it = raw->find(write.name); it != raw->end()) read = &it->second;
+        }
+        const bool writesBack = read != nullptr && read->token == command.token;
+        if (writesBack && (!built || !SameValue(t, write.name, ValueOf(write.packet), read->bytes))) {
             plan.skipped.push_back(write.name);
             continue;
         }
@@ -287,16 +284,15 @@ bool ReadBatch(NpaTables& t, const std::string& port,
 }
 
 // The values the printer holds now, read back after a write, against what was sent. Names the
-// settings that did not take (or that the printer no longer reports) in notTaken; false when the
-// read-back itself failed.
+// settings that did not take (or that the printer no longer reports) in notTaken, and adds what
+// was read to raw (when given); false when the read-back itself failed.
 bool VerifyWrites(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan,
-                  std::vector<std::string>& notTaken) {
+                  std::vector<std::string>& notTaken, NpaRawValues* raw) {
     std::map<std::string, Packet> held;
     const bool read = ReadBatch(t, port, [&](const std::string& name, const uint8_t* single, size_t length,
                                              const uint8_t* value, size_t valueLength) {
         held[name] = Packet(value, value + valueLength);
-        t.readBytes[name] = held[name];
-        t.readTokens[name] = NpaDecodeValue(name, single, static_cast<uint32_t>(length));
+        if (raw != nullptr) (*raw)[name] = {held[name], NpaDecodeValue(name, single, static_cast<uint32_t>(length))};
     });
     if (!read) return false;
     for (const PlannedWrite& write : plan) {
@@ -321,7 +317,7 @@ void NpaLoadTables() {
     LoadWriteSection(t, ini);
 }
 
-int NpaReadAllSettings(const std::string& port, ValueMap& values) {
+int NpaReadAllSettings(const std::string& port, ValueMap& values, NpaRawValues* raw) {
     NpaLoadTables();
     NpaTables& t = Tables();
 
@@ -337,8 +333,7 @@ int NpaReadAllSettings(const std::string& port, ValueMap& values) {
                                              const uint8_t* value, size_t valueLength) {
         const std::string token = NpaDecodeValue(name, single, static_cast<uint32_t>(length));
         values[name] = token;
-        t.readBytes[name] = Packet(value, value + valueLength);
-        t.readTokens[name] = token;
+        if (raw != nullptr) (*raw)[name] = {Packet(value, value + valueLength), token};
     });
     return read ? NPA_OK : NPA_ERR_SEND;
 }
@@ -389,7 +384,8 @@ namespace {
 using PacketSource = std::function<bool(size_t index, Packet& packet, std::string& problem)>;
 
 int SendPackets(NpaTables& t, const std::string& port, size_t total, const PacketSource& packetAt,
-                const std::vector<PlannedWrite>& verify, NpaWriteReport& r, const NpaProgress& progress) {
+                const std::vector<PlannedWrite>& verify, NpaRawValues* raw, NpaWriteReport& r,
+                const NpaProgress& progress) {
     if (progress) progress(0, total);
     int opened = SlcOpenPort(port.c_str());
     if (opened != SLC_OK && opened != SLC_UNIDIRECTIONAL) {
@@ -442,7 +438,7 @@ int SendPackets(NpaTables& t, const std::string& port, size_t total, const Packe
 
     // Applied means applied: on a port that answers, read everything back in one exchange.
     if (result == NPA_OK && opened == SLC_OK && printer) {
-        if (!VerifyWrites(t, port, verify, r.notTaken)) {
+        if (!VerifyWrites(t, port, verify, r.notTaken, raw)) {
             result = NPA_ERR_VERIFY;
             r.problem = "the settings could not be read back to confirm them";
         } else if (!r.notTaken.empty()) {
@@ -459,13 +455,13 @@ int SendPackets(NpaTables& t, const std::string& port, size_t total, const Packe
     return result;
 }
 
-int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan, NpaWriteReport& r,
-             const NpaProgress& progress) {
+int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan, NpaRawValues* raw,
+             NpaWriteReport& r, const NpaProgress& progress) {
     const PacketSource packetAt = [&plan](size_t i, Packet& packet, std::string&) {
         packet = plan[i].packet;
         return true;
     };
-    return SendPackets(t, port, plan.size(), packetAt, plan, r, progress);
+    return SendPackets(t, port, plan.size(), packetAt, plan, raw, r, progress);
 }
 
 // The NPA name whose read request carries the setting id of packet, or empty.
@@ -535,8 +531,8 @@ bool CheckCommandFile(const std::vector<uint8_t>& offlineRecord, NpaCommandSourc
 
 }  // namespace
 
-int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands, NpaWriteReport* report,
-                   const NpaProgress& progress) {
+int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands, NpaRawValues* raw,
+                   NpaWriteReport* report, const NpaProgress& progress) {
     NpaLoadTables();
     NpaTables& t = Tables();
     NpaWriteReport local;
@@ -544,23 +540,23 @@ int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& comma
     r = NpaWriteReport{};
 
     // Every packet exists and carries its value before the printer is touched.
-    WritePlan plan = PlanWrites(t, commands);
+    WritePlan plan = PlanWrites(t, commands, raw);
     r.skipped = std::move(plan.skipped);
     if (!plan.invalid.empty()) {
         // Named as the user would write them.
         for (const NpaCommand* command : plan.invalid) r.invalid.push_back(command->name + ":" + command->token);
         return NPA_ERR_VALUE;
     }
-    return SendPlan(t, port, plan.writes, r, progress);
+    return SendPlan(t, port, plan.writes, raw, r, progress);
 }
 
-std::vector<std::string> NpaValuesNotWritableBack(const ValueMap& values) {
+std::vector<std::string> NpaValuesNotWritableBack(const ValueMap& values, const NpaRawValues& raw) {
     NpaLoadTables();
     const NpaTables& t = Tables();
     std::vector<NpaCommand> commands;
     commands.reserve(values.size());
     for (const auto& [name, token] : values) commands.push_back({name, token});
-    WritePlan plan = PlanWrites(t, commands);
+    WritePlan plan = PlanWrites(t, commands, &raw);
     std::vector<std::string> names = std::move(plan.skipped);
     for (const NpaCommand* command : plan.invalid) names.push_back(AsciiUpper(command->name));
     std::sort(names.begin(), names.end());
@@ -616,7 +612,8 @@ int NpaSendCommandStream(const std::string& port, const std::vector<uint8_t>& of
         }
         return true;
     };
-    return SendPackets(t, port, settings, packetAt, verify, r, {});
+    // The file's writes are the file's own: no read of a caller's to bring up to date.
+    return SendPackets(t, port, settings, packetAt, verify, nullptr, r, {});
 }
 
 bool NpaSplitCommandFile(const std::vector<uint8_t>& offlineRecord, const std::vector<uint8_t>& commandFile,
@@ -643,8 +640,6 @@ int NpaEndSession(const std::string& port) {
     t.numericSettings.clear();
     t.defaults.clear();
     t.idNames.clear();
-    t.readBytes.clear();
-    t.readTokens.clear();
 
     int closed = SlcClosePort(port.c_str());
     SlcShutdown();

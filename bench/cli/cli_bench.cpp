@@ -108,11 +108,12 @@ void ReadBackCost(int runs, bool& ok) {
         return;
     }
     ValueMap values;
-    if (NpaReadAllSettings("USB001", values) != NPA_OK) ok = false;
+    NpaRawValues raw;
+    if (NpaReadAllSettings("USB001", values, &raw) != NPA_OK) ok = false;
     std::vector<NpaCommand> commands;
     for (const auto& [name, token] : values) commands.push_back({name, token});
     const double applyMs = MedianInProcessMs(runs, [&] {
-        if (NpaWriteValues("USB001", commands) != NPA_OK) ok = false;
+        if (NpaWriteValues("USB001", commands, &raw) != NPA_OK) ok = false;
     });
     const double readMs = MedianInProcessMs(runs, [&] {
         ValueMap again;
@@ -133,7 +134,8 @@ double SnapshotCost(int runs, const std::string& root, bool& ok) {
         return 0;
     }
     ValueMap values;
-    if (NpaReadAllSettings("USB001", values) != NPA_OK) ok = false;
+    NpaRawValues raw;
+    if (NpaReadAllSettings("USB001", values, &raw) != NPA_OK) ok = false;
     auto take = [&](const ValueMap& held) {
         snapshot::Snapshot s;
         const snapshot::PrinterIdentity printer = snapshot::IdentifyPrinter("USB001");
@@ -141,7 +143,7 @@ double SnapshotCost(int runs, const std::string& root, bool& ok) {
         s.serial = printer.serial;
         s.port = "USB001";
         s.time = snapshot::UtcNow();
-        s.skipped = NpaValuesNotWritableBack(held);
+        s.skipped = NpaValuesNotWritableBack(held, raw);
         s.settings = held;
         std::string error;
         if (snapshot::Write(snapshot::PrinterFolder(root, printer), s, error).empty()) {
@@ -153,7 +155,7 @@ double SnapshotCost(int runs, const std::string& root, bool& ok) {
     const double freshMs = MedianInProcessMs(runs, [&] { take(values); });
     const double staleMs = MedianInProcessMs(runs, [&] {
         ValueMap held;
-        if (NpaReadAllSettings("USB001", held) != NPA_OK) ok = false;
+        if (NpaReadAllSettings("USB001", held, &raw) != NPA_OK) ok = false;
         take(held);
     });
     std::printf("in process: snapshot before an apply  median %.3f ms with fresh values (no exchange), "

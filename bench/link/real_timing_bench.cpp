@@ -95,7 +95,7 @@ bool GuiApply(const std::string& port, const std::string& snapshots, int run, bo
     StartupResult startup;
     startup.portName = port;
     startup.printerLabel = port;
-    startup.readStatus = NpaReadAllSettings(port, startup.values);
+    startup.readStatus = NpaReadAllSettings(port, startup.values, &startup.rawValues);
     if (startup.readStatus != NPA_OK || startup.values.empty()) return false;
     if (startupLongAgo) SlcForgetNpaMode();
     CPrinterDoc doc;

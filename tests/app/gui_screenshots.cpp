@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     }
     {
         std::atomic<bool> release{false};
-        flows::StartupRead read("USB001", [&release](const std::string&, ValueMap&) {
+        flows::StartupRead read("USB001", [&release](const std::string&, ValueMap&, NpaRawValues&) {
             while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
             return 0;
         });

@@ -78,7 +78,7 @@ TEST_F(StartupTest, ConfigurationThatCannotBeUsedIsReportedFirstAndEndsTheProgra
             discovered = true;
             return real();
         };
-        app->m_reader = [&read](const std::string&, ValueMap&) {
+        app->m_reader = [&read](const std::string&, ValueMap&, NpaRawValues&) {
             read = true;
             return NPA_ERR_OPEN;
         };
@@ -219,7 +219,7 @@ TEST_F(StartupTest, SeveralPrintersAreOfferedSortedWithTheFirstChosen) {
     sim_->setInstalledPrinters({kUsbPrinter, kLptPrinter});
     auto app = MakeApp();
     std::string readPort;
-    app->m_reader = [&readPort](const std::string& port, ValueMap& values) {
+    app->m_reader = [&readPort](const std::string& port, ValueMap& values, NpaRawValues&) {
         readPort = port;
         values["X"] = "1";
         return NPA_OK;
@@ -249,7 +249,7 @@ TEST_F(StartupTest, ChoosingTheSecondPrinterAndCancellingOrEscaping) {
     {
         auto app = MakeApp();
         std::string readPort;
-        app->m_reader = [&readPort](const std::string& port, ValueMap&) {
+        app->m_reader = [&readPort](const std::string& port, ValueMap&, NpaRawValues&) {
             readPort = port;
             return NPA_OK;
         };
@@ -266,7 +266,7 @@ TEST_F(StartupTest, ChoosingTheSecondPrinterAndCancellingOrEscaping) {
     for (bool escape : {false, true}) {
         auto app = MakeApp();
         bool read = false;
-        app->m_reader = [&read](const std::string&, ValueMap&) {
+        app->m_reader = [&read](const std::string&, ValueMap&, NpaRawValues&) {
             read = true;
             return NPA_OK;
         };
@@ -304,7 +304,7 @@ TEST_F(StartupTest, ReadFailuresEndWithTheCommunicationMessage) {
     for (int status : {NPA_ERR_OPEN, NPA_ERR_SEND}) {
         prompts.calls.clear();
         auto app = MakeApp();
-        app->m_reader = [status](const std::string&, ValueMap&) { return status; };
+        app->m_reader = [status](const std::string&, ValueMap&, NpaRawValues&) { return status; };
         EXPECT_FALSE(app->InitInstance());
         ASSERT_EQ(prompts.calls.size(), 1u);
         EXPECT_EQ(prompts.calls[0].text, Text(61207));
@@ -340,7 +340,7 @@ TEST_F(StartupTest, ReadFailuresEndWithTheCommunicationMessage) {
 TEST_F(StartupTest, OneWayStartShowsTheNoticeAndGreysTheSaveItemUntilAChange) {
     sim_->setInstalledPrinters({kLptPrinter});
     auto app = MakeApp();
-    app->m_reader = [](const std::string&, ValueMap& values) {
+    app->m_reader = [](const std::string&, ValueMap& values, NpaRawValues&) {
         values["A"] = "1";
         return NPA_ONEWAY;
     };
@@ -367,7 +367,7 @@ TEST_F(StartupTest, OneWayStartShowsTheNoticeAndGreysTheSaveItemUntilAChange) {
 
 TEST(QueryDialogTest, IgnoresEscapeEnterAndCloseUntilTheReadIsDoneThenClosesItself) {
     std::atomic<bool> release{false};
-    flows::StartupRead read("USB001", [&release](const std::string& port, ValueMap& v) {
+    flows::StartupRead read("USB001", [&release](const std::string& port, ValueMap& v, NpaRawValues&) {
         while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         v["PORT"] = port;
         return NPA_ONEWAY;
@@ -390,7 +390,7 @@ TEST(QueryDialogTest, IgnoresEscapeEnterAndCloseUntilTheReadIsDoneThenClosesItse
 }
 
 TEST(QueryDialogTest, ReadThatEndsBeforeTheDialogIsShownStillEndsIt) {
-    flows::StartupRead read("LPT1:", [](const std::string&, ValueMap&) { return NPA_ERR_SEND; });
+    flows::StartupRead read("LPT1:", [](const std::string&, ValueMap&, NpaRawValues&) { return NPA_ERR_SEND; });
     CPrinterQueryDlg dlg(read);
     EXPECT_TRUE(WaitUntil([&] { return dlg.m_mayClose == 1; }));
     dlg.exec();  // returns: the dialog closes itself once shown

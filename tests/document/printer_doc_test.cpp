@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -67,7 +68,7 @@ protected:
         StartupResult startup;
         startup.portName = port;
         startup.printerLabel = port + " - Altrin Pressline T90";
-        startup.readStatus = NpaReadAllSettings(port, startup.values);
+        startup.readStatus = NpaReadAllSettings(port, startup.values, &startup.rawValues);
         ASSERT_TRUE(startup.readStatus == NPA_OK || startup.readStatus == NPA_ONEWAY);
         ASSERT_TRUE(doc.OnNewDocument(startup));
     }
@@ -206,6 +207,71 @@ TEST_F(PrinterDocTest, ChangesAppliedMomentsAfterTheReadAreNotReadAgainFirst) {
     ASSERT_EQ(doc.ApplyChanges(), NPA_OK);
     const std::vector<Bytes> again = SettingsTraffic(printer);
     EXPECT_EQ(std::count_if(again.begin(), again.end(), testsupport::IsBatchRead), 2);
+}
+
+// Two documents of two printers at once: each writes its values back against the bytes its own
+// printer gave. The first printer holds a text longer than a read carries; the second holds just
+// the part the first one's read shows. The same token is a cut value on the first printer, to be
+// left as it is, and the whole value on the second, to be written back.
+TEST_F(PrinterDocTest, EachDocumentWritesBackAgainstTheBytesItsOwnPrinterGave) {
+    constexpr uint16_t kPropTag = 0x0305;
+    sim::VirtualPrinter& first = sim_->addUsbPrinter(1, "T90V000001");
+    sim::VirtualPrinter& second = sim_->addUsbPrinter(2, "T90V000002");
+    const Bytes longText(60, 'n');
+    first.setValue(kPropTag, longText);
+    Start("USB001");
+    const std::string shown = doc.ReadValue("PROPTAG");
+    ASSERT_FALSE(shown.empty());
+    ASSERT_LT(shown.size(), longText.size()) << "a read carries only part of a long text";
+    const Bytes shownBytes(shown.begin(), shown.end());
+    second.setValue(kPropTag, shownBytes);
+
+    FakeFrame otherFrame;
+    CPrinterDoc other(&otherFrame);
+    other.m_snapshotRoot = doc.m_snapshotRoot;
+    StartupResult startup;
+    startup.portName = "USB002";
+    startup.readStatus = NpaReadAllSettings("USB002", startup.values, &startup.rawValues);
+    ASSERT_EQ(startup.readStatus, NPA_OK);
+    ASSERT_TRUE(other.OnNewDocument(startup));
+    ASSERT_EQ(other.ReadValue("PROPTAG"), shown);
+
+    // Every value into a command file: the first document leaves the cut text out.
+    const auto settingIds = [](const std::string& file, const std::string& offline) {
+        std::vector<std::vector<uint8_t>> settings;
+        std::string why;
+        EXPECT_TRUE(NpaSplitCommandFile(testsupport::ReadFileBytes(offline), testsupport::ReadFileBytes(file), settings,
+                                        why))
+            << why;
+        std::set<uint16_t> ids;
+        for (const Bytes& packet : settings) ids.insert(testsupport::SettingId(packet));
+        return ids;
+    };
+    std::filesystem::create_directories(tmp_ + "/first");
+    std::filesystem::create_directories(tmp_ + "/second");
+    ASSERT_EQ(doc.SaveCommandFile(tmp_ + "/first/all.npa"), NPA_OK);
+    ASSERT_EQ(other.SaveCommandFile(tmp_ + "/second/all.npa"), NPA_OK);
+    EXPECT_EQ(doc.LastWriteReport().skipped, std::vector<std::string>{"PROPTAG"});
+    EXPECT_TRUE(other.LastWriteReport().skipped.empty());
+    EXPECT_EQ(settingIds(tmp_ + "/first/all.npa", tmp_ + "/first/offline.dat").count(kPropTag), 0u);
+    EXPECT_EQ(settingIds(tmp_ + "/second/all.npa", tmp_ + "/second/offline.dat").count(kPropTag), 1u);
+
+    // To the printers, as devpanel-cli applies PROPTAG set to what it showed, straight after the
+    // reads: the first printer keeps its whole text, the second is written.
+    for (CPrinterDoc* d : {&doc, &other}) {
+        d->MarkChanged();
+        d->StoreValue("PROPTAG", shown);
+    }
+    first.clearWire();
+    second.clearWire();
+    ASSERT_EQ(doc.ApplyChanges(), NPA_OK) << doc.LastWriteReport().problem;
+    ASSERT_EQ(other.ApplyChanges(), NPA_OK) << other.LastWriteReport().problem;
+    EXPECT_EQ(doc.LastWriteReport().skipped, std::vector<std::string>{"PROPTAG"});
+    EXPECT_TRUE(Writes(first).empty());
+    EXPECT_EQ(first.value(kPropTag), longText);
+    ASSERT_EQ(Writes(second).size(), 1u);
+    EXPECT_EQ(testsupport::SettingId(Writes(second)[0]), kPropTag);
+    EXPECT_EQ(second.value(kPropTag), shownBytes);
 }
 
 // Another program of the user applies to the same printer: an apply waits for its turn, and one
@@ -354,7 +420,7 @@ TEST_F(PrinterDocTest, SaveModifiedAsksOnlyWhenModifiedAndAlwaysShutsTheLinkDown
         CPrinterDoc d(&f);
         StartupResult startup;
         startup.portName = "USB001";
-        ASSERT_EQ(NpaReadAllSettings("USB001", startup.values), NPA_OK);
+        ASSERT_EQ(NpaReadAllSettings("USB001", startup.values, &startup.rawValues), NPA_OK);
         d.OnNewDocument(startup);
         if (c.modified) {
             d.MarkChanged();

@@ -282,7 +282,7 @@ protected:
         StartupResult startup;
         startup.portName = port;
         startup.printerLabel = port;
-        startup.readStatus = NpaReadAllSettings(port, startup.values);
+        startup.readStatus = NpaReadAllSettings(port, startup.values, &startup.rawValues);
         ASSERT_TRUE(startup.readStatus == NPA_OK || startup.readStatus == NPA_ONEWAY);
         ASSERT_TRUE(doc.OnNewDocument(startup));
     }

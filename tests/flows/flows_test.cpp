@@ -68,7 +68,7 @@ TEST_P(StartupEndingTest, ShowsItsMessagesAndStartsNothing) {
     steps.configProblem = [&e] { return e.configProblem; };
     steps.discover = [&e] { return e.found; };
     int reads = 0;
-    steps.reader = [&](const std::string&, ValueMap&) { return ++reads, e.readStatus; };
+    steps.reader = [&](const std::string&, ValueMap&, NpaRawValues&) { return ++reads, e.readStatus; };
     StartupResult startup;
     EXPECT_FALSE(flows::RunStartup(ui, steps, startup));
     std::vector<std::string> expected;
@@ -116,9 +116,10 @@ TEST_F(StartupFlowTest, ReadsTheOnlyPrinterTheChosenOneOrTheRequestedPort) {
         int discoveries = 0;
         steps.discover = [&] { return ++discoveries, DiscoveryResult{true, {}, c.found}; };
         std::string readPort;
-        steps.reader = [&readPort](const std::string& port, ValueMap& values) {
+        steps.reader = [&readPort](const std::string& port, ValueMap& values, NpaRawValues& raw) {
             readPort = port;
             values["POWERSAVER"] = "15";
+            raw["POWERSAVER"] = {{0x0F}, "15"};
             return NPA_ONEWAY;
         };
         steps.requestedPort = c.requestedPort;
@@ -132,6 +133,8 @@ TEST_F(StartupFlowTest, ReadsTheOnlyPrinterTheChosenOneOrTheRequestedPort) {
         EXPECT_EQ(readPort, c.port);
         EXPECT_EQ(startup.readStatus, NPA_ONEWAY);
         EXPECT_EQ(startup.values.at("POWERSAVER"), "15");
+        // The bytes the printer gave go to the document with the tokens.
+        EXPECT_EQ(startup.rawValues.at("POWERSAVER").bytes, std::vector<uint8_t>{0x0F});
         EXPECT_EQ(ui.waits, 1);
         EXPECT_EQ(ui.ended, 1);  // the wait dialog heard of the end once
     }
@@ -145,7 +148,7 @@ TEST_F(StartupFlowTest, ReadRunsEvenWhenTheWaitDialogDidNotStartIt) {
     flows::StartupSteps steps;
     steps.configProblem = [] { return std::string(); };
     steps.discover = [] { return DiscoveryResult{true, {}, kOne}; };
-    steps.reader = [](const std::string&, ValueMap& values) {
+    steps.reader = [](const std::string&, ValueMap& values, NpaRawValues&) {
         values["PQET"] = "ON";
         return NPA_OK;
     };

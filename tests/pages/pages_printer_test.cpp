@@ -39,7 +39,7 @@ protected:
         StartupResult startup;
         startup.portName = "USB001";
         startup.printerLabel = "USB001 - Altrin Pressline T90";
-        startup.readStatus = NpaReadAllSettings("USB001", startup.values);
+        startup.readStatus = NpaReadAllSettings("USB001", startup.values, &startup.rawValues);
         ASSERT_EQ(startup.readStatus, NPA_OK) << "the start-up read of the virtual printer failed";
         ASSERT_FALSE(startup.values.empty()) << "the start-up read brought no values";
         doc_ = std::make_unique<CPrinterDoc>(&frame_);

@@ -168,7 +168,7 @@ TEST_F(LinuxLinkTest, ParallelTwoWayReadsAndAppliesSettings) {
     EXPECT_NE(std::search(raw.begin(), raw.end(), query.begin(), query.end()), raw.end());
     EXPECT_EQ(countIf(wire("lpt1.wire"), isBatchRead), 1u);
 
-    ASSERT_EQ(NpaWriteValues("LPT1:", {{"BLANKPAGES", "PRINT"}, {"SEPSHEETS", "BETWEENJOBS"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues("LPT1:", {{"BLANKPAGES", "PRINT"}, {"SEPSHEETS", "BETWEENJOBS"}}, nullptr), NPA_OK);
     auto packets = wire("lpt1.wire");
     EXPECT_EQ(countIf(packets, [](const Bytes& p) { return isOffline(p, 1); }), 1u);
     EXPECT_EQ(countIf(packets, isSettingWrite), 2u);
@@ -206,7 +206,7 @@ TEST_F(LinuxLinkTest, WriteOnlyParallelNodeCollectsAndCopiesInOrder) {
     ValueMap values;
     ASSERT_EQ(NpaReadAllSettings("LPT1:", values), NPA_ONEWAY);
     EXPECT_TRUE(wire("lpt1.wire").empty());  // nothing reaches the printer until the copy
-    ASSERT_EQ(NpaWriteValues("LPT1:", {{"BLANKPAGES", "PRINT"}, {"SEPSHEETS", "BETWEENPAGES"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues("LPT1:", {{"BLANKPAGES", "PRINT"}, {"SEPSHEETS", "BETWEENPAGES"}}, nullptr), NPA_OK);
 
     // The copy: start + offline, then each command behind a start packet, then start + online.
     auto deadline = Clock::now() + std::chrono::seconds(3);
@@ -236,7 +236,7 @@ TEST_F(LinuxLinkTest, UsbReadsWithRepliesCutIntoTransfers) {
     ValueMap values;
     ASSERT_EQ(NpaReadAllSettings("USB001", values), NPA_OK);
     EXPECT_GT(values.size(), 20u);  // a reply of hundreds of bytes, reassembled from 32-byte reads
-    ASSERT_EQ(NpaWriteValues("USB001", {{"BLANKPAGES", "PRINT"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues("USB001", {{"BLANKPAGES", "PRINT"}}, nullptr), NPA_OK);
     values.clear();
     ASSERT_EQ(NpaReadAllSettings("USB001", values), NPA_OK);
     EXPECT_EQ(values["BLANKPAGES"], "PRINT");
@@ -246,7 +246,7 @@ TEST_F(LinuxLinkTest, UsbReadsWithRepliesCutIntoTransfers) {
 TEST_F(LinuxLinkTest, TwoUsbPrintersAreToldApartBySerialNumber) {
     ASSERT_TRUE(usbPrinter(0, "AB12"));
     ASSERT_TRUE(usbPrinter(1, "CD34"));
-    ASSERT_EQ(NpaWriteValues("USB002", {{"BLANKPAGES", "PRINT"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues("USB002", {{"BLANKPAGES", "PRINT"}}, nullptr), NPA_OK);
     EXPECT_EQ(countIf(wire("usb0.wire"), isSettingWrite), 0u);
     EXPECT_EQ(countIf(wire("usb1.wire"), isSettingWrite), 1u);
     ValueMap first, second;
@@ -314,7 +314,8 @@ TEST_P(OtherReplyLayouts, ReadAndApplyLand) {
     const char* port = usb ? "USB001" : "LPT1:";
 
     ValueMap values;
-    ASSERT_EQ(NpaReadAllSettings(port, values), NPA_OK);
+    NpaRawValues raw;
+    ASSERT_EQ(NpaReadAllSettings(port, values, &raw), NPA_OK);
     EXPECT_EQ(values["BLANKPAGES"], "DONTPRINT");
     EXPECT_EQ(values["CUSTOM2NAME"], "");
     // Every value written back as read, as the window's apply does, with two changes among them.
@@ -323,7 +324,7 @@ TEST_P(OtherReplyLayouts, ReadAndApplyLand) {
     std::vector<NpaCommand> commands;
     for (const auto& [name, token] : values) commands.push_back({name, token});
     NpaWriteReport report;
-    ASSERT_EQ(NpaWriteValues(port, commands, &report), NPA_OK) << report.problem;
+    ASSERT_EQ(NpaWriteValues(port, commands, &raw, &report), NPA_OK) << report.problem;
     EXPECT_TRUE(report.skipped.empty()) << report.skipped.front();
 
     ValueMap after;

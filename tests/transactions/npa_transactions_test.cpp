@@ -100,7 +100,7 @@ TEST_F(NpaSmallIniTest, OneWayReadReturnsExactlyTheDefaultsAndSendsNothing) {
 
 TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
     const std::string path = tmp_ + "/settings.npa";
-    ASSERT_EQ(NpaWriteValues(path, {{"alpha", "on"}, {"Txt", "MixedCase"}, {"NUM", "200"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(path, {{"alpha", "on"}, {"Txt", "MixedCase"}, {"NUM", "200"}}, nullptr), NPA_OK);
 
     Bytes file = testsupport::ReadFileBytes(path);
     EXPECT_EQ(file.size(), 4 * 19 + 10 + (9 + 9) + 10 + 9u);
@@ -121,7 +121,7 @@ TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
               Bytes(npa::kFileOffline.begin(), npa::kFileOffline.end()));
 
     // Saved again over the longer file with one four-byte number: nothing of the old file stays.
-    ASSERT_EQ(NpaWriteValues(path, {{"BIG", "70000"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(path, {{"BIG", "70000"}}, nullptr), NPA_OK);
     records = Records(testsupport::ReadFileBytes(path));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0], (Bytes{0xA5, 0x00, 0x0A, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x05, 0x00, 0x01, 0x11, 0x70}));
@@ -134,7 +134,7 @@ TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
 // damaged bytes from the printer are shown, not dropped.
 TEST_F(NpaSmallIniTest, TextsTravelInThePrintersKoreanCodePage) {
     const std::string path = tmp_ + "/korean.npa";
-    ASSERT_EQ(NpaWriteValues(path, {{"TXT", "가나 A"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(path, {{"TXT", "가나 A"}}, nullptr), NPA_OK);
     std::vector<Bytes> records = Records(testsupport::ReadFileBytes(path));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0], (Bytes{0xA5, 0x00, 0x0C, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x03, 0xB0, 0xA1, 0xB3, 0xAA, ' ', 'A'}));
@@ -148,7 +148,7 @@ TEST_F(NpaSmallIniTest, TextsTravelInThePrintersKoreanCodePage) {
 // The OFF line comes after the template line: each keeps its own packet.
 TEST_F(NpaSmallIniTest, NumberOrOffSettingKeepsBothPacketsWhateverTheLineOrder) {
     const std::string path = tmp_ + "/offable.npa";
-    ASSERT_EQ(NpaWriteValues(path, {{"OFFABLE", "off"}, {"OFFABLE", "7"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(path, {{"OFFABLE", "off"}, {"OFFABLE", "7"}}, nullptr), NPA_OK);
     std::vector<Bytes> records = Records(testsupport::ReadFileBytes(path));
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0][9], 0xFF);
@@ -161,7 +161,7 @@ TEST_F(NpaSmallIniTest, NumberOrOffSettingKeepsBothPacketsWhateverTheLineOrder) 
 // written: the command file and its offline.dat keep their old bytes, and the command is named.
 TEST_F(NpaSmallIniTest, CommandThatCannotBeWrittenRefusesTheWholeList) {
     const std::string path = tmp_ + "/stop.npa";
-    ASSERT_EQ(NpaWriteValues(path, {{"ALPHA", "ON"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(path, {{"ALPHA", "ON"}}, nullptr), NPA_OK);
     const Bytes before = testsupport::ReadFileBytes(path);
     const Bytes offlineBefore = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
     for (const NpaCommand& bad : std::vector<NpaCommand>{{"NOSUCH", "1"}, {"ALPHA", "MAYBE"}, {"NUM", "300"},
@@ -169,7 +169,7 @@ TEST_F(NpaSmallIniTest, CommandThatCannotBeWrittenRefusesTheWholeList) {
         const std::string named = bad.name + ":" + bad.token;
         SCOPED_TRACE(named);
         NpaWriteReport report;
-        EXPECT_EQ(NpaWriteValues(path, {{"NUM", "5"}, bad, {"ALPHA", "OFF"}}, &report), NPA_ERR_VALUE);
+        EXPECT_EQ(NpaWriteValues(path, {{"NUM", "5"}, bad, {"ALPHA", "OFF"}}, nullptr, &report), NPA_ERR_VALUE);
         EXPECT_EQ(report.invalid, std::vector<std::string>{named});
         EXPECT_EQ(testsupport::ReadFileBytes(path), before);
         EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/offline.dat"), offlineBefore);
@@ -224,7 +224,8 @@ TEST_F(NpaPrinterTest, UsbReadReturnsEverySettingInOneExchange) {
 
 TEST_F(NpaPrinterTest, WritesBetweenOfflineAndOnline) {
     sim::VirtualPrinter& printer = sim_->addUsbPrinter(1, "T90V000001");
-    ASSERT_EQ(NpaWriteValues("USB001", {{"blankpages", "print"}, {"PropTag", "Lab Three"}, {"LINESPERPAGE", "70"}}),
+    ASSERT_EQ(NpaWriteValues("USB001", {{"blankpages", "print"}, {"PropTag", "Lab Three"}, {"LINESPERPAGE", "70"}},
+                             nullptr),
               NPA_OK);
     EXPECT_EQ(printer.value(0x0101), Bytes{0x01});
     EXPECT_EQ(printer.value(0x0305), (Bytes{'L', 'a', 'b', ' ', 'T', 'h', 'r', 'e', 'e'}));
@@ -240,7 +241,7 @@ TEST_F(NpaPrinterTest, WritesBetweenOfflineAndOnline) {
 
     // An empty list still brackets nothing with offline and online, and succeeds.
     printer.clearWire();
-    EXPECT_EQ(NpaWriteValues("USB001", {}), NPA_OK);
+    EXPECT_EQ(NpaWriteValues("USB001", {}, nullptr), NPA_OK);
     traffic = SettingsTraffic(printer);
     ASSERT_EQ(traffic.size(), 3u);
     EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[0], 1));
@@ -257,7 +258,7 @@ TEST_F(NpaPrinterTest, CommandThatCannotBeSentLeavesThePrinterUntouched) {
         printer.setValue(0x0101, {0x00});
         printer.clearWire();
         NpaWriteReport report;
-        EXPECT_EQ(NpaWriteValues("USB001", {{"BLANKPAGES", "PRINT"}, middle, {"PQET", "ON"}}, &report),
+        EXPECT_EQ(NpaWriteValues("USB001", {{"BLANKPAGES", "PRINT"}, middle, {"PQET", "ON"}}, nullptr, &report),
                   NPA_ERR_VALUE);
         EXPECT_EQ(report.invalid, std::vector<std::string>{named});
         EXPECT_EQ(printer.value(0x0101), Bytes{0x00});

@@ -63,10 +63,11 @@ protected:
         port_ = usb() ? "USB001" : "LPT1:";
     }
 
-    // The start-up read, then every value written back with one change, as a two-way apply does.
+    // The start-up read (what it found kept in raw_), then every value written back with one
+    // change, as a two-way apply does.
     std::vector<NpaCommand> ReadAndChange(const std::string& name, const std::string& value) {
         ValueMap values;
-        EXPECT_EQ(NpaReadAllSettings(port_, values), NPA_OK);
+        EXPECT_EQ(NpaReadAllSettings(port_, values, &raw_), NPA_OK);
         values[name] = value;
         std::vector<NpaCommand> commands;
         for (const auto& [n, v] : values) commands.push_back({n, v});
@@ -75,6 +76,7 @@ protected:
 
     sim::VirtualPrinter* printer_ = nullptr;
     std::string port_;
+    NpaRawValues raw_;
 };
 
 TEST_P(WriteFaultTest, ResultNamesWhatHappenedAndOnlineAlwaysFollowsOffline) {
@@ -85,7 +87,7 @@ TEST_P(WriteFaultTest, ResultNamesWhatHappenedAndOnlineAlwaysFollowsOffline) {
     printer_->clearWire();
 
     NpaWriteReport report;
-    EXPECT_EQ(NpaWriteValues(port_, commands, &report), fault().result);
+    EXPECT_EQ(NpaWriteValues(port_, commands, &raw_, &report), fault().result);
     if (fault().result != NPA_OK) {
         EXPECT_FALSE(report.problem.empty() && report.notTaken.empty());
     }
@@ -111,9 +113,9 @@ TEST_P(WriteFaultTest, ResultNamesWhatHappenedAndOnlineAlwaysFollowsOffline) {
     printer_->setFaults({});
     printer_->reconnect();
     if (printer_->offline()) {
-        EXPECT_NE(NpaWriteValues(port_, {{"POWERSAVER", "45"}}), NPA_ERR_VALUE);
+        EXPECT_NE(NpaWriteValues(port_, {{"POWERSAVER", "45"}}, &raw_), NPA_ERR_VALUE);
     } else {
-        EXPECT_EQ(NpaWriteValues(port_, {{"POWERSAVER", "45"}}), NPA_OK);
+        EXPECT_EQ(NpaWriteValues(port_, {{"POWERSAVER", "45"}}, &raw_), NPA_OK);
         EXPECT_EQ(printer_->value(kPowerSaver), Bytes{45});
     }
 }
@@ -127,20 +129,33 @@ TEST_P(WriteFaultTest, WriteBackSkipsWhatItCannotRestoreAndRefusesWhatItCannotSe
     printer_->setValue(kPropTag, longText);
     printer_->setValue(kCustom1Name, undecodable);
     std::vector<NpaCommand> commands = ReadAndChange("POWERSAVER", "45");
+    // The read keeps the whole bytes of a text whose token was cut.
+    ASSERT_EQ(raw_.count("PROPTAG"), 1u);
+    EXPECT_EQ(raw_["PROPTAG"].bytes, longText);
+    EXPECT_LT(raw_["PROPTAG"].token.size(), longText.size());
 
+    // Without what the read found, the cut text would go back as a new, shorter value.
+    NpaRawValues nothingRead;
     NpaWriteReport report;
-    ASSERT_EQ(NpaWriteValues(port_, commands, &report), NPA_OK) << report.problem;
+    EXPECT_EQ(NpaValuesNotWritableBack({{"PROPTAG", raw_["PROPTAG"].token}}, nothingRead), std::vector<std::string>{});
+    EXPECT_EQ(NpaValuesNotWritableBack({{"PROPTAG", raw_["PROPTAG"].token}}, raw_), std::vector<std::string>{"PROPTAG"});
+
+    ASSERT_EQ(NpaWriteValues(port_, commands, &raw_, &report), NPA_OK) << report.problem;
     std::sort(report.skipped.begin(), report.skipped.end());
     EXPECT_EQ(report.skipped, (std::vector<std::string>{"BLANKPAGES", "CUSTOM1NAME", "PROPTAG"}));
     EXPECT_EQ(printer_->value(kBlankPages), unknownByte);
     EXPECT_EQ(printer_->value(kPropTag), longText);
     EXPECT_EQ(printer_->value(kCustom1Name), undecodable);
     EXPECT_EQ(printer_->value(kPowerSaver), Bytes{45});
+    // The read-back after the writes brings what the caller holds up to date.
+    EXPECT_EQ(raw_["POWERSAVER"].bytes, Bytes{45});
+    EXPECT_EQ(raw_["POWERSAVER"].token, "45");
+    EXPECT_EQ(raw_["PROPTAG"].bytes, longText);
 
     // The user asks for a number the setting's packet cannot carry: nothing at all goes out.
     printer_->clearWire();
     commands.push_back({"LINESPERPAGE", "300"});
-    EXPECT_EQ(NpaWriteValues(port_, commands, &report), NPA_ERR_VALUE);
+    EXPECT_EQ(NpaWriteValues(port_, commands, &raw_, &report), NPA_ERR_VALUE);
     EXPECT_EQ(report.invalid, std::vector<std::string>{"LINESPERPAGE:300"});
     EXPECT_TRUE(SettingsTraffic(*printer_).empty());
 }
@@ -179,7 +194,7 @@ TEST_F(CommandFileTargetTest, TargetsThatCannotBeWrittenLeaveEverythingAsItWas) 
     for (const std::string& target : std::vector<std::string>{out + "/folder.npa", out + "/link.npa", tmp_ + "/missing/x.npa", std::string("/dev/null")}) {
         SCOPED_TRACE(target);
         NpaWriteReport report;
-        EXPECT_EQ(NpaWriteValues(target, {{"POWERSAVER", "5"}}, &report), NPA_ERR_OPEN);
+        EXPECT_EQ(NpaWriteValues(target, {{"POWERSAVER", "5"}}, nullptr, &report), NPA_ERR_OPEN);
         EXPECT_FALSE(report.problem.empty());
         EXPECT_EQ(Names(out), before);
         EXPECT_EQ(testsupport::ReadFileBytes(out + "/offline.dat"), Bytes({'o', 'l', 'd', ' ', 'o', 'f', 'f', 'l', 'i', 'n', 'e'}));
@@ -191,7 +206,7 @@ TEST_F(CommandFileTargetTest, TargetsThatCannotBeWrittenLeaveEverythingAsItWas) 
     std::filesystem::remove(out + "/offline.dat");
     std::filesystem::create_directories(out + "/offline.dat");
     NpaWriteReport report;
-    EXPECT_NE(NpaWriteValues(out + "/real.npa", {{"POWERSAVER", "5"}}, &report), NPA_OK);
+    EXPECT_NE(NpaWriteValues(out + "/real.npa", {{"POWERSAVER", "5"}}, nullptr, &report), NPA_OK);
     EXPECT_EQ(testsupport::ReadFileBytes(out + "/real.npa").size(), 12u);
     EXPECT_EQ(Names(out), before);
 }
@@ -199,7 +214,7 @@ TEST_F(CommandFileTargetTest, TargetsThatCannotBeWrittenLeaveEverythingAsItWas) 
 // New command files follow the user's umask: they are made to be copied elsewhere.
 TEST_F(CommandFileTargetTest, NewFilesFollowTheUmask) {
     const mode_t old = umask(022);
-    ASSERT_EQ(NpaWriteValues(tmp_ + "/shared.npa", {{"POWERSAVER", "5"}}), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(tmp_ + "/shared.npa", {{"POWERSAVER", "5"}}, nullptr), NPA_OK);
     umask(old);
     for (const char* name : {"/shared.npa", "/offline.dat"}) {
         const auto perms = std::filesystem::status(tmp_ + name).permissions();
@@ -216,7 +231,7 @@ TEST_F(CommandFileTargetTest, FailedOneWayCopyKeepsTheCommandsAndSaysWhere) {
     pulled.disconnectAfterBytes = 10;
     printer.setFaults(pulled);
     NpaWriteReport report;
-    EXPECT_EQ(NpaWriteValues("LPT1:", {{"POWERSAVER", "5"}}, &report), NPA_ERR_WRITE);
+    EXPECT_EQ(NpaWriteValues("LPT1:", {{"POWERSAVER", "5"}}, nullptr, &report), NPA_ERR_WRITE);
     const size_t at = report.problem.find(tmp_ + "/simtmp/");
     ASSERT_NE(at, std::string::npos) << report.problem;
     const std::string rest = report.problem.substr(at);
