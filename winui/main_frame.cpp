@@ -185,6 +185,13 @@ bool MainFrame::OverSplitter(int x) const { return x >= m_treeWidth && x < m_tre
 bool MainFrame::PreTranslate(MSG& msg) {
     if (!m_window) return false;
     if (m_accelerators && TranslateAcceleratorW(m_window, m_accelerators, &msg)) return true;
+    // Alt+F4 closes the main window whichever control has the focus: a drop-down list takes every
+    // Alt key for itself under Wine, and the key would be lost there.
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (HIWORD(msg.lParam) & KF_ALTDOWN) &&
+        (msg.hwnd == m_window || IsChild(m_window, msg.hwnd))) {
+        PostMessageW(m_window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    }
     SettingsPage* page = Page();
     HWND form = page ? page->Form() : nullptr;
     // The page is a form of its own: Tab, Shift+Tab and the arrows of a radio group move as in a

@@ -1,21 +1,26 @@
 // Drives a running devpanel.exe with keyboard input through the system's input queue, as a user
 // at the keyboard would, for the end-to-end run (tools/wine-gui-e2e.sh):
 //
-//   winui_drive apply-next-language
+//   winui_drive apply-next-language STATEFILE
 //       in the tree: Home, Down x3 (the printer, "용지", "마무리", "설정"); F6 to the page; Down in
-//       its first list ("프린터 언어"); Alt+A ("적용"); once the apply has ended, Alt+F4.
+//       its first list ("프린터 언어"); Alt+A ("적용"); once the virtual printer has written its
+//       state file and the apply has ended, Alt+F and X ("파일", "마침").
 //
-// Exit 0 when the program took every key and ended without asking anything; 1 with a line on
-// what went otherwise.
+// Each key goes out once the program shows the effect of the one before (the focus, the list's
+// choice, the open menu): keys sent ahead would meet the menu's own loop. Exit 0 when the program
+// took every key and ended without asking anything; 1 with a line on what went otherwise.
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 
 namespace {
 
-constexpr DWORD kFindMs = 30000, kSettleMs = 30000, kStep = 20;
+constexpr DWORD kWaitMs = 30000, kStep = 20;
+constexpr int kLanguageList = 1240;
 
 int Fail(const char* what) {
     std::fprintf(stderr, "winui_drive: %s\n", what);
@@ -24,7 +29,7 @@ int Fail(const char* what) {
 
 // Waits until done() holds or ms pass, looking every kStep ms.
 template <class F>
-bool WaitFor(F done, DWORD ms) {
+bool WaitFor(F done, DWORD ms = kWaitMs) {
     for (DWORD waited = 0;; waited += kStep) {
         if (done()) return true;
         if (waited >= ms) return false;
@@ -32,24 +37,42 @@ bool WaitFor(F done, DWORD ms) {
     }
 }
 
-// A window of the program's thread other than its main window that the user would have to
-// answer (a message box, a dialog).
-HWND OpenDialog(DWORD thread, HWND frame) {
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, 64);
+    return name;
+}
+
+// A visible window of the program's thread other than its main window, of the given class.
+HWND OpenWindow(DWORD thread, HWND frame, const char* className) {
     struct Found {
-        HWND frame, dialog = nullptr;
-    } found{frame};
+        HWND frame;
+        const char* className;
+        HWND window = nullptr;
+    } found{frame, className};
     EnumThreadWindows(
         thread,
         [](HWND window, LPARAM lParam) -> BOOL {
             auto* f = reinterpret_cast<Found*>(lParam);
-            if (window != f->frame && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == f->frame) {
-                f->dialog = window;
+            if (window != f->frame && IsWindowVisible(window) && ClassOf(window) == f->className) {
+                f->window = window;
                 return FALSE;
             }
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&found));
-    return found.dialog;
+    return found.window;
+}
+
+HWND Focus(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+std::string FileText(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void Press(std::initializer_list<WORD> held, WORD key) {
@@ -71,36 +94,45 @@ void Press(std::initializer_list<WORD> held, WORD key) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 || std::string(argv[1]) != "apply-next-language") return Fail("usage: winui_drive apply-next-language");
+    if (argc != 3 || std::string(argv[1]) != "apply-next-language")
+        return Fail("usage: winui_drive apply-next-language STATEFILE");
+    const char* stateFile = argv[2];
     HWND frame = nullptr;
-    if (!WaitFor([&] { return (frame = FindWindowW(L"DevPanelMainFrame", nullptr)) != nullptr && IsWindowVisible(frame); },
-                 kFindMs))
+    if (!WaitFor([&] { return (frame = FindWindowW(L"DevPanelMainFrame", nullptr)) != nullptr && IsWindowVisible(frame); }))
         return Fail("the main window did not come up");
     DWORD processId = 0;
     const DWORD thread = GetWindowThreadProcessId(frame, &processId);
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
     if (!process) return Fail("the program's process cannot be opened");
-    auto idle = [&] { WaitForInputIdle(process, kSettleMs); };
 
     SetForegroundWindow(frame);
-    if (!WaitFor([&] { return GetForegroundWindow() == frame; }, kFindMs)) return Fail("the main window is not in front");
-    idle();
-    for (WORD key : {WORD(VK_HOME), WORD(VK_DOWN), WORD(VK_DOWN), WORD(VK_DOWN), WORD(VK_F6), WORD(VK_DOWN)}) {
-        Press({}, key);
-        idle();
-    }
+    if (!WaitFor([&] { return GetForegroundWindow() == frame; })) return Fail("the main window is not in front");
+    if (!WaitFor([&] { return ClassOf(Focus(thread)) == "SysTreeView32"; })) return Fail("the tree has not the focus");
+    for (WORD key : {WORD(VK_HOME), WORD(VK_DOWN), WORD(VK_DOWN), WORD(VK_DOWN), WORD(VK_F6)}) Press({}, key);
+    HWND list = nullptr;
+    if (!WaitFor([&] { return GetDlgCtrlID(list = Focus(thread)) == kLanguageList; }))
+        return Fail("F6 did not reach the setup page's language list");
+    const LRESULT before = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    Press({}, VK_DOWN);
+    if (!WaitFor([&] { return SendMessageW(list, CB_GETCURSEL, 0, 0) != before; }))
+        return Fail("Down did not change the language");
+
+    const std::string state = FileText(stateFile);
     Press({VK_MENU}, 'A');
-    idle();
+    if (!WaitFor([&] { return FileText(stateFile) != state; })) return Fail("Alt+A wrote nothing to the printer");
     // The apply runs behind its progress dialog, which disables the main window until it ends.
-    if (!WaitFor([&] { return IsWindowEnabled(frame) && !OpenDialog(thread, frame); }, kSettleMs))
+    if (!WaitFor([&] { return IsWindowEnabled(frame) && !OpenWindow(thread, frame, "#32770"); }))
         return Fail("the apply did not end");
-    Press({VK_MENU}, VK_F4);
-    if (WaitFor([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, kSettleMs)) {
+
+    Press({VK_MENU}, 'F');
+    if (!WaitFor([&] { return OpenWindow(thread, frame, "#32768") != nullptr; })) return Fail("Alt+F opened no menu");
+    Press({}, 'X');
+    if (WaitFor([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; })) {
         CloseHandle(process);
         return 0;
     }
     // Leaving asked a question: the apply did not clear the modified flag.
-    if (HWND question = OpenDialog(thread, frame)) {
+    if (HWND question = OpenWindow(thread, frame, "#32770")) {
         PostMessageW(question, WM_COMMAND, IDNO, 0);
         return Fail("leaving asked whether to apply: the apply did not take");
     }

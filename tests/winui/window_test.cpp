@@ -400,6 +400,21 @@ TEST_F(Frame, MenuAcceleratorsAndF6AreTheTemplatesOwn) {
     EXPECT_EQ(GetFocus(), frame_->Tree());
 }
 
+TEST_F(Frame, AltF4ClosesTheWindowFromADropDownList) {
+    StartDocument();
+    OpenFrame();
+    Open(6);
+    HWND list = Control(1240);
+    SetFocus(list);
+    MSG msg{list, WM_SYSKEYDOWN, VK_F4, static_cast<LPARAM>(0x20000001u), GetTickCount(), {}};  // Alt held
+    if (!frame_->PreTranslate(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    Pump();
+    EXPECT_EQ(frame_->Window(), nullptr) << "nothing was changed: the window closes without a question";
+}
+
 TEST_F(Frame, TheStatusBarShowsTheHelpTextOfTheHighlightedItem) {
     StartDocument();
     OpenFrame();
