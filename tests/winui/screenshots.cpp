@@ -76,8 +76,12 @@ int main(int argc, char** argv) {
     winui::LoadControlLibraries();
     const platform::DataFileSearch ini = platform::FindDataFile("devPanel.ini", platform::DataFileScope::CurrentFolderFirst);
     SetConfigPath(ini.found() ? ini.path : "devPanel.ini");
-    std::unique_ptr<sim::SimPlatform> printer = sim::MakeVirtualSetup("");
-    if (!printer) return 1;
+    std::string problem;
+    std::unique_ptr<sim::SimPlatform> printer = sim::MakeVirtualSetup("", &problem);
+    if (!printer) {
+        std::fprintf(stderr, "winui_screenshots: no virtual printer: %s\n", problem.c_str());
+        return 1;
+    }
 
     WithDialog("select-printer.png", [] {
         winui::ChoosePrinter({{"LPT1: - Altrin Pressline T90", "LPT1:"}, {"USB001 - Altrin Pressline T90", "USB001"}},
@@ -96,12 +100,18 @@ int main(int argc, char** argv) {
             },
             startup.values, nullptr);
     });
-    if (startup.readStatus != NPA_OK) return 1;
+    if (startup.readStatus != NPA_OK) {
+        std::fprintf(stderr, "winui_screenshots: the read gave %d\n", startup.readStatus);
+        return 1;
+    }
 
     CPrinterDoc doc;
     winui::MainFrame frame(&doc);
     doc.SetFrame(&frame);
-    if (!doc.OnNewDocument(startup) || !frame.Create(startup.printerLabel, ConfigFile())) return 1;
+    if (!doc.OnNewDocument(startup) || !frame.Create(startup.printerLabel, ConfigFile())) {
+        std::fprintf(stderr, "winui_screenshots: the main window could not be made\n");
+        return 1;
+    }
     frame.Show(SW_SHOWNORMAL);
     Pump();
     Save(frame.Window(), "main-window.png");
