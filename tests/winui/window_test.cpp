@@ -205,6 +205,22 @@ TEST_F(Controls, ARadioGroupStoresItsChoiceAndItsNumberFollowsTheNumberButton) {
     EXPECT_FALSE(IsWindowEnabled(Control(1196)));
 }
 
+// While "없음" is shown, its group's buttons are all disabled but the number button: Tab still
+// reaches the group there, although the template puts its tab stop on "없음".
+TEST_F(Controls, ARadioGroupShowingNoneIsReachedByTabOnItsNumberButton) {
+    doc_.StoreValue(doc_.m_AssignTray1.npaName, doc_.m_AssignTray1.choices[0]);
+    Open(8);
+    ASSERT_EQ(SendMessageW(Control(1196), BM_GETCHECK, 0, 0), BST_CHECKED);
+    ASSERT_FALSE(IsWindowEnabled(Control(1196)));
+    ASSERT_FALSE(IsWindowEnabled(Control(1197)));
+    SetFocus(Page()->FocusTarget());
+    EXPECT_EQ(GetFocus(), Control(1198));
+    // The number button chosen from the keyboard stores the number.
+    Key(Control(1198), VK_SPACE);
+    EXPECT_EQ(SendMessageW(Control(1198), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(Value(doc_.m_AssignTray1.npaName), winui::Narrow(winui::WindowText(Control(1201))));
+}
+
 TEST_F(Controls, ATextFieldStoresWhatIsTypedWithinItsLimitInCodePageBytes) {
     Open(2);
     HWND name = Control(1154);
@@ -370,8 +386,14 @@ TEST_F(Frame, InOneWayModeSaveIsGreyedUntilTheFirstChange) {
     StartDocument(true);
     OpenFrame();
     EXPECT_FALSE(frame_->menuItemEnabled(res::ID_SAVE_COMMAND_FILE));
-    // The command does nothing while greyed: no dialog comes (the test would wait for ever).
-    SendMessageW(frame_->Window(), WM_COMMAND, res::ID_SAVE_COMMAND_FILE, 0);
+    // The command does nothing while greyed: no dialog comes (one that did would be cancelled).
+    {
+        DialogAnswerer answer;
+        answer.ThenPress(IDCANCEL);
+        SendMessageW(frame_->Window(), WM_COMMAND, res::ID_SAVE_COMMAND_FILE, 0);
+        Pump();
+        EXPECT_TRUE(answer.Seen().empty());
+    }
     Open(6);
     SendMessageW(Control(1262), BM_CLICK, 0, 0);
     Pump();
