@@ -382,6 +382,26 @@ TEST_F(Frame, SaveWritesTheCommandFileThroughTheSystemsDialogAndAsksBeforeReplac
     EXPECT_GT(std::filesystem::file_size(file), 3u);
 }
 
+// A command file named as its own offline record would be overwritten by that record: the
+// document refuses the name, also when the dialog gives it with the system's backslashes.
+TEST_F(Frame, SaveRefusesACommandFileNamedOfflineDat) {
+    StartDocument();
+    OpenFrame();
+    std::wstring path = winui::Wide(tmp_ + "/offline.dat");
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    DialogAnswerer answer;
+    answer.ThenSaveAs(path);
+    answer.ThenPress(IDOK);
+    SendMessageW(frame_->Window(), WM_COMMAND, res::ID_SAVE_COMMAND_FILE, 0);
+    Pump();
+    EXPECT_TRUE(answer.Done());
+    ASSERT_EQ(answer.Seen().size(), 2u);
+    EXPECT_EQ(answer.Seen()[1].caption, winui::Wide(res::String(61289)));
+    EXPECT_EQ(answer.Seen()[1].text, winui::Wide(res::Format(61290, winui::Narrow(path))));
+    EXPECT_FALSE(std::filesystem::exists(tmp_ + "/offline.dat"));
+}
+
 TEST_F(Frame, InOneWayModeSaveIsGreyedUntilTheFirstChange) {
     StartDocument(true);
     OpenFrame();
