@@ -100,10 +100,10 @@ int RunApply(CPrinterDoc& doc) {
     return NPA_OK;
 }
 
-int RunSaveCommandFile(CPrinterDoc& doc, const std::string& path) {
+int RunSaveCommandFile(CPrinterDoc& doc, const std::string& path, const std::string& shownPath) {
     const int result = doc.SaveCommandFile(path);
     if (result != NPA_OK && doc.Frame()) {
-        const Message m = SaveFailureMessage(result, doc.LastWriteReport(), path);
+        const Message m = SaveFailureMessage(result, doc.LastWriteReport(), shownPath.empty() ? path : shownPath);
         doc.Frame()->messageBox(m.text, m.caption, m.style, false);
     }
     return result;

@@ -35,8 +35,10 @@ Message SaveFailureMessage(int result, const NpaWriteReport& report, const std::
 // nothing was to be sent).
 int RunApply(CPrinterDoc& doc);
 
-// "코멘드 파일로 저장(&S)" once the user chose path: writes the command file and shows a failure.
-int RunSaveCommandFile(CPrinterDoc& doc, const std::string& path);
+// "코멘드 파일로 저장(&S)" once the user chose path: writes the command file and shows a failure,
+// naming the path as shownPath when given (the form the user chose it in, where the program's
+// file layer takes another).
+int RunSaveCommandFile(CPrinterDoc& doc, const std::string& path, const std::string& shownPath = {});
 
 // A message's text: the text with value (a path, say) in place of %s and, after a blank line,
 // the reason (English, from the part that found the fault) when there is one.

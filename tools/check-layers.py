@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Holds the source folders to their layers: every #include "FOLDER/..." of a source file must
 point at a folder of a lower layer (or its own), so the folder graph has no loop. The folders up to
-pages/ and flows/ are free of any toolkit: none of their files includes a Qt header (#include <Q...>).
+pages/ and flows/ are free of any toolkit: none of their files includes a Qt header (#include <Q...>);
+nor do the Win32 front end's (winui/, winapp/).
 
     tools/check-layers.py            check; exit 1 and name each include that points up or sideways
     tools/check-layers.py --graph    also print the folder graph (one line per folder: what it uses)
@@ -23,13 +24,15 @@ LAYERS = [
     ["document"],            # the printer document and discovery
     ["ui"],                  # dialog templates as data, dialog units
     ["pages", "flows"],      # the setting pages' model; the start-up, commands and command line
-    ["qtui"],                # the Qt front end: template builder, widgets bound to the pages
-    ["app", "cli"],          # the two programs
+    ["qtui", "winui"],       # the front ends: Qt's and Win32's, bound to the pages by control id
+    ["app", "cli", "winapp"],  # the Qt program, the command-line program, the Win32 program
 ]
 RANK = {folder: rank for rank, folders in enumerate(LAYERS) for folder in folders}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/([^"]+)"', re.M)
-# The highest layer that must not include a toolkit's header.
+# The highest layer that must not include a toolkit's header, and the folders above it that must not
+# either.
 TOOLKIT_FREE_UP_TO = RANK["flows"]
+TOOLKIT_FREE_ABOVE = {"winui", "winapp"}
 TOOLKIT_INCLUDE = re.compile(r'^\s*#\s*include\s*<(Q[A-Za-z0-9_]*(?:/[^>]*)?)>', re.M)
 
 
@@ -48,7 +51,7 @@ def main():
         with open(path, encoding="utf-8", errors="replace") as f:
             text = f.read()
         where = os.path.relpath(path, ROOT)
-        if RANK[folder] <= TOOLKIT_FREE_UP_TO:
+        if RANK[folder] <= TOOLKIT_FREE_UP_TO or folder in TOOLKIT_FREE_ABOVE:
             for header in TOOLKIT_INCLUDE.findall(text):
                 faults.append(f"{where}: includes <{header}>: {folder} stays free of any toolkit")
         for target, rest in INCLUDE.findall(text):

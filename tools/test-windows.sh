@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The Windows build: the core and devpanel-cli cross-built with MinGW-w64 (cmake/mingw-w64-x86_64.cmake)
-# into build-win, their tests run under Wine in a private, offline Wine prefix, and the end-to-end
-# run of devpanel-cli.exe on LPT1 against the Linux virtual printer (tools/wine-lpt-e2e.sh, which
-# needs the normal Linux build in build/).
+# The Windows build: the core, devpanel-cli and the Win32 front end devpanel.exe cross-built with
+# MinGW-w64 (cmake/mingw-w64-x86_64.cmake) into build-win, their tests run under Wine in a private,
+# offline Wine prefix on a display of their own (Xvfb), and two end-to-end runs against the Linux
+# build in build/: devpanel-cli.exe on LPT1 with the Linux virtual printer (tools/wine-lpt-e2e.sh),
+# and devpanel.exe driven by the keyboard on the virtual printer (tools/wine-gui-e2e.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -36,10 +37,28 @@ fi
 # this build folder's own.
 wineserver -k 2>/dev/null || true
 wineserver -w
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# The windows' tests and devpanel.exe need a display: an Xvfb of this run's own, on a free number.
+xvfb_pid=
+trap 'wineserver -k 2>/dev/null || true; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
+rm -f "$dir/xvfb.display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/xvfb.display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do [ -s "$dir/xvfb.display" ] && break; sleep 0.1; done
+[ -s "$dir/xvfb.display" ] || { echo "test-windows: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$dir/xvfb.display")"
 # Its own output goes nowhere: it opens LPT1's pty for the end-to-end run, and when the printer
 # closes that pty the hang-up makes it print every object it holds.
 wineserver -p >/dev/null 2>&1
+# The dialogs' font "굴림" (and its Latin name) stands in as the Korean font installed here: without
+# it every Korean letter is a box. Wine's own desktop window holds every window of the run, so that
+# a modal dialog ends at once and a program's exit code comes back through wine.
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+  '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
+  '"굴림"="NanumGothic"' '"Gulim"="NanumGothic"' '' \
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' '' \
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' |
+  iconv -f UTF-8 -t UTF-16 >"$dir/wine-desktop.reg"
+wine regedit /S "$(winepath -w "$PWD/$dir/wine-desktop.reg")" >/dev/null 2>&1 </dev/null
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 status=0
 start=$(date +%s)
@@ -51,4 +70,9 @@ start=$(date +%s)
 ./tools/wine-lpt-e2e.sh "$dir" build || e2e=$?
 echo "== end to end on LPT1 under Wine: $(( $(date +%s) - start )) s"
 [ $status -ne 0 ] || status=$e2e
+gui=0
+start=$(date +%s)
+./tools/wine-gui-e2e.sh "$dir" build || gui=$?
+echo "== end to end through devpanel.exe's windows under Wine: $(( $(date +%s) - start )) s"
+[ $status -ne 0 ] || status=$gui
 exit $status

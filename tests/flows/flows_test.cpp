@@ -285,4 +285,14 @@ TEST_F(ApplyCommandTest, SaveIntoAMissingFolderNamesWhy) {
     EXPECT_TRUE(frame.confirmations.empty());
 }
 
+// A front end whose file layer takes another form of the path names it as the user chose it.
+TEST_F(ApplyCommandTest, AFailedSaveNamesThePathAsTheUserChoseIt) {
+    sim_->addUsbPrinter(1, "T90V000001");
+    Start("USB001");
+    // The link writes the offline record under this name: a command file of that name is refused.
+    EXPECT_NE(flows::RunSaveCommandFile(doc, tmp_ + "/offline.dat", "C:\\chosen\\offline.dat"), NPA_OK);
+    ASSERT_EQ(frame.boxes.size(), 1u);
+    EXPECT_NE(frame.boxes[0].find(res::Format(61290, "C:\\chosen\\offline.dat")), std::string::npos) << frame.boxes[0];
+}
+
 }  // namespace
