@@ -257,11 +257,11 @@ int CMainFrame::runLongWork(const std::string& label, const std::function<int()>
     return result;
 }
 
-void CMainFrame::workProgress(size_t sent, size_t total) {
+void CMainFrame::workProgress(NpaPhase phase, size_t sent, size_t total) {
     // Called on the worker: no widget is touched here.
     QMetaObject::invokeMethod(
-        this, [this, sent, total] {
-            if (m_progress) m_progress->SetProgress(sent, total);
+        this, [this, phase, sent, total] {
+            if (m_progress) m_progress->SetProgress(phase, sent, total);
         },
         Qt::QueuedConnection);
 }

@@ -58,7 +58,7 @@ public:
     // Runs the work on a worker thread behind CProgressDlg (modal: the window repaints, its input
     // waits) and returns its result once it has ended.
     int runLongWork(const std::string& label, const std::function<int()>& work) override;
-    void workProgress(size_t sent, size_t total) override;
+    void workProgress(NpaPhase phase, size_t sent, size_t total) override;
     // Fills the page on the right again from the document.
     void documentValuesChanged() override;
     // Over the status pane, for milliseconds (QStatusBar's temporary message).

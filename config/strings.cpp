@@ -229,6 +229,12 @@ constexpr Entry kTable[] = {
     {61400, "설정 %s개를 프린터에 적용 했습니다."},
     // Under the message that no printer was found: what to check, and how to try the program.
     {61401, "프린터가 USB 또는 병렬 포트에 연결되어 켜져 있는지, CUPS에 프린터가 등록되어 있는지(lpstat -v) 확인 하십시오. 'devpanel-cli doctor'는 무엇이 빠졌는지 알려 줍니다. 프린터 없이 써 보려면 'devpanel --virtual'로 가상 프린터를 시작 하십시오."},
+    // The steps of long work under its progress bar; %s takes "n / total".
+    {61402, "현재 설정 읽기"},
+    {61403, "오프라인 전환"},
+    {61404, "설정 %s"},
+    {61405, "온라인 전환"},
+    {61406, "확인"},
 };
 
 constexpr size_t kCount = std::size(kTable);

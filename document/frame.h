@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "transactions/npa.h"
+
 // Message box styles and answers (the values of the classic message-box API), in a namespace of
 // their own so that they never meet the macros of the same names in <windows.h>.
 namespace msgbox {
@@ -49,9 +51,10 @@ public:
         (void)label;
         return work();
     }
-    // How far the long work has come: sent of total settings. Called on the thread that runs the
-    // work; a window forwards it to its own thread and touches no widget here.
-    virtual void workProgress(size_t sent, size_t total) {
+    // Where the long work is: its phase, and sent of total settings. Called on the thread that
+    // runs the work; a window forwards it to its own thread and touches no widget here.
+    virtual void workProgress(NpaPhase phase, size_t sent, size_t total) {
+        (void)phase;
         (void)sent;
         (void)total;
     }

@@ -268,7 +268,9 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScop
         // has ended.
         IPrinterFrame* frame = m_frame;
         NpaProgress progress;
-        if (frame) progress = [frame](size_t sent, size_t total) { frame->workProgress(sent, total); };
+        if (frame) {
+            progress = [frame](NpaPhase phase, size_t sent, size_t total) { frame->workProgress(phase, sent, total); };
+        }
         auto write = [&] {
             platform::FileLock turn;
             if (apply) {
@@ -276,6 +278,9 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScop
                 if (scope == WriteScope::Every) {
                     if (const int had = TakeApplyTurn(turn); had != NPA_OK) return had;
                 }
+                // The read before the write, which the progress shows as such rather than as
+                // a write that has not begun.
+                if (progress) progress(NpaPhase::Reading, 0, 0);
                 const int taken = SnapshotBeforeApply(valuesTaken, scope);
                 if (taken != NPA_OK) return taken;
                 if (const int had = TakeApplyTurn(turn); had != NPA_OK) return had;

@@ -1,5 +1,7 @@
 #include "flows/commands.h"
 
+#include <algorithm>
+
 #include "config/strings.h"
 #include "document/frame.h"
 #include "document/printer_doc.h"
@@ -19,6 +21,8 @@ constexpr int kSkippedText = 61340, kSkippedCaption = 61339;
 constexpr int kUncheckedText = 61342, kUncheckedCaption = 61341;
 constexpr int kSnapshotText = 61391, kSnapshotCaption = 61390;
 constexpr int kAppliedConfirmation = 61400;
+constexpr int kReadingStep = 61402, kOfflineStep = 61403, kSettingsStep = 61404, kOnlineStep = 61405,
+              kVerifyingStep = 61406;
 constexpr int kConfirmationMs = 5000;
 
 Message Error(int textId, int captionId, const std::string& value = {}) {
@@ -33,6 +37,18 @@ std::string WithReason(int textId, const std::string& value, const std::string& 
     std::string text = res::Format(textId, value);
     if (!reason.empty()) text += "\n\n" + reason;
     return text;
+}
+
+std::string ProgressText(NpaPhase phase, size_t sent, size_t total) {
+    switch (phase) {
+        case NpaPhase::Reading: return res::String(kReadingStep);
+        case NpaPhase::Offline: return res::String(kOfflineStep);
+        case NpaPhase::Settings:
+            return res::Format(kSettingsStep, std::to_string(std::min(sent, total)) + " / " + std::to_string(total));
+        case NpaPhase::Online: return res::String(kOnlineStep);
+        case NpaPhase::Verifying: return res::String(kVerifyingStep);
+    }
+    return {};
 }
 
 std::string SettingNames(const std::vector<std::string>& entries) {

@@ -44,6 +44,10 @@ int RunSaveCommandFile(CPrinterDoc& doc, const std::string& path, const std::str
 // the reason (English, from the part that found the fault) when there is one.
 std::string WithReason(int textId, const std::string& value, const std::string& reason);
 
+// The progress of long work as both front ends show it under its bar: "현재 설정 읽기",
+// "오프라인 전환", "설정 12 / 84", "온라인 전환", "확인".
+std::string ProgressText(NpaPhase phase, size_t sent, size_t total);
+
 // "A, B, C": the settings a message names. A command ("NAME:VALUE") is named by its NPA name
 // alone; its value may be long or unprintable.
 std::string SettingNames(const std::vector<std::string>& entries);

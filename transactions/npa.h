@@ -82,10 +82,15 @@ struct NpaWriteReport {
 // offline, a send failed, or the command file or one-way copy could not be completed),
 // NPA_ERR_VALUE, NPA_ERR_ONLINE or NPA_ERR_VERIFY; report->problem has the link's account of a
 // failure. An empty list is NPA_OK once the printer went offline and online again.
-// progress, when given, is called on the calling thread with (0, total) once the commands are
-// planned and with (n, total) after each of the total settings has been sent, so that a window
-// can show how far a slow port has come.
-using NpaProgress = std::function<void(size_t sent, size_t total)>;
+// progress, when given, is called on the calling thread with (Offline, 0, total) once the commands
+// are planned, (Settings, 0, total) once the printer is offline, (Settings, n, total) after each
+// of the total settings has been sent, (Online, n, total) before the online request and
+// (Verifying, n, total) before the read-back, so that a window can show where a slow port is.
+// The steps of a write as its progress names them: the printer's settings read before it (the
+// document's snapshot), the open and the offline exchange, the settings one by one, the online
+// request, the read-back that confirms them.
+enum class NpaPhase { Reading, Offline, Settings, Online, Verifying };
+using NpaProgress = std::function<void(NpaPhase phase, size_t sent, size_t total)>;
 int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands, NpaRawValues* raw,
                    NpaWriteReport* report = nullptr, const NpaProgress& progress = {});
 // Sends a command file as NpaWriteValues sends its commands: offlineRecord (the bytes of

@@ -386,7 +386,10 @@ using PacketSource = std::function<bool(size_t index, Packet& packet, std::strin
 int SendPackets(NpaTables& t, const std::string& port, size_t total, const PacketSource& packetAt,
                 const std::vector<PlannedWrite>& verify, NpaRawValues* raw, NpaWriteReport& r,
                 const NpaProgress& progress) {
-    if (progress) progress(0, total);
+    const auto step = [&progress, total](NpaPhase phase, size_t sent) {
+        if (progress) progress(phase, sent, total);
+    };
+    step(NpaPhase::Offline, 0);
     int opened = SlcOpenPort(port.c_str());
     if (opened != SLC_OK && opened != SLC_UNIDIRECTIONAL) {
         r.problem = SlcLastProblem();
@@ -403,6 +406,8 @@ int SendPackets(NpaTables& t, const std::string& port, size_t total, const Packe
         r.problem = SlcLastProblem();
     }
     Packet packet;
+    size_t sent = 0;
+    if (offline) step(NpaPhase::Settings, 0);
     for (size_t i = 0; offline && i < total; ++i) {
         // An interrupted apply sends nothing more, but still brings the printer back online.
         if (printer && Interrupted()) {
@@ -422,11 +427,13 @@ int SendPackets(NpaTables& t, const std::string& port, size_t total, const Packe
             r.problem = SlcLastProblem();
             break;
         }
-        if (progress) progress(i + 1, total);
+        sent = i + 1;
+        step(NpaPhase::Settings, sent);
     }
 
     // Whatever happened above, the printer may have gone offline: the online request always
     // follows, and a printer that does not come back is a failure of its own.
+    step(NpaPhase::Online, sent);
     const bool online = SlcOffline(port.c_str(), 0) == SLC_OK;
     if (!online && offline) {
         result = NPA_ERR_ONLINE;
@@ -438,6 +445,7 @@ int SendPackets(NpaTables& t, const std::string& port, size_t total, const Packe
 
     // Applied means applied: on a port that answers, read everything back in one exchange.
     if (result == NPA_OK && opened == SLC_OK && printer) {
+        step(NpaPhase::Verifying, sent);
         if (!VerifyWrites(t, port, verify, r.notTaken, raw)) {
             result = NPA_ERR_VERIFY;
             r.problem = "the settings could not be read back to confirm them";

@@ -343,9 +343,9 @@ int MainFrame::runLongWork(const std::string& label, const std::function<int()>&
     return result;
 }
 
-void MainFrame::workProgress(size_t sent, size_t total) {
+void MainFrame::workProgress(NpaPhase phase, size_t sent, size_t total) {
     // Called on the worker: it only posts to the dialog.
-    if (ProgressDialog* dialog = m_progress.load()) dialog->Progress(sent, total);
+    if (ProgressDialog* dialog = m_progress.load()) dialog->Progress(phase, sent, total);
 }
 
 void MainFrame::documentValuesChanged() {

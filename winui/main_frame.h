@@ -65,7 +65,7 @@ public:
     int messageBox(const std::string& text, const std::string& caption, unsigned style,
                    bool ownedByMainWindow) override;
     int runLongWork(const std::string& label, const std::function<int()>& work) override;
-    void workProgress(size_t sent, size_t total) override;
+    void workProgress(NpaPhase phase, size_t sent, size_t total) override;
     void documentValuesChanged() override;
 
 private:

@@ -1,3 +1,4 @@
+#include "flows/commands.h"
 #include "winui/progress_dialog.h"
 
 #include <commctrl.h>
@@ -31,9 +32,6 @@ const res::DialogTemplate& ProgressTemplate() {
 
 }  // namespace
 
-std::wstring ProgressText(size_t sent, size_t total) {
-    return std::to_wstring(std::min(sent, total)) + L" / " + std::to_wstring(total);
-}
 
 class ProgressWindow : public ModalDialog {
 public:
@@ -85,7 +83,8 @@ protected:
                 const int max = static_cast<int>(std::min<size_t>(std::max<size_t>(total, 1), 1000000));
                 SendMessageW(bar, PBM_SETRANGE32, 0, max);
                 SendMessageW(bar, PBM_SETPOS, total == 0 ? max : static_cast<int>(std::min(sent, total)), 0);
-                SetDlgItemTextW(Window(), kCountId, ProgressText(sent, total).c_str());
+                SetDlgItemTextW(Window(), kCountId,
+                                Wide(flows::ProgressText(m_owner.m_phase.load(), sent, total)).c_str());
                 return true;
             }
             case kWorkDone:
@@ -118,7 +117,8 @@ int ProgressDialog::Run(HWND owner, const std::function<int()>& work) {
     return window.Result();
 }
 
-void ProgressDialog::Progress(size_t sent, size_t total) {
+void ProgressDialog::Progress(NpaPhase phase, size_t sent, size_t total) {
+    m_phase.store(phase);
     if (HWND window = m_window.load())
         PostMessageW(window, kWorkProgress, static_cast<WPARAM>(sent), static_cast<LPARAM>(total));
 }

@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "transactions/npa.h"
+
 namespace winui {
 
 class ProgressDialog {
@@ -21,8 +23,8 @@ public:
     // Runs work on a worker thread behind the modal dialog and returns its result once it has
     // ended. Without a thread (none to be had) or a dialog, the work runs here.
     int Run(HWND owner, const std::function<int()>& work);
-    // How far the work has come: sent of total. Called on the worker; it only posts.
-    void Progress(size_t sent, size_t total);
+    // Where the work is: its phase, sent of total. Called on the worker; it only posts.
+    void Progress(NpaPhase phase, size_t sent, size_t total);
     // The dialog's window while it is up, else nullptr.
     HWND Window() const { return m_window.load(); }
 
@@ -30,9 +32,7 @@ private:
     friend class ProgressWindow;
     std::string m_label;
     std::atomic<HWND> m_window{nullptr};
+    std::atomic<NpaPhase> m_phase{NpaPhase::Offline};  // the last phase posted
 };
-
-// "n / total" as the dialog shows it under its bar.
-std::wstring ProgressText(size_t sent, size_t total);
 
 }  // namespace winui

@@ -21,6 +21,8 @@
 #include "app/printer_query_dlg.h"
 #include "app/progress_dlg.h"
 #include "app/restore_dlg.h"
+#include "document/printer_doc.h"
+#include "pages/setting_texts.h"
 #include "app/select_printer_dlg.h"
 #include "app/ui_prompts.h"
 #include "config/profile.h"
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
     }
     {
         CProgressDlg progress(res::String(61304));
-        progress.SetProgress(37, 84);
+        progress.SetProgress(NpaPhase::Settings, 37, 84);
         ok &= Save(&progress, dir, "progress.png");
         progress.Finish();
     }
@@ -125,20 +127,23 @@ int main(int argc, char** argv) {
         if (NpaReadAllSettings("USB001", now) == NPA_OK && now.size() >= 4) {
             std::vector<snapshot::StoredSnapshot> snapshots(3);
             const char* times[] = {"2026-12-07T09:41:07.532Z", "2026-12-04T16:02:55.018Z", "2026-11-28T08:15:31.904Z"};
+            // The older, the more settings were otherwise then.
+            const std::pair<const char*, const char*> then[] = {{"POWERSAVER", "23"}, {"PRINTBUFFER", nullptr},
+                                                                {"TRAY1TYPE", "CARDSTOCK"}, {"RESREDUCTION", nullptr},
+                                                                {"ASSIGNTRAY1", "2"}};
             for (size_t i = 0; i < snapshots.size(); ++i) {
                 snapshots[i].snapshot.time = times[i];
                 snapshots[i].snapshot.settings = now;
-                // The older, the more switches were set the other way then.
-                size_t changed = 0;
-                for (auto& [name, token] : snapshots[i].snapshot.settings) {
-                    if (changed > i * 2) break;
-                    if (token != "ON" && token != "OFF") continue;
-                    token = token == "ON" ? "OFF" : "ON";
-                    ++changed;
+                for (size_t k = 0; k < 1 + 2 * i && k < std::size(then); ++k) {
+                    std::string& token = snapshots[i].snapshot.settings[then[k].first];
+                    token = then[k].second ? then[k].second : (token == "ON" ? "OFF" : "ON");
                 }
             }
             NoFrame frame;
-            CRestoreDlg restore(snapshots, now, frame);
+            CPrinterDoc doc;
+            doc.LoadDescriptors();
+            const pages::SettingTexts texts(doc);
+            CRestoreDlg restore(snapshots, now, frame, &texts);
             restore.SnapshotList()->setCurrentItem(restore.SnapshotList()->topLevelItem(1));
             ok &= Save(&restore, dir, "restore-dialog.png");
         }

@@ -37,16 +37,18 @@ using guitest::FakePrompts;
 class RecordingFrame : public CMainFrame {
 public:
     using CMainFrame::CMainFrame;
-    void workProgress(size_t sent, size_t total) override {
+    void workProgress(NpaPhase phase, size_t sent, size_t total) override {
         {
             std::lock_guard<std::mutex> lock(mutex);
             threads.push_back(std::this_thread::get_id());
+            if (phases.empty() || phases.back() != phase) phases.push_back(phase);
         }
-        CMainFrame::workProgress(sent, total);
+        CMainFrame::workProgress(phase, sent, total);
         std::this_thread::sleep_for(std::chrono::milliseconds(4));
     }
     std::mutex mutex;
     std::vector<std::thread::id> threads;
+    std::vector<NpaPhase> phases;  // each phase once, in the order they came
 };
 
 // What the progress dialog showed: as it came up and went (whatever the timing), and sampled from
@@ -171,7 +173,10 @@ struct Command {
     const char* name;
     int statusText;
     bool toPrinter;
+    std::vector<NpaPhase> phases;  // the steps the dialog names, in order
 };
+
+void PrintTo(const Command& c, std::ostream* os) { *os << c.name; }
 
 class LongWorkCommandTest : public LongWorkTest, public ::testing::WithParamInterface<Command> {};
 
@@ -220,10 +225,17 @@ TEST_P(LongWorkCommandTest, ProgressFollowsTheWriteOffTheWindowsThreadAndClosesW
     std::lock_guard<std::mutex> lock(frame->mutex);
     ASSERT_FALSE(frame->threads.empty());
     for (std::thread::id id : frame->threads) EXPECT_NE(id, std::this_thread::get_id());
+    // The dialog named each step of the write, not a count that sat at 0 while the printer was
+    // read and taken offline.
+    EXPECT_EQ(frame->phases, c.phases);
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, LongWorkCommandTest,
-                         ::testing::Values(Command{"Apply", 61304, true}, Command{"Save", 61305, false}),
+                         ::testing::Values(Command{"Apply", 61304, true,
+                                                   {NpaPhase::Reading, NpaPhase::Offline, NpaPhase::Settings,
+                                                    NpaPhase::Online, NpaPhase::Verifying}},
+                                           Command{"Save", 61305, false,
+                                                   {NpaPhase::Offline, NpaPhase::Settings, NpaPhase::Online}}),
                          [](const ::testing::TestParamInfo<Command>& info) { return std::string(info.param.name); });
 
 TEST_F(LongWorkTest, FailedApplyClosesTheDialogBeforeItsMessage) {
@@ -251,6 +263,28 @@ TEST_F(LongWorkTest, ApplyAtExitRunsBehindTheDialogToo) {
     EXPECT_EQ(SettingWrites(), doc->m_values.size());
     EXPECT_FALSE(frame->isVisible());
     EXPECT_FALSE(doc->IsModified());
+}
+
+// Each step as the dialog shows it under its bar; the printer's read is open-ended, the rest count.
+TEST(ProgressDialogTest, NamesTheStepUnderTheBar) {
+    CProgressDlg dialog(res::String(61304));
+    dialog.SetProgress(NpaPhase::Reading, 0, 0);
+    EXPECT_EQ(dialog.Step()->text().toStdString(), res::String(61402));
+    EXPECT_EQ(dialog.Bar()->maximum(), 0);  // busy: how long the printer takes is not known
+    dialog.SetProgress(NpaPhase::Offline, 0, 84);
+    EXPECT_EQ(dialog.Step()->text().toStdString(), res::String(61403));
+    EXPECT_EQ(dialog.Bar()->maximum(), 84);
+    EXPECT_EQ(dialog.Bar()->value(), 0);
+    dialog.SetProgress(NpaPhase::Settings, 12, 84);
+    EXPECT_EQ(dialog.Step()->text(), QString("설정 12 / 84"));
+    EXPECT_EQ(dialog.Bar()->value(), 12);
+    dialog.SetProgress(NpaPhase::Verifying, 84, 84);
+    EXPECT_EQ(dialog.Step()->text().toStdString(), res::String(61406));
+    EXPECT_EQ(dialog.Bar()->value(), 84);
+    // Nothing to send: a full bar, not a busy one.
+    dialog.SetProgress(NpaPhase::Settings, 0, 0);
+    EXPECT_EQ(dialog.Bar()->maximum(), 1);
+    EXPECT_EQ(dialog.Bar()->value(), 1);
 }
 
 }  // namespace
