@@ -9,9 +9,11 @@
 #include "document/printer_doc.h"
 #include "ui/templates.h"
 #include "flows/commands.h"
+#include "flows/settings_files.h"
 #include "winui/nav_tree.h"
 #include "winui/progress_dialog.h"
 #include "winui/save_dialog.h"
+#include "winui/settings_files.h"
 #include "winui/template_window.h"
 
 namespace winui {
@@ -61,18 +63,12 @@ bool RegisterFrameClass() {
     return registered;
 }
 
-// Settings files and snapshots are not offered by this front end yet: their checks live in the
-// Qt program's shell. Their menu items are shown greyed.
-bool OfferedHere(int commandId) {
-    return commandId != res::ID_EXPORT_SETTINGS && commandId != res::ID_IMPORT_SETTINGS &&
-           commandId != res::ID_RESTORE_SETTINGS;
-}
-
 }  // namespace
 
 MainFrame::MainFrame(CPrinterDoc* doc) : m_doc(doc), m_statusText(HelpText(res::IDS_IDLE_MESSAGE)) {}
 
 MainFrame::~MainFrame() {
+    m_files.reset();
     m_pane.reset();
     if (m_window) {
         SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
@@ -139,13 +135,18 @@ bool MainFrame::CreateMenuBar() {
             case res::MenuKind::Item: {
                 std::wstring text = Wide(e.text);
                 if (e.shortcut) text += L"\t" + Wide(e.shortcut);
-                const UINT flags = MF_STRING | (OfferedHere(e.commandId) ? 0u : MF_GRAYED);
-                AppendMenuW(popup ? popup : m_menu, flags, static_cast<UINT_PTR>(e.commandId), text.c_str());
+                AppendMenuW(popup ? popup : m_menu, MF_STRING, static_cast<UINT_PTR>(e.commandId), text.c_str());
                 break;
             }
         }
     }
     if (!SetMenu(m_window, m_menu)) return false;
+    if (m_doc) {
+        // A page made anew shows the new values (a page shows what it was made with).
+        m_files = std::make_unique<SettingsFileUi>(m_window, *m_doc, [this] {
+            if (m_tree) replaceView(ViewIdOf(m_tree, TreeView_GetSelection(m_tree)));
+        });
+    }
 
     std::vector<ACCEL> table;
     for (const res::Accelerator& a : res::MainAccelerators()) {
@@ -227,6 +228,11 @@ void MainFrame::OnCommand(int id) {
         case res::ID_PREV_PANE:
             OnNextPane(id == res::ID_NEXT_PANE);
             break;
+        case res::ID_EXPORT_SETTINGS:
+        case res::ID_IMPORT_SETTINGS:
+        case res::ID_RESTORE_SETTINGS:
+            OnSettingsFile(id);
+            break;
         default:
             break;
     }
@@ -242,6 +248,16 @@ void MainFrame::OnSaveCommandFile() {
     const std::optional<std::wstring> path = AskCommandFilePath(m_window);
     if (!path) return;
     flows::RunSaveCommandFile(*m_doc, FileLayerPath(*path), Narrow(*path));
+}
+
+void MainFrame::OnSettingsFile(int commandId) {
+    if (!m_doc || !m_files) return;
+    if (commandId == res::ID_EXPORT_SETTINGS)
+        flows::RunExport(*m_doc, *m_files);
+    else if (commandId == res::ID_IMPORT_SETTINGS)
+        flows::RunImport(*m_doc, *m_files);
+    else if (commandId == res::ID_RESTORE_SETTINGS)
+        flows::RunRestore(*m_doc, *m_files);
 }
 
 void MainFrame::OnNextPane(bool forward) {
@@ -283,6 +299,8 @@ void MainFrame::ShowPaneText(const std::string& text) {
 
 void MainFrame::setStatusText(const std::string& text) {
     m_statusText = text;
+    // A new text of the pane's own ends a confirmation that was still shown.
+    if (m_window) KillTimer(m_window, kConfirmationTimer);
     ShowPaneText(text);
     if (m_status) UpdateWindow(m_status);
 }
@@ -352,6 +370,14 @@ void MainFrame::documentValuesChanged() {
     if (SettingsPage* page = Page()) page->OnUpdate();
 }
 
+void MainFrame::showConfirmation(const std::string& text, int milliseconds) {
+    if (!m_window || !m_status) return;
+    ShowPaneText(text);
+    UpdateWindow(m_status);
+    // The same timer again: a second confirmation gets its whole time.
+    SetTimer(m_window, kConfirmationTimer, static_cast<UINT>(std::max(milliseconds, 0)), nullptr);
+}
+
 // --- messages ------------------------------------------------------------------------------------
 
 void MainFrame::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
@@ -393,6 +419,13 @@ LRESULT MainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         }
+        case WM_TIMER:
+            if (wParam == kConfirmationTimer) {
+                KillTimer(m_window, kConfirmationTimer);
+                ShowPaneText(m_statusText);
+                return 0;
+            }
+            break;
         case WM_MENUSELECT:
             OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
             return 0;

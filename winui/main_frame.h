@@ -1,8 +1,9 @@
 // The main window of the Win32 front end: menu and accelerators (ui/templates.h's MainMenu() and
 // MainAccelerators()), a status bar showing the system's help texts, and a splitter with the
 // navigation tree on the left and the current setting page on the right. It runs the apply and
-// save-as-command-file commands and the exit flow through flows/commands.h and the document, and is the document's
-// IPrinterFrame.
+// save-as-command-file commands and the exit flow through flows/commands.h and the document, the
+// settings-file commands (export, import, restore) through flows/settings_files.h, and is the
+// document's IPrinterFrame.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,7 @@ class Profile;
 namespace winui {
 
 class ProgressDialog;
+class SettingsFileUi;
 
 class MainFrame : public IPrinterFrame {
 public:
@@ -44,6 +46,7 @@ public:
     void OnApply();
     void OnSaveCommandFile();
     void OnNextPane(bool forward);
+    void OnSettingsFile(int commandId);
     void SetAboutHandler(std::function<void()> about) { m_about = std::move(about); }
 
     HWND Window() const { return m_window; }
@@ -67,6 +70,10 @@ public:
     int runLongWork(const std::string& label, const std::function<int()>& work) override;
     void workProgress(NpaPhase phase, size_t sent, size_t total) override;
     void documentValuesChanged() override;
+    void showConfirmation(const std::string& text, int milliseconds) override;
+
+    // The timer that ends a confirmation in the status bar.
+    static constexpr UINT_PTR kConfirmationTimer = 1;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -96,6 +103,7 @@ private:
     bool m_closed = false;   // the document let go of the printer: the window goes
     HWND m_lastFocus = nullptr;
     std::atomic<ProgressDialog*> m_progress{nullptr};
+    std::unique_ptr<SettingsFileUi> m_files;
 };
 
 }  // namespace winui

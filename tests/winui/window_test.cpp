@@ -1,7 +1,7 @@
 // The Win32 front end's windows under Wine, in this process: the pages built from their templates
 // and bound to the document (tab order, spins, each kind of control, sizes), the main window's
-// commands (apply, save with the system's dialog, the exit question) and its keyboard and status
-// texts.
+// commands (apply, save with the system's dialog, the exit question, export, import and restore)
+// and its keyboard and status texts.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,8 +9,10 @@
 
 #include "config/strings.h"
 #include "pages/page_table.h"
+#include "pages/setting_texts.h"
 #include "ui/templates.h"
 #include "window_support.h"
+#include "winui/restore_dialog.h"
 
 namespace wintest {
 namespace {
@@ -269,22 +271,151 @@ class Frame : public WindowTest {};
 // flow the link is shut down, so the printer's memory is looked at directly.
 constexpr uint16_t kPowerSaverId = 0x0306;
 
-TEST_F(Frame, ApplyWritesTheChangeToThePrinterAndClearsTheModifiedFlag) {
+std::wstring StatusPane(winui::MainFrame& frame) {
+    wchar_t text[256] = {};
+    SendMessageW(frame.StatusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// A path of the test's folder with the system's backslashes, as a file dialog is given it.
+std::wstring WindowsPath(const std::string& path) {
+    std::wstring wide = winui::Wide(path);
+    for (wchar_t& c : wide)
+        if (c == L'/') c = L'\\';
+    return wide;
+}
+
+// "해상도 감소" (1262 on view 6), an on/off switch: its setting's name.
+std::string ResolutionReductionName(const CPrinterDoc& doc) {
+    return doc.m_ResRed.entry[0].substr(0, doc.m_ResRed.entry[0].find(':'));
+}
+
+TEST_F(Frame, ApplyWritesTheChangeToThePrinterAndConfirmsItInTheStatusBarForAWhile) {
     StartDocument();
     OpenFrame();
     Open(6);
-    HWND box = Control(1262);  // "해상도 감소", an on/off switch
+    HWND box = Control(1262);
     SendMessageW(box, BM_CLICK, 0, 0);
     Pump();
-    const std::string name = doc_.m_ResRed.entry[0].substr(0, doc_.m_ResRed.entry[0].find(':'));
+    const std::string name = ResolutionReductionName(doc_);
     const std::string changed = Value(name);
     ASSERT_TRUE(doc_.IsModified());
     SendMessageW(frame_->Window(), WM_COMMAND, res::ID_APPLY_SETTINGS, 0);
     Pump();
     EXPECT_FALSE(doc_.IsModified());
     EXPECT_EQ(PrinterValue(name), changed);
-    // The status text of the write is gone again.
+    // The pane's own text is the idle text again; the confirmation of the count sent shows over it
+    // until its timer ends it (the test ends it at once).
     EXPECT_EQ(frame_->statusText(), res::String(res::IDS_IDLE_MESSAGE));
+    EXPECT_EQ(StatusPane(*frame_), winui::Wide(res::Format(61400, std::to_string(doc_.LastWriteCount()))));
+    SendMessageW(frame_->Window(), WM_TIMER, winui::MainFrame::kConfirmationTimer, 0);
+    EXPECT_EQ(StatusPane(*frame_), winui::Wide(res::String(res::IDS_IDLE_MESSAGE)));
+}
+
+// The values exported are what an import later brings back into the pages, as edits: the page on
+// the right shows them, and the modified flag is set so that the next apply sends them.
+TEST_F(Frame, ImportReadsBackWhatExportWroteAsEdits) {
+    StartDocument();
+    OpenFrame();
+    Open(6);
+    const std::string name = ResolutionReductionName(doc_);
+    const std::string exported = Value(name);
+    const LRESULT shown = SendMessageW(Control(1262), BM_GETCHECK, 0, 0);
+    const std::string file = tmp_ + "/exported.json";
+    {
+        DialogAnswerer answer;
+        answer.ThenSaveAs(WindowsPath(file));
+        SendMessageW(frame_->Window(), WM_COMMAND, res::ID_EXPORT_SETTINGS, 0);
+        Pump();
+        EXPECT_TRUE(answer.Done());
+        ASSERT_EQ(answer.Seen().size(), 1u);
+        EXPECT_EQ(answer.Seen()[0].caption, winui::Wide(res::String(61373)));
+    }
+    ASSERT_TRUE(std::filesystem::exists(file));
+    // Changed and applied since: the file holds the value from before.
+    SendMessageW(Control(1262), BM_CLICK, 0, 0);
+    Pump();
+    SendMessageW(frame_->Window(), WM_COMMAND, res::ID_APPLY_SETTINGS, 0);
+    Pump();
+    ASSERT_NE(Value(name), exported);
+    ASSERT_FALSE(doc_.IsModified());
+    {
+        DialogAnswerer answer;
+        answer.ThenSaveAs(WindowsPath(file));
+        answer.ThenPress(IDOK);
+        SendMessageW(frame_->Window(), WM_COMMAND, res::ID_IMPORT_SETTINGS, 0);
+        Pump();
+        EXPECT_TRUE(answer.Done());
+        ASSERT_EQ(answer.Seen().size(), 2u);
+        EXPECT_EQ(answer.Seen()[0].caption, winui::Wide(res::String(61374)));
+        EXPECT_EQ(answer.Seen()[1].caption, winui::Wide(res::String(61370)));
+    }
+    EXPECT_EQ(Value(name), exported);
+    EXPECT_TRUE(doc_.IsModified());
+    EXPECT_EQ(SendMessageW(Control(1262), BM_GETCHECK, 0, 0), shown) << "the page is made anew";
+}
+
+// An apply keeps the values from before it as a snapshot; the restore dialog offers it with its
+// one difference, named as the page names it, and "복원" after the question applies it.
+TEST_F(Frame, RestoreOfTheOneSnapshotAppliesItToThePrinter) {
+    StartDocument();
+    OpenFrame();
+    Open(6);
+    const std::string name = ResolutionReductionName(doc_);
+    const std::string before = Value(name);
+    const LRESULT shown = SendMessageW(Control(1262), BM_GETCHECK, 0, 0);
+    SendMessageW(Control(1262), BM_CLICK, 0, 0);
+    Pump();
+    SendMessageW(frame_->Window(), WM_COMMAND, res::ID_APPLY_SETTINGS, 0);
+    Pump();
+    ASSERT_FALSE(doc_.IsModified());
+    const std::string changed = Value(name);
+    ASSERT_NE(changed, before);
+
+    const pages::SettingTexts texts(doc_);
+    std::vector<std::wstring> listed;
+    bool restoreEnabled = false, listFocused = false;
+    DialogAnswerer answer;
+    answer.Then([&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, winui::RestoreDialog::kSnapshotList);
+        HWND diff = GetDlgItem(dialog, winui::RestoreDialog::kDifferenceList);
+        // Any other dialog is closed, and the captions seen tell.
+        if (!list || !diff) {
+            PostPress(dialog, IDCANCEL);
+            return true;
+        }
+        listFocused = GetFocus() == list;
+        listed.push_back(std::to_wstring(ListView_GetItemCount(list)));
+        for (int column = 0; column < 3; ++column) {
+            wchar_t text[256] = {};
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = 256;
+            SendMessageW(diff, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+            listed.push_back(text);
+        }
+        listed.push_back(std::to_wstring(ListView_GetItemCount(diff)));
+        restoreEnabled = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
+        PostPress(dialog, IDOK);
+        return true;
+    });
+    answer.ThenPress(IDYES);
+    SendMessageW(frame_->Window(), WM_COMMAND, res::ID_RESTORE_SETTINGS, 0);
+    Pump();
+    EXPECT_TRUE(answer.Done());
+    ASSERT_EQ(answer.Seen().size(), 2u);
+    EXPECT_EQ(answer.Seen()[0].caption, winui::Wide(res::String(61347)));
+    EXPECT_EQ(answer.Seen()[1].caption, winui::Wide(res::String(61359)));
+    EXPECT_TRUE(listFocused);
+    EXPECT_TRUE(restoreEnabled);
+    const std::vector<std::wstring> expected{L"1", winui::Wide(texts.Label(name)), winui::Wide(texts.Value(name, changed)),
+                                             winui::Wide(texts.Value(name, before)), L"1"};
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(PrinterValue(name), before);
+    EXPECT_EQ(Value(name), before);
+    EXPECT_FALSE(doc_.IsModified());
+    EXPECT_EQ(SendMessageW(Control(1262), BM_GETCHECK, 0, 0), shown) << "the page is made anew";
 }
 
 TEST_F(Frame, TheExitQuestionAnsweredNoLeavesThePrinterAndShutsTheLinkDown) {
@@ -461,11 +592,7 @@ TEST_F(Frame, TheStatusBarShowsTheHelpTextOfTheHighlightedItem) {
     StartDocument();
     OpenFrame();
     HWND window = frame_->Window();
-    auto shown = [&] {
-        wchar_t text[256] = {};
-        SendMessageW(frame_->StatusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-        return std::wstring(text);
-    };
+    auto shown = [&] { return StatusPane(*frame_); };
     EXPECT_EQ(shown(), winui::Wide(res::String(57345)));
     SendMessageW(window, WM_MENUSELECT, MAKEWPARAM(res::ID_APPLY_SETTINGS, MF_STRING), reinterpret_cast<LPARAM>(frame_->Menu()));
     EXPECT_EQ(shown(), winui::Wide(res::String(32774)));
