@@ -199,7 +199,10 @@ TEST_P(UsbOfflineOrder, RefusedRequestIsRejected) {
     EXPECT_FALSE(printer.offline());
 }
 
-INSTANTIATE_TEST_SUITE_P(AlertFirst, UsbOfflineOrder, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(AlertFirst, UsbOfflineOrder, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "AlertBeforeResponse" : "ResponseBeforeAlert");
+                         });
 
 TEST_F(UsbPort, AcceptedResponseDecidesWhenNoAlertFollows) {
     sim::VirtualPrinter& printer = addPrinter();

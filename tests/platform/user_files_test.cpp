@@ -49,6 +49,7 @@ TEST(SettingsStore, FirstStartCreatesAPrivateStoreWithLevelZero) {
 }
 
 struct LevelText {
+    const char* name;
     const char* text;
     uint32_t level;
 };
@@ -66,14 +67,21 @@ TEST_P(SettingsText, IsReadAndNeverRewritten) {
 
 INSTANTIATE_TEST_SUITE_P(
     SettingsStore, SettingsText,
-    ::testing::Values(LevelText{"# user's note\nLoggingLevel = 19\n", 19}, LevelText{"LoggingLevel=0x12\r\n", 0x12},
-                      LevelText{"LoggingLevel=4294967295\n", 0xFFFFFFFFu},
-                      LevelText{"LoggingLevel = 19 # all\n", 19}, LevelText{"\tLoggingLevel\t=\t7\t; quiet\n", 7},
-                      LevelText{"; LoggingLevel=5\n# LoggingLevel=6\nLoggingLevel=3\n", 3},
-                      LevelText{"LoggingLevel=abc\n", 0}, LevelText{"LoggingLevel=4294967296\n", 0},
-                      LevelText{"LoggingLevel=-1\n", 0}, LevelText{"LoggingLevel=3x\n", 0},
-                      LevelText{"LoggingLevel=\n", 0}, LevelText{"LoggingLevel= # none\n", 0},
-                      LevelText{"Other=1\n", 0}, LevelText{"", 0}));
+    ::testing::Values(LevelText{"NoteAndSpaces", "# user's note\nLoggingLevel = 19\n", 19},
+                      LevelText{"HexWithCrLf", "LoggingLevel=0x12\r\n", 0x12},
+                      LevelText{"Largest", "LoggingLevel=4294967295\n", 0xFFFFFFFFu},
+                      LevelText{"HashComment", "LoggingLevel = 19 # all\n", 19},
+                      LevelText{"TabsAndSemicolonComment", "\tLoggingLevel\t=\t7\t; quiet\n", 7},
+                      LevelText{"CommentedOutLines", "; LoggingLevel=5\n# LoggingLevel=6\nLoggingLevel=3\n", 3},
+                      LevelText{"NotANumber", "LoggingLevel=abc\n", 0},
+                      LevelText{"TooLarge", "LoggingLevel=4294967296\n", 0},
+                      LevelText{"Negative", "LoggingLevel=-1\n", 0},
+                      LevelText{"TrailingLetter", "LoggingLevel=3x\n", 0},
+                      LevelText{"Empty", "LoggingLevel=\n", 0},
+                      LevelText{"OnlyAComment", "LoggingLevel= # none\n", 0},
+                      LevelText{"OtherKey", "Other=1\n", 0},
+                      LevelText{"EmptyFile", "", 0}),
+    [](const ::testing::TestParamInfo<LevelText>& info) { return std::string(info.param.name); });
 
 TEST(SettingsStore, ReadsThroughASymbolicLinkAndLeavesLinksAlone) {
     testbed::TempDir dir;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -479,7 +480,10 @@ TEST_P(FileLockWait, ABusyLockIsGivenUpAfterTheWaitAndNotLongerThanThat) {
     EXPECT_EQ(other.acquire(path, waitMs, error), platform::FileLock::Result::Locked);
 }
 
-INSTANTIATE_TEST_SUITE_P(FileLocks, FileLockWait, ::testing::Values(0, 30, 200));
+INSTANTIATE_TEST_SUITE_P(FileLocks, FileLockWait, ::testing::Values(0, 30, 200),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "Wait" + std::to_string(info.param) + "ms";
+                         });
 
 TEST(FileLocks, AWaiterGetsTheLockWhenTheHolderLetsGoDuringTheWait) {
     TempDir dir;

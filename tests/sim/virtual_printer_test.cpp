@@ -580,6 +580,7 @@ TEST(VirtualPrinterNvram, MemoryOnlySessionsAlwaysSucceed) {
 }
 
 struct StateHomeCase {
+    const char* name;
     const char* xdgStateHome;  // nullptr: unset
     const char* home;
     const char* expected;
@@ -604,10 +605,13 @@ TEST_P(DefaultStateFile, FollowsTheXdgStateFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(VirtualPrinterNvram, DefaultStateFile,
-                         ::testing::Values(StateHomeCase{"/xdg", "/home/u", "/xdg/devpanel/virtual-t90.state"},
-                                           StateHomeCase{nullptr, "/home/u", "/home/u/.local/state/devpanel/virtual-t90.state"},
-                                           StateHomeCase{"relative", "/home/u", "/home/u/.local/state/devpanel/virtual-t90.state"},
-                                           StateHomeCase{nullptr, nullptr, ""}));
+                         ::testing::Values(StateHomeCase{"XdgSet", "/xdg", "/home/u", "/xdg/devpanel/virtual-t90.state"},
+                                           StateHomeCase{"XdgUnset", nullptr, "/home/u",
+                                                         "/home/u/.local/state/devpanel/virtual-t90.state"},
+                                           StateHomeCase{"XdgRelative", "relative", "/home/u",
+                                                         "/home/u/.local/state/devpanel/virtual-t90.state"},
+                                           StateHomeCase{"NoHomeAtAll", nullptr, nullptr, ""}),
+                         [](const ::testing::TestParamInfo<StateHomeCase>& info) { return std::string(info.param.name); });
 
 TEST(VirtualPrinterFaults, StopReadingAfterPacketsTakesNothingMoreUntilFaultsChange) {
     sim::VirtualPrinter p;
