@@ -16,22 +16,26 @@ jobs=${JOBS:-2}
 # The normal build is optimised as released (-O2: it is packaged and benchmarked); the sanitizer
 # builds are not (-O0 compiles them in half the time or less, and the sanitizers check the same
 # code). tools/configure.sh gives every build its unity setting and line tables.
-configure() { ./tools/configure.sh "$@"; }
+configure() { part_start=$SECONDS; ./tools/configure.sh "$@"; }
 
 # One line per build for the end of the run. A build whose tests fail does not stop the run:
 # the later builds still report, and the run fails at the end.
 summary=()
 failed=0
+# Each summary line says how long its part took (wall clock, so that a slow part shows in CI's log).
+# (part_start is set where a part begins: took runs in a subshell and cannot set it.)
+part_start=$SECONDS
+took() { echo "$((SECONDS - part_start)) s"; }
 tests_line() {  # ctest log -> "N tests run, M failed"
   sed -nE 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\2 tests run, \1 failed/p' "$1" | tail -1
 }
 
-run_tests() {  # folder, label
+run_tests() {  # folder, label (configured just before: the time counts from the configure)
   echo "== $2"
   cmake --build "$1" -j "$jobs"
   local status=0
   (cd "$1" && ctest --output-on-failure -j "$jobs" --timeout 300) 2>&1 | tee "$1/ctest.log" || status=$?
-  summary+=("$2: $(tests_line "$1/ctest.log")")
+  summary+=("$2: $(tests_line "$1/ctest.log"), $(took)")
   [ $status -eq 0 ] || failed=1
 }
 
@@ -43,19 +47,21 @@ python3 tools/check-layers.py
 configure build -O2
 run_tests build "normal build"
 # The installed tree, the desktop entry, the metainfo and the Debian package of the normal build.
+part_start=$SECONDS
 if ./tools/check-install.sh build 2>&1 | tee build/check-install.log; then result=passed; else result=FAILED; failed=1; fi
-summary+=("install and package: $result; $(grep -m1 '^package:' build/check-install.log || echo 'no package built')")
+summary+=("install and package: $result; $(grep -m1 '^package:' build/check-install.log || echo 'no package built'), $(took)")
 # The normal build's programs against the real kernel drivers (usblp with a USB printer gadget,
 # lp on an emulated parallel port) in a QEMU guest. A guest that cannot start at all is reported
 # as not run, never as passed; a failing scenario fails the run.
 mkdir -p build/device-lab
+part_start=$SECONDS
 lab_status=0
 ./tools/device-lab/run.sh build 2>&1 | tee build/device-lab/last-run.log || lab_status=$?
 lab_line=$(sed -n 's/^device lab: //p' build/device-lab/last-run.log | tail -1)
 case $lab_status in
-  0) summary+=("device lab (real kernel drivers in QEMU): ${lab_line:-no result}") ;;
-  77) summary+=("device lab (real kernel drivers in QEMU): NOT RUN: ${lab_line#not run }") ;;
-  *) summary+=("device lab (real kernel drivers in QEMU): ${lab_line:-no result}, FAILED"); failed=1 ;;
+  0) summary+=("device lab (real kernel drivers in QEMU): ${lab_line:-no result}, $(took)") ;;
+  77) summary+=("device lab (real kernel drivers in QEMU): NOT RUN: ${lab_line#not run }, $(took)") ;;
+  *) summary+=("device lab (real kernel drivers in QEMU): ${lab_line:-no result}, FAILED, $(took)"); failed=1 ;;
 esac
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
@@ -73,9 +79,10 @@ run_tests build-tsan "ThreadSanitizer build (printer link)"
 # The core and devpanel-cli cross-built for Windows (MinGW-w64), their tests and the LPT1 end-to-end
 # run under Wine, against the Linux build's virtual printer program.
 windows_status=0
+part_start=$SECONDS
 mkdir -p build-win
 ./tools/test-windows.sh 2>&1 | tee build-win/test-windows.log || windows_status=$?
-summary+=("Windows build (Wine): $(tests_line build-win/test-windows.log)$([ $windows_status -eq 0 ] || echo ", run FAILED")")
+summary+=("Windows build (Wine): $(tests_line build-win/test-windows.log)$([ $windows_status -eq 0 ] || echo ", run FAILED"), $(took)")
 [ $windows_status -eq 0 ] || failed=1
 
 echo "== summary"

@@ -7,9 +7,11 @@
 # Needs the Windows build and its Wine prefix as tools/test-windows.sh leaves them (the Korean
 # font for 굴림 and Wine's desktop are set there).
 set -euo pipefail
+# The output folder is taken relative to where the script is called from.
+[ $# -ge 1 ] && out=$(realpath -m -- "$1")
 cd "$(dirname "$0")/.."
 dir=${BUILD_DIR:-build-win}
-out=${1:-$dir/screenshots}
+out=${out:-$PWD/$dir/screenshots}
 export WINEPREFIX=$PWD/$dir/wineprefix
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
@@ -27,7 +29,7 @@ trap 'wineserver -k 2>/dev/null || true; kill "$xvfb_pid" 2>/dev/null || true' E
 for _ in $(seq 1 100); do [ -s "$dir/xvfb-shots.display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$dir/xvfb-shots.display")"
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
-wine "$dir/tests/winui/winui_screenshots.exe" "$(winepath -w "$PWD/$out")"
+wine "$dir/tests/winui/winui_screenshots.exe" "$(winepath -w "$out")"
 
 # Small palette images keep the documentation light.
 if command -v convert >/dev/null; then

@@ -21,10 +21,12 @@ HTREEITEM Insert(HWND tree, HTREEITEM parent, const std::string& text, int viewI
 
 }  // namespace
 
+// No horizontal scroll bar: only the printer's label is ever wider than the pane, and the tree
+// view's own tooltip shows a cut label whole (as the Qt window does).
 HWND CreateNavTree(HWND parent, int id) {
     return CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
-                               TVS_SHOWSELALWAYS,
+                               TVS_SHOWSELALWAYS | TVS_NOHSCROLL,
                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleW(nullptr), nullptr);
 }

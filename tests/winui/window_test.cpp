@@ -573,6 +573,20 @@ TEST_F(Frame, MenuAcceleratorsAndF6AreTheTemplatesOwn) {
     EXPECT_EQ(GetFocus(), frame_->Tree());
 }
 
+TEST_F(Frame, ThePrintersLabelCutByTheTreeBringsNoScrollBar) {
+    StartDocument();
+    OpenFrame();
+    HWND tree = frame_->Tree();
+    HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    RECT text{};
+    *reinterpret_cast<HTREEITEM*>(&text) = root;
+    ASSERT_TRUE(SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)));
+    RECT client{};
+    GetClientRect(tree, &client);
+    ASSERT_GT(text.right, client.right) << "the label is wider than the pane";
+    EXPECT_FALSE(GetWindowLongW(tree, GWL_STYLE) & WS_HSCROLL);
+}
+
 TEST_F(Frame, AltF4ClosesTheWindowFromADropDownList) {
     StartDocument();
     OpenFrame();
