@@ -3,7 +3,8 @@
 # MinGW-w64 (cmake/mingw-w64-x86_64.cmake) into build-win, their tests run under Wine in a private,
 # offline Wine prefix on a display of their own (Xvfb), and two end-to-end runs against the Linux
 # build in build/: devpanel-cli.exe on LPT1 with the Linux virtual printer (tools/wine-lpt-e2e.sh),
-# and devpanel.exe driven by the keyboard on the virtual printer (tools/wine-gui-e2e.sh).
+# and devpanel.exe driven by the keyboard on the virtual printer (tools/wine-gui-e2e.sh); then the
+# Windows ZIP is packed and its contents checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -75,4 +76,25 @@ start=$(date +%s)
 ./tools/wine-gui-e2e.sh "$dir" build || gui=$?
 echo "== end to end through devpanel.exe's windows under Wine: $(( $(date +%s) - start )) s"
 [ $status -ne 0 ] || status=$gui
+
+# The package people download: one ZIP (CPack) that must hold both programs, the configuration,
+# the virtual printer's model and the README.
+zip_ok=0
+(cd "$dir" && cpack -G ZIP >cpack.log 2>&1) || { cat "$dir/cpack.log"; zip_ok=1; }
+if [ $zip_ok -eq 0 ]; then
+  python3 - "$dir" <<'PY' || zip_ok=$?
+import glob, os, sys, zipfile
+zips = glob.glob(os.path.join(sys.argv[1], "devpanel-*-windows-x64.zip"))
+if len(zips) != 1:
+    sys.exit(f"windows package: expected one ZIP, found {zips}")
+names = {n.split("/", 1)[1] for n in zipfile.ZipFile(zips[0]).namelist() if "/" in n}
+wanted = {"bin/devpanel.exe", "bin/devpanel-cli.exe", "share/devpanel/devPanel.ini",
+          "share/devpanel/virtual-t90.model", "README-Windows.txt"}
+missing = sorted(wanted - names)
+if missing:
+    sys.exit(f"windows package: {os.path.basename(zips[0])} lacks {', '.join(missing)}")
+print(f"== windows package: {os.path.basename(zips[0])}, {os.path.getsize(zips[0])} bytes")
+PY
+fi
+[ $status -ne 0 ] || status=$zip_ok
 exit $status
