@@ -10,26 +10,15 @@
 
 #include "config/strings.h"
 #include "document/frame.h"
-#include "pages/setting_texts.h"
-#include "platform/paths.h"
+#include "pages/restore_list.h"
 
 namespace {
 
-// String ids of the dialog.
-constexpr int kCaption = 61347, kPrompt = 61348;
-constexpr int kTimeColumn = 61349, kCountColumn = 61350;
-constexpr int kSettingColumn = 61351, kNowColumn = 61352, kThenColumn = 61353;
-constexpr int kRestoreButton = 61354, kCancelButton = 61355;
-constexpr int kUnreadable = 61356, kNoDifference = 61357, kNotRecorded = 61358;
-constexpr int kConfirmCaption = 61359, kConfirmText = 61360;
+namespace restore_text = pages::restore_text;
 
 QString Text(int id) { return QString::fromStdString(res::String(id)); }
 
-std::string Joined(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
-    return out;
-}
+std::string LocalTimeText(const std::string& utc) { return CRestoreDlg::LocalTime(utc).toStdString(); }
 
 }  // namespace
 
@@ -42,9 +31,9 @@ QString CRestoreDlg::LocalTime(const std::string& utc) {
 CRestoreDlg::CRestoreDlg(std::vector<snapshot::StoredSnapshot> snapshots, ValueMap now, IPrinterFrame& frame,
                          const pages::SettingTexts* texts, QWidget* parent)
     : QDialog(parent), m_snapshots(std::move(snapshots)), m_now(std::move(now)), m_frame(frame), m_texts(texts) {
-    setWindowTitle(Text(kCaption));
+    setWindowTitle(Text(restore_text::kCaption));
     auto* layout = new QVBoxLayout(this);
-    auto* prompt = new QLabel(Text(kPrompt));
+    auto* prompt = new QLabel(Text(restore_text::kPrompt));
     prompt->setWordWrap(true);
     layout->addWidget(prompt);
 
@@ -52,18 +41,16 @@ CRestoreDlg::CRestoreDlg(std::vector<snapshot::StoredSnapshot> snapshots, ValueM
     m_list = new QTreeWidget;
     m_list->setObjectName(QStringLiteral("snapshotList"));
     m_list->setRootIsDecorated(false);
-    m_list->setHeaderLabels({Text(kTimeColumn), Text(kCountColumn)});
+    m_list->setHeaderLabels({Text(restore_text::kTimeColumn), Text(restore_text::kCountColumn)});
     for (const snapshot::StoredSnapshot& stored : m_snapshots) {
-        const bool readable = stored.problem.empty();
+        const pages::SnapshotRow row = pages::RowOf(stored, m_now, LocalTimeText);
         auto* item = new QTreeWidgetItem(m_list);
-        item->setText(0, stored.snapshot.time.empty() ? QString::fromStdString(platform::FileNameOfPath(stored.path))
-                                                      : LocalTime(stored.snapshot.time));
-        item->setText(1, readable ? QString::number(snapshot::Diff(m_now, stored.snapshot.settings).size())
-                                  : Text(kUnreadable));
+        item->setText(0, QString::fromStdString(row.when));
+        item->setText(1, QString::fromStdString(row.count));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         // A file that cannot be read is listed, so that its absence is not a mystery, but
         // cannot be chosen.
-        if (!readable) {
+        if (!row.readable) {
             item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
             item->setToolTip(0, QString::fromStdString(stored.problem));
         }
@@ -76,7 +63,8 @@ CRestoreDlg::CRestoreDlg(std::vector<snapshot::StoredSnapshot> snapshots, ValueM
     m_diff = new QTreeWidget;
     m_diff->setObjectName(QStringLiteral("differenceList"));
     m_diff->setRootIsDecorated(false);
-    m_diff->setHeaderLabels({Text(kSettingColumn), Text(kNowColumn), Text(kThenColumn)});
+    m_diff->setHeaderLabels(
+        {Text(restore_text::kSettingColumn), Text(restore_text::kNowColumn), Text(restore_text::kThenColumn)});
     m_diff->header()->setSectionResizeMode(QHeaderView::Stretch);
     layout->addWidget(m_diff, 3);
 
@@ -86,10 +74,10 @@ CRestoreDlg::CRestoreDlg(std::vector<snapshot::StoredSnapshot> snapshots, ValueM
     layout->addWidget(m_note);
 
     auto* buttons = new QDialogButtonBox;
-    m_restore = buttons->addButton(Text(kRestoreButton), QDialogButtonBox::AcceptRole);
+    m_restore = buttons->addButton(Text(restore_text::kRestoreButton), QDialogButtonBox::AcceptRole);
     m_restore->setObjectName(QStringLiteral("restoreButton"));
     m_restore->setEnabled(false);
-    QPushButton* cancel = buttons->addButton(Text(kCancelButton), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(Text(restore_text::kCancelButton), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     layout->addWidget(buttons);
 
@@ -109,37 +97,25 @@ void CRestoreDlg::OnSelectionChanged() {
         m_restore->setEnabled(false);
         return;
     }
-    const snapshot::Snapshot& then = m_snapshots[static_cast<size_t>(m_selected)].snapshot;
-    m_differences = snapshot::Diff(m_now, then.settings);
-    for (const snapshot::Difference& d : m_differences) {
+    pages::SnapshotChoice choice = pages::Choose(m_snapshots[static_cast<size_t>(m_selected)], m_now, m_texts);
+    for (const pages::DifferenceRow& row : choice.rows) {
         auto* item = new QTreeWidgetItem(m_diff);
-        const auto value = [&](const std::optional<std::string>& token) {
-            if (!token) return QString();
-            return QString::fromStdString(m_texts ? m_texts->Value(d.name, *token) : *token);
-        };
-        item->setText(0, QString::fromStdString(m_texts ? m_texts->Label(d.name) : d.name));
-        item->setText(1, value(d.now));
-        item->setText(2, value(d.then));
+        item->setText(0, QString::fromStdString(row.label));
+        item->setText(1, QString::fromStdString(row.now));
+        item->setText(2, QString::fromStdString(row.then));
         // The printer's own words, for whoever compares with the command line or a file.
-        item->setToolTip(0, QString::fromStdString(d.name));
+        item->setToolTip(0, QString::fromStdString(row.name));
     }
-    // A restore never claims settings the snapshot could not record.
-    std::string note;
-    if (m_differences.empty()) note = res::String(kNoDifference);
-    if (!then.skipped.empty()) {
-        std::vector<std::string> named;
-        for (const std::string& name : then.skipped) named.push_back(m_texts ? m_texts->Label(name) : name);
-        note += (note.empty() ? "" : "\n") + res::Format(kNotRecorded, Joined(named));
-    }
-    m_note->setText(QString::fromStdString(note));
-    m_note->setVisible(!note.empty());
-    m_restore->setEnabled(!m_differences.empty());
+    m_note->setText(QString::fromStdString(choice.note));
+    m_note->setVisible(!choice.note.empty());
+    m_restore->setEnabled(choice.CanRestore());
+    m_differences = std::move(choice.differences);
 }
 
 void CRestoreDlg::OnRestore() {
     if (m_selected < 0 || m_differences.empty()) return;
-    const std::string when = LocalTime(m_snapshots[static_cast<size_t>(m_selected)].snapshot.time).toStdString();
-    if (m_frame.messageBox(res::Format(kConfirmText, when), res::String(kConfirmCaption), msgbox::kYesNo | msgbox::kIconQuestion,
+    const std::string question = pages::RestoreQuestion(m_snapshots[static_cast<size_t>(m_selected)], LocalTimeText);
+    if (m_frame.messageBox(question, res::String(restore_text::kConfirmCaption), msgbox::kYesNo | msgbox::kIconQuestion,
                            true) != msgbox::kIdYes)
         return;
     accept();

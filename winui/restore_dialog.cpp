@@ -5,43 +5,31 @@
 #include <cstdio>
 
 #include "config/strings.h"
-#include "pages/setting_texts.h"
-#include "platform/paths.h"
+#include "pages/restore_list.h"
 #include "ui/dialog_units.h"
 #include "winui/template_window.h"
 
 namespace winui {
 namespace {
 
-// String ids of the dialog.
-constexpr int kCaption = 61347, kPrompt = 61348;
-constexpr int kTimeColumn = 61349, kCountColumn = 61350;
-constexpr int kSettingColumn = 61351, kNowColumn = 61352, kThenColumn = 61353;
-constexpr int kRestoreButton = 61354, kCancelButton = 61355;
-constexpr int kUnreadable = 61356, kNoDifference = 61357, kNotRecorded = 61358;
-constexpr int kConfirmCaption = 61359, kConfirmText = 61360;
+namespace restore_text = pages::restore_text;
 
 // Where the two lists go, in dialog units: made in code, as the templates know no list view.
 constexpr int kListX = 7, kListWidth = 306;
 constexpr int kSnapshotsY = 30, kSnapshotsHeight = 76, kDifferencesY = 110, kDifferencesHeight = 92;
 
 const res::DialogTemplate& RestoreTemplate() {
-    static const std::string caption = res::String(kCaption);
+    static const std::string caption = res::String(restore_text::kCaption);
     static const res::ControlTemplate controls[] = {
-        {res::IDC_STATIC, res::Ctl::Static, nullptr, 7, 7, 306, 20, 0, kPrompt},
+        {res::IDC_STATIC, res::Ctl::Static, nullptr, 7, 7, 306, 20, 0, restore_text::kPrompt},
         {RestoreDialog::kNote, res::Ctl::Static, nullptr, 7, 206, 306, 20},
-        {IDOK, res::Ctl::DefPushButton, nullptr, 205, 230, 54, 14, res::S_TABSTOP | res::S_DISABLED, kRestoreButton},
-        {IDCANCEL, res::Ctl::PushButton, nullptr, 263, 230, 50, 14, res::S_TABSTOP, kCancelButton},
+        {IDOK, res::Ctl::DefPushButton, nullptr, 205, 230, 54, 14, res::S_TABSTOP | res::S_DISABLED,
+         restore_text::kRestoreButton},
+        {IDCANCEL, res::Ctl::PushButton, nullptr, 263, 230, 50, 14, res::S_TABSTOP, restore_text::kCancelButton},
     };
     static const res::DialogTemplate dialog{0, caption.c_str(), 320, 250,
                                             res::D_MODAL | res::D_CAPTION | res::D_SYSMENU, controls};
     return dialog;
-}
-
-std::string Joined(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
-    return out;
 }
 
 // A report-style list at the given place, after `after` in the tab order.
@@ -119,10 +107,11 @@ std::string RestoreDialog::LocalTime(const std::string& utc) {
 bool RestoreDialog::OnInit() {
     HWND window = Window();
     HWND prompt = GetWindow(window, GW_CHILD);
-    HWND list = CreateList(window, kSnapshotList, kSnapshotsY, kSnapshotsHeight, prompt, {kTimeColumn, kCountColumn},
-                           LVS_SINGLESEL);
+    HWND list = CreateList(window, kSnapshotList, kSnapshotsY, kSnapshotsHeight, prompt,
+                           {restore_text::kTimeColumn, restore_text::kCountColumn}, LVS_SINGLESEL);
     HWND diff = CreateList(window, kDifferenceList, kDifferencesY, kDifferencesHeight, list,
-                           {kSettingColumn, kNowColumn, kThenColumn}, LVS_NOSORTHEADER);
+                           {restore_text::kSettingColumn, restore_text::kNowColumn, restore_text::kThenColumn},
+                           LVS_NOSORTHEADER);
     if (!list || !diff) {
         End(IDCANCEL);
         return false;
@@ -130,14 +119,11 @@ bool RestoreDialog::OnInit() {
     ShowWindow(GetDlgItem(window, kNote), SW_HIDE);
     int first = -1;
     for (size_t i = 0; i < m_snapshots.size(); ++i) {
-        const snapshot::StoredSnapshot& stored = m_snapshots[i];
-        const bool readable = stored.problem.empty();
+        const pages::SnapshotRow shown = pages::RowOf(m_snapshots[i], m_now, LocalTime);
         const int row = AddRow(list, static_cast<LPARAM>(i));
-        SetCell(list, row, 0,
-                stored.snapshot.time.empty() ? platform::FileNameOfPath(stored.path) : LocalTime(stored.snapshot.time));
-        SetCell(list, row, 1,
-                readable ? std::to_string(snapshot::Diff(m_now, stored.snapshot.settings).size()) : res::String(kUnreadable));
-        if (readable && first < 0) first = row;
+        SetCell(list, row, 0, shown.when);
+        SetCell(list, row, 1, shown.count);
+        if (shown.readable && first < 0) first = row;
     }
     SetFocus(list);
     if (first >= 0) {
@@ -182,32 +168,18 @@ void RestoreDialog::OnSelectionChanged() {
     std::string note;
     if (m_selected >= 0 && static_cast<size_t>(m_selected) < m_snapshots.size()) {
         const snapshot::StoredSnapshot& stored = m_snapshots[static_cast<size_t>(m_selected)];
-        if (!stored.problem.empty()) {
-            // A file that cannot be read is listed, so that its absence is not a mystery, but
-            // cannot be chosen; why is said below the lists.
-            m_selected = -1;
-            note = stored.problem;
-        } else {
-            const snapshot::Snapshot& then = stored.snapshot;
-            m_differences = snapshot::Diff(m_now, then.settings);
-            for (const snapshot::Difference& d : m_differences) {
-                const auto value = [&](const std::optional<std::string>& token) {
-                    if (!token) return std::string();
-                    return m_texts ? m_texts->Value(d.name, *token) : *token;
-                };
-                const int at = AddRow(diff, 0);
-                SetCell(diff, at, 0, m_texts ? m_texts->Label(d.name) : d.name);
-                SetCell(diff, at, 1, value(d.now));
-                SetCell(diff, at, 2, value(d.then));
-            }
-            // A restore never claims settings the snapshot could not record.
-            if (m_differences.empty()) note = res::String(kNoDifference);
-            if (!then.skipped.empty()) {
-                std::vector<std::string> named;
-                for (const std::string& name : then.skipped) named.push_back(m_texts ? m_texts->Label(name) : name);
-                note += (note.empty() ? "" : "\n") + res::Format(kNotRecorded, Joined(named));
-            }
+        pages::SnapshotChoice choice = pages::Choose(stored, m_now, m_texts);
+        for (const pages::DifferenceRow& shown : choice.rows) {
+            const int at = AddRow(diff, 0);
+            SetCell(diff, at, 0, shown.label);
+            SetCell(diff, at, 1, shown.now);
+            SetCell(diff, at, 2, shown.then);
         }
+        note = std::move(choice.note);
+        m_differences = std::move(choice.differences);
+        // A file that cannot be read is listed, so that its absence is not a mystery, but cannot
+        // be chosen; why is said below the lists (the note).
+        if (!stored.problem.empty()) m_selected = -1;
     } else {
         m_selected = -1;
     }
@@ -223,9 +195,9 @@ void RestoreDialog::OnSelectionChanged() {
 
 void RestoreDialog::OnRestore() {
     if (m_selected < 0 || m_differences.empty()) return;
-    const std::string when = LocalTime(m_snapshots[static_cast<size_t>(m_selected)].snapshot.time);
+    const std::string question = pages::RestoreQuestion(m_snapshots[static_cast<size_t>(m_selected)], LocalTime);
     // Owned by this dialog, so that it stays disabled while the question is open.
-    if (MessageBoxW(Window(), Wide(res::Format(kConfirmText, when)).c_str(), Wide(res::String(kConfirmCaption)).c_str(),
+    if (MessageBoxW(Window(), Wide(question).c_str(), Wide(res::String(restore_text::kConfirmCaption)).c_str(),
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     m_confirmed = true;

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "config/profile.h"
+#include "test_env.h"
 
 namespace pagetest {
 
@@ -63,11 +64,11 @@ std::string NpaNameOf(const CPrinterDoc& doc, const std::string& section) {
 }
 
 void DocumentTest::SetUp() {
-    char pattern[] = "/tmp/devpanel-pages-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    tmp_ = pattern;
-    setenv("XDG_STATE_HOME", tmp_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", tmp_.c_str(), 1);
+    tmp_ = testsupport::MakeTempFolder("devpanel-pages-");
+    ASSERT_FALSE(tmp_.empty());
+    // Snapshots and settings of the test stay in its folder (Linux's and Windows' places).
+    for (const char* name : {"XDG_STATE_HOME", "XDG_CONFIG_HOME", "LOCALAPPDATA"})
+        ASSERT_TRUE(testsupport::SetEnvironment(name, tmp_));
 }
 
 void DocumentTest::TearDown() {

@@ -1,5 +1,5 @@
 // What test fixtures need from the system, the same way on every platform: a fresh private
-// temporary folder and environment variables (test_env_posix.cpp, test_env_win32.cpp), and a
+// temporary folder and environment variables (linux/test_env.cpp, windows/test_env.cpp), and a
 // file's content.
 #pragma once
 

@@ -265,7 +265,22 @@ TEST_F(Controls, AValueChangedOnOnePageIsShownOnTheNextVisit) {
 
 // --- the main window's commands --------------------------------------------------------------------
 
-class Frame : public WindowTest {};
+class Frame : public WindowTest {
+protected:
+    // Switches "해상도 감소" (1262 on view 6) and applies it: the printer then differs from what
+    // an export or a snapshot taken before holds.
+    void SwitchResolutionReductionAndApply() {
+        SendMessageW(Control(1262), BM_CLICK, 0, 0);
+        Pump();
+        SendMessageW(frame_->Window(), WM_COMMAND, res::ID_APPLY_SETTINGS, 0);
+        Pump();
+    }
+    // After an import or a restore: the document holds the value, and the page shows it again.
+    void ExpectValueShownAgain(const std::string& name, const std::string& value, LRESULT shown) {
+        EXPECT_EQ(Value(name), value);
+        EXPECT_EQ(SendMessageW(Control(1262), BM_GETCHECK, 0, 0), shown) << "the page is made anew";
+    }
+};
 
 // The power saver's setting id in the virtual printer (data/virtual-t90.model). After the exit
 // flow the link is shut down, so the printer's memory is looked at directly.
@@ -333,10 +348,7 @@ TEST_F(Frame, ImportReadsBackWhatExportWroteAsEdits) {
     }
     ASSERT_TRUE(std::filesystem::exists(file));
     // Changed and applied since: the file holds the value from before.
-    SendMessageW(Control(1262), BM_CLICK, 0, 0);
-    Pump();
-    SendMessageW(frame_->Window(), WM_COMMAND, res::ID_APPLY_SETTINGS, 0);
-    Pump();
+    SwitchResolutionReductionAndApply();
     ASSERT_NE(Value(name), exported);
     ASSERT_FALSE(doc_.IsModified());
     {
@@ -350,9 +362,8 @@ TEST_F(Frame, ImportReadsBackWhatExportWroteAsEdits) {
         EXPECT_EQ(answer.Seen()[0].caption, winui::Wide(res::String(61374)));
         EXPECT_EQ(answer.Seen()[1].caption, winui::Wide(res::String(61370)));
     }
-    EXPECT_EQ(Value(name), exported);
+    ExpectValueShownAgain(name, exported, shown);
     EXPECT_TRUE(doc_.IsModified());
-    EXPECT_EQ(SendMessageW(Control(1262), BM_GETCHECK, 0, 0), shown) << "the page is made anew";
 }
 
 // An apply keeps the values from before it as a snapshot; the restore dialog offers it with its
@@ -364,10 +375,7 @@ TEST_F(Frame, RestoreOfTheOneSnapshotAppliesItToThePrinter) {
     const std::string name = ResolutionReductionName(doc_);
     const std::string before = Value(name);
     const LRESULT shown = SendMessageW(Control(1262), BM_GETCHECK, 0, 0);
-    SendMessageW(Control(1262), BM_CLICK, 0, 0);
-    Pump();
-    SendMessageW(frame_->Window(), WM_COMMAND, res::ID_APPLY_SETTINGS, 0);
-    Pump();
+    SwitchResolutionReductionAndApply();
     ASSERT_FALSE(doc_.IsModified());
     const std::string changed = Value(name);
     ASSERT_NE(changed, before);
@@ -413,9 +421,8 @@ TEST_F(Frame, RestoreOfTheOneSnapshotAppliesItToThePrinter) {
                                              winui::Wide(texts.Value(name, before)), L"1"};
     EXPECT_EQ(listed, expected);
     EXPECT_EQ(PrinterValue(name), before);
-    EXPECT_EQ(Value(name), before);
+    ExpectValueShownAgain(name, before, shown);
     EXPECT_FALSE(doc_.IsModified());
-    EXPECT_EQ(SendMessageW(Control(1262), BM_GETCHECK, 0, 0), shown) << "the page is made anew";
 }
 
 TEST_F(Frame, TheExitQuestionAnsweredNoLeavesThePrinterAndShutsTheLinkDown) {
