@@ -14,6 +14,7 @@
 #include "link/slc.h"
 #include "config/config_check.h"
 #include "document/discovery.h"
+#include "document/value_tokens.h"
 #include "config/profile.h"
 #include "platform/interruption.h"
 #include "platform/paths.h"
@@ -70,12 +71,6 @@ bool InstallPlatform(const Options& options, InstalledPlatform& installed, std::
 // ": why" when the link said why its last operation failed, else nothing.
 std::string Because(const std::string& problem) { return problem.empty() ? std::string() : ": " + problem; }
 
-std::string Joined(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
-    return out;
-}
-
 // The start-up read into the document. EXIT_OK or the status of the failure.
 int ReadIntoDocument(const std::string& port, CPrinterDoc& doc, std::ostream& err) {
     StartupResult startup;
@@ -109,7 +104,8 @@ int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::stri
             out << done;
             return EXIT_OK;
         case NPA_ERR_VALUE:
-            err << "devpanel-cli: nothing was sent: " << Joined(report.invalid) << " cannot be written\n";
+            err << "devpanel-cli: nothing was sent: " << value_tokens::JoinTokens(report.invalid, ", ")
+                << " cannot be written\n";
             return EXIT_USAGE;
         case NPA_ERR_OPEN:
             err << "devpanel-cli: the port " << port << " could not be opened" << Because(report.problem) << "\n";
@@ -124,7 +120,7 @@ int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::stri
                 err << "devpanel-cli: the settings were sent to " << port << ", but " << report.problem << "\n";
             } else {
                 err << "devpanel-cli: read back from " << port << ", these settings did not take: "
-                    << Joined(report.notTaken) << "\n";
+                    << value_tokens::JoinTokens(report.notTaken, ", ") << "\n";
             }
             return EXIT_WRITE;
         case NPA_ERR_MEMORY:
@@ -352,7 +348,7 @@ int CommandSend(const Options& options, const std::string& port, std::ostream& o
         interrupted = guard.interrupted();
     }
     if (result == NPA_ERR_VALUE) {
-        err << "devpanel-cli: nothing was sent: " << Joined(report.invalid) << "\n";
+        err << "devpanel-cli: nothing was sent: " << value_tokens::JoinTokens(report.invalid, ", ") << "\n";
         NpaEndSession(port);
         return EXIT_USAGE;
     }

@@ -23,12 +23,6 @@ constexpr int kOtherModelCaption = 61367, kOtherModelText = 61368;
 constexpr int kRefusedCaption = 61337, kRefusedText = 61369;
 constexpr int kImportedCaption = 61370, kImportedText = 61371;
 
-std::string Joined(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
-    return out;
-}
-
 int Tell(CPrinterDoc& doc, const std::string& text, int captionId, unsigned style, bool owned = false) {
     IPrinterFrame* frame = doc.Frame();
     return frame ? frame->messageBox(text, res::String(captionId), style, owned) : msgbox::kIdOk;
@@ -115,7 +109,8 @@ void RunImport(CPrinterDoc& doc, ISettingsFileUi& ui) {
     ValueMap tokens;
     std::vector<std::string> refused;
     if (!CheckValues(doc, file.settings, tokens, refused)) {
-        Tell(doc, res::Format(kRefusedText, Joined(refused)), kRefusedCaption, msgbox::kIconError);
+        Tell(doc, res::Format(kRefusedText, value_tokens::JoinTokens(refused, ", ")), kRefusedCaption,
+             msgbox::kIconError);
         return;
     }
     LoadIntoPages(doc, ui, tokens);
@@ -136,7 +131,8 @@ void RunRestore(CPrinterDoc& doc, ISettingsFileUi& ui) {
     ValueMap tokens;
     std::vector<std::string> refused;
     if (!CheckValues(doc, then, tokens, refused)) {
-        Tell(doc, res::Format(kRefusedText, Joined(refused)), kRefusedCaption, msgbox::kIconError);
+        Tell(doc, res::Format(kRefusedText, value_tokens::JoinTokens(refused, ", ")), kRefusedCaption,
+             msgbox::kIconError);
         return;
     }
     // The values go in as edits and out through the normal apply: its snapshot comes first, its

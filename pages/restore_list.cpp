@@ -1,19 +1,11 @@
 #include "pages/restore_list.h"
 
 #include "config/strings.h"
+#include "document/value_tokens.h"
 #include "pages/setting_texts.h"
 #include "platform/paths.h"
 
 namespace pages {
-namespace {
-
-std::string Joined(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
-    return out;
-}
-
-}  // namespace
 
 SnapshotRow RowOf(const snapshot::StoredSnapshot& stored, const ValueMap& now, const LocalTimeText& localTime) {
     SnapshotRow row;
@@ -44,7 +36,8 @@ SnapshotChoice Choose(const snapshot::StoredSnapshot& stored, const ValueMap& no
     if (!then.skipped.empty()) {
         std::vector<std::string> named;
         for (const std::string& name : then.skipped) named.push_back(label(name));
-        choice.note += (choice.note.empty() ? "" : "\n") + res::Format(restore_text::kNotRecorded, Joined(named));
+        choice.note += (choice.note.empty() ? "" : "\n") +
+                       res::Format(restore_text::kNotRecorded, value_tokens::JoinTokens(named, ", "));
     }
     return choice;
 }
