@@ -69,6 +69,12 @@ struct NpaWriteReport {
     std::string problem;                // the link's account of a failure (SlcLastProblem), or empty
 };
 
+// The steps of a write as its progress names them: the printer's settings read before it (the
+// document's snapshot), the open and the offline exchange, the settings one by one, the online
+// request, the read-back that confirms them.
+enum class NpaPhase { Reading, Offline, Settings, Online, Verifying };
+using NpaProgress = std::function<void(NpaPhase phase, size_t sent, size_t total)>;
+
 // Writes the commands, in order, between offline and online, to a port or (any other name) into
 // a command file with "offline.dat" beside it. Every command is turned into its packet first: one
 // that cannot be (report->invalid) gives NPA_ERR_VALUE with nothing sent. raw is what the printer
@@ -86,11 +92,6 @@ struct NpaWriteReport {
 // are planned, (Settings, 0, total) once the printer is offline, (Settings, n, total) after each
 // of the total settings has been sent, (Online, n, total) before the online request and
 // (Verifying, n, total) before the read-back, so that a window can show where a slow port is.
-// The steps of a write as its progress names them: the printer's settings read before it (the
-// document's snapshot), the open and the offline exchange, the settings one by one, the online
-// request, the read-back that confirms them.
-enum class NpaPhase { Reading, Offline, Settings, Online, Verifying };
-using NpaProgress = std::function<void(NpaPhase phase, size_t sent, size_t total)>;
 int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands, NpaRawValues* raw,
                    NpaWriteReport* report = nullptr, const NpaProgress& progress = {});
 // Sends a command file as NpaWriteValues sends its commands: offlineRecord (the bytes of

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/program_run.h"
 #include "link/link_private.h"
 #include "link/slc.h"
 #include "config/profile.h"
@@ -38,22 +39,9 @@ namespace {
 // One run with stdout and stderr discarded, under the program named in front (found on PATH) when
 // there is one; the exit status, or -1.
 int RunOnce(const std::vector<std::string>& args, const std::vector<std::string>& in_front = {}) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> argv;
-        for (const std::string& a : in_front) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(const_cast<char*>(DEVPANEL_CLI_PATH));
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    bench::ProgramRunOptions options;
+    options.inFront = in_front;
+    return bench::RunStatus(DEVPANEL_CLI_PATH, args, options);
 }
 
 // The flushes to the storage (fsync, fdatasync) of one run, counted by strace; -1 when strace is

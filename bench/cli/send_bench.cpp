@@ -21,25 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/program_run.h"
+
 namespace {
 
 // One run of devpanel-cli in folder, output discarded; the exit status, or -1.
 int Run(const std::string& folder, const std::vector<std::string>& args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(folder.c_str()) != 0) _exit(126);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> argv = {const_cast<char*>(DEVPANEL_CLI_PATH)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(DEVPANEL_CLI_PATH, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    bench::ProgramRunOptions options;
+    options.folder = folder;
+    return bench::RunStatus(DEVPANEL_CLI_PATH, args, options);
 }
 
 std::string ReadAll(const std::string& path) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/program_run.h"
+
 namespace {
 
 struct Sample {
@@ -28,33 +30,14 @@ long long NowNs() {
 }
 
 Sample Run(const std::vector<std::string>& argv) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return {};
+    bench::ProgramRunOptions options;
+    options.captureStdout = true;
     const long long start = NowNs();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    std::string out;
-    char buffer[256];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<size_t>(n));
-    close(pipeFds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    const bench::ProgramRun run = bench::RunProgram(argv, options);
     Sample s;
-    s.peakKb = usage.ru_maxrss;
-    const size_t at = out.find("shown-at-ns ");
-    if (at != std::string::npos) s.ms = (std::atoll(out.c_str() + at + 12) - start) / 1e6;
+    s.peakKb = run.peakKb;
+    const size_t at = run.stdoutText.find("shown-at-ns ");
+    if (at != std::string::npos) s.ms = (std::atoll(run.stdoutText.c_str() + at + 12) - start) / 1e6;
     return s;
 }
 

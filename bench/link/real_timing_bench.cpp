@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/program_run.h"
 #include "config/profile.h"
 #include "document/printer_doc.h"
 #include "link/link_private.h"
@@ -54,22 +55,7 @@ std::string UsbDeviceId() {
 }
 
 // One run of devpanel-cli with its output discarded; the exit status, or -1.
-int RunCli(const std::vector<std::string>& args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> argv = {const_cast<char*>(DEVPANEL_CLI_PATH)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(DEVPANEL_CLI_PATH, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunCli(const std::vector<std::string>& args) { return bench::RunStatus(DEVPANEL_CLI_PATH, args); }
 
 // The median milliseconds of runs calls of run(i), which says whether the run succeeded.
 double MedianMs(int runs, const std::function<bool(int)>& run, const char* what, bool& ok) {
