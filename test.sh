@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that every include points down the layers, builds and runs
-# every test: a normal build, an AddressSanitizer +
+# every test: a normal build, the programs once more without unity (a missing include shows), an
+# AddressSanitizer +
 # UndefinedBehaviorSanitizer build (clang, with the fuzz targets replaying their corpora), a
 # ThreadSanitizer build of the printer link and its tests, and a Windows build (MinGW-w64) whose
 # tests run under Wine; the normal build is also installed into a staging folder and packaged
@@ -46,6 +47,21 @@ python3 tools/check-layers.py
 
 configure build -O2
 run_tests build "normal build"
+# The programs once more without unity: a unity build compiles a folder's sources as one file,
+# so a source that misses an include of its own still compiles there. This build compiles each
+# source alone (the programs only, which cover every product source on Linux; without
+# optimisation), as a distribution packager's plain `cmake --build` does. Under CI, warnings are
+# errors here too.
+configure build-plain -O0 -DCMAKE_UNITY_BUILD=OFF -DDEVPANEL_BENCH=OFF
+echo "== plain build (no unity)"
+plain_status=0
+cmake --build build-plain -j "$jobs" --target devpanel devpanel-cli devpanel-printer >build-plain/build.log 2>&1 ||
+  plain_status=$?
+grep -E 'error:|warning:' build-plain/build.log || true
+plain_warnings=$(grep -c 'warning:' build-plain/build.log || true)
+if [ $plain_status -eq 0 ]; then plain_result=compiled; else plain_result=FAILED; failed=1; fi
+summary+=("plain build (no unity, the programs): $plain_result, $plain_warnings warnings, $(took)")
+
 # The installed tree, the desktop entry, the metainfo and the Debian package of the normal build.
 part_start=$SECONDS
 if ./tools/check-install.sh build 2>&1 | tee build/check-install.log; then result=passed; else result=FAILED; failed=1; fi

@@ -36,8 +36,8 @@ SnapshotChoice Choose(const snapshot::StoredSnapshot& stored, const ValueMap& no
     if (!then.skipped.empty()) {
         std::vector<std::string> named;
         for (const std::string& name : then.skipped) named.push_back(label(name));
-        choice.note += (choice.note.empty() ? "" : "\n") +
-                       res::Format(restore_text::kNotRecorded, value_tokens::JoinTokens(named, ", "));
+        if (!choice.note.empty()) choice.note += '\n';
+        choice.note += res::Format(restore_text::kNotRecorded, value_tokens::JoinTokens(named, ", "));
     }
     return choice;
 }

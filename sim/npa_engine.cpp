@@ -41,8 +41,13 @@ void PadText(Bytes& value, const SettingDef* def) {
 
 Bytes MakePacket(uint8_t flags, uint8_t command, const Bytes& data) {
     const size_t dataLen = data.size() + 2;
-    Bytes p{npa::SOP, static_cast<uint8_t>(dataLen >> 8), static_cast<uint8_t>(dataLen & 0xFF), flags, command};
-    p.insert(p.end(), data.begin(), data.end());
+    Bytes p(5 + data.size());
+    p[0] = npa::SOP;
+    p[1] = static_cast<uint8_t>(dataLen >> 8);
+    p[2] = static_cast<uint8_t>(dataLen & 0xFF);
+    p[3] = flags;
+    p[4] = command;
+    std::copy(data.begin(), data.end(), p.begin() + 5);
     return p;
 }
 

@@ -37,7 +37,7 @@ DoctorFinding CheckLogFile(const std::string& log) {
             while (existing.find('/') != std::string::npos &&
                    platform::KindOfPath(existing, error) == platform::Files::Kind::Missing)
                 existing = existing.substr(0, existing.rfind('/'));
-            if (existing.empty()) existing = "/";
+            if (existing.empty()) existing.push_back('/');  // the root
             const std::string where = existing == folder ? "its folder " + folder
                                                          : existing + ", where its folder " + folder + " will be made,";
             if (platform::KindOfPath(existing, error) == platform::Files::Kind::Folder && platform::UserMayWrite(existing))
