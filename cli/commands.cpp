@@ -166,15 +166,16 @@ int CommandRead(const Options& options, const std::string& port, std::ostream& o
     CPrinterDoc doc(&frame);
     int status = ReadIntoDocument(port, doc, err);
     if (status == EXIT_OK) {
-        if (doc.m_queryStatus == NPA_ONEWAY) {
+        if (doc.IsOneWay()) {
             err << "devpanel-cli: the port " << port
                 << " can only be written; these are the default values of the configuration, "
                    "not the printer's\n";
         }
+        const ValueMap values = doc.CurrentValues();
         if (options.json) {
-            out << ToJson(doc.m_values);
+            out << ToJson(values);
         } else {
-            for (const auto& [name, value] : doc.m_values) out << name << "=" << value << "\n";
+            for (const auto& [name, value] : values) out << name << "=" << value << "\n";
         }
     }
     NpaEndSession(port);
@@ -226,7 +227,7 @@ int CommandWrite(const Options& options, const std::string& port, std::ostream& 
         doc.MarkChanged();
         doc.StoreValue(name, token);
     }
-    if (doc.m_queryStatus == NPA_ONEWAY) {
+    if (doc.IsOneWay()) {
         err << "devpanel-cli: the port " << port
             << " can only be written; only the settings given here are " << (save ? "saved" : "sent") << "\n";
     }

@@ -46,26 +46,12 @@ bool LoadFile(const std::string& file, snapshot::Snapshot& loaded, std::ostream&
 int ReadPrinter(const std::string& port, CPrinterDoc& doc, const std::string& command, std::ostream& err) {
     const int status = ReadIntoDocument(port, doc, err);
     if (status != EXIT_OK) return status;
-    if (doc.m_queryStatus == NPA_ONEWAY) {
+    if (doc.IsOneWay()) {
         err << "devpanel-cli: the port " << port << " can only be written, so its settings cannot be read for "
             << command << "\n";
         return EXIT_READ;
     }
     return EXIT_OK;
-}
-
-// The settings the document holds as a snapshot of the printer on port.
-snapshot::Snapshot SnapshotOf(const CPrinterDoc& doc, const std::string& port) {
-    const snapshot::PrinterIdentity printer = snapshot::IdentifyPrinter(port);
-    snapshot::Snapshot taken;
-    taken.model = printer.model;
-    taken.serial = printer.serial;
-    taken.port = port;
-    taken.time = snapshot::UtcNow();
-    taken.skipped = NpaValuesNotWritableBack(doc.m_values, doc.m_rawValues);
-    taken.settings = doc.m_values;
-    for (const std::string& name : taken.skipped) taken.settings.erase(name);
-    return taken;
 }
 
 std::string PrinterText(const snapshot::Snapshot& s) {
@@ -111,7 +97,7 @@ int CommandExport(const Options& options, const std::string& port, std::ostream&
     CPrinterDoc doc(&frame);
     int status = ReadPrinter(port, doc, "export", err);
     if (status == EXIT_OK) {
-        const snapshot::Snapshot taken = SnapshotOf(doc, port);
+        const snapshot::Snapshot taken = doc.SnapshotOfValues();
         int errorNumber = 0;
         const std::string text = snapshot::ToJson(taken);
         if (text.empty()) {
@@ -146,7 +132,7 @@ int CommandDiff(const Options& options, const std::string& port, std::ostream& o
 
     int status = ReadPrinter(port, doc, "diff", err);
     if (status == EXIT_OK) {
-        const std::vector<snapshot::Difference> differences = snapshot::Diff(doc.m_values, then);
+        const std::vector<snapshot::Difference> differences = doc.DifferencesTo(then);
         for (const snapshot::Difference& d : differences) {
             out << d.name << ": " << (d.now ? *d.now : std::string("(none)")) << " -> " << *d.then << "\n";
         }
@@ -200,12 +186,12 @@ int CommandApplyFile(const Options& options, const std::string& port, std::ostre
     // A setting that already holds the file's value is not written: writing it would only undo
     // what another program may change meanwhile. A one-way port's values are unknown, so all of
     // the file's go.
-    const bool oneWay = doc.m_queryStatus == NPA_ONEWAY;
+    const bool oneWay = doc.IsOneWay();
     std::map<std::string, std::string> changes;
     if (options.allValues || oneWay) {
         changes = tokens;
     } else {
-        for (const snapshot::Difference& d : snapshot::Diff(doc.m_values, tokens)) changes[d.name] = *d.then;
+        for (const snapshot::Difference& d : doc.DifferencesTo(tokens)) changes[d.name] = *d.then;
     }
     // A setting the snapshot could not record is neither restored nor claimed to be.
     for (const std::string& name : loaded.skipped) {

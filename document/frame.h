@@ -62,8 +62,8 @@ public:
     // ones): the page must show the document's values again. Called on the window's thread,
     // after the long work has ended.
     virtual void documentValuesChanged() {}
-    // A short confirmation in the status bar for the given time, after which pane 0 shows its
-    // own text again; a window without a status bar ignores it.
+    // A short confirmation or note in the status bar for the given time, after which pane 0
+    // shows its own text again; a window without a status bar ignores it.
     virtual void showConfirmation(const std::string& text, int milliseconds) {
         (void)text;
         (void)milliseconds;

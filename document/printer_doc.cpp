@@ -161,6 +161,7 @@ bool CPrinterDoc::OnNewDocument(const StartupResult& startup) {
     m_values = startup.values;
     m_rawValues = startup.rawValues;
     m_queryStatus = startup.readStatus;
+    m_changes.clear();
     m_changedSinceRead.clear();
     m_readValues = startup.values;
     m_readAt = std::chrono::steady_clock::now();
@@ -341,6 +342,35 @@ void CPrinterDoc::StoreValue(const std::string& npaName, const std::string& toke
     m_changedSinceRead.insert(npaName);
 }
 
+std::vector<snapshot::Difference> CPrinterDoc::DifferencesTo(const ValueMap& then) const {
+    return snapshot::Diff(m_values, then);
+}
+
+snapshot::Snapshot CPrinterDoc::SnapshotOfValues() const { return SnapshotOf(m_values, m_queryStatus == NPA_OK); }
+
+snapshot::Snapshot CPrinterDoc::SnapshotOf(ValueMap values, bool skipUnwritable) const {
+    snapshot::Snapshot taken;
+    const snapshot::PrinterIdentity printer = snapshot::IdentifyPrinter(m_portName);
+    taken.model = printer.model;
+    taken.serial = printer.serial;
+    taken.port = m_portName;
+    taken.time = snapshot::UtcNow();
+    // A value that cannot be written back as it is would not be restored faithfully either. (A
+    // one-way port read nothing: its values are the configuration's own.)
+    if (skipUnwritable) {
+        taken.skipped = NpaValuesNotWritableBack(values, m_rawValues);
+        for (const std::string& name : taken.skipped) values.erase(name);
+    }
+    taken.settings = std::move(values);
+    return taken;
+}
+
+void CPrinterDoc::PageShown() {
+    if (m_queryStatus != NPA_ONEWAY || m_commandMenuReady) return;
+    if (m_frame) m_frame->setMenuItemEnabled(ID_FILE_SAVE_COMMAND, false);
+    m_commandMenuReady = true;
+}
+
 bool CPrinterDoc::TakePrinterValues(const ValueMap& held) {
     bool taken = false;
     for (const auto& [name, value] : held) {
@@ -408,17 +438,8 @@ int CPrinterDoc::SnapshotBeforeApply(bool& valuesTaken, WriteScope scope) {
         valuesTaken = TakePrinterValues(held);
     }
 
-    snapshot::Snapshot taken;
-    const snapshot::PrinterIdentity printer = snapshot::IdentifyPrinter(m_portName);
-    taken.model = printer.model;
-    taken.serial = printer.serial;
-    taken.port = m_portName;
-    taken.time = snapshot::UtcNow();
-    // A value that cannot be written back as it is would not be restored faithfully either.
-    taken.skipped = NpaValuesNotWritableBack(held, m_rawValues);
-    for (const std::string& name : taken.skipped) held.erase(name);
-    taken.settings = std::move(held);
-
+    const snapshot::Snapshot taken = SnapshotOf(std::move(held), true);
+    const snapshot::PrinterIdentity printer{taken.model, taken.serial, taken.port};
     std::string error;
     m_lastSnapshotPath = snapshot::Write(snapshot::PrinterFolder(SnapshotRoot(), printer), taken, error);
     if (m_lastSnapshotPath.empty()) {

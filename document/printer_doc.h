@@ -11,6 +11,7 @@
 
 #include "config/config.h"
 #include "document/frame.h"
+#include "document/snapshot.h"
 #include "transactions/npa.h"
 
 namespace platform {
@@ -98,23 +99,40 @@ public:
     std::string ReadValue(const std::string& npaName) const;
     // In one-way mode re-enables the greyed save-as-command-file item; sets the modified flag.
     void MarkChanged();
-    // Sets the value in m_values and, in one-way mode, in m_changes; counts the setting as
-    // changed since the last read.
+    // Sets the setting's value and, in one-way mode, counts it among the changes an apply sends;
+    // counts it as changed since the last read.
     void StoreValue(const std::string& npaName, const std::string& token);
     // The NPA names stored since the printer was last read or last applied successfully.
     const std::set<std::string>& ChangedSinceRead() const { return m_changedSinceRead; }
+
+    // What the callers of the document ask of its values. None of these talks to the printer.
+    // Whether the port can only be written: nothing was read, the values are the configuration's
+    // defaults, and Apply or SaveCommandFile send only the settings stored since the start-up.
+    bool IsOneWay() const { return m_queryStatus == NPA_ONEWAY; }
+    // Whether Apply has anything to send: every value on a two-way port, on a one-way port the
+    // settings stored since the start-up (none before the first edit).
+    bool HasValuesToApply() const { return !IsOneWay() || !m_changes.empty(); }
+    // Every setting's value token as the document holds it now (the printer's as last read, with
+    // the edits stored since), for a listing or a comparison. A copy: the values change only
+    // through StoreValue and the reads of Apply and OnNewDocument.
+    ValueMap CurrentValues() const { return m_values; }
+    // The settings of then whose token the document does not hold (snapshot::Diff, the document's
+    // values being "now").
+    std::vector<snapshot::Difference> DifferencesTo(const ValueMap& then) const;
+    // The document's values as a snapshot of its printer (model and serial found from the port,
+    // the time now). On a two-way port a value the printer gave in a form that cannot be written
+    // back unchanged is named in skipped instead of kept, as in the snapshot Apply takes: a file
+    // made of it then never claims to restore what it could not record.
+    snapshot::Snapshot SnapshotOfValues() const;
+    // A page has been filled and is shown. On a one-way port the first page shown greys the
+    // save-as-command-file item, since nothing could be saved yet: MarkChanged makes it available
+    // again with the first change. Later pages leave the item alone.
+    void PageShown();
 
     // Loads the 84 setting descriptors from ConfigFile() (OnNewDocument does this too).
     void LoadDescriptors();
     // The 84 settings in load order, each with its section name and descriptor.
     std::vector<SettingRef> Settings() const;
-
-    ValueMap m_values;
-    ValueMap m_changes;
-    // What this document's printer gave when it was last read (the start-up read, the read
-    // before an apply, the read-back after one), per NPA name: a value written back with the
-    // token read must give the printer those bytes unchanged, or it is left out.
-    NpaRawValues m_rawValues;
 
     // One descriptor per setting section, named after it, in load order.
     config::ListDescriptor m_BlankPgs, m_SepSheets, m_SepSrc, m_Tray1PapType, m_Tray1PapSize,
@@ -143,10 +161,8 @@ public:
     config::ListDescriptor m_Protocol;
     config::SwitchDescriptor m_UsbPclAutoLng, m_UsbPsAutoLng;
 
-    int m_queryStatus = 0;
     std::string m_portName;
     std::string m_printerLabel;
-    bool m_commandMenuReady = true;
     // Where snapshots go: empty means snapshot::DefaultRoot().
     std::string m_snapshotRoot;
     // How long an apply waits for another program's apply to the same printer to end.
@@ -166,6 +182,21 @@ private:
     bool TakePrinterValues(const ValueMap& held);
     ValueMap WriteSource(WriteScope scope) const;
     int RunWrite(int statusTextId, const std::string& target, WriteScope scope);
+    // values as a snapshot of this document's printer, taken now; those that cannot be written
+    // back unchanged (by m_rawValues) moved to skipped when that is asked.
+    snapshot::Snapshot SnapshotOf(ValueMap values, bool skipUnwritable) const;
+
+    // What each setting holds: the printer's value token as last read, with the user's edits.
+    ValueMap m_values;
+    // One-way mode: the settings stored since the start-up, which is all an apply can send.
+    ValueMap m_changes;
+    // What this document's printer gave when it was last read (the start-up read, the read
+    // before an apply, the read-back after one), per NPA name: a value written back with the
+    // token read must give the printer those bytes unchanged, or it is left out.
+    NpaRawValues m_rawValues;
+    int m_queryStatus = 0;  // of the start-up read: NPA_OK (two-way) or NPA_ONEWAY
+    // False from a one-way start-up until the first page shown has greyed the save item.
+    bool m_commandMenuReady = true;
     std::string m_lastSnapshotPath;
     std::set<std::string> m_changedSinceRead;
     ValueMap m_readValues;  // what the read that filled the document gave, until an apply uses it

@@ -91,7 +91,7 @@ Message SaveFailureMessage(int result, const NpaWriteReport& report, const std::
 int RunApply(CPrinterDoc& doc) {
     IPrinterFrame* frame = doc.Frame();
     // One-way mode sends only changes; with none there is nothing to send.
-    const bool send = doc.m_queryStatus == NPA_OK || !doc.m_changes.empty();
+    const bool send = doc.HasValuesToApply();
     if (send) {
         const int result = doc.Apply();
         if (result != NPA_OK) {

@@ -71,19 +71,9 @@ std::string SnapshotFolder(const CPrinterDoc& doc) {
 void RunExport(CPrinterDoc& doc, ISettingsFileUi& ui) {
     const std::optional<std::string> path = ui.chooseFile(FileUse::Export);
     if (!path) return;
-    snapshot::Snapshot exported;
-    const snapshot::PrinterIdentity printer = snapshot::IdentifyPrinter(doc.m_portName);
-    exported.model = printer.model;
-    exported.serial = printer.serial;
-    exported.port = doc.m_portName;
-    exported.time = snapshot::UtcNow();
-    exported.settings = doc.m_values;
     // As in a snapshot: a value read from the printer that cannot be written back unchanged would
     // not be imported faithfully either, so it is named instead of written.
-    if (doc.m_queryStatus == NPA_OK) {
-        exported.skipped = NpaValuesNotWritableBack(exported.settings, doc.m_rawValues);
-        for (const std::string& name : exported.skipped) exported.settings.erase(name);
-    }
+    const snapshot::Snapshot exported = doc.SnapshotOfValues();
     int error = 0;
     if (!platform::WriteFileAtomically(*path, snapshot::ToJson(exported), error)) {
         Tell(doc, WithReason(kExportFailedText, *path, std::error_code(error, std::generic_category()).message()),
@@ -123,7 +113,7 @@ void RunRestore(CPrinterDoc& doc, ISettingsFileUi& ui) {
         Tell(doc, res::String(kNoSnapshotText), kNoSnapshotCaption, msgbox::kIconInformation);
         return;
     }
-    const std::optional<std::vector<snapshot::Difference>> chosen = ui.chooseSnapshot(std::move(snapshots), doc.m_values);
+    const std::optional<std::vector<snapshot::Difference>> chosen = ui.chooseSnapshot(std::move(snapshots), doc.CurrentValues());
     if (!chosen) return;
     ValueMap then;
     for (const snapshot::Difference& d : *chosen)

@@ -65,10 +65,7 @@ DescriptorRef PageModel::Descriptor(const PageControl& control) const {
 void PageModel::InitialUpdate(const std::function<void(int id)>& show) {
     Fill(show);
     // One-way mode: the first page shown greys the save item until the first change.
-    if (m_doc && m_doc->m_queryStatus == NPA_ONEWAY && !m_doc->m_commandMenuReady) {
-        if (IPrinterFrame* frame = m_doc->Frame()) frame->setMenuItemEnabled(ID_FILE_SAVE_COMMAND, false);
-        m_doc->m_commandMenuReady = true;
-    }
+    if (m_doc) m_doc->PageShown();
 }
 
 void PageModel::Fill(const std::function<void(int id)>& show) {

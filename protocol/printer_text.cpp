@@ -75,7 +75,10 @@ PrinterTextFit FitPrinterText(const std::string& utf8, size_t maxBytes) {
         if (bytes == SIZE_MAX) {
             leaveOut(character);
         } else {
-            if (fit.keptBytes + bytes > maxBytes) break;
+            if (fit.keptBytes + bytes > maxBytes) {
+                fit.cut = true;
+                break;
+            }
             fit.kept += character;
             fit.keptBytes += bytes;
         }

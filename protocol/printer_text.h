@@ -31,6 +31,7 @@ struct PrinterTextFit {
     std::string kept;                  // UTF-8
     size_t keptBytes = 0;              // code-page bytes of kept
     std::vector<std::string> leftOut;  // UTF-8 characters (or single bad bytes)
+    bool cut = false;                  // the room ended before the text did
 };
 PrinterTextFit FitPrinterText(const std::string& utf8, size_t maxBytes);
 

@@ -12,16 +12,13 @@
 
 #include "config/strings.h"
 #include "document/printer_doc.h"
+#include "pages/typing_limit.h"
 #include "qtui/spin_button.h"
 #include "qtui/text_limit.h"
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// The status-bar text that names the characters a name field left out, and how long it stays.
-constexpr int kLeftOutText = 61394;
-constexpr int kLeftOutMessageMs = 10000;
 
 }  // namespace
 
@@ -256,7 +253,7 @@ void CSettingsView::ShowLeftOut(const QString& characters) {
     // status text.
     auto* main = qobject_cast<QMainWindow*>(window());
     if (!main) return;
-    main->statusBar()->showMessage(Q(res::Format(kLeftOutText, characters.toStdString())), kLeftOutMessageMs);
+    main->statusBar()->showMessage(Q(pages::LeftOutStatusText(characters.toStdString())), pages::kLeftOutShownMs);
 }
 
 bool CSettingsView::event(QEvent* event) {

@@ -1,7 +1,8 @@
-// Length limits of text settings. The printer counts a text setting in bytes of the Korean
-// single-byte/double-byte code page: an ASCII character is one byte, any other character two.
-// An edit bound to such a setting must stop the user's typing at that many bytes, while a longer
-// text that came from the printer is still shown whole.
+// Length limits of text settings in a Qt edit. The printer counts a text setting in bytes of the
+// Korean single-byte/double-byte code page: an ASCII character is one byte, any other character
+// two. An edit bound to such a setting must stop the user's typing at that many bytes, while a
+// longer text that came from the printer is still shown whole. The rule is pages/typing_limit's,
+// which the Win32 front end shows too; this validator applies it to a QLineEdit.
 #pragma once
 
 #include <QString>

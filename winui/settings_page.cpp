@@ -8,8 +8,8 @@
 
 #include "config/strings.h"
 #include "document/printer_doc.h"
+#include "pages/typing_limit.h"
 #include "winui/template_window.h"
-#include "winui/text_fit.h"
 
 namespace winui {
 namespace {
@@ -165,20 +165,28 @@ void SettingsPage::OnTextChanged(int id, HWND edit) {
     const pages::PageControl* c = m_model.Table().Find(id);
     if (c && c->role == pages::Role::Text) {
         // The limit counts bytes of the printer's code page (a Korean character takes two); a
-        // longer text from the printer is still shown whole and may shrink.
+        // longer text from the printer is still shown whole and may shrink. The edit has made the
+        // change already: what of it the rule keeps replaces it.
         const std::wstring accepted = m_accepted[id];
         DWORD start = 0, end = 0;
         SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        const std::optional<FittedText> fitted = FitTyping(U16(accepted), U16(text), end, m_model.State(id).textLimit);
-        const std::wstring kept = fitted ? W(fitted->text) : accepted;
+        const pages::TypedText fit = pages::FitTyped(U16(accepted), U16(text), m_model.State(id).textLimit, end);
+        const std::wstring kept = W(fit.text);
         if (kept != text) {
             m_adjusting = true;
             SetWindowTextW(edit, kept.c_str());
-            const auto caret = static_cast<WPARAM>(fitted ? fitted->caret : std::min<size_t>(start, kept.size()));
-            SendMessageW(edit, EM_SETSEL, caret, static_cast<LPARAM>(caret));
+            // A refused change leaves the stretch it would have replaced selected, as it was.
+            const size_t to = fit.refused ? fit.start + fit.replaced : fit.caret;
+            SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(fit.caret), static_cast<LPARAM>(to));
             m_adjusting = false;
-            MessageBeep(MB_OK);
             text = kept;
+        }
+        // A full field beeps, as the system's edit does at its own limit; the characters the code
+        // page lacks are named in the status bar, in the words of the Qt front end.
+        if (fit.cut) MessageBeep(MB_OK);
+        if (!fit.leftOut.empty() && m_doc && m_doc->Frame()) {
+            m_doc->Frame()->showConfirmation(pages::LeftOutStatusText(pages::LeftOutList(fit.leftOut)),
+                                             pages::kLeftOutShownMs);
         }
         if (text == accepted) return;
         m_accepted[id] = text;

@@ -150,7 +150,7 @@ TEST_F(FrameTest, SelectingNodesReplacesThePageAndComingBackShowsCurrentValues) 
     EXPECT_EQ(frame->Splitter()->sizes().at(0), 150);
     const bool wasChecked = TestPageShown()->sw->isChecked();
     ClickBox(TestPageShown()->sw);
-    ASSERT_EQ(doc->m_values.at(switchName), wasChecked ? "OFF" : "ON");
+    ASSERT_EQ(doc->ReadValue(switchName), wasChecked ? "OFF" : "ON");
 
     QPointer<CSettingsView> setup = frame->Page();
     Select(Node("포트"));  // view id 0: the empty page
@@ -167,7 +167,7 @@ TEST_F(FrameTest, SelectingNodesReplacesThePageAndComingBackShowsCurrentValues) 
 TEST_F(FrameTest, ApplyInTwoWayModeSendsEverythingAndClearsTheFlag) {
     Start();
     frame->Action(ID_APPLY)->trigger();  // nothing changed: still sent
-    EXPECT_EQ(SettingWrites(), doc->m_values.size());
+    EXPECT_EQ(SettingWrites(), doc->CurrentValues().size());
     EXPECT_TRUE(prompts.calls.empty());
     ChangeSomething();
     printer->clearWire();
@@ -196,7 +196,7 @@ TEST_F(FrameTest, ApplyInOneWayModeWithoutChangesSendsNothing) {
 TEST_F(FrameTest, FailedApplyKeepsTheEditsAndAFailedApplyAtExitKeepsTheWindowOpen) {
     Start();
     ChangeSomething();
-    const std::string edited = doc->m_values.at(switchName);
+    const std::string edited = doc->ReadValue(switchName);
     const bool checked = TestPageShown()->sw->isChecked();
     printer->disconnect();
     frame->Action(ID_APPLY)->trigger();
@@ -223,7 +223,7 @@ TEST_F(FrameTest, FailedApplyKeepsTheEditsAndAFailedApplyAtExitKeepsTheWindowOpe
     EXPECT_EQ(prompts.calls[1].owner, frame.get());
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(doc->m_values.at(switchName), edited);
+    EXPECT_EQ(doc->ReadValue(switchName), edited);
     ASSERT_NE(TestPageShown(), nullptr);
     EXPECT_EQ(TestPageShown()->sw->isChecked(), checked);
     EXPECT_FALSE(LinkShutDown());

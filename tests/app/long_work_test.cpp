@@ -194,7 +194,7 @@ TEST_P(LongWorkCommandTest, ProgressFollowsTheWriteOffTheWindowsThreadAndClosesW
     EXPECT_FALSE(seen.buttons) << "the progress dialog offers a button";
     EXPECT_EQ(seen.label.toStdString(), res::String(c.statusText));
     EXPECT_EQ(seen.title.toStdString(), res::String(57344));
-    const int settings = static_cast<int>(doc->m_values.size());
+    const int settings = static_cast<int>(doc->CurrentValues().size());
     // It went with the whole count shown: "84 / 84".
     EXPECT_EQ(seen.lastMaximum, settings);
     EXPECT_EQ(seen.lastValue, settings);
@@ -208,7 +208,7 @@ TEST_P(LongWorkCommandTest, ProgressFollowsTheWriteOffTheWindowsThreadAndClosesW
                                 [&](int v) { return v > 0 && v < settings; }))
             << "counts seen: " << ::testing::PrintToString(seen.values);
         EXPECT_GT(seen.framePaints, 0) << "the main window did not repaint during the write";
-        EXPECT_EQ(SettingWrites(), doc->m_values.size());
+        EXPECT_EQ(SettingWrites(), doc->CurrentValues().size());
         EXPECT_FALSE(doc->IsModified());
     } else {
         EXPECT_TRUE(std::filesystem::exists(path));
@@ -260,7 +260,7 @@ TEST_F(LongWorkTest, ApplyAtExitRunsBehindTheDialogToo) {
     const Seen seen = RunSampled([&] { frame->close(); });
     EXPECT_TRUE(seen.dialog);
     EXPECT_EQ(seen.label.toStdString(), res::String(61304));
-    EXPECT_EQ(SettingWrites(), doc->m_values.size());
+    EXPECT_EQ(SettingWrites(), doc->CurrentValues().size());
     EXPECT_FALSE(frame->isVisible());
     EXPECT_FALSE(doc->IsModified());
 }

@@ -156,7 +156,7 @@ TEST_F(SettingsFilesTest, TheNewItemsFollowTheFileMenusOwnWithTheirHelp) {
 // Apply, restore through the dialog, restore again: the printer goes back and forth exactly.
 TEST_F(SettingsFilesTest, RestoreBringsThePrinterBackAndASecondRestoreUndoesTheFirst) {
     Start();
-    const std::string before = doc->m_values.at(switchName);
+    const std::string before = doc->ReadValue(switchName);
     ToggleSwitchOnPage();
     frame->Action(ID_APPLY)->trigger();
     ASSERT_TRUE(prompts.calls.empty()) << prompts.calls[0].text;
@@ -187,7 +187,7 @@ TEST_F(SettingsFilesTest, RestoreBringsThePrinterBackAndASecondRestoreUndoesTheF
     EXPECT_EQ(prompts.calls[0].caption, res::String(61359));
     EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kYesNo | msgbox::kIconQuestion));
     EXPECT_EQ(PrinterValue(switchName), before);
-    EXPECT_EQ(doc->m_values.at(switchName), before);
+    EXPECT_EQ(doc->ReadValue(switchName), before);
     EXPECT_EQ(Page()->sw->isChecked(), config::KeyToken(doc->m_ResRed.entry[1]) == before);
     EXPECT_FALSE(doc->IsModified());
 
@@ -210,7 +210,7 @@ TEST_P(RestoreDeclinedTest, SendsNothing) {
     Start();
     ToggleSwitchOnPage();
     frame->Action(ID_APPLY)->trigger();
-    const ValueMap shown = doc->m_values;
+    const ValueMap shown = doc->CurrentValues();
     printer->clearWire();
     prompts.answers = {msgbox::kIdNo};
     Restore([&](CRestoreDlg* dialog) {
@@ -223,7 +223,7 @@ TEST_P(RestoreDeclinedTest, SendsNothing) {
     });
     EXPECT_EQ(prompts.calls.size(), answerNo ? 1u : 0u);
     EXPECT_TRUE(printer->receivedPackets().empty());
-    EXPECT_EQ(doc->m_values, shown);
+    EXPECT_EQ(doc->CurrentValues(), shown);
     EXPECT_FALSE(doc->IsModified());
 }
 
@@ -241,8 +241,8 @@ TEST_F(SettingsFilesTest, TheDialogNamesWhatASnapshotLacksAndListsUnreadableFile
     snapshot::Snapshot old;
     old.model = "Altrin Pressline T90";
     old.time = "2026-12-06T10:00:00.000Z";
-    old.settings = doc->m_values;
-    old.settings[switchName] = Other(doc->m_values.at(switchName));
+    old.settings = doc->CurrentValues();
+    old.settings[switchName] = Other(doc->ReadValue(switchName));
     old.skipped = {"PROPTAG"};
     old.settings.erase("PROPTAG");
     std::string error;
@@ -278,7 +278,7 @@ TEST_F(SettingsFilesTest, WithoutSnapshotsRestoreSaysSoAndShowsNoDialog) {
 TEST_F(SettingsFilesTest, ExportThenImportCarriesTheSettingsToAnotherPrinter) {
     Start();
     ToggleSwitchOnPage();
-    const ValueMap shown = doc->m_values;
+    const ValueMap shown = doc->CurrentValues();
     chosenPath = tmp_ + "/settings.json";
     frame->Action(res::ID_EXPORT_SETTINGS)->trigger();
     ASSERT_TRUE(prompts.calls.empty()) << prompts.calls[0].text;
@@ -293,7 +293,7 @@ TEST_F(SettingsFilesTest, ExportThenImportCarriesTheSettingsToAnotherPrinter) {
     frame.reset();
     doc.reset();
     Start();
-    ASSERT_EQ(doc->m_values.at(switchName), Other(shown.at(switchName)));
+    ASSERT_EQ(doc->ReadValue(switchName), Other(shown.at(switchName)));
     ASSERT_FALSE(doc->IsModified());
     ShowSetupPage();
     const bool checkedBefore = Page()->sw->isChecked();
@@ -303,7 +303,7 @@ TEST_F(SettingsFilesTest, ExportThenImportCarriesTheSettingsToAnotherPrinter) {
     EXPECT_EQ(prompts.calls[0].caption, res::String(61370));
     EXPECT_EQ(prompts.calls[0].text, res::Format(61371, std::to_string(shown.size())));
     EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(doc->m_values, shown);
+    EXPECT_EQ(doc->CurrentValues(), shown);
     ASSERT_NE(Page(), nullptr);  // the page shows the imported value
     EXPECT_EQ(Page()->sw->isChecked(), !checkedBefore);
     frame->Action(ID_APPLY)->trigger();
@@ -323,7 +323,7 @@ class BadImportTest : public SettingsFilesTest, public ::testing::WithParamInter
 
 TEST_P(BadImportTest, ChangesNothing) {
     Start();
-    const ValueMap shown = doc->m_values;
+    const ValueMap shown = doc->CurrentValues();
     chosenPath = tmp_ + "/import.json";
     const std::string named = GetParam().write(shown, *chosenPath);
     frame->Action(res::ID_IMPORT_SETTINGS)->trigger();
@@ -331,7 +331,7 @@ TEST_P(BadImportTest, ChangesNothing) {
     EXPECT_EQ(prompts.calls[0].style, unsigned(msgbox::kIconError));
     EXPECT_EQ(prompts.calls[0].text.rfind(res::Format(GetParam().text, named.empty() ? *chosenPath : named), 0), 0u)
         << prompts.calls[0].text;
-    EXPECT_EQ(doc->m_values, shown);
+    EXPECT_EQ(doc->CurrentValues(), shown);
     EXPECT_FALSE(doc->IsModified());
 }
 
@@ -370,7 +370,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SettingsFilesTest, AnotherModelsFileIsImportedOnlyWhenTheUserAgrees) {
     Start();
-    const ValueMap shown = doc->m_values;
+    const ValueMap shown = doc->CurrentValues();
     ValueMap changed = shown;
     changed[switchName] = Other(shown.at(switchName));
     chosenPath = tmp_ + "/other.json";
@@ -379,11 +379,11 @@ TEST_F(SettingsFilesTest, AnotherModelsFileIsImportedOnlyWhenTheUserAgrees) {
     frame->Action(res::ID_IMPORT_SETTINGS)->trigger();
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].text, res::Format(61368, "Altrin Pressline T70"));
-    EXPECT_EQ(doc->m_values, shown);
+    EXPECT_EQ(doc->CurrentValues(), shown);
     EXPECT_FALSE(doc->IsModified());
     prompts.answers = {msgbox::kIdYes};
     frame->Action(res::ID_IMPORT_SETTINGS)->trigger();
-    EXPECT_EQ(doc->m_values, changed);
+    EXPECT_EQ(doc->CurrentValues(), changed);
     EXPECT_TRUE(doc->IsModified());
 }
 

@@ -173,7 +173,7 @@ TEST_F(StartupTest, OnePrinterIsReadAndTheMainWindowOpensWithoutAChoice) {
     QTreeWidgetItem* root = frame->Tree()->topLevelItem(0);
     EXPECT_EQ(root->text(0), QString("USB001 - Altrin Pressline T90"));
     EXPECT_TRUE(root->isExpanded());
-    EXPECT_EQ(app->Document()->m_values, app->m_readValues);
+    EXPECT_EQ(app->Document()->CurrentValues(), app->m_readValues);
     EXPECT_EQ(app->Document()->m_portName, "USB001");
     EXPECT_TRUE(frame->Action(ID_FILE_SAVE_COMMAND)->isEnabled());
     EXPECT_EQ(frame->MessagePane()->text(), QString::fromStdString(Text(57345)));

@@ -90,12 +90,16 @@ protected:
 TEST_F(PrinterDocTest, TwoWayDocumentHoldsTheReadAndTheDescriptors) {
     sim_->addUsbPrinter(1, "T90V000001");
     Start("USB001");
-    EXPECT_EQ(doc.m_queryStatus, NPA_OK);
+    EXPECT_FALSE(doc.IsOneWay());
     EXPECT_EQ(doc.m_portName, "USB001");
-    EXPECT_TRUE(doc.m_commandMenuReady);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_TRUE(frame.boxes.empty());
-    EXPECT_FALSE(doc.m_values.empty());
+    const ValueMap values = doc.CurrentValues();
+    EXPECT_FALSE(values.empty());
+    EXPECT_TRUE(doc.HasValuesToApply()) << "a two-way apply writes every value back";
+    // The first page shown leaves the save item as it is.
+    doc.PageShown();
+    EXPECT_TRUE(frame.saveEnabled);
 
     // Every descriptor member is loaded from the section of its name, in the configuration's order.
     std::vector<SettingRef> settings = doc.Settings();
@@ -105,11 +109,11 @@ TEST_F(PrinterDocTest, TwoWayDocumentHoldsTheReadAndTheDescriptors) {
         EXPECT_EQ(settings[i].descriptor.index(), static_cast<size_t>(config::kSettingSections[i].kind)) << i;
         std::string npaName = DescriptorNpaName(settings[i].descriptor);
         EXPECT_FALSE(npaName.empty()) << settings[i].section;
-        EXPECT_TRUE(doc.m_values.count(npaName)) << npaName;
+        EXPECT_TRUE(values.count(npaName)) << npaName;
     }
     EXPECT_EQ(doc.m_PwrSvr.npaName, "POWERSAVER");
     EXPECT_EQ(doc.ReadValue("NO SUCH SETTING"), "");
-    EXPECT_EQ(doc.ReadValue("BLANKPAGES"), doc.m_values["BLANKPAGES"]);
+    EXPECT_EQ(doc.ReadValue("BLANKPAGES"), values.at("BLANKPAGES"));
 }
 
 TEST_F(PrinterDocTest, TwoWayApplyWritesEveryValueReadEvenWithoutChanges) {
@@ -119,7 +123,7 @@ TEST_F(PrinterDocTest, TwoWayApplyWritesEveryValueReadEvenWithoutChanges) {
     frame.statusHistory.clear();
 
     ASSERT_EQ(doc.Apply(), NPA_OK);
-    EXPECT_EQ(Writes(printer).size(), doc.m_values.size());
+    EXPECT_EQ(Writes(printer).size(), doc.CurrentValues().size());
     EXPECT_TRUE(doc.LastWriteReport().skipped.empty());
     std::vector<Bytes> traffic = SettingsTraffic(printer);
     ASSERT_GE(traffic.size(), 4u);
@@ -130,15 +134,14 @@ TEST_F(PrinterDocTest, TwoWayApplyWritesEveryValueReadEvenWithoutChanges) {
     // The status text and the wait cursor frame the writes, and the old text comes back.
     EXPECT_EQ(frame.statusHistory, (std::vector<std::string>{res::String(61304), "준비"}));
     EXPECT_EQ(frame.cursorHistory, (std::vector<bool>{true, false}));
-    EXPECT_TRUE(doc.m_changes.empty());
 
-    // A change in two-way mode goes into m_values only, and the next apply carries it.
+    // A change in two-way mode is one value among the others, and the next apply carries them all.
     Edit("POWERSAVER", "45");
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_TRUE(doc.m_changes.empty());
+    EXPECT_EQ(doc.ChangedSinceRead(), std::set<std::string>{"POWERSAVER"});
     printer.clearWire();
     ASSERT_EQ(doc.Apply(), NPA_OK);
-    EXPECT_EQ(Writes(printer).size(), doc.m_values.size());
+    EXPECT_EQ(Writes(printer).size(), doc.CurrentValues().size());
     EXPECT_EQ(printer.value(0x0306), Bytes{45});
     EXPECT_TRUE(doc.IsModified()) << "Apply leaves the modified flag to the frame";
 }
@@ -173,7 +176,7 @@ TEST_P(PrinterChangedUnderneath, ItsNewerValuesOfSettingsNobodyEditedHereAreKept
     EXPECT_EQ(doc.ReadValue("LINESPERPAGE"), "70");
     EXPECT_EQ(frame.valuesShown, 1);
     EXPECT_TRUE(frame.boxes.empty());
-    const size_t writes = GetParam().everyValue ? doc.m_values.size() : 1u;
+    const size_t writes = GetParam().everyValue ? doc.CurrentValues().size() : 1u;
     EXPECT_EQ(Writes(printer).size(), writes);
     EXPECT_EQ(doc.LastWriteCount(), writes);
     EXPECT_TRUE(doc.ChangedSinceRead().empty()) << "the printer now holds the edits";
@@ -311,7 +314,6 @@ INSTANTIATE_TEST_SUITE_P(Document, ApplyTurn,
 TEST_F(PrinterDocTest, OneWayModeNoticeMenuAndAccumulatedChanges) {
     sim_->setOsKind(platform::OsKind::OneWay);
     sim::VirtualPrinter& printer = sim_->addParallelPrinter("LPT1");
-    frame.saveEnabled = false;  // the page greys the item when it is first shown
     Start("LPT1:");
 
     ASSERT_EQ(frame.boxes.size(), 1u);
@@ -319,14 +321,23 @@ TEST_F(PrinterDocTest, OneWayModeNoticeMenuAndAccumulatedChanges) {
     EXPECT_EQ(frame.boxes[0].caption, res::String(61239));
     EXPECT_EQ(frame.boxes[0].style, msgbox::kIconInformation | msgbox::kSetForeground);
     EXPECT_FALSE(frame.boxes[0].owned);
-    EXPECT_FALSE(doc.m_commandMenuReady);
+    EXPECT_TRUE(doc.IsOneWay());
+    EXPECT_FALSE(doc.HasValuesToApply()) << "nothing is known of the printer, nothing changed yet";
+    // The first page shown greys the save item: there is nothing to save yet. Later pages leave it.
+    doc.PageShown();
+    EXPECT_FALSE(frame.saveEnabled);
+    frame.saveEnabled = true;
+    doc.PageShown();
+    EXPECT_TRUE(frame.saveEnabled);
+    frame.saveEnabled = false;
 
     // The first change makes the save item available again.
     Edit("BLANKPAGES", "Print");
     EXPECT_TRUE(frame.saveEnabled);
     EXPECT_EQ(frame.redraws, 1);
-    EXPECT_EQ(doc.m_changes, (ValueMap{{"BLANKPAGES", "Print"}}));
-    EXPECT_EQ(doc.m_values["BLANKPAGES"], "Print");
+    EXPECT_TRUE(doc.HasValuesToApply());
+    EXPECT_EQ(doc.ChangedSinceRead(), std::set<std::string>{"BLANKPAGES"});
+    EXPECT_EQ(doc.ReadValue("BLANKPAGES"), "Print");
     Edit("BLANKPAGES", "PRINT");
     EXPECT_EQ(frame.redraws, 1) << "an enabled item is left alone";
 

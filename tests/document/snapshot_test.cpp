@@ -346,7 +346,33 @@ TEST_F(ApplySnapshotTest, ValuesThatCannotBeWrittenBackAreRecordedAsSkipped) {
     ASSERT_TRUE(snapshot::Load(doc.LastSnapshotPath(), taken, error)) << error;
     EXPECT_EQ(taken.skipped, std::vector<std::string>{"BLANKPAGES"});
     EXPECT_EQ(taken.settings.count("BLANKPAGES"), 0u);
-    EXPECT_EQ(taken.settings.size(), doc.m_values.size() - 1);
+    EXPECT_EQ(taken.settings.size(), doc.CurrentValues().size() - 1);
+}
+
+// An export (the window's, the command line's) records the values as an apply's snapshot would,
+// edits included: what cannot be written back is named, not kept. A one-way port read nothing, so
+// its values are the configuration's, all kept.
+TEST_F(ApplySnapshotTest, TheDocumentsValuesAsASnapshotNameWhatCannotBeWrittenBack) {
+    printer->setValue(0x0101, {0x07});  // BLANKPAGES: a byte the configuration does not know
+    Start("USB001");
+    doc.StoreValue("POWERSAVER", "45");
+    const snapshot::Snapshot taken = doc.SnapshotOfValues();
+    EXPECT_EQ(taken.model, "Altrin Pressline T90");
+    EXPECT_EQ(taken.serial, "T90V000001");
+    EXPECT_EQ(taken.port, "USB001");
+    EXPECT_FALSE(taken.time.empty());
+    EXPECT_EQ(taken.skipped, std::vector<std::string>{"BLANKPAGES"});
+    ValueMap expected = doc.CurrentValues();
+    expected.erase("BLANKPAGES");
+    EXPECT_EQ(taken.settings, expected);
+    EXPECT_EQ(taken.settings.at("POWERSAVER"), "45");
+
+    sim_->addParallelPrinter("LPT1:", true);
+    Start("LPT1:");
+    const snapshot::Snapshot oneWay = doc.SnapshotOfValues();
+    EXPECT_TRUE(oneWay.skipped.empty());
+    EXPECT_EQ(oneWay.settings, doc.CurrentValues());
+    EXPECT_EQ(oneWay.port, "LPT1:");
 }
 
 TEST_F(ApplySnapshotTest, CommandFilesTakeNoSnapshot) {
@@ -359,7 +385,7 @@ TEST_F(ApplySnapshotTest, CommandFilesTakeNoSnapshot) {
 TEST_F(ApplySnapshotTest, OneWayPortsTakeNoSnapshot) {
     sim::VirtualPrinter& oneWay = sim_->addParallelPrinter("LPT1:", true);
     Start("LPT1:");
-    ASSERT_EQ(doc.m_queryStatus, NPA_ONEWAY);
+    ASSERT_TRUE(doc.IsOneWay());
     doc.MarkChanged();
     doc.StoreValue("POWERSAVER", "45");
     EXPECT_EQ(doc.Apply(), NPA_OK);

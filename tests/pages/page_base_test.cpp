@@ -10,10 +10,12 @@
 #include <QTextCursor>
 #include <QToolButton>
 #include <memory>
+#include <set>
 
 #include "gui_fakes.h"
 #include "gui_support.h"
 #include "document/printer_doc.h"
+#include "document_reads.h"
 #include "config/strings.h"
 #include "test_page.h"
 
@@ -25,8 +27,8 @@ using guitest::TestPage;
 class PageBaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        doc.m_values = {{"EMUL", "ps"},   {"RESRED", "OFF"}, {"PROPTAG", "tag"}, {"PWRSVR", "OFF"},
-                        {"LINES", "60"},  {"ASSIGN1", "7"},  {"OTHER", "x"}};
+        testsupport::ReadInto(doc, {{"EMUL", "ps"},   {"RESRED", "OFF"}, {"PROPTAG", "tag"}, {"PWRSVR", "OFF"},
+                                    {"LINES", "60"},  {"ASSIGN1", "7"},  {"OTHER", "x"}});
         doc.SetFrame(&frame);
     }
     TestPage& Open(int titleString = 61299) {
@@ -55,7 +57,7 @@ TEST_F(PageBaseTest, FreshPageShowsTheDocumentAndIsNotAChange) {
     // The fill's own change notifications only armed the flags.
     EXPECT_EQ(p.Armed(1), 1);
     EXPECT_EQ(p.Armed(3), 1);
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "tag");
+    EXPECT_EQ(doc.ReadValue("PROPTAG"), "tag");
     // Showing again re-fills without counting as a change.
     p.OnUpdate();
     EXPECT_FALSE(doc.IsModified());
@@ -65,11 +67,11 @@ TEST_F(PageBaseTest, ListActivationStoresTheItemsTokenEvenWhenAlreadyChosen) {
     TestPage& p = Open();
     Q_EMIT p.list->activated(p.list->currentIndex());
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.m_values.at("EMUL"), "PS");
+    EXPECT_EQ(doc.ReadValue("EMUL"), "PS");
     p.list->setCurrentIndex(p.list->findText("PCL"));
     Q_EMIT p.list->activated(p.list->currentIndex());
-    EXPECT_EQ(doc.m_values.at("EMUL"), "PCL");
-    EXPECT_TRUE(doc.m_changes.empty());  // two-way mode
+    EXPECT_EQ(doc.ReadValue("EMUL"), "PCL");
+    EXPECT_EQ(doc.ChangedSinceRead(), std::set<std::string>{"EMUL"});
 }
 
 TEST_F(PageBaseTest, OffValueShowsAClearBoxAndADisabledNumberAtItsMinimum) {
@@ -81,29 +83,29 @@ TEST_F(PageBaseTest, OffValueShowsAClearBoxAndADisabledNumberAtItsMinimum) {
     ClickBox(p.offBox);
     EXPECT_TRUE(p.offEdit->isEnabled());
     EXPECT_TRUE(p.offSpin->isEnabled());
-    EXPECT_EQ(doc.m_values.at("PWRSVR"), "1");
+    EXPECT_EQ(doc.ReadValue("PWRSVR"), "1");
     QTest::mouseClick(p.offSpin->upButton(), Qt::LeftButton);
-    EXPECT_EQ(doc.m_values.at("PWRSVR"), "2");
+    EXPECT_EQ(doc.ReadValue("PWRSVR"), "2");
     ClickBox(p.offBox);
-    EXPECT_EQ(doc.m_values.at("PWRSVR"), "OFF");
+    EXPECT_EQ(doc.ReadValue("PWRSVR"), "OFF");
     EXPECT_FALSE(p.offEdit->isEnabled());
 }
 
 TEST_F(PageBaseTest, NumberOnValueEnablesItAndEverySpinStepIsStored) {
-    doc.m_values["PWRSVR"] = "30";
+    testsupport::ReadAgain(doc, {{"PWRSVR", "30"}});
     TestPage& p = Open();
     EXPECT_TRUE(p.offBox->isChecked());
     EXPECT_TRUE(p.offEdit->isEnabled());
     EXPECT_EQ(p.offEdit->text(), QString("30"));
     QTest::mouseClick(p.rangeSpin->upButton(), Qt::LeftButton);
-    EXPECT_EQ(doc.m_values.at("LINES"), "61");
+    EXPECT_EQ(doc.ReadValue("LINES"), "61");
     QTest::mouseClick(p.rangeSpin->upButton(), Qt::LeftButton);
-    EXPECT_EQ(doc.m_values.at("LINES"), "62");
+    EXPECT_EQ(doc.ReadValue("LINES"), "62");
     // The number field takes no typing; the arrow keys step it.
     p.rangeEdit->setFocus();
     QTest::keyClicks(p.rangeEdit, "9");
     QTest::keyClick(p.rangeEdit, Qt::Key_Down);
-    EXPECT_EQ(doc.m_values.at("LINES"), "61");
+    EXPECT_EQ(doc.ReadValue("LINES"), "61");
 }
 
 TEST_F(PageBaseTest, TypingTextStoresEveryChangeWithinTheLimit) {
@@ -111,24 +113,24 @@ TEST_F(PageBaseTest, TypingTextStoresEveryChangeWithinTheLimit) {
     p.text->setFocus();
     p.text->selectAll();
     QTest::keyClick(p.text, Qt::Key_Delete);
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "");
+    EXPECT_EQ(doc.ReadValue("PROPTAG"), "");
     QInputMethodEvent commit;
     commit.setCommitString(QString("한글"));
     QApplication::sendEvent(p.text, &commit);
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "한글");
+    EXPECT_EQ(doc.ReadValue("PROPTAG"), "한글");
     // The limit is 8 bytes of the code page, a Korean character counting two.
     QTest::keyClicks(p.text, "abcdefgh");
-    EXPECT_EQ(QString::fromStdString(doc.m_values.at("PROPTAG")), QString("한글abcd"));
+    EXPECT_EQ(QString::fromStdString(doc.ReadValue("PROPTAG")), QString("한글abcd"));
     // A longer value from the printer is shown whole and is not a change.
     doc.SetModifiedFlag(false);
-    doc.m_values["PROPTAG"] = "0123456789abc";
+    testsupport::ReadAgain(doc, {{"PROPTAG", "0123456789abc"}});
     p.OnUpdate();
     EXPECT_EQ(p.text->text(), QString("0123456789abc"));
     EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(PageBaseTest, AssignChoicesFillAndStore) {
-    doc.m_values["ASSIGN1"] = "none";
+    testsupport::ReadAgain(doc, {{"ASSIGN1", "none"}});
     TestPage& p = Open();
     EXPECT_TRUE(p.first->isChecked());
     EXPECT_FALSE(p.first->isEnabled());
@@ -136,18 +138,18 @@ TEST_F(PageBaseTest, AssignChoicesFillAndStore) {
     EXPECT_FALSE(p.assignEdit->isEnabled());
     EXPECT_EQ(p.assignEdit->text(), QString("0"));
 
-    doc.m_values["ASSIGN1"] = "Off";
+    testsupport::ReadAgain(doc, {{"ASSIGN1", "Off"}});
     Open();
     EXPECT_TRUE(page->second->isChecked());
     EXPECT_TRUE(page->second->isEnabled());
     ClickBox(page->number);
     EXPECT_TRUE(page->number->isChecked());
     EXPECT_FALSE(page->second->isChecked());
-    EXPECT_EQ(doc.m_values.at("ASSIGN1"), "0");
+    EXPECT_EQ(doc.ReadValue("ASSIGN1"), "0");
     QTest::mouseClick(page->assignSpin->upButton(), Qt::LeftButton);
-    EXPECT_EQ(doc.m_values.at("ASSIGN1"), "1");
+    EXPECT_EQ(doc.ReadValue("ASSIGN1"), "1");
     ClickBox(page->second);
-    EXPECT_EQ(doc.m_values.at("ASSIGN1"), "OFF");
+    EXPECT_EQ(doc.ReadValue("ASSIGN1"), "OFF");
     EXPECT_FALSE(page->assignEdit->isEnabled());
 }
 

@@ -49,7 +49,7 @@ TEST_F(PageDetailsModelTest, CustomNamesNeverRenameTheEntriesOfOtherPages) {
 
 TEST_F(PageDetailsModelTest, TimerAtItsOffValueShowsAClearedBoxAndADisabledMinimum) {
     StartDocument(0);
-    doc_->m_values["POWERSAVER"] = "off";
+    ReadAgain(*doc_, {{"POWERSAVER", "off"}});
     Open(6);
     EXPECT_FALSE(State(1250).checked);
     EXPECT_FALSE(State(1251).enabled);
@@ -74,7 +74,7 @@ TEST_F(PageDetailsModelTest, TimerAtItsOffValueShowsAClearedBoxAndADisabledMinim
 // A value that matches no entry leaves the list without a selection and the value untouched.
 TEST_F(PageDetailsModelTest, UnknownLanguageShowsNoSelectionAndKeepsTheValue) {
     StartDocument(0);
-    doc_->m_values["DISPLAYLANG"] = "KLINGON";
+    ReadAgain(*doc_, {{"DISPLAYLANG", "KLINGON"}});
     Open(6);
     EXPECT_EQ(State(1244).current, -1);
     EXPECT_EQ(State(1244).items.size(), 12u);
@@ -86,9 +86,7 @@ TEST_F(PageDetailsModelTest, UnknownLanguageShowsNoSelectionAndKeepsTheValue) {
 
 TEST_F(PageDetailsModelTest, PostscriptTimeoutOffAndLargeNumbers) {
     StartDocument(0);
-    doc_->m_values["FEEDTIMEOUT"] = "OFF";
-    doc_->m_values["JOBTIMEOUT"] = "999";
-    doc_->m_values["WAITTIMEOUT"] = "40000";
+    ReadAgain(*doc_, {{"FEEDTIMEOUT", "OFF"}, {"JOBTIMEOUT", "999"}, {"WAITTIMEOUT", "40000"}});
     Open(9);
     EXPECT_FALSE(State(1180).checked);
     EXPECT_FALSE(State(1181).enabled);
@@ -111,16 +109,16 @@ TEST_F(PageDetailsModelTest, PostscriptTimeoutOffAndLargeNumbers) {
 TEST_F(PageDetailsModelTest, PqetIsClearOnlyForItsFirstValue) {
     StartDocument(0);
     for (const char* value : {"ON", "on", "BOGUS", ""}) {
-        doc_->m_values["PQET"] = value;
+        ReadAgain(*doc_, {{"PQET", value}});
         Open(5);
         EXPECT_TRUE(State(1046).checked) << value;
     }
     for (const char* value : {"OFF", "Off"}) {
-        doc_->m_values["PQET"] = value;
+        ReadAgain(*doc_, {{"PQET", value}});
         Open(5);
         EXPECT_FALSE(State(1046).checked) << value;
     }
-    doc_->m_values.erase("PQET");
+    ReadAgain(*doc_, {{"PQET", std::nullopt}});
     Open(5);
     EXPECT_TRUE(State(1046).checked);
 }
@@ -139,7 +137,9 @@ protected:
     };
     void OpenWith(const char* value) {
         StartDocument(0);
-        for (const Group& g : kGroups) doc_->m_values[g.name] = value;
+        PrinterValues values;
+        for (const Group& g : kGroups) values[g.name] = value;
+        ReadAgain(*doc_, values);
         Open(8);
     }
 };
@@ -198,9 +198,7 @@ TEST_F(RenumberModelTest, NoneLeavesOnlyTheNumberToChoose) {
 
 TEST_F(RenumberModelTest, OddValuesShowTheirLeadingDigitsAndStayUntouched) {
     StartDocument(0);
-    doc_->m_values["ASSIGNTRAY1"] = "12abc";
-    doc_->m_values["ASSIGNTRAY2"] = "abc";
-    doc_->m_values["ASSIGNMANPAPER"] = "199";
+    ReadAgain(*doc_, {{"ASSIGNTRAY1", "12abc"}, {"ASSIGNTRAY2", "abc"}, {"ASSIGNMANPAPER", "199"}});
     Open(8);
     EXPECT_EQ(State(1201).text, "12");
     EXPECT_EQ(State(1216).text, "0");
@@ -215,7 +213,7 @@ TEST_F(RenumberModelTest, OddValuesShowTheirLeadingDigitsAndStayUntouched) {
 
 TEST_F(PageDetailsModelTest, SwitchWithAnUnknownValueIsSetAndEachClickStores) {
     StartDocument(0);
-    doc_->m_values["PARMODE1"] = "MAYBE";
+    ReadAgain(*doc_, {{"PARMODE1", "MAYBE"}});
     Open(10);
     EXPECT_TRUE(State(1058).checked);
     ClickButton(1058);
@@ -244,7 +242,7 @@ TEST_F(PageDetailsModelTest, SwitchWithoutTwoValuesIsDisabled) {
     ini = ReplaceSection(ini, "PQET", "[PQET]\nNpaName=PQET\nNumValues=1\nValues=OFF\nValueIds=61246\n");
     ini = ReplaceSection(ini, "HonorInit", "[HonorInit]\nNpaName=PARHONORINIT\n");
     StartDocumentWithIni(ini);
-    doc_->m_values["PQET"] = "ON";
+    ReadAgain(*doc_, {{"PQET", "ON"}});
     Open(5);
     EXPECT_FALSE(State(1046).checked);
     EXPECT_FALSE(State(1046).enabled);

@@ -116,7 +116,7 @@ TEST_F(ColumnPagesTest, WheelOverAListThatHasNoFocusChangesNothing) {
     auto* list = Ctl<QComboBox>(1077);
     const int shown = list->currentIndex();
     ASSERT_GE(shown, 0);
-    const auto before = doc_->m_values;
+    const ValueMap before = doc_->CurrentValues();
     for (int delta : {120, -120, -120}) {
         const QPointF at(list->width() / 2.0, list->height() / 2.0);
         QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
@@ -124,7 +124,7 @@ TEST_F(ColumnPagesTest, WheelOverAListThatHasNoFocusChangesNothing) {
         QApplication::sendEvent(list, &wheel);
     }
     EXPECT_EQ(list->currentIndex(), shown);
-    EXPECT_TRUE(doc_->m_values == before);
+    EXPECT_EQ(doc_->CurrentValues(), before);
     EXPECT_FALSE(doc_->IsModified());
 }
 
@@ -142,7 +142,7 @@ protected:
     void SetUp() override {
         PageTest::SetUp();
         StartDocument(0);
-        doc_->m_values["CUSTOM1NAME"] = "";
+        ReadAgain(*doc_, {{"CUSTOM1NAME", ""}});
         Open(2);
         name_ = Ctl<QLineEdit>(1154);
         ASSERT_NE(name_, nullptr);
@@ -159,7 +159,7 @@ TEST_F(CustomPageTest, EveryKeystrokeStoresTheWholeTextEvenIntoAnEmptyName) {
     EXPECT_EQ(Value("CUSTOM1NAME"), "AB");
     Backspace(name_, 2);
     EXPECT_EQ(Value("CUSTOM1NAME"), "");
-    EXPECT_EQ(doc_->m_values.count("CUSTOM1NAME"), 1u);
+    EXPECT_EQ(doc_->CurrentValues().count("CUSTOM1NAME"), 1u);
 }
 
 TEST_F(CustomPageTest, TypingStopsAtTheLimitCountingKoreanAsTwo) {
@@ -241,7 +241,7 @@ TEST_F(CustomPageTest, PastedTextIsCutAtTheLimit) {
 }
 
 TEST_F(CustomPageTest, ANameLongerThanTheLimitIsShownWholeAndMayOnlyShrink) {
-    doc_->m_values["CUSTOM2NAME"] = "ABCDEFGHIJKLMNOPQRSTU";  // 21 of 16
+    ReadAgain(*doc_, {{"CUSTOM2NAME", "ABCDEFGHIJKLMNOPQRSTU"}});  // 21 of 16
     Open(2);
     auto* name2 = Ctl<QLineEdit>(1155);
     EXPECT_EQ(name2->text(), "ABCDEFGHIJKLMNOPQRSTU");
@@ -255,7 +255,7 @@ TEST_F(CustomPageTest, ANameLongerThanTheLimitIsShownWholeAndMayOnlyShrink) {
 
 TEST_F(PageTest, NameWithoutMaxLengthTakesFortyBytes) {
     StartDocumentWithIni(ReplaceSection(DataIni(), "Cust3Name", "[Cust3Name]\nNpaName=CUSTOM3NAME\n"));
-    doc_->m_values["CUSTOM3NAME"] = "";
+    ReadAgain(*doc_, {{"CUSTOM3NAME", ""}});
     Open(2);
     auto* name = Ctl<QLineEdit>(1156);
     CommitText(name, Q("가나다라마바사아자차카타파하가나다라마바"));  // 20 characters, 40 bytes
@@ -268,7 +268,7 @@ using SetupPageTest = PageTest;
 
 TEST_F(SetupPageTest, TimerAtItsOffValueShowsAClearedBoxAndADisabledMinimum) {
     StartDocument(0);
-    doc_->m_values["POWERSAVER"] = "off";
+    ReadAgain(*doc_, {{"POWERSAVER", "off"}});
     Open(6);
     auto* box = Ctl<QCheckBox>(1250);
     auto* edit = Ctl<QLineEdit>(1251);
@@ -295,7 +295,7 @@ TEST_F(SetupPageTest, TimerAtItsOffValueShowsAClearedBoxAndADisabledMinimum) {
 
 TEST_F(SetupPageTest, TagIsStoredAtEveryKeystrokeUpToItsLimit) {
     StartDocument(0);
-    doc_->m_values["PROPTAG"] = "";
+    ReadAgain(*doc_, {{"PROPTAG", ""}});
     Open(6);
     auto* tag = Ctl<QLineEdit>(1247);
     TypeText(tag, "X");
@@ -311,7 +311,7 @@ TEST_F(SetupPageTest, TagIsStoredAtEveryKeystrokeUpToItsLimit) {
 TEST_F(SetupPageTest, NumbersAbove999AreStoredAsDigitsOnly) {
     std::string ini = ReplaceSection(DataIni(), "PwrSvr", "[PwrSvr]\nNpaName=POWERSAVER\nMinVal=1\nMaxVal=5000\nValues=OFF\n");
     StartDocumentWithIni(ini);
-    doc_->m_values["POWERSAVER"] = "999";
+    ReadAgain(*doc_, {{"POWERSAVER", "999"}});
     Open(6);
     StepSpin(Ctl<ui::SpinButton>(1252), +1);
     EXPECT_EQ(Value("POWERSAVER"), "1000");
@@ -322,7 +322,7 @@ using PclPageTest = PageTest;
 
 TEST_F(PclPageTest, FirstSpinClickStoresAndTheNumberStaysInRange) {
     StartDocument(0);
-    doc_->m_values["LINESPERPAGE"] = "254";
+    ReadAgain(*doc_, {{"LINESPERPAGE", "254"}});
     Open(7);
     auto* spin = Ctl<ui::SpinButton>(1279);
     auto* edit = Ctl<QLineEdit>(1278);
@@ -344,7 +344,7 @@ using PostscriptPageTest = PageTest;
 // bits would show 40000 as another number and store that one at the next step.
 TEST_F(PostscriptPageTest, TimeoutsAbove32767KeepTheirValue) {
     StartDocument(0);
-    doc_->m_values["WAITTIMEOUT"] = "40000";
+    ReadAgain(*doc_, {{"WAITTIMEOUT", "40000"}});
     Open(9);
     EXPECT_EQ(Ctl<QLineEdit>(1189)->text(), "40000");
     StepSpin(Ctl<ui::SpinButton>(1190), -1);
@@ -373,7 +373,9 @@ protected:
     };
     void OpenWith(const char* value) {
         StartDocument(0);
-        for (const Group& g : kGroups) doc_->m_values[g.name] = value;
+        PrinterValues values;
+        for (const Group& g : kGroups) values[g.name] = value;
+        ReadAgain(*doc_, values);
         Open(8);
     }
 };
@@ -432,9 +434,7 @@ TEST_F(RenumberPageTest, NoneLeavesOnlyTheNumberToChoose) {
 
 TEST_F(RenumberPageTest, OddValuesShowTheirLeadingDigitsAndStayUntouched) {
     StartDocument(0);
-    doc_->m_values["ASSIGNTRAY1"] = "12abc";
-    doc_->m_values["ASSIGNTRAY2"] = "abc";
-    doc_->m_values["ASSIGNMANPAPER"] = "199";
+    ReadAgain(*doc_, {{"ASSIGNTRAY1", "12abc"}, {"ASSIGNTRAY2", "abc"}, {"ASSIGNMANPAPER", "199"}});
     Open(8);
     EXPECT_EQ(Ctl<QLineEdit>(1201)->text(), "12");
     EXPECT_EQ(Ctl<QLineEdit>(1216)->text(), "0");

@@ -86,12 +86,7 @@ void DocumentTest::StartDocument(int readStatus, ValueMap values, const std::str
         doc_->LoadDescriptors();
         values = SampleValues(*doc_);
     }
-    StartupResult startup;
-    startup.portName = "USB001";
-    startup.printerLabel = "USB001 - Altrin Pressline T90";
-    startup.values = values;
-    startup.readStatus = readStatus;
-    ASSERT_TRUE(doc_->OnNewDocument(startup));
+    ReadInto(*doc_, values, readStatus);
 }
 
 void DocumentTest::StartDocumentWithIni(const std::string& iniText, ValueMap values, int readStatus) {

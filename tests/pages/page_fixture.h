@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document/printer_doc.h"
+#include "document_reads.h"
 
 namespace pagetest {
 
@@ -39,6 +40,10 @@ std::string ReplaceSection(const std::string& ini, const std::string& name, cons
 // Values of every setting of doc's descriptors that a printer could report: the second list
 // entry, the checked switch value, a short name, a number within range.
 ValueMap SampleValues(const CPrinterDoc& doc);
+
+using testsupport::PrinterValues;
+using testsupport::ReadAgain;
+using testsupport::ReadInto;
 
 // The descriptor and NPA name of a configuration section.
 DescriptorRef Descriptor(const CPrinterDoc& doc, const std::string& section);

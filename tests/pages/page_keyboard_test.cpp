@@ -41,7 +41,9 @@ class RadioPageTest : public PageTest {
 protected:
     void OpenWith(const char* value) {
         StartDocument(0);
-        for (const Group& g : kGroups) doc_->m_values[g.name] = value;
+        PrinterValues values;
+        for (const Group& g : kGroups) values[g.name] = value;
+        ReadAgain(*doc_, values);
         Open(8);
         // Focus moves only inside the active window.
         host_->activateWindow();
@@ -107,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(Groups, RadioKeysTest, ::testing::ValuesIn(kGroups),
 TEST_F(RadioPageTest, TabVisitsEachGroupOnceOnItsCheckedButton) {
     OpenWith("7");
     if (HasFatalFailure()) return;
-    doc_->m_values["ASSIGNTRAY2"] = "OFF";
+    ReadAgain(*doc_, {{"ASSIGNTRAY2", "OFF"}});
     Open(8);
     host_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(host_.get()));
@@ -145,7 +147,7 @@ class SpinFocusTest : public PageTest, public ::testing::WithParamInterface<Spin
 TEST_P(SpinFocusTest, AnArrowClickLeavesTheKeysInTheReadOnlyField) {
     const SpinCase& c = GetParam();
     StartDocument(0);
-    doc_->m_values[c.setting] = c.value;
+    ReadAgain(*doc_, {{c.setting, c.value}});
     Open(c.view);
     host_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(host_.get()));
@@ -297,7 +299,7 @@ TEST_F(AccessibleNamesTest, RadioButtonsAreReportedAsRadioButtons) {
     EXPECT_GE(radios, 12);
 
     // Its toggle action selects it as a click does, and the group follows.
-    doc_->m_values["ASSIGNTRAY1"] = "OFF";
+    ReadAgain(*doc_, {{"ASSIGNTRAY1", "OFF"}});
     Open(8);
     QAccessibleInterface* number = QAccessible::queryAccessibleInterface(page_->Control(1198));
     ASSERT_NE(number->actionInterface(), nullptr);

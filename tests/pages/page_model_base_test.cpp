@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 
 #include "config/strings.h"
 #include "document/printer_doc.h"
+#include "document_reads.h"
 #include "page_fixture.h"
 #include "pages/page_model.h"
 #include "test_page_table.h"
@@ -17,8 +19,8 @@ using namespace guitest;
 class PageModelBaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        doc.m_values = {{"EMUL", "ps"},   {"RESRED", "OFF"}, {"PROPTAG", "tag"}, {"PWRSVR", "OFF"},
-                        {"LINES", "60"},  {"ASSIGN1", "7"},  {"OTHER", "x"}};
+        testsupport::ReadInto(doc, {{"EMUL", "ps"},   {"RESRED", "OFF"}, {"PROPTAG", "tag"}, {"PWRSVR", "OFF"},
+                                    {"LINES", "60"},  {"ASSIGN1", "7"},  {"OTHER", "x"}});
         doc.SetFrame(&frame);
     }
     pages::PageModel& Open(int titleString = 61299) {
@@ -54,7 +56,7 @@ TEST_F(PageModelBaseTest, FreshPageShowsTheDocumentAndIsNotAChange) {
     // After the fill every change of an edit is the user's.
     EXPECT_EQ(p.Armed(1), 1);
     EXPECT_EQ(p.Armed(3), 1);
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "tag");
+    EXPECT_EQ(doc.ReadValue("PROPTAG"), "tag");
     // Showing again re-fills without counting as a change, and notifications during the fill
     // store nothing.
     p.Fill([&](int id) {
@@ -74,44 +76,44 @@ TEST_F(PageModelBaseTest, FillNotificationsOnlyArmAndTheFirstUserChangeStores) {
     });
     EXPECT_EQ(during, 1);
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "tag");
+    EXPECT_EQ(doc.ReadValue("PROPTAG"), "tag");
     p.TextChanged(kText, "typed");
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "typed");
+    EXPECT_EQ(doc.ReadValue("PROPTAG"), "typed");
 }
 
 TEST_F(PageModelBaseTest, ListActivationStoresTheItemsTokenEvenWhenAlreadyChosen) {
     pages::PageModel& p = Open();
     p.Choose(kList, State(kList).CurrentKey());
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.m_values.at("EMUL"), "PS");
+    EXPECT_EQ(doc.ReadValue("EMUL"), "PS");
     p.Choose(kList, "EMUL:PCL");
-    EXPECT_EQ(doc.m_values.at("EMUL"), "PCL");
+    EXPECT_EQ(doc.ReadValue("EMUL"), "PCL");
     EXPECT_EQ(State(kList).CurrentKey(), "EMUL:PCL");
-    EXPECT_TRUE(doc.m_changes.empty());  // two-way mode
+    EXPECT_EQ(doc.ChangedSinceRead(), std::set<std::string>{"EMUL"});
 }
 
 TEST_F(PageModelBaseTest, ListWithAValueMatchingNoItemShowsNoSelectionAndKeepsTheValue) {
-    doc.m_values["EMUL"] = "KANJI";
+    testsupport::ReadAgain(doc, {{"EMUL", "KANJI"}});
     Open();
     EXPECT_EQ(State(kList).current, -1);
     EXPECT_EQ(State(kList).items.size(), 3u);
-    EXPECT_EQ(doc.m_values.at("EMUL"), "KANJI");
-    doc.m_values.erase("EMUL");
+    EXPECT_EQ(doc.ReadValue("EMUL"), "KANJI");
+    testsupport::ReadAgain(doc, {{"EMUL", std::nullopt}});
     Open();
     EXPECT_EQ(State(kList).current, -1);
 }
 
 TEST_F(PageModelBaseTest, SwitchWithNeitherValueShowsCheckedAndTwoClicksStoreBothTokens) {
-    doc.m_values["RESRED"] = "MAYBE";
+    testsupport::ReadAgain(doc, {{"RESRED", "MAYBE"}});
     pages::PageModel& p = Open();
     EXPECT_TRUE(State(kSwitch).checked);
     p.Click(kSwitch, false);
-    EXPECT_EQ(doc.m_values.at("RESRED"), "OFF");
+    EXPECT_EQ(doc.ReadValue("RESRED"), "OFF");
     p.Click(kSwitch, true);
-    EXPECT_EQ(doc.m_values.at("RESRED"), "ON");
+    EXPECT_EQ(doc.ReadValue("RESRED"), "ON");
     EXPECT_TRUE(doc.IsModified());
-    doc.m_values.erase("RESRED");  // no value at all: checked as well
+    testsupport::ReadAgain(doc, {{"RESRED", std::nullopt}});  // no value at all: checked as well
     Open();
     EXPECT_TRUE(State(kSwitch).checked);
 }
@@ -125,31 +127,31 @@ TEST_F(PageModelBaseTest, OffValueShowsAClearBoxAndADisabledNumberAtItsMinimum) 
     p.Click(kOffBox, true);
     EXPECT_TRUE(State(kOffEdit).enabled);
     EXPECT_TRUE(State(kOffSpin).enabled);
-    EXPECT_EQ(doc.m_values.at("PWRSVR"), "1");
+    EXPECT_EQ(doc.ReadValue("PWRSVR"), "1");
     SpinUp(kOffSpin, kOffEdit);
-    EXPECT_EQ(doc.m_values.at("PWRSVR"), "2");
+    EXPECT_EQ(doc.ReadValue("PWRSVR"), "2");
     EXPECT_EQ(State(kOffSpin).spinPos, 2);
     p.Click(kOffBox, false);
-    EXPECT_EQ(doc.m_values.at("PWRSVR"), "OFF");
+    EXPECT_EQ(doc.ReadValue("PWRSVR"), "OFF");
     EXPECT_FALSE(State(kOffEdit).enabled);
     EXPECT_FALSE(State(kOffSpin).enabled);
 }
 
 TEST_F(PageModelBaseTest, NumberOnValueEnablesItAndEverySpinStepIsStored) {
-    doc.m_values["PWRSVR"] = "30";
+    testsupport::ReadAgain(doc, {{"PWRSVR", "30"}});
     Open();
     EXPECT_TRUE(State(kOffBox).checked);
     EXPECT_TRUE(State(kOffEdit).enabled);
     EXPECT_EQ(State(kOffEdit).text, "30");
     SpinUp(kRangeSpin, kRangeEdit);
-    EXPECT_EQ(doc.m_values.at("LINES"), "61");
+    EXPECT_EQ(doc.ReadValue("LINES"), "61");
     SpinUp(kRangeSpin, kRangeEdit);
-    EXPECT_EQ(doc.m_values.at("LINES"), "62");
+    EXPECT_EQ(doc.ReadValue("LINES"), "62");
 }
 
 TEST_F(PageModelBaseTest, SpinPositionStaysInRangeForOutOfRangeAndNonNumericValues) {
-    doc.m_values["LINES"] = "999";
-    doc.m_values["PWRSVR"] = "abc";
+    testsupport::ReadAgain(doc, {{"LINES", "999"}});
+    testsupport::ReadAgain(doc, {{"PWRSVR", "abc"}});
     Open();
     EXPECT_EQ(State(kRangeEdit).text, "128");
     EXPECT_EQ(State(kRangeSpin).spinMin, 5);
@@ -163,18 +165,18 @@ TEST_F(PageModelBaseTest, EveryTextChangeIsStoredAndALongerPrinterValueIsShownWh
     pages::PageModel& p = Open();
     EXPECT_EQ(State(kText).textLimit, 8);  // bytes of the printer's code page
     p.TextChanged(kText, "");
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "");
+    EXPECT_EQ(doc.ReadValue("PROPTAG"), "");
     p.TextChanged(kText, "한글");
-    EXPECT_EQ(doc.m_values.at("PROPTAG"), "한글");
+    EXPECT_EQ(doc.ReadValue("PROPTAG"), "한글");
     doc.SetModifiedFlag(false);
-    doc.m_values["PROPTAG"] = "0123456789abc";
+    testsupport::ReadAgain(doc, {{"PROPTAG", "0123456789abc"}});
     p.Fill(nullptr);
     EXPECT_EQ(State(kText).text, "0123456789abc");
     EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(PageModelBaseTest, AssignChoicesFillAndStore) {
-    doc.m_values["ASSIGN1"] = "none";
+    testsupport::ReadAgain(doc, {{"ASSIGN1", "none"}});
     Open();
     EXPECT_TRUE(State(kFirst).checked);
     EXPECT_FALSE(State(kFirst).enabled);
@@ -182,7 +184,7 @@ TEST_F(PageModelBaseTest, AssignChoicesFillAndStore) {
     EXPECT_FALSE(State(kAssignEdit).enabled);
     EXPECT_EQ(State(kAssignEdit).text, "0");
 
-    doc.m_values["ASSIGN1"] = "Off";
+    testsupport::ReadAgain(doc, {{"ASSIGN1", "Off"}});
     pages::PageModel& p = Open();
     EXPECT_TRUE(State(kSecond).checked);
     EXPECT_TRUE(State(kSecond).enabled);
@@ -190,11 +192,11 @@ TEST_F(PageModelBaseTest, AssignChoicesFillAndStore) {
     EXPECT_TRUE(State(kNumberRadio).checked);
     EXPECT_FALSE(State(kSecond).checked);
     EXPECT_TRUE(State(kAssignEdit).enabled);
-    EXPECT_EQ(doc.m_values.at("ASSIGN1"), "0");
+    EXPECT_EQ(doc.ReadValue("ASSIGN1"), "0");
     SpinUp(kAssignSpin, kAssignEdit);
-    EXPECT_EQ(doc.m_values.at("ASSIGN1"), "1");
+    EXPECT_EQ(doc.ReadValue("ASSIGN1"), "1");
     p.Click(kSecond, true);
-    EXPECT_EQ(doc.m_values.at("ASSIGN1"), "OFF");
+    EXPECT_EQ(doc.ReadValue("ASSIGN1"), "OFF");
     EXPECT_FALSE(State(kNumberRadio).checked);
     EXPECT_FALSE(State(kAssignEdit).enabled);
     EXPECT_FALSE(State(kAssignSpin).enabled);
@@ -202,22 +204,23 @@ TEST_F(PageModelBaseTest, AssignChoicesFillAndStore) {
     doc.SetModifiedFlag(false);
     p.Click(kFirst, true);
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.m_values.at("ASSIGN1"), "OFF");
+    EXPECT_EQ(doc.ReadValue("ASSIGN1"), "OFF");
 }
 
 TEST_F(PageModelBaseTest, OneWayChangesGoIntoTheChangesAndReenableTheSaveItem) {
-    doc.m_queryStatus = NPA_ONEWAY;
-    doc.m_commandMenuReady = false;
+    testsupport::ReadInto(doc, doc.CurrentValues(), NPA_ONEWAY);
     pages::PageModel& p = Open();
     EXPECT_FALSE(frame.saveEnabled);  // greyed by the first page shown
-    EXPECT_TRUE(doc.m_commandMenuReady);
-    EXPECT_TRUE(doc.m_changes.empty());
+    EXPECT_FALSE(doc.HasValuesToApply());
     p.Click(kSwitch, true);
     EXPECT_TRUE(frame.saveEnabled);
     EXPECT_EQ(frame.redraws, 1);
-    EXPECT_EQ(doc.m_changes, (ValueMap{{"RESRED", "ON"}}));
+    EXPECT_TRUE(doc.HasValuesToApply());
+    EXPECT_EQ(doc.ChangedSinceRead(), std::set<std::string>{"RESRED"});
+    EXPECT_EQ(doc.ReadValue("RESRED"), "ON");
     p.Click(kSwitch, false);  // changed back: still recorded, with the latest value
-    EXPECT_EQ(doc.m_changes, (ValueMap{{"RESRED", "OFF"}}));
+    EXPECT_EQ(doc.ChangedSinceRead(), std::set<std::string>{"RESRED"});
+    EXPECT_EQ(doc.ReadValue("RESRED"), "OFF");
     EXPECT_EQ(frame.redraws, 1);
     // Later pages do not grey it again.
     Open();

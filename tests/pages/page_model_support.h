@@ -59,11 +59,11 @@ protected:
         model_->Click(id, Control(id).kind == ControlKind::Radio ? true : !State(id).checked);
     }
 
-    // Makes a binding's control usable (a spin behind a cleared box or an unchosen number button).
+    // Makes a binding's control usable (a spin behind a cleared box or an unchosen number button),
+    // then takes what that stored for the printer's own: the action that follows is the only change.
     void Prepare(const Binding& b) {
         if (Control(b.controlId).kind == ControlKind::Spin && !State(b.controlId).enabled) ClickButton(b.related);
-        doc_->m_changes.clear();
-        doc_->SetModifiedFlag(false);
+        ReadAgain(*doc_, {});
     }
 
     // The user's one action on the control; returns the value token it must store.

@@ -64,7 +64,7 @@ protected:
 TEST_F(PagesPrinterTest, EveryTreePageShowsThePrinterAndEveryChangeReachesIt) {
     Start();
     if (HasFatalFailure()) return;
-    const ValueMap printer = doc_->m_values;
+    const ValueMap printer = doc_->CurrentValues();
 
     // The pages in tree order, as a user walks the tree.
     std::vector<int> views;
@@ -78,7 +78,7 @@ TEST_F(PagesPrinterTest, EveryTreePageShowsThePrinterAndEveryChangeReachesIt) {
     std::map<std::string, std::string> changed;
     for (int view : views) {
         if (!HasPage(view)) continue;
-        const ValueMap before = doc_->m_values;
+        const ValueMap before = doc_->CurrentValues();
         doc_->SetModifiedFlag(false);
         Open(view);
         for (const Binding& b : AllBindings()) {
@@ -86,7 +86,7 @@ TEST_F(PagesPrinterTest, EveryTreePageShowsThePrinterAndEveryChangeReachesIt) {
             ExpectShowsDocumentValue(page_, *doc_, b);
         }
         EXPECT_FALSE(doc_->IsModified()) << "opening page " << view << " marked the document";
-        EXPECT_EQ(doc_->m_values, before) << "opening page " << view << " changed a value";
+        EXPECT_EQ(doc_->CurrentValues(), before) << "opening page " << view << " changed a value";
         for (const Binding& b : AllBindings()) {
             if (b.viewId != view) continue;
             PrepareControl(page_, b);

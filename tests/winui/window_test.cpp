@@ -292,6 +292,36 @@ std::wstring StatusPane(winui::MainFrame& frame) {
     return text;
 }
 
+// A paste with characters the printer's code page lacks puts in the others, and the status bar
+// names what it left out, in the words of the Qt front end. (EM_REPLACESEL is what the edit does
+// with the clipboard's text on a paste.)
+TEST_F(Controls, APasteIntoANameFieldPutsInWhatFitsAndNamesWhatItLeftOut) {
+    Open(2);
+    HWND name = Control(1154);
+    SetWindowTextW(name, L"A");
+    Pump();
+    SetFocus(name);
+    SendMessageW(name, EM_SETSEL, 1, 1);
+    SendMessageW(name, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"Caf\u00E9 \U0001F600 Zo\u00EB"));
+    Pump();
+    EXPECT_EQ(winui::WindowText(name), L"ACaf  Zo");
+    EXPECT_EQ(Value(doc_.m_Cust1Name.npaName), "ACaf  Zo");
+    DWORD start = 0, end = 0;
+    SendMessageW(name, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 8u);
+    EXPECT_EQ(end, 8u);
+    EXPECT_EQ(StatusPane(*frame_), winui::Wide(res::Format(61394, "\u00E9, \U0001F600, \u00EB")));
+
+    // A paste of nothing but such characters leaves the field as it was, and says why.
+    SendMessageW(frame_->Window(), WM_TIMER, winui::MainFrame::kConfirmationTimer, 0);
+    SendMessageW(name, EM_SETSEL, 0, 1);
+    SendMessageW(name, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\U0001F600"));
+    Pump();
+    EXPECT_EQ(winui::WindowText(name), L"ACaf  Zo");
+    EXPECT_EQ(Value(doc_.m_Cust1Name.npaName), "ACaf  Zo");
+    EXPECT_EQ(StatusPane(*frame_), winui::Wide(res::Format(61394, "\U0001F600")));
+}
+
 // A path of the test's folder with the system's backslashes, as a file dialog is given it.
 std::wstring WindowsPath(const std::string& path) {
     std::wstring wide = winui::Wide(path);
