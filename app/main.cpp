@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     for (const std::string& u : cl.unknown) std::fprintf(stderr, "devpanel: unknown argument %s\n", u.c_str());
 
     if (!cl.port.empty() && !IsPrinterPortName(cl.port)) {
-        std::fprintf(stderr, "devpanel: --port takes a printer port such as LPT1: or USB001\n");
+        std::fprintf(stderr, "devpanel: %s\n", PortOptionProblem(cl.port).c_str());
         return 2;
     }
     SetConfigPath(cl.iniPath);

@@ -10,6 +10,7 @@
 
 #include "cli/cli.h"
 #include "platform/data_files.h"
+#include "platform/port_name.h"
 #include "sim/nvram.h"
 
 #ifndef DEVPANEL_VERSION
@@ -197,9 +198,9 @@ bool CheckOptions(const Options& options, bool portGiven, bool iniGiven, std::st
         error = "--port and --virtual cannot be used together";
         return false;
     }
-    // Any other name would make the link write into a file of that name.
-    if (portGiven && options.port.compare(0, 3, "LPT") != 0 && options.port.compare(0, 3, "USB") != 0) {
-        error = "--port takes a printer port such as LPT1: or USB001 (save writes command files)";
+    // Only a printer's port: a command file is save's own target, never a port's name.
+    if (const platform::PortName port = platform::PortName::Parse(options.port); portGiven && !port.readable()) {
+        error = "--port: " + port.problem() + " (save writes command files)";
         return false;
     }
     if (options.command.empty()) {

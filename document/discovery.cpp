@@ -6,13 +6,12 @@
 #include "config/config.h"
 #include "config/profile.h"
 #include "platform/platform.h"
+#include "platform/port_name.h"
 
 namespace {
 
-// Only ports the link drives; the prefix test is case-sensitive, as the link's own.
-bool IsDrivablePort(const std::string& port) {
-    return port.compare(0, 3, "LPT") == 0 || port.compare(0, 3, "USB") == 0;
-}
+// Only ports the link drives and whose printer can be read.
+bool IsDrivablePort(const std::string& port) { return platform::PortName::Parse(port).readable(); }
 
 bool IsListedDriver(const std::vector<std::string>& driverNames, const std::string& driver) {
     for (const std::string& listed : driverNames) {

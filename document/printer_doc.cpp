@@ -290,7 +290,9 @@ int CPrinterDoc::RunWrite(int statusTextId, const std::string& target, WriteScop
                     return static_cast<int>(NPA_ERR_MEMORY);
                 }
             }
-            return NpaWriteValues(target, commands, &m_rawValues, &m_lastReport, progress);
+            // A save's target is made a command file here; an apply's is a port's name.
+            return NpaWriteValues(apply ? platform::PortName::Parse(target) : platform::PortName::CommandFile(target),
+                                  commands, &m_rawValues, &m_lastReport, progress);
         };
         result = frame ? frame->runLongWork(res::String(statusTextId), write) : write();
         if (result == NPA_OK) m_lastWriteCount = commands.size() - m_lastReport.skipped.size();

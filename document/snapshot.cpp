@@ -16,6 +16,7 @@
 #include "config/profile.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/port_name.h"
 #include "platform/whole_files.h"
 
 namespace snapshot {
@@ -286,11 +287,10 @@ std::string UtcNow() {
 PrinterIdentity IdentifyPrinter(const std::string& port) {
     PrinterIdentity printer;
     printer.port = port;
-    if (port.compare(0, 3, "USB") == 0 && port.size() > 3 &&
-        port.find_first_not_of("0123456789", 3) == std::string::npos && port.size() <= 6) {
+    if (const int number = platform::PortName::Parse(port).usbNumber(); number != 0) {
         platform::UsbInterface usbInterface;
         platform::UsbPrinters* usb = platform::current().usb;
-        if (usb != nullptr && usb->interfaceForPort(std::stoi(port.substr(3)), usbInterface)) {
+        if (usb != nullptr && usb->interfaceForPort(number, usbInterface)) {
             const std::string id(usbInterface.deviceId.begin(), usbInterface.deviceId.end());
             std::string maker = DeviceIdField(id, "MANUFACTURER");
             if (maker.empty()) maker = DeviceIdField(id, "MFG");
@@ -307,7 +307,8 @@ PrinterIdentity IdentifyPrinter(const std::string& port) {
 std::string DefaultRoot() { return platform::UserStateFile("devpanel", "snapshots"); }
 
 std::string PrinterFolderName(const PrinterIdentity& printer) {
-    const bool byModel = !printer.serial.empty() && printer.port.compare(0, 3, "USB") == 0;
+    const bool byModel =
+        !printer.serial.empty() && platform::PortName::Parse(printer.port).kind() == platform::PortKind::Usb;
     std::string name = byModel ? printer.model + "-" + printer.serial : printer.port;
     for (char& c : name) {
         const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/data_files.h"
+#include "platform/port_name.h"
 #include "sim/nvram.h"
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -38,8 +39,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return cl;
 }
 
-bool IsPrinterPortName(const std::string& port) {
-    return port.compare(0, 3, "LPT") == 0 || port.compare(0, 3, "USB") == 0;
+bool IsPrinterPortName(const std::string& port) { return PortOptionProblem(port).empty(); }
+
+std::string PortOptionProblem(const std::string& port) {
+    const platform::PortName name = platform::PortName::Parse(port);
+    return name.readable() ? std::string() : "--port: " + name.problem();
 }
 
 // The virtual printer's own default, so that devpanel and devpanel-cli share one printer.

@@ -23,9 +23,12 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
-// Whether --port names a printer port ("LPT..." or "USB..."): any other name would make the link
-// write into a file of that name.
+// Whether --port names a printer port (platform::PortName: LPTn:, USBnnn); a command file is
+// never a port.
 bool IsPrinterPortName(const std::string& port);
+// Why --port cannot take port, with the accepted forms ("--port: "LTP1:" is not a port name: a
+// port is named ..."); empty when it can.
+std::string PortOptionProblem(const std::string& port);
 // $XDG_STATE_HOME/devpanel/virtual-t90.state (or ~/.local/state/devpanel/...), the file
 // devpanel-cli uses too; empty (memory only) when neither folder is known.
 std::string DefaultVirtualStateFile();

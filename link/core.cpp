@@ -147,10 +147,21 @@ void SlcInit() {
 
 namespace {
 
-int OpenImpl(const std::string& name) {
+int OpenImpl(const platform::PortName& port) {
     SlcState& g = SlcGlobals();
+    const std::string& name = port.text();
     int result = SLC_FAIL;
     SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(%s)\n", name.c_str());
+
+    // A name no kind accepts, or a kind without a transport, is refused before anything is
+    // touched: the open port stays open.
+    const SlcTransport* found = port.usable() ? SlcTransportForKind(port.kind()) : nullptr;
+    if (found == nullptr) {
+        SlcSetProblem(port.usable() ? "the " + std::string(port.info().noun) + " " + name + " has no transport"
+                                    : port.problem());
+        SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(%s) - returning %d\n", name.c_str(), result);
+        return result;
+    }
 
     if (!g.openPort.empty()) {
         SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort(%s) - currently open port [%s] will be closed\n", name.c_str(),
@@ -158,7 +169,7 @@ int OpenImpl(const std::string& name) {
         ReleaseOpenPort();
     }
 
-    const SlcTransport& transport = SlcTransportForName(name);
+    const SlcTransport& transport = *found;
     result = transport.open(name);
     // The open recorded the port when it could use it; a parallel port found to be write-only
     // is driven by the one-way table from now on.
@@ -216,11 +227,12 @@ int CloseImpl(const std::string& name) {
 
 }  // namespace
 
-int SlcOpenPort(const char* portName) {
+int SlcOpenPort(const char* portName) { return SlcOpenPort(platform::PortName::Parse(NameOf(portName))); }
+
+int SlcOpenPort(const platform::PortName& port) {
     SlcInit();
     SlcGlobals().lastProblem.clear();
-    const std::string name = NameOf(portName);
-    return SlcFinishOperation(name, OpenImpl(name));
+    return SlcFinishOperation(port.text(), OpenImpl(port));
 }
 
 int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length, uint8_t* reply,

@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/port_name.h"
+
 // Result codes of every Slc* operation.
 enum : int {
     SLC_OK = 0,
@@ -44,11 +46,14 @@ enum : uint32_t { SLC_LOG_PUBLIC = 1, SLC_LOG_TRACE = 2, SLC_LOG_DATA = 16 };
 // on the settings store's and the log's file I/O.
 void SlcInit();
 
-// Opens the port its name selects by the first three characters ("LPT" parallel, "USB" USB,
-// anything else a command file). A port that is still open is first released without sending
-// anything: its reader ends, the workaround's collected files and a command file's temporaries
-// are deleted (the user's files stay as they were). Logs "SlcOpenPort(%s)" and
-// "SlcOpenPort(%s) - returning %d" at level 1. Returns:
+// Opens the port portName names, of the kind the registry of port kinds finds in it
+// (platform::PortName::Parse: LPTn: parallel, USBnnn USB); a command file is opened only by the
+// overload below, never by its name. A name no kind accepts (or of a kind this version cannot
+// open) is refused with -1 before anything else happens (a port that is open stays open) and
+// SlcLastProblem() says why and lists the accepted forms. A port that is still open is otherwise
+// first released without sending anything: its reader ends, the workaround's collected files and
+// a command file's temporaries are deleted (the user's files stay as they were). Logs
+// "SlcOpenPort(%s)" and "SlcOpenPort(%s) - returning %d" at level 1. Returns:
 //  -  0: the port is open (two-way parallel, USB, or a command file).
 //  -  1 (SLC_UNIDIRECTIONAL): a parallel port that can only be written (a one-way machine, or
 //     this port's node opens for writing only). The commands are collected in a file inside a
@@ -57,7 +62,7 @@ void SlcInit();
 //     busy, missing); no USB printer has the port's number, or its write pipe does not open
 //     (two attempts, pipeRetryMs apart); the workaround's folder or file cannot be made; a
 //     command file whose target is not a regular file (a folder, a symbolic link, a device) or
-//     whose folder does not take a new file.
+//     whose folder does not take a new file; a name that is no port's.
 //  - -2 (SLC_NOT_OPEN): the parallel printer's device ID cannot be read.
 //  - -4 (SLC_REJECTED): the parallel device is not a printer this program supports.
 //  - -3 (SLC_REFUSED): the parallel printer has NPA switched off.
@@ -70,6 +75,9 @@ void SlcInit();
 // open, a command on the port that went unanswered or could not be written, and SlcShutdown make
 // the next open ask again. A two-way parallel port's writes are bounded by writeWaitMs from here on.
 int SlcOpenPort(const char* portName);
+// The same for a port already parsed or made: platform::PortName::CommandFile(path) opens a
+// command file at path, whose name for SlcSendCommand, SlcOffline and SlcClosePort is path.
+int SlcOpenPort(const platform::PortName& port);
 
 // Sends one complete NPA packet of length bytes on the open port portName. reply/replyLength:
 // buffer and its capacity on entry, the stored reply's length on return; either may be null

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/port_name.h"
+
 struct SlcTransport {
     const char* kind;  // for the log: "parallel" (two-way or one-way), "USB" or "FILE"
     // Opens the port named portName and records it as the open port (SlcRecordOpenPort): 0, or
@@ -30,6 +32,7 @@ const SlcTransport& SlcOneWayParallelTransport();
 const SlcTransport& SlcUsbTransport();
 const SlcTransport& SlcFileTransport();
 
-// The table a port name opens with: "LPT…" parallel (two-way; its open may turn it into the
-// one-way workaround), "USB…" USB, anything else a command file.
-const SlcTransport& SlcTransportForName(const std::string& portName);
+// The table a parsed port's kind opens with (link/port_kinds.cpp): parallel (two-way; its open
+// may turn it into the one-way workaround), USB, a command file; nullptr for a kind the link has
+// no transport for (platform::PortKindInfo::supported is false for it).
+const SlcTransport* SlcTransportForKind(platform::PortKind kind);

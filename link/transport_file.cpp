@@ -36,9 +36,3 @@ const SlcTransport& SlcFileTransport() {
                                     file_port::Cancel};
     return table;
 }
-
-const SlcTransport& SlcTransportForName(const std::string& portName) {
-    if (portName.compare(0, 3, "LPT") == 0) return SlcTwoWayParallelTransport();
-    if (portName.compare(0, 3, "USB") == 0) return SlcUsbTransport();
-    return SlcFileTransport();
-}

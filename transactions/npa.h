@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/port_name.h"
+
 enum : int {
     NPA_OK = 0,
     NPA_ONEWAY = 1,
@@ -75,9 +77,12 @@ struct NpaWriteReport {
 enum class NpaPhase { Reading, Offline, Settings, Online, Verifying };
 using NpaProgress = std::function<void(NpaPhase phase, size_t sent, size_t total)>;
 
-// Writes the commands, in order, between offline and online, to a port or (any other name) into
-// a command file with "offline.dat" beside it. Every command is turned into its packet first: one
-// that cannot be (report->invalid) gives NPA_ERR_VALUE with nothing sent. raw is what the printer
+// Writes the commands, in order, between offline and online, to a port or into a command file
+// with "offline.dat" beside it: port names a printer's port (platform::PortName::Parse; a name no
+// kind accepts fails to open, NPA_ERR_OPEN with report->problem listing the accepted forms), and
+// a command file is written only to a target made as one (platform::PortName::CommandFile). Every
+// command is turned into its packet first: one that cannot be (report->invalid) gives
+// NPA_ERR_VALUE with nothing sent. raw is what the printer
 // gave when it was last read (nullptr when it was not): a command whose token is the one read
 // for its name writes a value back, and is left out (report->skipped) when its packet would not
 // give the printer those bytes unchanged. On a port that answers, the read-back after the writes
@@ -93,6 +98,8 @@ using NpaProgress = std::function<void(NpaPhase phase, size_t sent, size_t total
 // of the total settings has been sent, (Online, n, total) before the online request and
 // (Verifying, n, total) before the read-back, so that a window can show where a slow port is.
 int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands, NpaRawValues* raw,
+                   NpaWriteReport* report = nullptr, const NpaProgress& progress = {});
+int NpaWriteValues(const platform::PortName& target, const std::vector<NpaCommand>& commands, NpaRawValues* raw,
                    NpaWriteReport* report = nullptr, const NpaProgress& progress = {});
 // Sends a command file as NpaWriteValues sends its commands: offlineRecord (the bytes of
 // "offline.dat") must be the one offline record and commandFile whole records ending with the

@@ -141,8 +141,6 @@ PacketKind PacketForCommand(const NpaTables& t, const std::string& name, const s
 }
 
 
-bool IsPrinterPort(const std::string& port) { return port.compare(0, 3, "LPT") == 0 || port.compare(0, 3, "USB") == 0; }
-
 // The value bytes of a write packet (from byte 9).
 Packet ValueOf(const Packet& packet) {
     if (packet.size() <= npa::VALUE_OFFSET) return {};
@@ -383,21 +381,22 @@ namespace {
 // every packet was given.
 using PacketSource = std::function<bool(size_t index, Packet& packet, std::string& problem)>;
 
-int SendPackets(NpaTables& t, const std::string& port, size_t total, const PacketSource& packetAt,
+int SendPackets(NpaTables& t, const platform::PortName& target, size_t total, const PacketSource& packetAt,
                 const std::vector<PlannedWrite>& verify, NpaRawValues* raw, NpaWriteReport& r,
                 const NpaProgress& progress) {
+    const std::string& port = target.text();
     const auto step = [&progress, total](NpaPhase phase, size_t sent) {
         if (progress) progress(phase, sent, total);
     };
     step(NpaPhase::Offline, 0);
-    int opened = SlcOpenPort(port.c_str());
+    int opened = SlcOpenPort(target);
     if (opened != SLC_OK && opened != SLC_UNIDIRECTIONAL) {
         r.problem = SlcLastProblem();
         return NPA_ERR_OPEN;
     }
     // A command file is local and quick, and an interrupted one must not be completed: only a
     // printer's writes stop early.
-    const bool printer = IsPrinterPort(port);
+    const bool printer = target.twoWay();
 
     int result = NPA_OK;
     const bool offline = SlcOffline(port.c_str(), 1) == SLC_OK;
@@ -463,7 +462,7 @@ int SendPackets(NpaTables& t, const std::string& port, size_t total, const Packe
     return result;
 }
 
-int SendPlan(NpaTables& t, const std::string& port, const std::vector<PlannedWrite>& plan, NpaRawValues* raw,
+int SendPlan(NpaTables& t, const platform::PortName& port, const std::vector<PlannedWrite>& plan, NpaRawValues* raw,
              NpaWriteReport& r, const NpaProgress& progress) {
     const PacketSource packetAt = [&plan](size_t i, Packet& packet, std::string&) {
         packet = plan[i].packet;
@@ -540,6 +539,11 @@ bool CheckCommandFile(const std::vector<uint8_t>& offlineRecord, NpaCommandSourc
 }  // namespace
 
 int NpaWriteValues(const std::string& port, const std::vector<NpaCommand>& commands, NpaRawValues* raw,
+                   NpaWriteReport* report, const NpaProgress& progress) {
+    return NpaWriteValues(platform::PortName::Parse(port), commands, raw, report, progress);
+}
+
+int NpaWriteValues(const platform::PortName& port, const std::vector<NpaCommand>& commands, NpaRawValues* raw,
                    NpaWriteReport* report, const NpaProgress& progress) {
     NpaLoadTables();
     NpaTables& t = Tables();
@@ -621,7 +625,7 @@ int NpaSendCommandStream(const std::string& port, const std::vector<uint8_t>& of
         return true;
     };
     // The file's writes are the file's own: no read of a caller's to bring up to date.
-    return SendPackets(t, port, settings, packetAt, verify, nullptr, r, {});
+    return SendPackets(t, platform::PortName::Parse(port), settings, packetAt, verify, nullptr, r, {});
 }
 
 bool NpaSplitCommandFile(const std::vector<uint8_t>& offlineRecord, const std::vector<uint8_t>& commandFile,

@@ -82,7 +82,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     const CommandLine cl = ParseCommandLine(args);
     for (const std::string& u : cl.unknown) Say("devpanel: unknown argument " + u + "\n", true);
     if (!cl.port.empty() && !IsPrinterPortName(cl.port)) {
-        Say("devpanel: --port takes a printer port such as LPT1: or USB001\n", true);
+        Say("devpanel: " + PortOptionProblem(cl.port) + "\n", true);
         return 2;
     }
     winui::ProgramOptions options;

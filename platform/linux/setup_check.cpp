@@ -12,6 +12,7 @@
 #include "platform/linux/device_id.h"
 #include "platform/linux/port_names.h"
 #include "platform/paths.h"
+#include "platform/port_name.h"
 
 namespace platform::linux_impl {
 
@@ -110,9 +111,7 @@ bool EqualsAnyIgnoreCase(const std::string& text, const std::vector<std::string>
     return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return equalsIgnoreCase(n, text); });
 }
 
-bool IsDrivenPort(const std::string& port) {
-    return (port.rfind("LPT", 0) == 0 && port.size() > 3) || (port.rfind("USB", 0) == 0 && port.size() == 6);
-}
+bool IsDrivenPort(const std::string& port) { return PortName::Parse(port).readable(); }
 
 }  // namespace
 

@@ -39,11 +39,7 @@ size_t findIgnoreCase(std::string_view text, std::string_view wanted, size_t fro
 std::string linkPortName(std::string_view port) {
     std::string name(port);
     std::string upperName = upperCase(name);
-    if (platform::ParallelPortNumber(upperName)) return upperName;
-    if (upperName.size() == 6 && upperName.rfind("USB", 0) == 0 &&
-        std::all_of(upperName.begin() + 3, upperName.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return upperName;
-    return name;
+    return platform::PortName::Parse(upperName).readable() ? upperName : name;
 }
 
 }  // namespace

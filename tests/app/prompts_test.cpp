@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "flows/command_line.h"
+#include "platform/port_name.h"
 #include "app/settings_file_actions.h"
 #include "app/ui_prompts.h"
 #include "gui_fakes.h"
@@ -203,6 +204,11 @@ TEST(CommandLineTest, PortNamesAPrinterPortOnly) {
     EXPECT_TRUE(IsPrinterPortName("USB001"));
     // Any other name would have the link write into a file of that name.
     for (const char* other : {"/tmp/x.npa", "lpt1:", "FILE:", ""}) EXPECT_FALSE(IsPrinterPortName(other)) << other;
+}
+
+TEST(CommandLineTest, RefusedPortSaysWhichFormsAPortTakes) {
+    EXPECT_EQ(PortOptionProblem("USB001"), "");
+    EXPECT_EQ(PortOptionProblem("LTP1:"), "--port: " + platform::PortName::Parse("LTP1:").problem());
 }
 
 }  // namespace

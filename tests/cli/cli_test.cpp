@@ -302,6 +302,17 @@ TEST_F(CliProgramTest, SaveWritesTheCommandFileAndOfflineDat) {
     EXPECT_EQ(missing.status, 3);
 }
 
+// A mistyped port is refused as bad usage with the forms a port takes, never taken for a file.
+TEST_F(CliProgramTest, PortNoKindAcceptsIsBadUsageListingTheForms) {
+    Outcome o = RunProgram({"--port", "LTP1:", "read"});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("--port: \"LTP1:\" is not a port name: a port is named LPTn: (or LPTn) for a parallel port "
+                         "or USBnnn for a USB port (save writes command files)"),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(std::filesystem::exists("LTP1:"));
+}
+
 TEST_F(CliProgramTest, PortThatDoesNotOpenExitsThree) {
     std::filesystem::create_directories(tmp_ + "/root");
     const std::string root = tmp_ + "/root";

@@ -49,7 +49,7 @@ TEST_P(CommandFileTarget, IsRefusedWithTheReason) {
     const std::set<std::string> before = Listing(folder);
     const Bytes realBefore = Contents(folder + "/real.npa");
 
-    EXPECT_EQ(SlcOpenPort(target.c_str()), SLC_FAIL);
+    EXPECT_EQ(SlcOpenPort(platform::PortName::CommandFile(target)), SLC_FAIL);
     EXPECT_TRUE(Mentions(SlcLastProblem(), target)) << SlcLastProblem();
     EXPECT_TRUE(SlcGlobals().openPort.empty());
     EXPECT_EQ(Listing(folder), before) << "no temporary may stay behind";
@@ -113,7 +113,7 @@ TEST_P(CommandFileWrite, LeavesTheOldFilesAsTheyWere) {
     Put(folder + "/offline.dat", "OLD OFFLINE");
     const std::set<std::string> before = Listing(folder);
 
-    ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
+    ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(path)), SLC_OK);
     platform::LocalFiles::failWritesAfterBytesForTesting(c.writeBudget);
     bool failed = false;
     if (c.writeOffline) failed |= SlcOffline(path.c_str(), 1) != SLC_OK;
@@ -125,7 +125,7 @@ TEST_P(CommandFileWrite, LeavesTheOldFilesAsTheyWere) {
     const std::string writeProblem = SlcLastProblem();
 
     if (c.reopen) {
-        ASSERT_EQ(SlcOpenPort((folder + "/other.npa").c_str()), SLC_OK);
+        ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(folder + "/other.npa")), SLC_OK);
         SlcResetForTesting();
     } else {
         EXPECT_EQ(SlcClosePort(path.c_str()), c.closeResult);
@@ -156,7 +156,7 @@ TEST_F(LinkTest, CompleteCommandFileIsAnOrdinaryFileOfTheUser) {
     const mode_t old = ::umask(027);
     const std::string folder = sim_->tempFolder();
     const std::string path = folder + "/settings.npa";
-    ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
+    ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(path)), SLC_OK);
     ASSERT_EQ(SlcOffline(path.c_str(), 1), SLC_OK);
     ASSERT_EQ(SlcSendCommand(path.c_str(), kCommand.data(), static_cast<uint32_t>(kCommand.size()), nullptr, nullptr),
               SLC_OK);
@@ -179,7 +179,7 @@ TEST_F(LinkTest, OfflineFileThatIsNoRegularFileIsRefused) {
     const std::string path = folder + "/settings.npa";
     Put(folder + "/elsewhere", "NOT OURS");
     fs::create_symlink(folder + "/elsewhere", folder + "/offline.dat");
-    ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
+    ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(path)), SLC_OK);
     EXPECT_EQ(SlcOffline(path.c_str(), 1), SLC_FAIL);
     EXPECT_TRUE(Mentions(SlcLastProblem(), folder + "/offline.dat")) << SlcLastProblem();
     EXPECT_EQ(SlcOffline(path.c_str(), 0), SLC_OK);

@@ -85,7 +85,7 @@ TEST_F(Offline, FilePortRecordsEveryPacketAfterAStartPacket) {
         std::ofstream old(offlinePath, std::ios::binary);
         old << std::string(100, 'x');
     }
-    ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
+    ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(path)), SLC_OK);
     ASSERT_EQ(SlcOffline(path.c_str(), 1), SLC_OK);
     EXPECT_EQ(SlcGlobals().offlineFile, offlinePath);
 
@@ -171,7 +171,7 @@ TEST_F(Offline, CollectedCommandsThatAreNotSentLeaveNoFiles) {
     const std::string offlinePath = SlcGlobals().offlineFile;
     ASSERT_EQ(SlcSendCommand("LPT1:", command.data(), static_cast<uint32_t>(command.size()), nullptr, nullptr), SLC_OK);
     const std::string folder = SlcGlobals().workFolder;
-    ASSERT_EQ(SlcOpenPort(TempPath("settings.npa").c_str()), SLC_OK);
+    ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(TempPath("settings.npa"))), SLC_OK);
     EXPECT_FALSE(Exists(tempFile));
     EXPECT_FALSE(Exists(offlinePath));
     EXPECT_FALSE(Exists(folder));
@@ -182,7 +182,7 @@ TEST_F(Offline, OfflineFileOfACommandFileIsNeverCopiedToThePrinter) {
     sim_->setOsKind(platform::OsKind::OneWay);
     sim::VirtualPrinter& printer = AddPrinter();
     const std::string commandFile = TempPath("settings.npa");
-    ASSERT_EQ(SlcOpenPort(commandFile.c_str()), SLC_OK);
+    ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(commandFile)), SLC_OK);
     ASSERT_EQ(SlcOffline(commandFile.c_str(), 1), SLC_OK);
     ASSERT_EQ(SlcClosePort(commandFile.c_str()), SLC_OK);
 

@@ -91,7 +91,7 @@ TEST_F(PortLifecycle, FilePortLeavesAnOldFileAloneUntilItIsComplete) {
         old << std::string(500, 'x');
     }
     // Opened and closed without anything written: the old file keeps every byte.
-    ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
+    ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(path)), SLC_OK);
     EXPECT_NE(SlcClosePort(path.c_str()), SLC_OK);
     {
         // Closed again before the next close replaces the file (Windows refuses to replace a
@@ -101,15 +101,35 @@ TEST_F(PortLifecycle, FilePortLeavesAnOldFileAloneUntilItIsComplete) {
     }
 
     // A complete one replaces it whole (no tail of the older, longer file).
-    ASSERT_EQ(SlcOpenPort(path.c_str()), SLC_OK);
+    ASSERT_EQ(SlcOpenPort(platform::PortName::CommandFile(path)), SLC_OK);
     ASSERT_EQ(SlcOffline(path.c_str(), 1), SLC_OK);
     ASSERT_EQ(SlcOffline(path.c_str(), 0), SLC_OK);
     ASSERT_EQ(SlcClosePort(path.c_str()), SLC_OK);
     std::ifstream done(path, std::ios::binary | std::ios::ate);
     EXPECT_EQ(done.tellg(), static_cast<std::streamoff>(npa::kStart.size() + npa::kFileOnline.size()));
 
-    EXPECT_EQ(SlcOpenPort(TempPath("no-such-folder/x.npa").c_str()), SLC_FAIL);
+    EXPECT_EQ(SlcOpenPort(platform::PortName::CommandFile(TempPath("no-such-folder/x.npa"))), SLC_FAIL);
     EXPECT_TRUE(SlcGlobals().openPort.empty());
+}
+
+// A name no kind accepts, or of a kind the link cannot open yet, is refused before anything is
+// touched: never taken for a command file, and the open port stays open.
+TEST_F(PortLifecycle, ANameNoKindAcceptsIsRefusedAndNeverAFile) {
+    sim_->setLoggingLevel(SLC_LOG_PUBLIC);
+    AddPrinter({}, "LPT1:");
+    ASSERT_EQ(SlcOpenPort("LPT1:"), SLC_OK);
+    const std::string mistyped = TempPath("LTP1:");
+    for (const std::string& name : {mistyped, std::string("socket://printer:9100")}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(SlcOpenPort(name.c_str()), SLC_FAIL);
+        EXPECT_EQ(SlcLastProblem(), platform::PortName::Parse(name).problem());
+        EXPECT_NE(SlcLastProblem().find("LPTn: (or LPTn) for a parallel port or USBnnn for a USB port"),
+                  std::string::npos);
+        EXPECT_TRUE(LogHas("SlcOpenPort(" + name + ") - returning -1\n"));
+    }
+    EXPECT_FALSE(std::ifstream(mistyped).good());
+    EXPECT_EQ(SlcGlobals().openPort, "LPT1:");
+    EXPECT_EQ(SendBatch("LPT1:"), SLC_OK);
 }
 
 }  // namespace

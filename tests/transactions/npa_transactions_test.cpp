@@ -100,7 +100,7 @@ TEST_F(NpaSmallIniTest, OneWayReadReturnsExactlyTheDefaultsAndSendsNothing) {
 
 TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
     const std::string path = tmp_ + "/settings.npa";
-    ASSERT_EQ(NpaWriteValues(path, {{"alpha", "on"}, {"Txt", "MixedCase"}, {"NUM", "200"}}, nullptr), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(platform::PortName::CommandFile(path), {{"alpha", "on"}, {"Txt", "MixedCase"}, {"NUM", "200"}}, nullptr), NPA_OK);
 
     Bytes file = testsupport::ReadFileBytes(path);
     EXPECT_EQ(file.size(), 4 * 19 + 10 + (9 + 9) + 10 + 9u);
@@ -121,7 +121,7 @@ TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
               Bytes(npa::kFileOffline.begin(), npa::kFileOffline.end()));
 
     // Saved again over the longer file with one four-byte number: nothing of the old file stays.
-    ASSERT_EQ(NpaWriteValues(path, {{"BIG", "70000"}}, nullptr), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(platform::PortName::CommandFile(path), {{"BIG", "70000"}}, nullptr), NPA_OK);
     records = Records(testsupport::ReadFileBytes(path));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0], (Bytes{0xA5, 0x00, 0x0A, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x05, 0x00, 0x01, 0x11, 0x70}));
@@ -134,7 +134,7 @@ TEST_F(NpaSmallIniTest, CommandFileHoldsStartPacketsCommandsAndOnline) {
 // damaged bytes from the printer are shown, not dropped.
 TEST_F(NpaSmallIniTest, TextsTravelInThePrintersKoreanCodePage) {
     const std::string path = tmp_ + "/korean.npa";
-    ASSERT_EQ(NpaWriteValues(path, {{"TXT", "가나 A"}}, nullptr), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(platform::PortName::CommandFile(path), {{"TXT", "가나 A"}}, nullptr), NPA_OK);
     std::vector<Bytes> records = Records(testsupport::ReadFileBytes(path));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0], (Bytes{0xA5, 0x00, 0x0C, 0x40, 0xE0, 0xE7, 0x02, 0x01, 0x03, 0xB0, 0xA1, 0xB3, 0xAA, ' ', 'A'}));
@@ -148,7 +148,7 @@ TEST_F(NpaSmallIniTest, TextsTravelInThePrintersKoreanCodePage) {
 // The OFF line comes after the template line: each keeps its own packet.
 TEST_F(NpaSmallIniTest, NumberOrOffSettingKeepsBothPacketsWhateverTheLineOrder) {
     const std::string path = tmp_ + "/offable.npa";
-    ASSERT_EQ(NpaWriteValues(path, {{"OFFABLE", "off"}, {"OFFABLE", "7"}}, nullptr), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(platform::PortName::CommandFile(path), {{"OFFABLE", "off"}, {"OFFABLE", "7"}}, nullptr), NPA_OK);
     std::vector<Bytes> records = Records(testsupport::ReadFileBytes(path));
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0][9], 0xFF);
@@ -161,7 +161,7 @@ TEST_F(NpaSmallIniTest, NumberOrOffSettingKeepsBothPacketsWhateverTheLineOrder) 
 // written: the command file and its offline.dat keep their old bytes, and the command is named.
 TEST_F(NpaSmallIniTest, CommandThatCannotBeWrittenRefusesTheWholeList) {
     const std::string path = tmp_ + "/stop.npa";
-    ASSERT_EQ(NpaWriteValues(path, {{"ALPHA", "ON"}}, nullptr), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(platform::PortName::CommandFile(path), {{"ALPHA", "ON"}}, nullptr), NPA_OK);
     const Bytes before = testsupport::ReadFileBytes(path);
     const Bytes offlineBefore = testsupport::ReadFileBytes(tmp_ + "/offline.dat");
     for (const NpaCommand& bad : std::vector<NpaCommand>{{"NOSUCH", "1"}, {"ALPHA", "MAYBE"}, {"NUM", "300"},
@@ -169,7 +169,7 @@ TEST_F(NpaSmallIniTest, CommandThatCannotBeWrittenRefusesTheWholeList) {
         const std::string named = bad.name + ":" + bad.token;
         SCOPED_TRACE(named);
         NpaWriteReport report;
-        EXPECT_EQ(NpaWriteValues(path, {{"NUM", "5"}, bad, {"ALPHA", "OFF"}}, nullptr, &report), NPA_ERR_VALUE);
+        EXPECT_EQ(NpaWriteValues(platform::PortName::CommandFile(path), {{"NUM", "5"}, bad, {"ALPHA", "OFF"}}, nullptr, &report), NPA_ERR_VALUE);
         EXPECT_EQ(report.invalid, std::vector<std::string>{named});
         EXPECT_EQ(testsupport::ReadFileBytes(path), before);
         EXPECT_EQ(testsupport::ReadFileBytes(tmp_ + "/offline.dat"), offlineBefore);

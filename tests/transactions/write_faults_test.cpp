@@ -194,7 +194,7 @@ TEST_F(CommandFileTargetTest, TargetsThatCannotBeWrittenLeaveEverythingAsItWas) 
     for (const std::string& target : std::vector<std::string>{out + "/folder.npa", out + "/link.npa", tmp_ + "/missing/x.npa", std::string("/dev/null")}) {
         SCOPED_TRACE(target);
         NpaWriteReport report;
-        EXPECT_EQ(NpaWriteValues(target, {{"POWERSAVER", "5"}}, nullptr, &report), NPA_ERR_OPEN);
+        EXPECT_EQ(NpaWriteValues(platform::PortName::CommandFile(target), {{"POWERSAVER", "5"}}, nullptr, &report), NPA_ERR_OPEN);
         EXPECT_FALSE(report.problem.empty());
         EXPECT_EQ(Names(out), before);
         EXPECT_EQ(testsupport::ReadFileBytes(out + "/offline.dat"), Bytes({'o', 'l', 'd', ' ', 'o', 'f', 'f', 'l', 'i', 'n', 'e'}));
@@ -206,15 +206,25 @@ TEST_F(CommandFileTargetTest, TargetsThatCannotBeWrittenLeaveEverythingAsItWas) 
     std::filesystem::remove(out + "/offline.dat");
     std::filesystem::create_directories(out + "/offline.dat");
     NpaWriteReport report;
-    EXPECT_NE(NpaWriteValues(out + "/real.npa", {{"POWERSAVER", "5"}}, nullptr, &report), NPA_OK);
+    EXPECT_NE(NpaWriteValues(platform::PortName::CommandFile(out + "/real.npa"), {{"POWERSAVER", "5"}}, nullptr, &report), NPA_OK);
     EXPECT_EQ(testsupport::ReadFileBytes(out + "/real.npa").size(), 12u);
     EXPECT_EQ(Names(out), before);
+}
+
+// A path handed over as a port's name is no port: nothing is written, the report lists the forms.
+TEST_F(CommandFileTargetTest, APathGivenAsAPortNameIsNeverWrittenAsAFile) {
+    const std::string path = tmp_ + "/settings.npa";
+    NpaWriteReport report;
+    EXPECT_EQ(NpaWriteValues(path, {{"POWERSAVER", "5"}}, nullptr, &report), NPA_ERR_OPEN);
+    EXPECT_EQ(report.problem, platform::PortName::Parse(path).problem());
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(tmp_ + "/offline.dat"));
 }
 
 // New command files follow the user's umask: they are made to be copied elsewhere.
 TEST_F(CommandFileTargetTest, NewFilesFollowTheUmask) {
     const mode_t old = umask(022);
-    ASSERT_EQ(NpaWriteValues(tmp_ + "/shared.npa", {{"POWERSAVER", "5"}}, nullptr), NPA_OK);
+    ASSERT_EQ(NpaWriteValues(platform::PortName::CommandFile(tmp_ + "/shared.npa"), {{"POWERSAVER", "5"}}, nullptr), NPA_OK);
     umask(old);
     for (const char* name : {"/shared.npa", "/offline.dat"}) {
         const auto perms = std::filesystem::status(tmp_ + name).permissions();
