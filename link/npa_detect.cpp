@@ -1,5 +1,7 @@
 // NPA detection on a two-way parallel port: is the device one of ours (its IEEE 1284 device ID),
 // and in which NPA mode is it (the device ID, or else a PJL query).
+#include "link/npa_detect.h"
+
 #include <string_view>
 
 #include "link/link_private.h"

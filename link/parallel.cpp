@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/link_private.h"
+#include "link/npa_detect.h"
 #include "link/npa_mode_memory.h"
 #include "platform/reverse_channel.h"
 #include "protocol/packets.h"

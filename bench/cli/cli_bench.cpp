@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/slc.h"
 #include "config/profile.h"
 #include "document/snapshot.h"

@@ -30,7 +30,7 @@
 
 #include "config/profile.h"
 #include "document/printer_doc.h"
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/npa_mode_memory.h"
 #include "link/timing.h"
 #include "platform/linux/linux_platform.h"

@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/quiet_link.h"
-#include "link/link_private.h"
+#include "link/npa_detect.h"
 #include "protocol/packets.h"
 
 using fuzz::Check;

@@ -2,6 +2,7 @@
 #include <deque>
 #include <mutex>
 
+#include "link/npa_detect.h"
 #include "link_fixture.h"
 
 namespace linktest {
