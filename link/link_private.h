@@ -82,8 +82,10 @@ int SendNPAStart(platform::Channel& channel);  // 0 written, 1 failed
 // The start packet ahead of a request, logged as who's ("ParSendCommand"): true when it went out.
 bool SlcSendStart(platform::Channel& channel, const char* who);
 // Reads up to length bytes; an empty pass ends the read, and counts as a failure when the call
-// lasted longer than readGiveUpMs. bytesRead receives the total.
-bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t length, uint32_t& bytesRead);
+// lasted longer than readGiveUpMs. whole (when given) ends the read as soon as it says the bytes
+// read so far are complete. bytesRead receives the total.
+bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t length, uint32_t& bytesRead,
+                     bool (*whole)(const uint8_t* bytes, uint32_t count) = nullptr);
 void ParCorvaneDosPort(bool create, const char* portName);
 bool BceEnumGetDeviceID(platform::ParallelChannel& channel, uint8_t* buffer, size_t size, size_t& length);
 void ParReadPort();

@@ -14,3 +14,8 @@ bool IsRecognizedDeviceId(const char* deviceId, size_t length);
 // error packet, -1 for another NPA packet (ask again), NPA_AUTO for a PJL reply that says AUTO and
 // not OFF, NPA_OFF for anything else, nothing included. Logs at level 2. Does not block.
 int CheckPJLQueryResponse(const uint8_t* reply, uint32_t count);
+
+// Whether the count bytes read so far are a whole reply to the PJL mode query, so that the read
+// can end without waiting out its time-out: a PJL reply ends with a form feed (0x0C), an NPA
+// packet after the bytes its DataLen counts. Does not block.
+bool IsWholeModeQueryReply(const uint8_t* reply, uint32_t count);
