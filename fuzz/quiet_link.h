@@ -3,9 +3,15 @@
 // input asks for, so that the log formats run on fuzzed bytes too.
 #pragma once
 
-#include "link/link_private.h"
+#include "link/link_testing.h"
+#include "platform/platform.h"
 
 namespace fuzz {
+
+// The log level bits a target runs the link with (and hands to a reassembly it drives).
+inline uint32_t LinkLogLevel(bool logEverything) {
+    return logEverything ? (SLC_LOG_PUBLIC | SLC_LOG_TRACE | SLC_LOG_DATA) : 0;
+}
 
 inline void UseQuietLink(bool logEverything) {
     static const bool installed = [] {
@@ -13,7 +19,7 @@ inline void UseQuietLink(bool logEverything) {
         return true;
     }();
     (void)installed;
-    SlcGlobals().loggingLevel = logEverything ? (SLC_LOG_PUBLIC | SLC_LOG_TRACE | SLC_LOG_DATA) : 0;
+    SlcSetLoggingLevelForTesting(LinkLogLevel(logEverything));
 }
 
 }  // namespace fuzz

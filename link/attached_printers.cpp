@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "link/link_private.h"
+#include "link/npa_detect.h"
 #include "link/slc.h"
 #include "platform/platform.h"
 

@@ -22,12 +22,6 @@ struct SlcAttachedPrinter {
 // re-entrant). Blocks at most about a second per parallel port that has a device.
 std::vector<SlcAttachedPrinter> SlcFindAttachedPrinters();
 
-// Whether a device ID is that of a printer the link drives: one of its markers ("Corvane",
-// "QNPAP", " NPAP,", "CPDNPA00", ...) occurs in the bytes as the device returned them. The one
-// test for the link's parallel open, USB discovery, the start-up's discovery and the set-up
-// check alike. Does not block.
-bool IsRecognizedDeviceId(const char* deviceId, size_t length);
-
 // The label text of a device ID: its manufacturer and model ("MANUFACTURER"/"MFG",
 // "MODEL"/"MDL"), the model alone when it already begins with the manufacturer; empty when the
 // ID names neither.

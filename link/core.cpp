@@ -1,9 +1,11 @@
-// The link core: process-wide state, initialisation, the public open/send/close/shutdown and the
-// reader-thread life cycle shared by the parallel and USB transports.
+// The top of the printer link: initialisation and the public calls (open, send, offline, close,
+// shutdown), each dispatched through the open port's transport table. The state they work on
+// lives below every transport (state.cpp).
 #include <chrono>
 #include <cstring>
 
 #include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/npa_mode_memory.h"
 #include "link/transport.h"
 
@@ -36,74 +38,7 @@ void ReleaseOpenPort() {
 
 }  // namespace
 
-void SlcRecordOpenPort(const char* portName, SlcOpenedPort opened) {
-    SlcState& g = SlcGlobals();
-    g.port = std::move(opened.channel);
-    g.parallel = opened.parallel;
-    g.unidirectional = opened.unidirectional;
-    g.npaMode = opened.npaMode;
-    g.openPort = portName;
-    g.devicePath = std::move(opened.devicePath);
-    g.deviceId = std::move(opened.deviceId);
-}
-
-SlcState& SlcGlobals() {
-    // Never destroyed: a process that exits without SlcShutdown must not trip over a joinable
-    // reader thread in a static destructor.
-    static SlcState* state = new SlcState;
-    return *state;
-}
-
 std::string SlcLastProblem() { return SlcGlobals().lastProblem; }
-
-void SlcSignal(std::binary_semaphore& sem) {
-    // Taking the count first keeps it at most 1; the mutex makes the pair atomic between two
-    // releasing threads (waiters only ever lower the count).
-    static std::mutex releaseMutex;
-    std::lock_guard<std::mutex> lock(releaseMutex);
-    (void)sem.try_acquire();
-    sem.release();
-}
-
-void SlcSleep(uint32_t ms) {
-    if (ms > 0) platform::current().clock->sleepMs(ms);
-}
-
-int SlcStartReaderLocked(std::function<void()> body, std::function<void()> wake) {
-    static int serial = 0;
-    SlcState& g = SlcGlobals();
-    if (g.readThread.joinable()) g.readThread.join();
-    g.readerStop.store(false, std::memory_order_release);
-    g.expectingResponse = true;
-    g.readThreadRunning = true;
-    g.readerWake = std::move(wake);
-    g.readThread = std::thread(std::move(body));
-    return ++serial;
-}
-
-void SlcStopReader() {
-    SlcState& g = SlcGlobals();
-    {
-        std::lock_guard<std::mutex> lock(g.transactionInfo);
-        g.expectingResponse = false;
-    }
-    if (g.readThread.joinable()) {
-        g.readerStop.store(true, std::memory_order_release);
-        // The transport's own way to end a read in progress at once instead of after its bound.
-        if (g.readerWake) g.readerWake();
-        SlcSignal(g.semGoRead);
-        g.readThread.join();
-    }
-    g.readerWake = nullptr;
-    g.readThreadRunning = false;
-    g.readerStop.store(false, std::memory_order_release);
-    g.lateReplyPossible = false;
-    // Nothing of the old conversation may answer a wait on the next port.
-    (void)g.semGoRead.try_acquire();
-    (void)g.semResponse.try_acquire();
-    std::lock_guard<std::mutex> lock(g.responseMutex);
-    for (int32_t& length : g.slotLength) length = 0;
-}
 
 void SlcInit() {
     SlcState& g = SlcGlobals();
@@ -182,19 +117,6 @@ int OpenImpl(const platform::PortName& port) {
     return result;
 }
 
-}  // namespace
-
-// Into a one-way target: a write that failed leaves the collected set incomplete.
-int SlcCollectCommand(const std::string& file, const uint8_t* command, uint32_t length, uint8_t* reply,
-                   uint32_t* replyLength) {
-    SlcState& g = SlcGlobals();
-    const int rc = FileSendCommand(*g.port, command, length, reply, replyLength);
-    if (rc == SLC_SEND_WRITEFAIL) SlcNoteCollectFailure(file, g.port->lastError());
-    return rc;
-}
-
-namespace {
-
 int SendImpl(const std::string& name, const uint8_t* command, uint32_t length, uint8_t* reply,
              uint32_t* replyLength) {
     SlcLog(SLC_LOG_PUBLIC, "SlcSendCommand()\n");
@@ -209,6 +131,16 @@ int SendImpl(const std::string& name, const uint8_t* command, uint32_t length, u
     if (command == nullptr) command = kEmpty;
 
     return SlcGlobals().transport->send(name, command, length, reply, replyLength);
+}
+
+int OfflineImpl(const std::string& name, int offline) {
+    const char* mode = offline != 0 ? "offline" : "online";
+    if (!IsOpenPort(name)) {
+        SlcLog(SLC_LOG_PUBLIC, "SlcOffline(%s, %s) - port is not open\n", name.c_str(), mode);
+        return SLC_NOT_OPEN;
+    }
+    SlcLog(SLC_LOG_PUBLIC, "SlcOffline(%s, %s)\n", name.c_str(), mode);
+    return SlcGlobals().transport->offline(name, offline);
 }
 
 int CloseImpl(const std::string& name) {
@@ -241,6 +173,13 @@ int SlcSendCommand(const char* portName, const uint8_t* command, uint32_t length
     SlcGlobals().lastProblem.clear();
     const std::string name = NameOf(portName);
     return SlcFinishOperation(name, SendImpl(name, command, length, reply, replyLength));
+}
+
+int SlcOffline(const char* portName, int offline) {
+    SlcInit();
+    SlcGlobals().lastProblem.clear();
+    const std::string name = NameOf(portName);
+    return SlcFinishOperation(name, OfflineImpl(name, offline));
 }
 
 int SlcClosePort(const char* portName) {

@@ -1,116 +1,19 @@
-// State and routines shared by the files of the printer link. Nothing outside link/ and the
-// link's tests includes this header.
+// The routines the files of the printer link share, above its state (link/state.h). Only the
+// files of link/ and the link's own tests (tests/link/) include this header; tests and benches
+// elsewhere use link/link_testing.h.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <semaphore>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "link/attached_printers.h"
+#include "link/link_testing.h"
 #include "link/slc.h"
+#include "link/state.h"
 #include "link/timing.h"
 #include "platform/platform.h"
-
-constexpr uint32_t SLC_MAX_COMMAND = 512;     // longest command the link sends
-constexpr uint32_t SLC_SLOT_SIZE = 2048;      // one response slot
-constexpr int SLC_SLOT_COUNT = 3;
-constexpr size_t SLC_DEVICE_ID_SIZE = 4096;
-
-// Process-wide state of the link (one instance, set up by SlcInit).
-struct SlcTransport;
-
-struct SlcState {
-    bool initialised = false;
-    int osKind = 0;  // 1 two-way parallel, 2 one-way workaround, 0 unknown
-    uint32_t loggingLevel = 0;
-
-    std::unique_ptr<platform::Channel> port;  // G_hPort: parallel device, FILE file or workaround temp file
-    platform::ParallelChannel* parallel = nullptr;  // the same object as port when it is a two-way parallel device
-    int16_t npaMode = NPA_AUTO;
-    bool unidirectional = false;
-    std::string openPort;     // G_szOpenPort
-    const SlcTransport* transport = nullptr;  // the table of the open port's kind (link/transport.h)
-    std::string tempFile;     // G_szTempFile
-    std::string offlineFile;  // G_szOfflineFile
-    std::string devicePath;   // G_szDevicePath
-    std::string deviceId;     // G_szDeviceId (bytes as read)
-    std::string lastProblem;  // SlcLastProblem(): why the last failed operation failed
-
-    // One-way targets (offline.cpp). FILE port: the commands go to commandTemp beside the
-    // command file (the open port's name) and offline.dat's content to offlineTemp beside
-    // offlineFile; SlcClosePort puts both in place, or deletes both when anything failed.
-    // Parallel workaround: tempFile and offlineFile live in workFolder, a private folder made
-    // for this open.
-    std::string commandTemp;
-    std::string offlineTemp;
-    std::unique_ptr<platform::Channel> offlineChannel;  // the open offlineTemp
-    std::string workFolder;
-    bool collectFailed = false;  // a write into a one-way target failed: the set is incomplete
-    std::string collectProblem;  // what the first such failure was, for the close that discards the set
-
-    // The reader thread (at most one) and what it shares with callers.
-    // What the last offline/online exchange received, for the message of a failure.
-    bool exchangeResponseCame = false;
-    bool exchangeAlertCame = false;
-    // A wait gave up: its reply may still come, and must not answer the next request.
-    // Caller's thread only.
-    bool lateReplyPossible = false;
-    std::thread readThread;           // G_hReadThread
-    std::function<void()> readerWake;  // ends the running reader's read in progress
-    bool readThreadRunning = false;   // the thread has been started and not yet joined
-    bool expectingResponse = false;   // bExpectingResponse, under transactionInfo
-    uint8_t command = 0;              // ucCommand, under transactionInfo
-    bool acceptAlerts = false;        // the waiter takes alerts (the offline exchange), under transactionInfo
-    uint32_t requestSerial = 0;       // counts the waits for a reply, under transactionInfo
-    std::mutex transactionInfo;       // G_hTransactionInfo
-    uint8_t responseSlots[SLC_SLOT_COUNT][SLC_SLOT_SIZE] = {};
-    int32_t slotLength[SLC_SLOT_COUNT] = {};
-    uint32_t slotSerial[SLC_SLOT_COUNT] = {};  // parallel: the wait (requestSerial) a stored reply was judged for
-    uint32_t answeredSerial = 0;  // parallel: the last wait the reader stored something for, under responseMutex
-    std::mutex responseMutex;         // G_hResponseMutex
-    std::binary_semaphore semResponse{0};  // G_hSemResponse
-    std::binary_semaphore semGoRead{0};    // G_hSemGoRead
-    // Set (before the reader is woken) when close, reopen or shutdown ends the reader: it leaves
-    // any read transaction at once instead of hunting on a channel that is about to go away.
-    std::atomic<bool> readerStop{false};
-
-    // DOS device names defined by ParCorvaneDosPort (QueryDosDevice has nothing to ask on Linux).
-    std::set<std::string> dosNames;
-};
-
-SlcState& SlcGlobals();
-
-// Test support: ends any reader thread, closes the port and returns the link to its state before
-// SlcInit, so that the next public call initialises it again with the installed platform.
-void SlcResetForTesting();
-
-// Releases a binary semaphore without exceeding its maximum count of 1.
-void SlcSignal(std::binary_semaphore& sem);
-
-// Ends the reader thread, if any, and waits for it: clears bExpectingResponse, cancels a pending
-// parallel read, wakes the reader and joins it; then empties the response slots and the
-// semaphores so that nothing of the old conversation reaches the next one. Caller's thread only.
-void SlcStopReader();
-
-// Starts a reader thread running body; the body carries what the reader needs (a USB reader its
-// device path), and wake ends a read of the reader's in progress at once (SlcStopReader calls it,
-// so that stopping does not wait out the read's bound). Call with transactionInfo held and
-// readThreadRunning clear: joins a reader that ended by itself, sets bExpectingResponse and
-// readThreadRunning, and returns a serial number of the thread for the log. A reader that ends by
-// itself clears readThreadRunning under transactionInfo before it returns.
-int SlcStartReaderLocked(std::function<void()> body, std::function<void()> wake);
-
-// Slot lengths that stand for no message: the parallel reader gave up inside one, or the message
-// did not fit a slot (the slot then keeps its header).
-constexpr int32_t SLC_SLOT_FAILED = -1;
-constexpr int32_t SLC_SLOT_TOO_LARGE = -2;
 
 // One message taken out of a response slot.
 struct SlcSlotMessage {
@@ -158,26 +61,6 @@ void SlcDropStoredMessages(const char* name);
 // Caller's thread only.
 void SlcDrainLateReplies(const char* name, const std::function<void()>& rearm);
 
-// Pauses the calling thread through the platform clock (a zero wait does not sleep).
-void SlcSleep(uint32_t ms);
-
-// What a successful open records, whatever the kind: the port's name, its channel (a two-way
-// parallel device also as `parallel`; none for USB, which opens its pipes per use), whether it
-// runs in the one-way workaround, its NPA mode, device path and device ID.
-struct SlcOpenedPort {
-    std::unique_ptr<platform::Channel> channel;
-    platform::ParallelChannel* parallel = nullptr;
-    bool unidirectional = false;
-    int16_t npaMode = NPA_AUTO;
-    std::string devicePath;
-    std::string deviceId;
-};
-void SlcRecordOpenPort(const char* portName, SlcOpenedPort opened);
-
-// Into a one-way target (a command file, the workaround's temporary file named file): a write
-// that failed leaves the collected set incomplete (SlcNoteCollectFailure).
-int SlcCollectCommand(const std::string& file, const uint8_t* command, uint32_t length, uint8_t* reply,
-                      uint32_t* replyLength);
 
 // Parallel port and NPA detection (parallel.cpp, npa_detect.cpp).
 int ParOpenPort(const char* portName);
@@ -199,8 +82,10 @@ int SendNPAStart(platform::Channel& channel);  // 0 written, 1 failed
 // The start packet ahead of a request, logged as who's ("ParSendCommand"): true when it went out.
 bool SlcSendStart(platform::Channel& channel, const char* who);
 // Reads up to length bytes; an empty pass ends the read, and counts as a failure when the call
-// lasted longer than readGiveUpMs. bytesRead receives the total.
-bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t length, uint32_t& bytesRead);
+// lasted longer than readGiveUpMs. whole (when given) ends the read as soon as it says the bytes
+// read so far are complete. bytesRead receives the total.
+bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t length, uint32_t& bytesRead,
+                     bool (*whole)(const uint8_t* bytes, uint32_t count) = nullptr);
 void ParCorvaneDosPort(bool create, const char* portName);
 bool BceEnumGetDeviceID(platform::ParallelChannel& channel, uint8_t* buffer, size_t size, size_t& length);
 void ParReadPort();
@@ -208,7 +93,25 @@ void ParReadPort();
 // than read from the device ID, taken from silence, or the outcome of a failed write or read.
 int16_t IsNpaActive(platform::ParallelChannel& channel, const char* deviceId, size_t length, bool* answered = nullptr);
 int SendNpaActiveQuery(platform::ParallelChannel& channel, bool* answered = nullptr);
-int CheckPJLQueryResponse(const uint8_t* reply, uint32_t count);
+
+// The offline/online step of a two-way port (offline.cpp).
+// send is the open port's own send (its transport table's): the registration and the
+// deregistration go out as commands of the session, logged and judged as SlcSendCommand's.
+using SlcSendFunction = int (*)(const std::string& portName, const uint8_t* command, uint32_t length,
+                                uint8_t* reply, uint32_t* replyLength);
+// A two-way port's registration, exchange (given) and deregistration, with the problem of a
+// failed exchange.
+int RegisteredOfflineExchange(const std::string& portName, int offline, SlcSendFunction send,
+                              int (*exchange)(int offline));
+int ParOffline(int offline);
+
+// The parallel port's one-way workaround (transport_oneway.cpp; its open is the parallel open's).
+// The workaround's offline.dat or online record.
+int WorkaroundOffline(const std::string& portName, int offline);
+// Copies offline.dat, then (after the pause) the collected commands to the port. 0 when both
+// went out whole, and then both files and their folder are gone; -5 otherwise, the files are
+// kept and SlcLastProblem says where.
+int SlcCopyFiles();
 // Closes the one-way workaround: copies offline.dat and the commands to the port (SlcCopyFiles),
 // or, when a write into them failed, deletes them and returns -5 with the first failure as the
 // problem. Either way the link forgets the files afterwards.
@@ -217,33 +120,30 @@ int ParCloseWorkaround();
 // nothing is sent and the temporary files are deleted.
 void ParDropWorkaround();
 
-// Offline control and the file port (offline.cpp).
-int ParOffline(int offline);
+// The one-way targets' records and the FILE port (transport_file.cpp). The parallel workaround
+// collects its commands the same way as a command file.
+// Writes the offline or online record (after a start packet) into a one-way target.
 int FileOffline(platform::Channel& channel, int offline);
-// The offline/online step of each kind: a FILE port's offline.dat or online record; the one-way
-// workaround's offline.dat or online record; a two-way port's registration, exchange (given) and
-// deregistration, with the problem of a failed exchange.
-int FileTargetOffline(const std::string& portName, int offline);
-int WorkaroundOffline(const std::string& portName, int offline);
-int RegisteredOfflineExchange(const std::string& portName, int offline, int (*exchange)(int offline));
 int FileSendCommand(platform::Channel& channel, const uint8_t* command, uint32_t length,
                     uint8_t* reply, uint32_t* replyLength);
-// Copies offline.dat, then (after the pause) the collected commands to the port. 0 when both
-// went out whole, and then both files and their folder are gone; -5 otherwise, the files are
-// kept and SlcLastProblem says where.
-int SlcCopyFiles();
+// Into a one-way target (a command file, the workaround's temporary file named file): a write
+// that failed leaves the collected set incomplete (SlcNoteCollectFailure).
+int SlcCollectCommand(const std::string& file, const uint8_t* command, uint32_t length, uint8_t* reply,
+                      uint32_t* replyLength);
+// A write into a one-way target (command file, offline.dat or the workaround's files) failed:
+// the set is incomplete and will not be committed or sent.
+void SlcNoteCollectFailure(const std::string& file, int error);
 // FILE port: refuses a target that is not a regular file or whose folder cannot take a new
 // file (-1, with the problem), else opens the command temporary beside it and records the port.
 int FileOpenPort(const std::string& path);
+// FILE port: its offline.dat (offline) or online record.
+int FileTargetOffline(const std::string& portName, int offline);
 // FILE port: puts offline.dat and the command file in place when every write succeeded and the
 // offline file was written (0), else deletes both temporaries and leaves the old files as they
 // were (-5 for a failed write, -1 for a missing offline file, with the problem).
 int FileClosePort();
 // Deletes whatever temporaries the FILE port holds (port replaced or reset without a close).
 void FileDiscard();
-// A write into a one-way target (command file, offline.dat or the workaround's files) failed:
-// the set is incomplete and will not be committed or sent.
-void SlcNoteCollectFailure(const std::string& file, int error);
 
 // The offline/online exchange on a two-way port (offline_exchange.cpp). A transport supplies
 // the write of the request and the wait for the next message; the rule is the exchange's:

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "link/link_private.h"
+#include "link/state.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 // NPA detection on a two-way parallel port: is the device one of ours (its IEEE 1284 device ID),
 // and in which NPA mode is it (the device ID, or else a PJL query).
+#include "link/npa_detect.h"
+
 #include <string_view>
 
 #include "link/link_private.h"
@@ -10,6 +12,8 @@ namespace {
 constexpr uint32_t kQueryReplySize = 128;
 constexpr uint32_t kQueryWriteMultiplierMs = 10;
 constexpr uint32_t kQueryWriteConstantMs = 2500;
+constexpr uint8_t kFormFeed = 0x0C;   // the last byte of every PJL reply
+constexpr uint32_t kPacketStart = 3;  // SOP and DataLen, which counts the bytes after them
 
 // The ID is searched as the bytes the device returned: a length prefix with a zero byte in
 // front must not hide the text behind it.
@@ -78,6 +82,12 @@ int CheckPJLQueryResponse(const uint8_t* reply, uint32_t count) {
     return NPA_OFF;
 }
 
+bool IsWholeModeQueryReply(const uint8_t* reply, uint32_t count) {
+    if (reply == nullptr || count == 0) return false;
+    if (reply[0] == npa::SOP) return count >= kPacketStart && count >= kPacketStart + npa::ReadDataLen(reply);
+    return reply[count - 1] == kFormFeed;
+}
+
 int SendNpaActiveQuery(platform::ParallelChannel& channel, bool* answered) {
     if (answered != nullptr) *answered = false;
     SlcLog(SLC_LOG_TRACE, "SendNpaActiveQuery() - before WriteFile()\n");
@@ -91,7 +101,9 @@ int SendNpaActiveQuery(platform::ParallelChannel& channel, bool* answered) {
     uint8_t reply[kQueryReplySize] = {};
     uint32_t count = 0;
     SlcLog(SLC_LOG_TRACE, "SendNpaActiveQuery() - before ParNT95ReadFile()\n");
-    const bool ok = ParNT95ReadFile(channel, reply, kQueryReplySize, count);
+    // The reply comes in well under the read's time-out: the read ends once it is whole, and
+    // waits the time-out out only for a printer that never completes it.
+    const bool ok = ParNT95ReadFile(channel, reply, kQueryReplySize, count, IsWholeModeQueryReply);
     SlcLog(SLC_LOG_TRACE, "SendNpaActiveQuery() - after ParNT95ReadFile()\n");
     if (!ok) {
         SlcLog(SLC_LOG_TRACE, "SendNpaActiveQuery() - rc=%d, returning NPA_OFF\n", channel.lastError());

@@ -1,6 +1,7 @@
 // The NPA mode a two-way parallel open found by asking the printer, kept for the next open of the
-// same port. Each PJL mode query waits out its read time-out (about three seconds at the real
-// timings), and a write session follows its read within seconds: an open that reads a
+// same port. Each PJL mode query costs a write and a read (well under a second when the printer
+// completes its reply, its read time-out of about three seconds when it does not), and a write
+// session follows its read within seconds: an open that reads a
 // byte-identical device ID (the same printer) on the same port less than the timing table's
 // npaModeReuseMs after the query takes the mode from it instead of asking again.
 //

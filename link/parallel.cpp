@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/link_private.h"
+#include "link/npa_detect.h"
 #include "link/npa_mode_memory.h"
 #include "platform/reverse_channel.h"
 #include "protocol/packets.h"
@@ -210,7 +211,8 @@ int ParOpenPort(const char* portName) {
     return oneWay ? OpenWorkaround(portName) : OpenTwoWay(portName);
 }
 
-bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t length, uint32_t& bytesRead) {
+bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t length, uint32_t& bytesRead,
+                     bool (*whole)(const uint8_t* bytes, uint32_t count)) {
     platform::Clock& clock = *platform::current().clock;
     bytesRead = 0;
     SlcLog(SLC_LOG_TRACE, "ParNT95ReadFile()\n");
@@ -228,6 +230,9 @@ bool ParNT95ReadFile(platform::Channel& channel, uint8_t* buffer, uint32_t lengt
             break;
         }
         total += static_cast<uint32_t>(thisPass);
+        // A reply the caller knows to be whole needs no further pass, which would only wait out
+        // the read's time-out.
+        if (thisPass > 0 && whole != nullptr && whole(buffer, total)) break;
         if (thisPass == 0) {
             // Silence is an answer, unless the device kept us waiting for it that long.
             if (clock.tickCount() - start > SlcTimingTable().readGiveUpMs) rc = false;

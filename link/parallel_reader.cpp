@@ -123,7 +123,7 @@ void StoreReply(uint8_t* header, const std::vector<uint8_t>& message, uint32_t s
 // One read transaction: ends once a reply (or a failure marker) is stored, or on stop.
 void ReadTransaction(platform::Channel& channel) {
     ChannelInput input(channel);
-    ParallelReassembly reassembly(SlcTimingTable().readGiveUpMs);
+    ParallelReassembly reassembly(SlcTimingTable().readGiveUpMs, SlcGlobals().loggingLevel);
     for (;;) {
         switch (reassembly.next(input)) {
             case ParallelReassembly::Outcome::Stopped: return;

@@ -1,6 +1,7 @@
 #include "link/parallel_reassembly.h"
 
-#include "link/link_private.h"
+#include "link/limits.h"
+#include "link/slc.h"
 
 namespace {
 
@@ -23,20 +24,20 @@ ParallelReassembly::Hunt ParallelReassembly::huntHeader(ParallelInput& input, bo
     uint32_t skipCount = 0;
     for (;;) {
         if (input.stopping()) return Hunt::Stopped;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - before ParNT95ReadFile()\n");
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - before ParNT95ReadFile()\n");
         uint32_t got = 0;
         const bool readFailed = !input.read(header, kHeaderHunt, got);
         if (got > kHeaderHunt) got = kHeaderHunt;
         lastReadFailed_ = readFailed;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - after ParNT95ReadFile(), BytesRead=%d\n", static_cast<int>(got));
-        SlcLogHex(header, got);
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - after ParNT95ReadFile(), BytesRead=%d\n", static_cast<int>(got));
+        if (data_) SlcLogHex(header, got);
 
         if (got == 0) {
             if (readFailed && !input.stopping()) input.pauseAfterFailedRead();
             if (!inMessage) continue;
             if (skipCount < kMaxSkipCount) {
                 ++skipCount;
-                SlcLog(SLC_LOG_TRACE, "no bytes, SkipCount is now %d\n", static_cast<int>(skipCount));
+                if (trace_) SlcLog(SLC_LOG_TRACE, "no bytes, SkipCount is now %d\n", static_cast<int>(skipCount));
                 continue;
             }
             return Hunt::GaveUp;
@@ -44,16 +45,16 @@ ParallelReassembly::Hunt ParallelReassembly::huntHeader(ParallelInput& input, bo
         if (header[0] == npa::SOP) {
             return got == kHeaderHunt || fill(input, header + got, kHeaderHunt - got) ? Hunt::Header : Hunt::Unusable;
         }
-        SlcLog(SLC_LOG_DATA, "got something, but SOP is not first byte:");
-        SlcLogHex(header, got);
+        if (data_) SlcLog(SLC_LOG_DATA, "got something, but SOP is not first byte:");
+        if (data_) SlcLogHex(header, got);
         if (got >= 2 && header[1] == npa::SOP) {
-            SlcLog(SLC_LOG_TRACE, "SOP is 2nd byte, shifting\n");
+            if (trace_) SlcLog(SLC_LOG_TRACE, "SOP is 2nd byte, shifting\n");
             header[0] = header[1];
             header[1] = header[2];
             return fill(input, header + got - 1, kHeaderHunt - (got - 1)) ? Hunt::Header : Hunt::Unusable;
         }
         if (got == kHeaderHunt && header[2] == npa::SOP) {
-            SlcLog(SLC_LOG_TRACE, "SOP is 3rd byte, shifting\n");
+            if (trace_) SlcLog(SLC_LOG_TRACE, "SOP is 3rd byte, shifting\n");
             header[0] = header[2];
             return fill(input, header + 1, 2) ? Hunt::Header : Hunt::Unusable;
         }
@@ -69,15 +70,15 @@ bool ParallelReassembly::readPacketData(ParallelInput& input, uint8_t* data, uin
     uint32_t emptySince = 0;
     while (total < dataLen) {
         if (input.stopping()) return false;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - before ParNT95ReadFile(2)\n");
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - before ParNT95ReadFile(2)\n");
         uint32_t got = 0;
         const bool readOk = input.read(data + total, dataLen - total, got);
         if (got > dataLen - total) got = dataLen - total;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - after ParNT95ReadFile(2)\n");
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - after ParNT95ReadFile(2)\n");
         if (!readOk && got == 0 && !input.stopping()) input.pauseAfterFailedRead();
         if (got > 0) {
-            SlcLog(SLC_LOG_DATA, "ParReadPort() - read %d bytes:\n", static_cast<int>(got));
-            SlcLogHex(data + total, got);
+            if (data_) SlcLog(SLC_LOG_DATA, "ParReadPort() - read %d bytes:\n", static_cast<int>(got));
+            if (data_) SlcLogHex(data + total, got);
             total += got;
             clockRunning = false;
             continue;
@@ -88,10 +89,10 @@ bool ParallelReassembly::readPacketData(ParallelInput& input, uint8_t* data, uin
             clockRunning = true;
         }
         const uint32_t elapsed = now - emptySince;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort(): Successful read with no data : Timeout value is = %ld\n",
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort(): Successful read with no data : Timeout value is = %ld\n",
                static_cast<long>(elapsed));
         if (elapsed > giveUpMs_) {
-            SlcLog(SLC_LOG_TRACE, "ParReadPort(): Read 10 Second Timeout occurred \n");
+            if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort(): Read 10 Second Timeout occurred \n");
             return false;
         }
     }
@@ -105,12 +106,12 @@ ParallelReassembly::Outcome ParallelReassembly::next(ParallelInput& input) {
         const Hunt hunt = huntHeader(input, inMessage);
         if (hunt == Hunt::Stopped) return Outcome::Stopped;
         if (hunt == Hunt::GaveUp) return Outcome::GaveUp;
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - outside second while() (read the first 3 bytes), Error=%d\n",
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - outside second while() (read the first 3 bytes), Error=%d\n",
                lastReadFailed_ ? 1 : 0);
         if (hunt == Hunt::Unusable) continue;
 
         const uint32_t dataLen = npa::ReadDataLen(header_);
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - DataLen=%d\n", static_cast<int>(dataLen));
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - DataLen=%d\n", static_cast<int>(dataLen));
         // Every packet carries at least its flags and command byte.
         if (dataLen < 2) continue;
 
@@ -121,12 +122,12 @@ ParallelReassembly::Outcome ParallelReassembly::next(ParallelInput& input) {
         }
         header_[3] = packet[0];
         header_[4] = packet[1];
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - read %d total bytes\n", static_cast<int>(dataLen));
-        SlcLog(SLC_LOG_DATA, "ParReadPort() - Header:");
-        SlcLogHex(header_, npa::HEADER_SIZE);
-        SlcLog(SLC_LOG_DATA, "ParReadPort() - Data:");
-        SlcLogHex(packet.data() + 2, dataLen - 2);
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - got response\n");
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - read %d total bytes\n", static_cast<int>(dataLen));
+        if (data_) SlcLog(SLC_LOG_DATA, "ParReadPort() - Header:");
+        if (data_) SlcLogHex(header_, npa::HEADER_SIZE);
+        if (data_) SlcLog(SLC_LOG_DATA, "ParReadPort() - Data:");
+        if (data_) SlcLogHex(packet.data() + 2, dataLen - 2);
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - got response\n");
 
         // A message beyond a slot is only counted, not kept: it ends as "too large" anyway.
         if (message_.size() <= SLC_SLOT_SIZE) message_.insert(message_.end(), packet.begin() + 2, packet.end());
@@ -136,7 +137,7 @@ ParallelReassembly::Outcome ParallelReassembly::next(ParallelInput& input) {
             inMessage = true;
             continue;
         }
-        SlcLog(SLC_LOG_TRACE, "ParReadPort() - no continuation\n");
+        if (trace_) SlcLog(SLC_LOG_TRACE, "ParReadPort() - no continuation\n");
         return Outcome::Message;
     }
 }

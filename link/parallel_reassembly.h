@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "link/slc.h"
 #include "protocol/packets.h"
 
 // Where the reassembly's bytes come from.
@@ -33,12 +34,17 @@ public:
         Stopped,  // the input is stopping
     };
 
-    // giveUpMs: the longest a packet's data may stay incomplete.
-    explicit ParallelReassembly(uint32_t giveUpMs) : giveUpMs_(giveUpMs) {}
+    // giveUpMs: the longest a packet's data may stay incomplete. logLevel: the log level bits the
+    // reassembly writes its steps at (the link's level, handed in by the reader; 0 writes
+    // nothing), so that it reads no state of the link.
+    explicit ParallelReassembly(uint32_t giveUpMs, uint32_t logLevel = 0)
+        : giveUpMs_(giveUpMs),
+          trace_((logLevel & SLC_LOG_TRACE) != 0),
+          data_((logLevel & SLC_LOG_DATA) != 0) {}
 
     // Reads the next whole message: its last packet's header (DataLen rewritten for the joined
     // data) and the data after flags and command byte, joined across continued packets. The data
-    // of a message is kept up to one slot (SLC_SLOT_SIZE) and one packet beyond it; more is read
+    // of a message is kept up to one slot (SLC_SLOT_SIZE, link/limits.h) and one packet beyond it; more is read
     // and dropped, so a message over a slot is still known to be too large.
     Outcome next(ParallelInput& input);
 
@@ -52,6 +58,8 @@ private:
     bool readPacketData(ParallelInput& input, uint8_t* data, uint32_t dataLen);
 
     uint32_t giveUpMs_;
+    bool trace_;
+    bool data_;
     uint8_t header_[npa::HEADER_SIZE] = {};
     bool lastReadFailed_ = false;
     std::vector<uint8_t> message_;

@@ -69,7 +69,8 @@ void SlcInit();
 // A command file is written to a temporary beside it ("." + its name + random characters); the
 // file itself is untouched until SlcClosePort. Blocks for the device opens, the device ID read
 // (about a second at most) and, on a parallel printer whose ID does not tell its NPA mode, at
-// most two PJL mode queries, whose reads are bounded by the queryRead* fields. No query when the
+// most two PJL mode queries, whose reads end once the reply is whole (a PJL reply's closing form
+// feed, an NPA packet's DataLen) and are bounded by the queryRead* fields. No query when the
 // printer answered one on this port less than npaModeReuseMs ago and the device ID reads
 // byte-identical: that mode is reused (logged at level 1 with the time it was asked); a failed
 // open, a command on the port that went unanswered or could not be written, and SlcShutdown make

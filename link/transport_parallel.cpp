@@ -13,7 +13,9 @@ int Send(const std::string&, const uint8_t* command, uint32_t length, uint8_t* r
     return ParSendCommand(command, length, reply, replyLength);
 }
 
-int Offline(const std::string& portName, int offline) { return RegisteredOfflineExchange(portName, offline, ParOffline); }
+int Offline(const std::string& portName, int offline) {
+    return RegisteredOfflineExchange(portName, offline, Send, ParOffline);
+}
 
 int Close(const std::string& portName) {
     ParReleaseDevice();

@@ -14,7 +14,7 @@ int Send(const std::string&, const uint8_t* command, uint32_t length, uint8_t* r
 
 int Exchange(int offline) { return UsbOffline(SlcGlobals().devicePath, offline); }
 
-int Offline(const std::string& portName, int offline) { return RegisteredOfflineExchange(portName, offline, Exchange); }
+int Offline(const std::string& portName, int offline) { return RegisteredOfflineExchange(portName, offline, Send, Exchange); }
 
 void Cancel() {
     SlcLog(SLC_LOG_TRACE, "SlcClosePort(): before setting bExpectingResponse(FALSE)\n");

@@ -233,7 +233,7 @@ int UsbSendCommand(const std::string& devicePath, const uint8_t* command, uint32
 
 void UsbReadPort(const std::string& devicePath) {
     SlcState& st = SlcGlobals();
-    UsbReassembly assembly;
+    UsbReassembly assembly(st.loggingLevel);
     ReaderPipe pipe;
     const UsbTransferSource source = [&pipe](uint8_t* buffer, uint32_t size) { return ReadPkt(pipe, buffer, size); };
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "link/link_private.h"
+#include "link/npa_detect.h"
 #include "link/usb_private.h"
 
 namespace {

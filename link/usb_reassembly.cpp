@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/link_private.h"
+#include "link/slc.h"
 
 namespace {
 
@@ -89,10 +89,8 @@ uint32_t UsbReassembly::next(const UsbTransferSource& readPkt, uint32_t capacity
 }
 
 void UsbReassembly::startMessage(uint32_t capacity, uint32_t transferSize) {
-    // Read once: the reader runs this for every message and most levels are off.
-    const uint32_t levels = SlcGlobals().loggingLevel;
-    trace_ = (levels & SLC_LOG_TRACE) != 0;
-    data_ = (levels & SLC_LOG_DATA) != 0;
+    trace_ = (logLevel_ & SLC_LOG_TRACE) != 0;
+    data_ = (logLevel_ & SLC_LOG_DATA) != 0;
     transferSize_ = std::clamp<uint32_t>(transferSize, 1, USB_MAX_TRANSFER_SIZE);
     assembly_.begin(std::min<uint32_t>(capacity, USB_BUFFER_CAPACITY));
     messageLength_ = 0;

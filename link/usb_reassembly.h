@@ -59,7 +59,9 @@ public:
     // Room for one transfer behind a kept fragment; the bytes kept after a message never exceed it.
     static constexpr uint32_t kWorkSize = USB_MAX_TRANSFER_SIZE + kFragmentMax;
 
-    UsbReassembly() = default;
+    // logLevel: the log level bits the reassembly writes its steps at (the link's level, handed in
+    // by the reader; 0 writes nothing), so that it reads no state of the link.
+    explicit UsbReassembly(uint32_t logLevel = 0) : logLevel_(logLevel) {}
     UsbReassembly(const UsbReassembly&) = delete;
     UsbReassembly& operator=(const UsbReassembly&) = delete;
 
@@ -92,13 +94,14 @@ private:
     void keepForNextMessage(const uint8_t* bytes, uint32_t count);
     bool pending() const { return continueBit_ || followOnPkt_ || truncatedPkt_ || fragmentLength_ > 0; }
 
+    uint32_t logLevel_ = 0;
     UsbAssembly assembly_;
     uint32_t messageLength_ = 0;
     // Bytes that followed the last message.
     std::array<uint8_t, kWorkSize> kept_{};
     uint32_t keptLength_ = 0;
 
-    // One call of next(): the logging levels in force, the transfer size, the transfer (or kept
+    // One call of next(): the log levels it writes at, the transfer size, the transfer (or kept
     // bytes) being worked on, a kept packet start and where the message stands.
     bool trace_ = false;
     bool data_ = false;

@@ -75,6 +75,8 @@ struct SimPlatform::State {
     bool usbEnumerationFails = false;
     std::atomic<bool> usbTransfersInFlight{false};
     std::atomic<size_t> usbBytesCancelled{0};
+    std::atomic<size_t> usbBytesDropped{0};
+    std::atomic<bool> usbWritesNeverTaken{false};
 
     std::vector<platform::InstalledPrinter> installed;
     bool printersUnreadable = false;
@@ -113,17 +115,21 @@ public:
     ~PrinterChannel() override {
         if (!node_) return;
         std::lock_guard<std::mutex> lock(node_->mutex);
+        if (--node_->openPipes != 0) return;
         // The last close of the node cancels the transfer still in flight, as usblp does.
-        if (--node_->openPipes == 0 && !node_->inFlight.empty()) {
+        if (!node_->inFlight.empty()) {
             state_->usbBytesCancelled += node_->inFlight.size();
             node_->inFlight.clear();
         }
+        // usblp also lets go of what it read from the printer for the host: a reply that came
+        // while no read took it is lost with the last descriptor.
+        if (state_->usbTransfersInFlight.load()) state_->usbBytesDropped += printer_->dropReadyOutput();
     }
 
     long write(const uint8_t* data, size_t n) override {
         if (cancelled_.load()) return fail(ECANCELED);
         if (kind_ == Kind::UsbRead) return fail(EBADF);
-        if (node_ && state_->usbTransfersInFlight.load()) {
+        if (node_ && (state_->usbTransfersInFlight.load() || state_->usbWritesNeverTaken.load())) {
             std::lock_guard<std::mutex> lock(node_->mutex);
             node_->inFlight.insert(node_->inFlight.end(), data, data + n);
             return static_cast<long>(n);
@@ -152,6 +158,12 @@ public:
     int lastError() const override { return lastError_.load(); }
 
     bool sync() override {
+        if (node_ && kind_ == Kind::UsbWrite && state_->usbWritesNeverTaken.load()) {
+            // The driver waits for the transfer to finish within its bound, in vain.
+            std::this_thread::sleep_for(std::chrono::milliseconds(state_->defaultWaitMs()));
+            lastError_ = ETIMEDOUT;
+            return false;
+        }
         finishTransfer();
         return true;
     }
@@ -185,9 +197,9 @@ private:
         return -1;
     }
 
-    // The printer takes what a USB write left in flight.
+    // The printer takes what a USB write left in flight (unless it takes nothing any more).
     void finishTransfer() {
-        if (!node_) return;
+        if (!node_ || state_->usbWritesNeverTaken.load()) return;
         std::vector<uint8_t> bytes;
         {
             std::lock_guard<std::mutex> lock(node_->mutex);
@@ -665,6 +677,10 @@ void SimPlatform::setUsbEnumerationFails(bool fails) {
 void SimPlatform::setUsbTransfersInFlight(bool inFlight) { state_->usbTransfersInFlight.store(inFlight); }
 
 size_t SimPlatform::usbBytesCancelled() const { return state_->usbBytesCancelled.load(); }
+
+size_t SimPlatform::usbBytesDropped() const { return state_->usbBytesDropped.load(); }
+
+void SimPlatform::setUsbWritesNeverTaken(bool stalled) { state_->usbWritesNeverTaken.store(stalled); }
 
 void SimPlatform::setInstalledPrinters(std::vector<platform::InstalledPrinter> printers) {
     std::lock_guard<std::mutex> lock(state_->mutex);

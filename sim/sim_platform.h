@@ -75,10 +75,18 @@ public:
     void setUsbEnumerationFails(bool fails);
     // The USB printers' pipes behave as usblp's do: a write returns before the printer has the
     // bytes, the transfer finishes while any pipe of the device is open (at the next read of a
-    // pipe, or when the write pipe is synced), and closing the device's last pipe cancels it.
+    // pipe, or when the write pipe is synced), and closing the device's last pipe cancels it and
+    // drops what the printer had sent that no read has taken yet.
     void setUsbTransfersInFlight(bool inFlight);
     // Bytes of such transfers that a close cancelled, over all USB printers.
     size_t usbBytesCancelled() const;
+    // Bytes the printers had sent that a close of the device's last pipe dropped.
+    size_t usbBytesDropped() const;
+    // A stalled USB printer (jammed, or its endpoint halted): the driver never gets a write's
+    // transfer to the printer. Writes return as they do in flight, the transfer never finishes,
+    // and syncing the write pipe waits out its bound (the default read wait, after the sleep
+    // scale) and fails with ETIMEDOUT. Off until this says otherwise.
+    void setUsbWritesNeverTaken(bool stalled);
 
     // --- installed printers
     void setInstalledPrinters(std::vector<platform::InstalledPrinter> printers);

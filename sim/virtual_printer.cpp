@@ -322,6 +322,18 @@ size_t VirtualPrinter::pendingOutput() const {
     return n - outputOffset_;
 }
 
+size_t VirtualPrinter::dropReadyOutput() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto now = Clock::now();
+    size_t dropped = 0;
+    while (!output_.empty() && output_.front().readyAt <= now) {
+        dropped += output_.front().bytes.size() - outputOffset_;
+        output_.pop_front();
+        outputOffset_ = 0;
+    }
+    return dropped;
+}
+
 void VirtualPrinter::clearWire() {
     std::lock_guard<std::mutex> lock(mutex_);
     receivedPackets_.clear();

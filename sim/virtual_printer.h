@@ -98,6 +98,10 @@ public:
     std::vector<std::vector<uint8_t>> sentPackets() const;      // every unit queued for the host, faults included
     std::vector<uint8_t> sentBytes() const;                     // all bytes queued for the host
     size_t pendingOutput() const;                               // queued bytes not yet transmitted
+    // Drops the queued bytes that are ready for the host (what a host's driver had already taken
+    // in and loses when it lets go of the device); bytes still to come later stay. Returns how
+    // many were dropped.
+    size_t dropReadyOutput();
     void clearWire();
     // Waits until at least count NPA packets have been received (or timeoutMs passed).
     bool waitForPackets(size_t count, int timeoutMs) const;

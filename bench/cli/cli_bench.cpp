@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "bench/support/program_run.h"
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/slc.h"
 #include "config/profile.h"
 #include "document/snapshot.h"

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/slc.h"
 #include "link/timing.h"
 #include "protocol/packets.h"
@@ -81,11 +81,12 @@ double ThreadCpuSeconds(pthread_t thread) {
 // The reader thread's own CPU time while it waits for the next request for 200 ms.
 void BM_IdleReaderThread(benchmark::State& state) {
     OpenPort port;
-    if (!port.ok || port.transact() != SLC_OK || !SlcGlobals().readThread.joinable()) {
+    if (!port.ok || port.transact() != SLC_OK || !SlcReaderRunsForTesting()) {
         state.SkipWithError("no reader thread");
         return;
     }
-    const pthread_t reader = SlcGlobals().readThread.native_handle();
+    pthread_t reader{};
+    SlcReaderRunsForTesting(&reader);
     double cpu = 0;
     for (auto _ : state) {
         const double before = ThreadCpuSeconds(reader);

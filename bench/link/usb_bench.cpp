@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/usb_reassembly.h"
 #include "protocol/packets.h"
 #include "tests/link/usb_test_util.h"

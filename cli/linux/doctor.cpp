@@ -2,7 +2,7 @@
 // roots the environment names, the CUPS queue list, and the link's log settings.
 
 #include "cli/doctor.h"
-#include "link/attached_printers.h"
+#include "link/npa_detect.h"
 #include "platform/linux/cups_printers.h"
 #include "platform/linux/device_id.h"
 #include "platform/linux/setup_check.h"

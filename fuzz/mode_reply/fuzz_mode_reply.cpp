@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/quiet_link.h"
-#include "link/link_private.h"
+#include "link/npa_detect.h"
 #include "protocol/packets.h"
 
 using fuzz::Check;
@@ -35,6 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(mode == NPA_OFF || mode == NPA_AUTO);
         // AUTO only from a PJL reply that says so and does not say OFF.
         if (mode == NPA_AUTO) Check(Has(data, size, "@PJL") && Has(data, size, "AUTO") && !Has(data, size, "OFF"));
+    }
+    // A reply the query's read takes for whole is one the mode can be read from: a PJL reply
+    // closed by its form feed, or a whole NPA packet.
+    if (IsWholeModeQueryReply(data, static_cast<uint32_t>(size))) {
+        Check(data[0] == npa::SOP ? size >= 3u + npa::ReadDataLen(data) : data[size - 1] == 0x0C);
     }
     (void)IsRecognizedDeviceId(reinterpret_cast<const char*>(data), size);
     return 0;

@@ -12,7 +12,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/quiet_link.h"
-#include "link/link_private.h"
+#include "link/limits.h"
 #include "link/parallel_reassembly.h"
 
 using fuzz::Check;
@@ -57,9 +57,10 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    fuzz::UseQuietLink((data[0] & 1) != 0);
+    const bool logEverything = (data[0] & 1) != 0;
+    fuzz::UseQuietLink(logEverything);
     FuzzInput input(data + 1, size - 1);
-    ParallelReassembly reassembly(1000);
+    ParallelReassembly reassembly(1000, fuzz::LinkLogLevel(logEverything));
     for (int calls = 0; calls < 100000; ++calls) {
         const ParallelReassembly::Outcome outcome = reassembly.next(input);
         if (outcome == ParallelReassembly::Outcome::Stopped) break;

@@ -10,7 +10,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/quiet_link.h"
-#include "link/link_private.h"
+#include "link/limits.h"
 #include "link/usb_reassembly.h"
 
 using fuzz::Check;
@@ -24,7 +24,8 @@ constexpr uint32_t kCapacities[] = {USB_BUFFER_CAPACITY, SLC_SLOT_SIZE, 64, 9, 5
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const uint32_t capacity = kCapacities[data[0] & 7];
-    fuzz::UseQuietLink((data[0] & 8) != 0);
+    const bool logEverything = (data[0] & 8) != 0;
+    fuzz::UseQuietLink(logEverything);
 
     size_t at = 1;
     size_t reads = 0;
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
 
     // One reassembly per input: nothing of an earlier input may reach this one.
-    UsbReassembly reassembly;
+    UsbReassembly reassembly(fuzz::LinkLogLevel(logEverything));
     // One message per call until the input is used up; every call takes bytes or kept bytes.
     for (int calls = 0; calls < 100000 && (at < size || reassembly.keptLength() > 0); ++calls) {
         const uint32_t length = reassembly.next(source, capacity, USB_TRANSFER_SIZE);

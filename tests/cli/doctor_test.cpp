@@ -9,7 +9,7 @@
 
 #include "cli/cli.h"
 #include "cli/doctor.h"
-#include "link/attached_printers.h"
+#include "link/npa_detect.h"
 #include "testbed.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/cli.h"
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "testbed.h"
 
 namespace {

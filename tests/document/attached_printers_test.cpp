@@ -11,7 +11,7 @@
 
 #include "config/profile.h"
 #include "document/discovery.h"
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/timing.h"
 #include "platform/linux/linux_platform.h"
 #include "testbed.h"

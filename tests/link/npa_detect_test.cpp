@@ -1,7 +1,10 @@
 // Recognising the printer and its NPA mode from the device ID and the PJL mode query.
+#include <chrono>
 #include <deque>
 #include <mutex>
+#include <thread>
 
+#include "link/npa_detect.h"
 #include "link_fixture.h"
 
 namespace linktest {
@@ -146,6 +149,98 @@ TEST_F(NpaMode, DeviceIdMarkersSkipTheQueryAndWriteFailureMeansOff) {
     broken.failWrites = true;
     EXPECT_EQ(IsNpaActive(broken, "", 0), NPA_OFF);
 }
+
+// A parallel device whose reply to the mode query comes in the scripted pieces, one per read, as
+// a port with read time-outs hands them over; a read after the last piece waits out the read's
+// whole time-out (as the port's CommTimeouts set it) and brings nothing.
+class PacedDevice : public platform::ParallelChannel {
+public:
+    explicit PacedDevice(std::vector<std::string> pieces) : pieces_(std::move(pieces)) {}
+
+    long write(const uint8_t*, size_t n) override {
+        ++queries;
+        next_ = 0;
+        return static_cast<long>(n);
+    }
+    long read(uint8_t* buffer, size_t n, int) override {
+        ++reads;
+        if (next_ < pieces_.size()) {
+            const std::string& piece = pieces_[next_++];
+            const size_t count = std::min(n, piece.size());
+            std::copy(piece.begin(), piece.begin() + static_cast<long>(count), buffer);
+            return static_cast<long>(count);
+        }
+        ++timedOutReads;
+        std::this_thread::sleep_for(std::chrono::milliseconds(current.readTotalConstant +
+                                                              uint64_t{current.readTotalMultiplier} * n));
+        return 0;
+    }
+    void cancel() override {}
+    int lastError() const override { return 0; }
+    bool readDeviceId(uint8_t*, size_t, size_t&) override { return false; }
+    bool getTimeouts(platform::CommTimeouts& t) override {
+        t = current;
+        return true;
+    }
+    bool setTimeouts(const platform::CommTimeouts& t) override {
+        current = t;
+        return true;
+    }
+
+    int queries = 0;
+    int reads = 0;
+    int timedOutReads = 0;
+    platform::CommTimeouts current;
+
+private:
+    std::vector<std::string> pieces_;
+    size_t next_ = 0;
+};
+
+struct ModeReplyCase {
+    const char* name;
+    std::vector<std::string> pieces;  // what each read of the reply brings
+    int16_t mode;
+    bool whole;  // the reply completes: no read waits out the time-out
+};
+void PrintTo(const ModeReplyCase& c, std::ostream* os) { *os << c.name; }
+
+class ModeQueryRead : public LinkTest, public ::testing::WithParamInterface<ModeReplyCase> {};
+
+// The read of the query's reply ends when the reply is whole, and only a reply that never
+// completes is waited for until the read's time-out; the mode is read from what came either way.
+TEST_P(ModeQueryRead, EndsWhenTheReplyIsWholeElseAtItsTimeOut) {
+    const ModeReplyCase& c = GetParam();
+    PacedDevice device(c.pieces);
+    bool answered = false;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(IsNpaActive(device, "", 0, &answered), c.mode);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(device.queries, 1);
+    if (c.whole) {
+        EXPECT_EQ(device.timedOutReads, 0);
+        EXPECT_EQ(device.reads, static_cast<int>(c.pieces.size()));
+    } else {
+        EXPECT_EQ(device.timedOutReads, 1);
+        EXPECT_GE(elapsed, std::chrono::milliseconds(SlcTimingTable().queryReadTotalMs));
+    }
+}
+
+const std::string kAutoReply = "@PJL DINQUIRE QNPAP\r\nAUTO\r\n\f";
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ModeQueryRead,
+    ::testing::Values(ModeReplyCase{"PjlAtOnce", {kAutoReply}, NPA_AUTO, true},
+                      ModeReplyCase{"PjlInPieces", {"@PJL DIN", "QUIRE QNPAP\r\nAU", "TO\r\n", "\f"}, NPA_AUTO, true},
+                      ModeReplyCase{"PjlOffInPieces", {"@PJL DINQUIRE QNPAP\r\n", "OFF\r\n\f"}, NPA_OFF, true},
+                      ModeReplyCase{"NpaPacketAtOnce", {kNpaOn}, NPA_ON, true},
+                      ModeReplyCase{"NpaPacketInPieces", {kNpaOn.substr(0, 2), kNpaOn.substr(2, 2), kNpaOn.substr(4)},
+                                    NPA_ON, true},
+                      ModeReplyCase{"PjlWithoutFormFeedNeverEnds", {"@PJL DINQUIRE QNPAP\r\nAUTO\r\n"}, NPA_AUTO, false},
+                      ModeReplyCase{"FormFeedOnlyInsideNeverEnds", {"@PJL\f DINQUIRE QNPAP\r\n", "AUTO\r\n"}, NPA_AUTO,
+                                    false}),
+    [](const ::testing::TestParamInfo<ModeReplyCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace linktest

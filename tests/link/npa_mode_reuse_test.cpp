@@ -4,6 +4,7 @@
 #include <atomic>
 #include <regex>
 
+#include "link/npa_mode_memory.h"
 #include "link_fixture.h"
 
 namespace linktest {
@@ -153,6 +154,46 @@ TEST_P(NpaModeReuse, SecondOpen) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, NpaModeReuse, ::testing::ValuesIn(kReuseCases),
                          [](const ::testing::TestParamInfo<ReuseCase>& info) { return std::string(info.param.name); });
+
+// The kept mode belongs to the device ID the printer gave then, byte for byte and whole: an ID
+// that is only the beginning of it, or one that goes on after it, or one that differs only behind
+// a zero byte of its length prefix, is another printer (or another state of it) and is asked.
+struct KeptIdCase {
+    const char* name;
+    std::string kept;
+    std::string now;
+    bool reused;
+};
+void PrintTo(const KeptIdCase& c, std::ostream* os) { *os << c.name; }
+
+class KeptDeviceId : public LinkTest, public ::testing::WithParamInterface<KeptIdCase> {};
+
+TEST_P(KeptDeviceId, ModeIsReusedOnlyForTheSameBytes) {
+    const KeptIdCase& c = GetParam();
+    SlcRememberNpaMode("LPT1:", c.kept.data(), c.kept.size(), NPA_ON);
+    const std::optional<int16_t> mode = SlcReusableNpaMode("LPT1:", c.now.data(), c.now.size());
+    EXPECT_EQ(mode.has_value(), c.reused);
+    if (c.reused) {
+        EXPECT_EQ(*mode, NPA_ON);
+    }
+}
+
+const std::string kKeptId = "MFG:Altrin;MDL:Pressline T90;CMD:PCL, NPAP,;";
+// Two IDs as the port hands them over: a two-byte length prefix whose high byte is zero.
+const std::string kPrefixedId = std::string("\x00\x2C", 2) + kKeptId;
+const std::string kPrefixedOther = std::string("\x00\x2C", 2) + "MFG:Altrin;MDL:Pressline T95;CMD:PCL, NPAP,;";
+
+INSTANTIATE_TEST_SUITE_P(
+    Ids, KeptDeviceId,
+    ::testing::Values(KeptIdCase{"SameBytes", kKeptId, kKeptId, true},
+                      KeptIdCase{"SameBytesWithALengthPrefix", kPrefixedId, kPrefixedId, true},
+                      KeptIdCase{"ShorterIdThatBeginsTheKeptOne", kKeptId, kKeptId.substr(0, 11), false},
+                      KeptIdCase{"EmptyId", kKeptId, "", false},
+                      KeptIdCase{"LongerIdThatBeginsWithTheKeptOne", kKeptId, kKeptId + "CLS:PRINTER;", false},
+                      KeptIdCase{"DifferentBehindAZeroByte", kPrefixedId, kPrefixedOther, false},
+                      KeptIdCase{"DifferentLengthPrefixOnly", kPrefixedId, std::string("\x00\x2D", 2) + kKeptId,
+                                 false}),
+    [](const ::testing::TestParamInfo<KeptIdCase>& info) { return std::string(info.param.name); });
 
 using NpaModeKept = ModeReuseTest;
 

@@ -29,6 +29,8 @@ struct ExchangeCase {
     int writeRc = SLC_OK;
 };
 
+void PrintTo(const ExchangeCase& c, std::ostream* os) { *os << c.name; }
+
 class OfflineExchangeRule : public LinkTest, public ::testing::WithParamInterface<ExchangeCase> {};
 
 TEST_P(OfflineExchangeRule, DecidesByResponseAndAlert) {
@@ -104,7 +106,15 @@ INSTANTIATE_TEST_SUITE_P(
         ExchangeCase{"OtherMessagesAreDropped", 1,
                      {{0, kForeign}, {SLC_SEND_TOOLARGE, {}}, {0, Response(1, 1)}, {0, kForeign}, {0, Alert(1, 1)}},
                      SLC_OK, "TestOffline(): dropped a message that cannot be used (code -7)\n"},
-        ExchangeCase{"WriteFailureEndsIt", 1, {{0, Response(1, 1)}}, SLC_REFUSED, nullptr, SLC_REFUSED}),
+        ExchangeCase{"WriteFailureEndsIt", 1, {{0, Response(1, 1)}}, SLC_REFUSED, nullptr, SLC_REFUSED},
+        // Only the first response after the request is the response; a second one, whatever its
+        // verdict, answers nothing of this request.
+        ExchangeCase{"SecondResponseIsNotJudged", 1, {{0, Response(1, 1)}, {0, Response(1, 0)}, {0, Alert(1, 1)}},
+                     SLC_OK, "TestOffline(): dropped a message that does not answer this request (command byte E0):\n"},
+        ExchangeCase{"SecondResponseDoesNotAcceptEither", 0,
+                     {{0, Response(0, 0)}, {0, Response(0, 1)}, {0, Alert(0, 0)}}, SLC_REJECTED, nullptr},
+        ExchangeCase{"SecondAlertIsNotJudged", 1, {{0, Alert(1, 1)}, {0, Alert(1, 0)}, {0, Response(1, 1)}}, SLC_OK,
+                     "TestOffline(): dropped a message that does not answer this request (command byte F0):\n"}),
     [](const ::testing::TestParamInfo<ExchangeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Opening a two-way parallel port: recognition, NPA mode and what goes on the wire.
 #include <optional>
 
+#include "link/npa_detect.h"
 #include "link_fixture.h"
 
 namespace linktest {

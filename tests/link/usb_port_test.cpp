@@ -2,6 +2,7 @@
 // platform, with the wire as the printer saw it.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -164,6 +165,39 @@ TEST_F(UsbPort, TransfersStillInFlightAreNotCancelledByTheClose) {
     EXPECT_FALSE(printer.offline());
     EXPECT_EQ(SlcClosePort(kPort), SLC_OK);
     EXPECT_EQ(sim_.usbBytesCancelled(), 0u);
+}
+
+// usblp lets go of the device when its last descriptor closes: the reply the printer sent for a
+// request is lost unless a pipe stays open until it is read. The first request of a port has no
+// reader's pipe open yet, so only its own write pipe keeps the reply.
+TEST_F(UsbPort, TheFirstReplyIsReadWhileTheWritePipeIsStillOpen) {
+    sim_.setUsbTransfersInFlight(true);
+    sim::VirtualPrinter& printer = addPrinter();
+    ASSERT_EQ(SlcOpenPort(kPort), SLC_OK);
+    Bytes reply;
+    ASSERT_EQ(readAll(printer, reply), SLC_OK);
+    EXPECT_EQ(entries(reply), allIds(printer).size());
+    EXPECT_EQ(sim_.usbBytesDropped(), 0u);
+    EXPECT_EQ(SlcClosePort(kPort), SLC_OK);
+}
+
+// A request the driver never gets to the printer (a stalled device) did not go out, whatever the
+// write call returned: the send fails, and says so, once the driver's wait for it runs out.
+TEST_F(UsbPort, ARequestTheDriverNeverTakesIsAFailedWrite) {
+    sim::VirtualPrinter& printer = addPrinter();
+    ASSERT_EQ(SlcOpenPort(kPort), SLC_OK);
+    sim_.setUsbWritesNeverTaken(true);
+    uint16_t id = 0;
+    Bytes value;
+    Bytes packet = writePacket(printer, id, value);
+    packet[3] = 0x40;  // no reply asked: only the driver can tell that the request did not go out
+    uint32_t zero = 0;
+    EXPECT_EQ(SlcSendCommand(kPort, packet.data(), static_cast<uint32_t>(packet.size()), nullptr, &zero),
+              SLC_SEND_WRITEFAIL);
+    EXPECT_NE(SlcLastProblem().find("did not take the request"), std::string::npos) << SlcLastProblem();
+    EXPECT_NE(printer.value(id), value);
+    EXPECT_TRUE(logged("UsbSendCommand(): the USB driver did not finish the write, error " +
+                       std::to_string(ETIMEDOUT) + "\n"));
 }
 
 class UsbOfflineOrder : public UsbPort, public ::testing::WithParamInterface<bool> {};

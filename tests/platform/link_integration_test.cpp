@@ -13,7 +13,7 @@
 #include <iterator>
 #include <thread>
 
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/timing.h"
 #include "config/profile.h"
 #include "transactions/npa.h"
@@ -189,7 +189,7 @@ TEST_F(LinuxLinkTest, ParallelModeQueryDecidesTheStartPacket) {
     auto packets = wire("lpt1.wire");
     ASSERT_FALSE(packets.empty());
     EXPECT_EQ(countIf(packets, isStart), 0u);
-    EXPECT_EQ(SlcGlobals().npaMode, NPA_ON);
+    EXPECT_EQ(SlcOpenNpaModeForTesting(), NPA_ON);
     NpaEndSession("LPT1:");
 
     printers_.clear();

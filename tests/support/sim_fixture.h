@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "link/link_private.h"
+#include "link/link_testing.h"
 #include "link/timing.h"
 #include "config/profile.h"
 #include "transactions/npa.h"
@@ -100,7 +100,7 @@ protected:
 
     // The link has been shut down since the log was last cleared, and no port is open.
     bool LinkShutDown() const {
-        return sim_->logText().find("SlcShutdown() - in") != std::string::npos && !SlcGlobals().port;
+        return sim_->logText().find("SlcShutdown() - in") != std::string::npos && !SlcHoldsChannelForTesting();
     }
 
     static std::vector<Bytes> Only(const std::vector<Bytes>& packets, bool (*keep)(const Bytes&)) {
