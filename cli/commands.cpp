@@ -394,7 +394,10 @@ int RunWith(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         PrintVersion(out);
         return EXIT_OK;
     }
-    if (options.command == "doctor") return RunDoctor(options.ini, out);
+    if (options.command == "doctor") {
+        if (options.useVirtual) return RunVirtualDoctor(options.ini, options.stateFile.value_or(DefaultStateFile()), out);
+        return RunDoctor(options.ini, out);
+    }
 
     // A configuration that cannot drive the program is said to be one, before any printer is
     // looked for: it would otherwise look like a missing or silent printer.

@@ -78,7 +78,9 @@ const CommandHelp kCommands[] = {
      "(killed, a power cut): it otherwise stays offline until the next apply or its operator panel. "
      "Exit status 5 when it does not confirm."},
     {"doctor", "doctor",
-     "Check the configuration, the ports and the permissions this program needs, and say what to fix."},
+     "Check the configuration, the ports and the permissions this program needs, and say what to fix; "
+     "a printer that reports being off-line is named (see online). With --virtual: the virtual printer "
+     "(its model, its state file) instead of the ports."},
 };
 
 constexpr const char* kFooter = R"(NAME is the NPA name of a setting as `read` prints it (or its section name in the
