@@ -18,7 +18,6 @@ int UnattendedPrompts::messageBox(QWidget*, const std::string& text, const std::
     if (!detail.empty()) line += detail + "\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
-    if (style & msgbox::kIconError) m_failed = true;
     return (style & 0xF) == msgbox::kYesNo ? msgbox::kIdNo : msgbox::kIdOk;
 }
 

@@ -12,18 +12,14 @@
 
 class QWidget;
 
-// Message boxes as lines on stderr: "devpanel: CAPTION: TEXT", the detail under it. An error
-// message marks the run as failed; a question is answered "no" (nothing is done unasked).
+// Message boxes as lines on stderr: "devpanel: CAPTION: TEXT", the detail under it. A question
+// is answered "no" (nothing is done unasked); no file is chosen. Whether the run failed is what
+// the start-up returns: an information (a one-way port) lets it go on.
 class UnattendedPrompts : public IUiPrompts {
 public:
     int messageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned style,
                    const std::string& detail) override;
     std::optional<std::string> saveCommandFileName(QWidget* owner) override;
-    // Whether an error message was written.
-    bool Failed() const { return m_failed; }
-
-private:
-    bool m_failed = false;
 };
 
 // Why path cannot take the picture of --screenshot (a folder that does not exist, an extension no
