@@ -711,14 +711,6 @@ TEST_F(CliCommandTest, OnlineOnAOneWayPortSendsTheRecordsUnconfirmed) {
     EXPECT_FALSE(printer.offline());
 }
 
-TEST_F(CliCommandTest, OnlineTakesNoArguments) {
-    InstallVirtualUsb();
-    const Outcome o = Run({"online", "now"});
-    EXPECT_EQ(o.status, 2);
-    EXPECT_NE(o.err.find("online takes no arguments"), std::string::npos) << o.err;
-    EXPECT_TRUE(printer_->receivedPackets().empty());
-}
-
 // NAME=VALUE as the pages constrain their controls: a number at either end of its range is taken,
 // one beyond either end is refused with what the setting accepts, an unknown name with the
 // nearest names of the configuration; a refusal sends nothing at all, not even the good

@@ -131,16 +131,6 @@ TEST_F(DoctorTest, NothingAttachedIsOneLinePerWayWithoutModuleProblems) {
     EXPECT_NE(text.find("No usable printer"), std::string::npos) << text;
 }
 
-// The log level's legend says in words what each level logs.
-TEST_F(DoctorTest, LogLevelLegendSaysWhatEachLevelLogs) {
-    bed_.writeFile("home/config/devpanel/link.conf", "LoggingLevel = 3\n");
-    doctor();
-    EXPECT_NE(output_.str().find("log level 3 from " + bed_.path("home/config/devpanel/link.conf") +
-                                 " (1: each operation; 2: every step; 16: every byte in hex; 0: nothing; add them up)"),
-              std::string::npos)
-        << output_.str();
-}
-
 // --virtual doctor checks the virtual printer instead of the ports: its model and its state file
 // (or where it will be made); usable means exit 0. Nothing is created.
 struct VirtualCase {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -257,22 +256,9 @@ TEST_P(PrinterState, OffLineIsAProblemWithItsMend) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, PrinterState,
     ::testing::Values(StateCase{"OnLine", platform::ParallelStatus{true, false, false}, true},
-                      StateCase{"OnLineOutOfPaper", platform::ParallelStatus{true, true, false}, true},
                       StateCase{"OffLine", platform::ParallelStatus{false, false, false}, false},
-                      StateCase{"OffLineWithAFault", platform::ParallelStatus{false, false, true}, false},
                       StateCase{"LinesCannotBeRead", std::nullopt, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The USB status read asks usblp; a node that is no usblp device has no status lines to give.
-TEST_F(SetupCheckTest, UsbStatusNeedsTheDriversNode) {
-    platform::ParallelStatus status;
-    int error = 0;
-    EXPECT_FALSE(ReadUsbPrinterStatus(bed_.roots(), "USB001", status, error));
-    EXPECT_EQ(error, ENOENT);
-    bed_.writeFile("dev/usb/lp0", "", 0660);
-    EXPECT_FALSE(ReadUsbPrinterStatus(bed_.roots(), "USB001", status, error));
-    EXPECT_EQ(error, ENOTTY);
-}
 
 struct BlacklistCase {
     const char* name;
