@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -16,6 +15,7 @@
 #include "app/main_frame.h"
 #include "app/printer_app.h"
 #include "app/stop_signals.h"
+#include "app/unattended.h"
 #include "app/ui_prompts.h"
 #include "config/profile.h"
 #include "platform/real_platform.h"
@@ -40,12 +40,29 @@ Options:
                          current folder, $XDG_CONFIG_HOME/devpanel/, ../share/devpanel/ beside
                          the program, the devpanel/ folder of each $XDG_DATA_DIRS entry.
   --screenshot PATH      Save a picture of the main window once it is shown, then leave.
+                         The extension names the format (.png, .jpg, ...).
   --quit-when-shown      Leave as soon as the main window is shown.
   -h, --help             Show this text and leave.
   --version              Show the version and leave.
 
+With --screenshot or --quit-when-shown nothing waits for a person: a message or a choice
+that would come before the main window (no printer found, several printers, the read fails)
+is written on stderr instead, and the program ends with status 1; so does a picture that
+cannot be saved.
+
+Exit status: 0 success (also after a message the window program showed and the user
+closed), 1 no display, a display that does not answer, or a failure of --screenshot or
+--quit-when-shown, 2 bad usage.
+
 devpanel-cli does the same without a window; devpanel-cli doctor checks a printer's set-up.
 )";
+
+constexpr const char* kUsage = "Usage: devpanel [--virtual[=STATEFILE] | --port PORT] [--ini PATH] "
+                               "[--screenshot PATH] [--quit-when-shown]\n"
+                               "Run devpanel --help for the options.\n";
+
+constexpr const char* kWithoutDisplay = "Start it in a graphical session; devpanel-cli reads and changes the same "
+                                        "settings without a window.\n";
 
 // --help and --version answer before Qt starts: they must work without a display.
 bool AnsweredAtOnce(int argc, char** argv) {
@@ -87,11 +104,16 @@ void SetApplicationIcon() {
 
 int main(int argc, char** argv) {
     if (AnsweredAtOnce(argc, argv)) return 0;
-    if (const std::string noDisplay = NoDisplayReason(getenv, std::vector<std::string>(argv + 1, argv + argc));
-        !noDisplay.empty()) {
-        std::fprintf(stderr, "devpanel: %s.\nStart it in a graphical session; devpanel-cli reads and changes the same "
-                             "settings without a window.\n", noDisplay.c_str());
+    const std::vector<std::string> givenArguments(argv + 1, argv + argc);
+    if (const std::string noDisplay = NoDisplayReason(getenv, givenArguments); !noDisplay.empty()) {
+        std::fprintf(stderr, "devpanel: %s.\n%s", noDisplay.c_str(), kWithoutDisplay);
         return 1;
+    }
+    if (const std::string display = X11DisplayToCheck(getenv, givenArguments); !display.empty()) {
+        if (const std::string problem = X11DisplayProblem(display); !problem.empty()) {
+            std::fprintf(stderr, "devpanel: %s.\n%s", problem.c_str(), kWithoutDisplay);
+            return 1;
+        }
     }
     QApplication qapp(argc, argv);
     // Before anything leaves files behind: a stop signal ends the program as a close does.
@@ -109,8 +131,12 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> args;
     for (const QString& a : QApplication::arguments().mid(1)) args.push_back(a.toStdString());
+    // Qt has taken its own options (-platform, -display, -style, ...) out of the arguments by now.
     const CommandLine cl = ParseCommandLine(args);
-    for (const std::string& u : cl.unknown) std::fprintf(stderr, "devpanel: unknown argument %s\n", u.c_str());
+    if (!cl.usageError.empty()) {
+        std::fprintf(stderr, "devpanel: %s\n%s", cl.usageError.c_str(), kUsage);
+        return 2;
+    }
 
     if (!cl.port.empty() && !IsPrinterPortName(cl.port)) {
         std::fprintf(stderr, "devpanel: %s\n", PortOptionProblem(cl.port).c_str());
@@ -118,33 +144,55 @@ int main(int argc, char** argv) {
     }
     SetConfigPath(cl.iniPath);
 
+    // Run by a script: nothing may wait for a person, and every failure ends with status 1.
+    const bool unattended = !cl.screenshot.empty() || cl.quitWhenShown;
+    UnattendedPrompts unattendedPrompts;
+    if (unattended) SetPrompts(&unattendedPrompts);
+    struct PromptsBack {
+        ~PromptsBack() { SetPrompts(nullptr); }
+    } promptsBack;
+    const int failedStatus = unattended ? 1 : 0;
+    // A picture that could never be saved is named before the printer is read.
+    if (!cl.screenshot.empty()) {
+        if (const std::string problem = ScreenshotTargetProblem(cl.screenshot); !problem.empty()) {
+            std::fprintf(stderr, "devpanel: cannot save the screenshot to %s: %s\n", cl.screenshot.c_str(), problem.c_str());
+            return 1;
+        }
+    }
+
     std::unique_ptr<sim::SimPlatform> virtualSetup;
     std::unique_ptr<platform::RealPlatform> systemPlatform;
     // The virtual printer makes its state file's folder itself (private to the user). A state
-    // file it cannot use ends the program after saying why; every end leaves exit code 0.
+    // file it cannot use ends the program after saying why; every end a person saw leaves exit
+    // code 0.
     if (cl.virtualPrinter) {
         virtualSetup = StartVirtualPrinter(cl.stateFile, Prompts());
-        if (!virtualSetup) return 0;
+        if (!virtualSetup) return failedStatus;
     } else {
         systemPlatform = platform::MakeRealPlatform();
         systemPlatform->install();
     }
 
+    int status = 0;
     {
         CPrinterApp app(Prompts());
         app.m_requestedPort = cl.port;
-        // Every end, after a failure or not, leaves exit code 0.
-        if (!app.InitInstance()) return 0;
-        if (!cl.screenshot.empty() || cl.quitWhenShown) {
-            QTimer::singleShot(0, app.MainFrame(), [&app, &cl] {
-                if (cl.quitWhenShown) {
-                    // For start-up timing: when the shown window has been laid out and painted.
-                    timespec now{};
-                    clock_gettime(CLOCK_MONOTONIC, &now);
-                    std::printf("shown-at-ns %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-                    std::fflush(stdout);
+        app.m_unattended = unattended;
+        // Every end a person saw, after a failure or not, leaves exit code 0.
+        if (!app.InitInstance()) return failedStatus;
+        if (unattended) {
+            QTimer::singleShot(0, app.MainFrame(), [&app, &cl, &status] {
+                // For start-up timing: when the shown window has been laid out and painted.
+                if (cl.quitWhenShown && !ReportShownTime()) {
+                    std::fprintf(stderr, "devpanel: cannot write the time shown into %s\n", std::getenv(kShownAtFileVariable));
+                    status = 1;
                 }
-                if (!cl.screenshot.empty()) app.MainFrame()->grab().save(QString::fromStdString(cl.screenshot));
+                std::string problem;
+                if (!cl.screenshot.empty() && !SaveScreenshot(*app.MainFrame(), cl.screenshot, problem)) {
+                    std::fprintf(stderr, "devpanel: cannot save the screenshot to %s: %s\n", cl.screenshot.c_str(),
+                                 problem.c_str());
+                    status = 1;
+                }
                 app.MainFrame()->close();
             });
         }
@@ -152,5 +200,5 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, [] { AddApplicationIcons(kLargeIconSizes); });
         stopSignals.exec(app.MainFrame(), app.Document());
     }
-    return 0;
+    return status;
 }

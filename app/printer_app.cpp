@@ -1,5 +1,7 @@
 #include "app/printer_app.h"
 
+#include <cstdio>
+
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
 #include "app/printer_query_dlg.h"
@@ -35,6 +37,12 @@ int CPrinterApp::messageBox(const std::string& text, const std::string& caption,
 }
 
 std::optional<std::string> CPrinterApp::choosePrinter(const PrinterTable& printers) {
+    if (m_unattended) {
+        std::string text = "devpanel: several printers found; name one with --port:\n";
+        for (const auto& [label, port] : printers) text += "  --port " + port + "    " + label + "\n";
+        std::fputs(text.c_str(), stderr);
+        return std::nullopt;
+    }
     CSelectPrinterDlg choose(printers);
     if (choose.exec() != QDialog::Accepted) return std::nullopt;
     return choose.m_selectedLabel;

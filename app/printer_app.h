@@ -35,6 +35,9 @@ public:
     // The port given on the command line (--port): discovery and the choice are skipped and the
     // printer is labelled by its port, as devpanel-cli does. Empty: discovery.
     std::string m_requestedPort;
+    // Nobody is there to choose (--screenshot, --quit-when-shown): with several printers the
+    // start-up ends, naming them on stderr with the --port that picks each, instead of asking.
+    bool m_unattended = false;
     // The start-up's steps; tests put in their own.
     flows::StartupRead::Reader m_reader;
     std::function<DiscoveryResult()> m_discover;

@@ -112,8 +112,9 @@ int ReportPrinterWrite(int result, const NpaWriteReport& report, const std::stri
             return EXIT_OPEN;
         case NPA_ERR_ONLINE:
             err << "devpanel-cli: the settings were sent, but the printer on " << port
-                << " did not come back online" << Because(report.problem)
-                << "; it may still be offline: put it online on its operator panel (or switch it off and on)\n";
+                << " did not come back online" << Because(report.problem) << "; it may still be offline: ask again with "
+                << "devpanel-cli --port " << port << " online, or put it online on its operator panel (or switch it off "
+                << "and on)\n";
             return EXIT_WRITE;
         case NPA_ERR_VERIFY:
             if (report.notTaken.empty()) {
@@ -394,7 +395,10 @@ int RunWith(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         PrintVersion(out);
         return EXIT_OK;
     }
-    if (options.command == "doctor") return RunDoctor(options.ini, out);
+    if (options.command == "doctor") {
+        if (options.useVirtual) return RunVirtualDoctor(options.ini, options.stateFile.value_or(DefaultStateFile()), out);
+        return RunDoctor(options.ini, out);
+    }
 
     // A configuration that cannot drive the program is said to be one, before any printer is
     // looked for: it would otherwise look like a missing or silent printer.
@@ -421,6 +425,7 @@ int RunWith(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     int status = ChoosePort(options, port, err);
     if (status != EXIT_OK) return status;
     if (command == "read") return CommandRead(options, port, out, err);
+    if (command == "online") return CommandOnline(port, out, err);
     if (command == "send") return CommandSend(options, port, out, err);
     if (command == "export") return CommandExport(options, port, out, err);
     if (command == "diff") return CommandDiff(options, port, out, err);

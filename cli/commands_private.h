@@ -74,6 +74,9 @@ int ReportSave(int result, const NpaWriteReport& report, const std::string& targ
 int CommandPrinters(std::ostream& out, std::ostream& err);
 int ChoosePort(const Options& options, std::string& port, std::ostream& err);
 
+// online_command.cpp: the printer's online request on its own (a printer left offline).
+int CommandOnline(const std::string& port, std::ostream& out, std::ostream& err);
+
 // The commands of snapshot_commands.cpp.
 int CommandSnapshots(std::ostream& out, std::ostream& err);
 int CommandExport(const Options& options, const std::string& port, std::ostream& out, std::ostream& err);

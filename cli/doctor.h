@@ -14,8 +14,15 @@ namespace cli {
 // empty when none was (then the usual search finds it, and the report says where). Returns 0
 // when at least one supported printer is usable (its port's node may be opened and its device
 // ID is recognised), 1 otherwise. Blocks for at most a few seconds (a CUPS server that does not
-// answer); opens no port and changes nothing.
+// answer); sends the printers nothing and changes nothing (a usable printer's status lines are
+// read, which says whether it is on-line).
 int RunDoctor(const std::string& iniPath, std::ostream& out);
+
+// devpanel-cli --virtual doctor: the configuration and the virtual printer (its model found and
+// read, its state file usable, or before the first save a folder where it may be made); stateFile
+// empty: memory only. Returns 0 when the virtual printer can be used, 1 otherwise. Creates
+// nothing; blocks only on file reads.
+int RunVirtualDoctor(const std::string& iniPath, const std::string& stateFile, std::ostream& out);
 
 struct DoctorFinding {
     bool ok = true;

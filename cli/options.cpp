@@ -73,8 +73,15 @@ const CommandHelp kCommands[] = {
     {"diff", "diff FILE",
      "Compare the printer with FILE: one line per setting that differs, "
      "\"NAME: printer value -> file value\". Exit status 0 when they are equal, 7 when they differ."},
+    {"online", "online",
+     "Ask the printer to go online, as the last step of every apply does, and say whether it "
+     "confirmed. For a printer left offline by a program that was stopped in the middle of an apply "
+     "(killed, a power cut): it otherwise stays offline until the next apply or its operator panel. "
+     "Exit status 5 when it does not confirm."},
     {"doctor", "doctor",
-     "Check the configuration, the ports and the permissions this program needs, and say what to fix."},
+     "Check the configuration, the ports and the permissions this program needs, and say what to fix; "
+     "a printer that reports being off-line is named (see online). With --virtual: the virtual printer "
+     "(its model, its state file) instead of the ports."},
 };
 
 constexpr const char* kFooter = R"(NAME is the NPA name of a setting as `read` prints it (or its section name in the
@@ -119,9 +126,10 @@ Exit status:
      device and why
   4  reading the settings failed, or the reply was not the answer to the read
   5  a write failed, was interrupted, did not take (read back differently: the settings are
-     named), the printer did not come back online (stderr says so: put it online on its
-     operator panel), or the snapshot before it could not be written or another program's
-     apply to the printer did not end within a minute (nothing was sent)
+     named), the printer did not come back online (stderr says so: devpanel-cli online, or
+     put it online on its operator panel), online: the printer did not confirm the request,
+     or the snapshot before it could not be written or another program's apply to the
+     printer did not end within a minute (nothing was sent)
   6  out of memory
   7  diff: the printer and the file differ
 )";
@@ -229,7 +237,7 @@ bool CheckOptions(const Options& options, bool portGiven, bool iniGiven, std::st
         error = "--all-values belongs to the apply, import and restore commands";
         return false;
     }
-    if ((c == "printers" || c == "read" || c == "snapshots" || c == "doctor") && !a.empty()) {
+    if ((c == "printers" || c == "read" || c == "snapshots" || c == "doctor" || c == "online") && !a.empty()) {
         error = c + " takes no arguments";
         return false;
     }

@@ -6,6 +6,21 @@
 #include "platform/port_name.h"
 #include "sim/nvram.h"
 
+namespace {
+
+// Why an argument no option took makes the command line unusable: an option of ours at the end
+// without its value ("--ini" alone, "--ini=" with nothing after it), an option we do not know,
+// or a word where only options are taken.
+std::string UsageErrorOf(const std::string& arg) {
+    for (const char* option : {"--ini", "--screenshot", "--port"}) {
+        if (arg == option || arg == std::string(option) + "=") return std::string(option) + " needs a value";
+    }
+    if (arg.size() > 1 && arg[0] == '-') return "unknown option " + arg;
+    return "unexpected argument " + arg;
+}
+
+}  // namespace
+
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -17,6 +32,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             }
             if (a.rfind(option + "=", 0) == 0) {
                 out = a.substr(option.size() + 1);
+                if (out.empty() && cl.usageError.empty()) cl.usageError = UsageErrorOf(a);
                 return true;
             }
             return false;
@@ -33,6 +49,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             cl.quitWhenShown = true;
         } else {
             cl.unknown.push_back(a);
+            if (cl.usageError.empty()) cl.usageError = UsageErrorOf(a);
         }
     }
     if (cl.iniPath.empty()) cl.iniPath = DefaultIniPath();

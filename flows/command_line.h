@@ -20,6 +20,10 @@ struct CommandLine {
     bool quitWhenShown = false;
     std::string port;  // --port; empty: find the printer
     std::vector<std::string> unknown;
+    // The first argument that makes the command line unusable ("unknown option --bogus",
+    // "--ini needs a value", "unexpected argument x"); empty when every argument was taken. A
+    // front end reports it with the usage and ends with status 2 before any window opens.
+    std::string usageError;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);

@@ -80,7 +80,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         }
     }
     const CommandLine cl = ParseCommandLine(args);
-    for (const std::string& u : cl.unknown) Say("devpanel: unknown argument " + u + "\n", true);
+    if (!cl.usageError.empty()) {
+        Say("devpanel: " + cl.usageError +
+                "\nUsage: devpanel [--virtual[=STATEFILE] | --port PORT] [--ini PATH] [--screenshot PATH] "
+                "[--quit-when-shown]\nRun devpanel --help for the options.\n",
+            true);
+        return 2;
+    }
     if (!cl.port.empty() && !IsPrinterPortName(cl.port)) {
         Say("devpanel: " + PortOptionProblem(cl.port) + "\n", true);
         return 2;

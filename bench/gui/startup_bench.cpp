@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,15 +30,19 @@ long long NowNs() {
     return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
+// Each program writes the moment its window was shown ("shown-at-ns N") into the file that
+// DEVPANEL_SHOWN_AT_FILE names; main points it into the benchmark's folder.
 Sample Run(const std::vector<std::string>& argv) {
-    bench::ProgramRunOptions options;
-    options.captureStdout = true;
+    const char* shownAtFile = std::getenv("DEVPANEL_SHOWN_AT_FILE");
+    std::filesystem::remove(shownAtFile);
     const long long start = NowNs();
-    const bench::ProgramRun run = bench::RunProgram(argv, options);
+    const bench::ProgramRun run = bench::RunProgram(argv);
     Sample s;
     s.peakKb = run.peakKb;
-    const size_t at = run.stdoutText.find("shown-at-ns ");
-    if (at != std::string::npos) s.ms = (std::atoll(run.stdoutText.c_str() + at + 12) - start) / 1e6;
+    std::ifstream in(shownAtFile);
+    std::string word;
+    long long shownAt = 0;
+    if (in >> word >> shownAt && word == "shown-at-ns") s.ms = (shownAt - start) / 1e6;
     return s;
 }
 
@@ -55,6 +60,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(tmp);
     setenv("XDG_STATE_HOME", (tmp / "state").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (tmp / "config").c_str(), 1);
+    setenv("DEVPANEL_SHOWN_AT_FILE", (tmp / "shown-at").c_str(), 1);
 
     const std::vector<std::string> devpanel = {DEVPANEL_PROGRAM, "--virtual=" + (tmp / "printer.state").string(),
                                                "--ini", DEVPANEL_INI, "--quit-when-shown"};

@@ -5,6 +5,7 @@
 #include "link/npa_detect.h"
 #include "platform/linux/cups_printers.h"
 #include "platform/linux/device_id.h"
+#include "platform/linux/parallel.h"
 #include "platform/linux/setup_check.h"
 #include "platform/linux/usb.h"
 #include "platform/linux/user_files.h"
@@ -63,7 +64,7 @@ DoctorSection CheckLog() {
                                               " does not exist yet; the first run creates it with LoggingLevel=0", {}});
     } else if (const auto level = parseLoggingLevel(*text)) {
         section.findings.push_back({true, "log level " + std::to_string(*level) + " from " + settings +
-                                              " (1 operations, 2 every step, 16 hex dumps; 0 nothing)", {}});
+                                              " (1: each operation; 2: every step; 16: every byte in hex; 0: nothing; add them up)", {}});
     } else {
         section.findings.push_back({false, settings + " has no valid LoggingLevel line, so nothing is logged",
                                     "echo 'LoggingLevel = 19' >> " + settings});
@@ -89,10 +90,30 @@ std::vector<DoctorSection> CheckSystemSetUp(const std::vector<std::string>& driv
     }
 
     std::vector<DoctorSection> sections;
-    sections.push_back(SectionOf("Parallel port", CheckParallelPorts(roots, recognize), usablePorts));
-    sections.push_back(SectionOf("USB", CheckUsbPrinters(roots, recognize, cups.queues, driverNames), usablePorts));
+    const SetupReport parallel = CheckParallelPorts(roots, recognize);
+    const SetupReport usbPrinters = CheckUsbPrinters(roots, recognize, cups.queues, driverNames);
+    sections.push_back(SectionOf("Parallel port", parallel, usablePorts));
+    sections.push_back(SectionOf("USB", usbPrinters, usablePorts));
     sections.push_back(SectionOf("CUPS", CheckCupsQueues(cups, driverNames), usablePorts));
     sections.push_back(CheckLog());
+    // What the usable printers' status lines say: one left off-line by a stopped apply is usable
+    // but prints nothing until it is asked back online.
+    LinuxParallelPorts parallelPorts(roots);
+    const StatusReader parallelLines = [&](const std::string& port, platform::ParallelStatus& status) {
+        int error = 0;
+        return parallelPorts.readStatus(port, status, error);
+    };
+    const StatusReader usbLines = [&](const std::string& port, platform::ParallelStatus& status) {
+        int error = 0;
+        return ReadUsbPrinterStatus(roots, port, status, error);
+    };
+    std::vector<SetupFinding> states = CheckPrinterStates(parallel.usablePorts, parallelLines).findings;
+    for (SetupFinding& f : CheckPrinterStates(usbPrinters.usablePorts, usbLines).findings) states.push_back(std::move(f));
+    if (!states.empty()) {
+        DoctorSection section{"Printer state", {}};
+        for (const SetupFinding& f : states) section.findings.push_back({f.ok, f.text, f.fix});
+        sections.insert(sections.end() - 1, std::move(section));
+    }
     return sections;
 }
 

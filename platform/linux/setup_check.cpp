@@ -1,9 +1,14 @@
 #include "platform/linux/setup_check.h"
 
+#include <fcntl.h>
 #include <grp.h>
+#include <linux/lp.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -107,6 +112,31 @@ bool CheckAutoprobe(const Roots& roots, int index, const DeviceIdRecognizer& rec
     return true;
 }
 
+// The entries of a folder whose name starts with prefix ("parport", "lp").
+bool AnyEntry(const std::string& folder, const std::string& prefix) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (entry.path().filename().string().rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
+// Whether any device of bus folder (sys/bus/pnp/devices, sys/bus/usb/devices) has a file name
+// whose text starts with one of values: a parallel port the firmware declares (PNP0400, PNP0401
+// in its id), a USB interface of the printer class (bInterfaceClass 07).
+bool AnyDeviceWith(const std::string& folder, const std::string& name, std::initializer_list<const char*> values) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        int error = 0;
+        const std::optional<std::string> text = readSmallFile(entry.path().string() + "/" + name, kSmallFileLimit, error);
+        if (!text) continue;
+        for (const char* value : values) {
+            if (text->find(value) != std::string::npos) return true;
+        }
+    }
+    return false;
+}
+
 bool EqualsAnyIgnoreCase(const std::string& text, const std::vector<std::string>& names) {
     return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return equalsIgnoreCase(n, text); });
 }
@@ -160,8 +190,26 @@ std::string DeviceIdName(std::string_view deviceId) {
     return "\"" + (make ? *make : *model) + "\"";
 }
 
+bool HasParallelPort(const Roots& roots) {
+    return AnyEntry(roots.sysPath("sys/class/parport"), "parport") || !LpIndexes(roots.devPath("dev")).empty() ||
+           AnyEntry(roots.devPath("dev"), "parport") ||
+           AnyDeviceWith(roots.sysPath("sys/bus/pnp/devices"), "id", {"PNP0400", "PNP0401"});
+}
+
+bool HasUsbPrinter(const Roots& roots) {
+    return !LpIndexes(roots.sysPath("sys/class/usbmisc")).empty() || !LpIndexes(roots.devPath("dev/usb")).empty() ||
+           AnyDeviceWith(roots.sysPath("sys/bus/usb/devices"), "bInterfaceClass", {"07"});
+}
+
 SetupReport CheckParallelPorts(const Roots& roots, const DeviceIdRecognizer& recognize) {
     SetupReport report;
+    // Modules and nodes matter only where there is a port for them to drive.
+    if (!HasParallelPort(roots)) {
+        report.findings.push_back(Ok("this computer has no parallel port (no parport in " +
+                                     roots.sysPath("sys/class/parport") + ", no " + roots.devPath("dev/lp*") +
+                                     ", none declared by the firmware): nothing to check"));
+        return report;
+    }
     AddModuleFindings(roots, {"lp", "parport_pc", "ppdev"}, report.findings);
     const std::vector<int> nodes = LpIndexes(roots.devPath("dev"));
     if (nodes.empty()) {
@@ -183,6 +231,18 @@ SetupReport CheckParallelPorts(const Roots& roots, const DeviceIdRecognizer& rec
 SetupReport CheckUsbPrinters(const Roots& roots, const DeviceIdRecognizer& recognize,
                              const std::vector<InstalledPrinter>& queues, const std::vector<std::string>& driverNames) {
     SetupReport report;
+    const auto heldByCups = [&](const InstalledPrinter& queue) {
+        return queue.port.rfind("usb://", 0) == 0 && EqualsAnyIgnoreCase(queue.driverName, driverNames);
+    };
+    // Without a USB printer usblp has nothing to serve (udev loads it when one is plugged in);
+    // a blacklist still stops every one to come, so it is still named.
+    if (!HasUsbPrinter(roots) && std::none_of(queues.begin(), queues.end(), heldByCups) &&
+        ModuleBlacklists(roots, "usblp").empty()) {
+        report.findings.push_back(Ok("no USB printer is attached (no printer interface in " +
+                                     roots.sysPath("sys/bus/usb/devices") + ", no " + roots.devPath("dev/usb/lp*") +
+                                     "): nothing to check"));
+        return report;
+    }
     if (ModuleLoaded(roots, "usblp")) {
         report.findings.push_back(Ok("module usblp is loaded"));
     } else if (const auto places = ModuleBlacklists(roots, "usblp"); !places.empty()) {
@@ -232,7 +292,7 @@ SetupReport CheckUsbPrinters(const Roots& roots, const DeviceIdRecognizer& recog
     // A usb:// queue of ours whose printer usblp does not show: the CUPS backend holds it (a job
     // is printing or the queue keeps the device), or usblp was detached from it.
     for (const InstalledPrinter& queue : queues) {
-        if (queue.port.rfind("usb://", 0) != 0 || !EqualsAnyIgnoreCase(queue.driverName, driverNames)) continue;
+        if (!heldByCups(queue)) continue;
         report.findings.push_back(Problem("CUPS queue " + queue.name + " (" + queue.port +
                                               ") holds a printer that usblp does not show",
                                           "lpstat -o " + queue.name + "; cupsdisable " + queue.name +
@@ -287,6 +347,47 @@ SetupReport CheckCupsQueues(const CupsListing& cups, const std::vector<std::stri
                                           "or lpadmin), or name the port: devpanel-cli --port LPT1: read"));
     }
     return report;
+}
+
+SetupReport CheckPrinterStates(const std::vector<std::string>& ports, const StatusReader& readStatus) {
+    SetupReport report;
+    for (const std::string& port : ports) {
+        ParallelStatus status;
+        if (!readStatus(port, status)) continue;
+        if (status.selected) {
+            report.findings.push_back(Ok("the printer on " + port + " reports that it is on-line"));
+        } else {
+            report.findings.push_back(Problem("the printer on " + port + " reports that it is off-line",
+                                              "devpanel-cli --port " + port + " online (a program stopped in the "
+                                              "middle of an apply leaves it so), or put it online on its operator "
+                                              "panel"));
+        }
+    }
+    return report;
+}
+
+bool ReadUsbPrinterStatus(const Roots& roots, const std::string& port, ParallelStatus& status, int& errorNumber) {
+    errorNumber = ENOENT;
+    for (int index : LpIndexes(roots.devPath("dev/usb"))) {
+        if (usbPortName(index) != port) continue;
+        const int fd = ::open(roots.devPath("dev/usb/lp" + std::to_string(index)).c_str(),
+                              O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) {
+            errorNumber = errno;
+            return false;
+        }
+        int lines = 0;
+        const bool read = ::ioctl(fd, LPGETSTATUS, &lines) == 0;
+        errorNumber = read ? 0 : errno;
+        ::close(fd);
+        if (!read) return false;
+        // The port status byte of the USB printer class, laid out as a parallel port's register.
+        status.selected = (lines & LP_PSELECD) != 0;
+        status.paperOut = (lines & LP_POUTPA) != 0;
+        status.fault = (lines & LP_PERRORP) == 0;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace platform::linux_impl

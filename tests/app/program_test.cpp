@@ -1,17 +1,25 @@
-// The devpanel program itself, run as a user runs it: without a display it says so and ends with
-// status 1 instead of aborting inside Qt; SIGTERM, SIGINT and SIGHUP end it as a close does,
-// leaving no private folder behind; on a small screen at 200 % its window fits the screen.
+// The devpanel program itself, run as a user or a script runs it: without a display, or with one
+// that does not answer, it says so and ends with status 1 instead of aborting inside Qt; its
+// options as a script uses them (usage errors, --screenshot, --quit-when-shown that never wait
+// for a person); SIGTERM, SIGINT and SIGHUP end it as a close does, leaving no private folder
+// behind; on a small screen at 200 % its window fits the screen.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -24,6 +32,7 @@
 #include <vector>
 
 #include "app/display_check.h"
+#include "config/strings.h"
 #include "private_user_folders.h"
 
 namespace {
@@ -53,9 +62,10 @@ public:
         if (ignoredSignal != 0) signal(ignoredSignal, SIG_IGN);
         setenv("TMPDIR", tmp_.c_str(), 1);
         for (const auto& [name, value] : environment) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        const int null = ::open("/dev/null", O_RDWR), err = ::open(ErrPath().c_str(), O_WRONLY | O_CREAT, 0600);
+        const int null = ::open("/dev/null", O_RDWR), err = ::open(ErrPath().c_str(), O_WRONLY | O_CREAT, 0600),
+                  out = ::open(OutPath().c_str(), O_WRONLY | O_CREAT, 0600);
         dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
+        dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
         std::vector<char*> argv{const_cast<char*>(DEVPANEL_PATH)};
         for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -109,10 +119,8 @@ public:
             return asleep >= 10;
         });
     }
-    std::string Stderr() const {
-        std::ifstream in(ErrPath());
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string Stderr() const { return FileText(ErrPath()); }
+    std::string Stdout() const { return FileText(OutPath()); }
     // The virtual printer's private folders in the program's TMPDIR.
     std::vector<std::string> SimFolders() const {
         std::vector<std::string> found;
@@ -126,6 +134,11 @@ public:
 
 private:
     std::string ErrPath() const { return tmp_ + "/stderr"; }
+    std::string OutPath() const { return tmp_ + "/stdout"; }
+    static std::string FileText(const std::string& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     guitest::PrivateUserFolders folders_;
     std::string tmp_;
     pid_t pid_ = -1;
@@ -188,6 +201,282 @@ TEST(ProgramTest, WithoutADisplaySaysSoAndEndsWithStatusOne) {
     EXPECT_NE(err.find("devpanel: no display found"), std::string::npos) << err;
     EXPECT_EQ(err.find("qt.qpa"), std::string::npos) << "Qt was started: " << err;
     EXPECT_TRUE(run.SimFolders().empty());
+}
+
+// --- a display that does not answer ----------------------------------------------------------------
+
+struct X11Case {
+    const char* name;
+    std::map<std::string, std::string> variables;
+    std::vector<std::string> arguments;
+    const char* display;  // the display checked before Qt starts; "" when Qt is left to it
+};
+
+void PrintTo(const X11Case& c, std::ostream* os) { *os << c.name; }
+
+class X11DisplayToCheckTest : public ::testing::TestWithParam<X11Case> {};
+
+TEST_P(X11DisplayToCheckTest, ChecksTheDisplayQtWillOpenOverX11) {
+    const X11Case& c = GetParam();
+    EXPECT_EQ(X11DisplayToCheck(
+                  [&](const char* name) -> const char* {
+                      auto it = c.variables.find(name);
+                      return it == c.variables.end() ? nullptr : it->second.c_str();
+                  },
+                  c.arguments),
+              c.display);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, X11DisplayToCheckTest,
+    ::testing::Values(
+        X11Case{"DisplayAlone", {{"DISPLAY", ":0"}}, {}, ":0"},
+        X11Case{"NoDisplay", {}, {}, ""},
+        X11Case{"WaylandBesideItLeftToQt", {{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", "wayland-0"}}, {}, ""},
+        X11Case{"XcbChosenOverWayland", {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", ":1"}, {"WAYLAND_DISPLAY", "w"}}, {}, ":1"},
+        X11Case{"Offscreen", {{"QT_QPA_PLATFORM", "offscreen"}, {"DISPLAY", ":0"}}, {}, ""},
+        X11Case{"WaylandFirstWithoutItsDisplay", {{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":2"}}, {}, ":2"},
+        X11Case{"WaylandFirstWithItsDisplay",
+                {{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":2"}, {"WAYLAND_DISPLAY", "w"}}, {}, ""},
+        X11Case{"DisplayArgument", {{"DISPLAY", ":0"}}, {"-display", ":3"}, ":3"},
+        X11Case{"PlatformArgument", {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", ":0"}}, {"-platform", "offscreen"}, ""}),
+    [](const ::testing::TestParamInfo<X11Case>& info) { return std::string(info.param.name); });
+
+// A display number nothing serves: no socket file, no abstract socket, a free TCP port.
+int FreeDisplayNumber() {
+    std::ifstream unixSockets("/proc/net/unix");
+    const std::string sockets(std::istreambuf_iterator<char>(unixSockets), {});
+    for (int n = 150; n < 400; ++n) {
+        const std::string name = "/tmp/.X11-unix/X" + std::to_string(n);
+        if (fs::exists(name) || sockets.find(name + "\n") != std::string::npos) continue;
+        const int probe = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(6000 + n));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool free = bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(probe);
+        if (free) return n;
+    }
+    return -1;
+}
+
+// Something on an X display's TCP port that is no X server: it takes each connection and closes
+// it at once.
+class NotAnXServer {
+public:
+    explicit NotAnXServer(int display) {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int yes = 1;
+        setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(6000 + display));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        listening_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd_, 4) == 0;
+        if (listening_) {
+            thread_ = std::thread([this] {
+                while (!stop_) {
+                    pollfd p{fd_, POLLIN, 0};
+                    if (poll(&p, 1, 50) == 1) close(accept(fd_, nullptr, nullptr));
+                }
+            });
+        }
+    }
+    ~NotAnXServer() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        close(fd_);
+    }
+    bool listening() const { return listening_; }
+
+private:
+    int fd_ = -1;
+    bool listening_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// The program run on display with no platform chosen: Qt would take X11.
+std::optional<int> RunOnDisplay(const std::string& display, std::string& err) {
+    ProgramRun run({"--virtual=", "--quit-when-shown"},
+                   {{"DISPLAY", display}, {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt}});
+    if (!run.started()) return std::nullopt;
+    const std::optional<int> status = run.Wait();
+    err = run.Stderr();
+    return status;
+}
+
+TEST(ProgramTest, ADisplayThatDoesNotAnswerIsNamedAndEndsWithStatusOne) {
+    const int number = FreeDisplayNumber();
+    ASSERT_GE(number, 0) << "no free display number";
+    NotAnXServer impostor(number);
+    ASSERT_TRUE(impostor.listening());
+    for (const std::string& display : {":" + std::to_string(number), "127.0.0.1:" + std::to_string(number)}) {
+        SCOPED_TRACE(display);
+        std::string err;
+        const std::optional<int> status = RunOnDisplay(display, err);
+        ASSERT_TRUE(status.has_value()) << "it did not end";
+        EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status) << ": " << err;
+        EXPECT_EQ(WEXITSTATUS(*status), 1) << err;
+        EXPECT_NE(err.find("devpanel: cannot connect to the display " + display + ": "), std::string::npos) << err;
+        EXPECT_EQ(err.find("qt.qpa"), std::string::npos) << "Qt was started: " << err;
+    }
+}
+
+// Against a real X server (Xvfb): the check lets the program start, and a screen the server does
+// not have is named.
+TEST(ProgramTest, AnAnsweringXServerStartsTheProgramAndAMissingScreenIsNamed) {
+    if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t xvfb = fork();
+    if (xvfb == 0) {
+        close(fds[0]);
+        const int null = ::open("/dev/null", O_RDWR);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    struct Stop {
+        pid_t pid;
+        ~Stop() {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    } stop{xvfb};
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+
+    std::string err;
+    std::optional<int> status = RunOnDisplay(":" + number, err);
+    ASSERT_TRUE(status.has_value()) << "it did not end";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << err;
+
+    status = RunOnDisplay(":" + number + ".4", err);
+    ASSERT_TRUE(status.has_value()) << "it did not end";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << err;
+    EXPECT_NE(err.find("cannot connect to the display :" + number + ".4: it has no such screen"), std::string::npos)
+        << err;
+}
+
+// --- the options as a script uses them ------------------------------------------------------------
+
+// "@" in a case's arguments, expected texts and environment stands for a folder of its own.
+std::string InFolder(std::string text, const std::string& folder) {
+    for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + folder.size()))
+        text.replace(at, 1, folder);
+    return text;
+}
+
+struct OptionCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::map<std::string, std::string> environment;  // beside the offscreen platform
+    int status;
+    std::vector<std::string> said;  // each appears on stderr
+    int messageId;                  // the start-up's message that appears on stderr (0: none)
+    const char* picture;            // the file the run leaves in its folder (nullptr: none at all)
+};
+
+void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
+
+// The roots of a computer without printers and a print server that does not answer.
+const std::map<std::string, std::string> kNoPrinters = {
+    {"DEVPANEL_DEV_ROOT", "@"}, {"DEVPANEL_SYS_ROOT", "@"}, {"DEVPANEL_PROC_ROOT", "@"}, {"CUPS_SERVER", "127.0.0.1:9"}};
+
+class ProgramOptionTest : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(ProgramOptionTest, EndsAsAScriptExpects) {
+    const OptionCase& c = GetParam();
+    char pattern[] = "/tmp/devpanel-optiontest-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    std::vector<std::string> arguments;
+    for (const std::string& a : c.arguments) arguments.push_back(InFolder(a, folder));
+    std::map<std::string, std::optional<std::string>> environment = kOffscreen;
+    for (const auto& [name, value] : c.environment) environment[name] = InFolder(value, folder);
+
+    std::optional<int> status;
+    std::string err, out;
+    {
+        ProgramRun run(arguments, environment);
+        ASSERT_TRUE(run.started());
+        status = run.Wait();
+        err = run.Stderr();
+        out = run.Stdout();
+    }
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files.push_back(entry.path().filename().string());
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+
+    ASSERT_TRUE(status.has_value()) << "it did not end: it waits for a person";
+    ASSERT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status) << ": " << err;
+    EXPECT_EQ(WEXITSTATUS(*status), c.status) << err;
+    for (const std::string& said : c.said) EXPECT_NE(err.find(InFolder(said, folder)), std::string::npos) << err;
+    if (c.messageId != 0) EXPECT_NE(err.find(res::String(c.messageId)), std::string::npos) << err;
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(files, c.picture ? std::vector<std::string>{c.picture} : std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, ProgramOptionTest,
+    ::testing::Values(
+        OptionCase{"UnknownOption", {"--virtual=", "--bogus"}, {}, 2,
+                   {"devpanel: unknown option --bogus\n", "Usage: devpanel ["}, 0, nullptr},
+        OptionCase{"WordWhereOnlyOptionsGo", {"--virtual=", "extra"}, {}, 2, {"unexpected argument extra"}, 0, nullptr},
+        OptionCase{"OptionWithoutItsValue", {"--virtual=", "--ini"}, {}, 2, {"--ini needs a value"}, 0, nullptr},
+        OptionCase{"EmptyScreenshotName", {"--virtual=", "--screenshot="}, {}, 2, {"--screenshot needs a value"}, 0, nullptr},
+        OptionCase{"ScreenshotIntoAMissingFolder", {"--virtual=", "--screenshot", "@/missing/main.png"}, {}, 1,
+                   {"cannot save the screenshot to @/missing/main.png: the folder @/missing does not exist"}, 0, nullptr},
+        OptionCase{"ScreenshotWithAnUnknownExtension", {"--virtual=", "--screenshot", "@/main.xyz"}, {}, 1,
+                   {"cannot save the screenshot to @/main.xyz: no image format has the extension .xyz"}, 0, nullptr},
+        OptionCase{"ScreenshotThatCannotBeWritten", {"--virtual=", "--screenshot", "/proc/devpanel-main.png"}, {}, 1,
+                   {"cannot save the screenshot to /proc/devpanel-main.png: "}, 0, nullptr},
+        OptionCase{"ScreenshotAsJpeg", {"--virtual=", "--screenshot", "@/main.jpg"}, {}, 0, {}, 0, "main.jpg"},
+        OptionCase{"NoPrinterFound", {"--quit-when-shown"}, kNoPrinters, 1, {}, 61205, nullptr},
+        OptionCase{"ReadFails", {"--port", "USB009", "--screenshot", "@/main.png"}, kNoPrinters, 1, {}, 61207, nullptr},
+        OptionCase{"VirtualStateFileThatCannotBeUsed", {"--virtual=@", "--quit-when-shown"}, {}, 1,
+                   {"The virtual printer's state file @ is not a regular file"}, 0, nullptr},
+        OptionCase{"QuitWhenShownSaysNothing", {"--virtual=", "--quit-when-shown"}, {}, 0, {}, 0, nullptr}),
+    [](const ::testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
+
+// The start-up benchmark's figure: the moment the window was shown, into the file the variable
+// names, after the program started and before it ended; stdout stays empty.
+TEST(ProgramTest, QuitWhenShownWritesTheShownTimeIntoTheNamedFileOnly) {
+    char pattern[] = "/tmp/devpanel-showntest-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string file = std::string(pattern) + "/shown";
+    timespec before{}, after{};
+    clock_gettime(CLOCK_MONOTONIC, &before);
+    std::string out;
+    {
+        ProgramRun run({"--virtual=", "--quit-when-shown"}, {{"QT_QPA_PLATFORM", "offscreen"}, {"DEVPANEL_SHOWN_AT_FILE", file}});
+        ASSERT_TRUE(run.started());
+        const std::optional<int> status = run.Wait();
+        ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << run.Stderr();
+        out = run.Stdout();
+    }
+    clock_gettime(CLOCK_MONOTONIC, &after);
+    std::ifstream in(file);
+    std::string word;
+    long long shownAt = 0;
+    in >> word >> shownAt;
+    std::error_code ignored;
+    fs::remove_all(pattern, ignored);
+    auto ns = [](const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; };
+    EXPECT_EQ(word, "shown-at-ns");
+    EXPECT_GT(shownAt, ns(before));
+    EXPECT_LT(shownAt, ns(after));
+    EXPECT_EQ(out, "");
 }
 
 // --- stop signals --------------------------------------------------------------------------------

@@ -284,6 +284,34 @@ TEST_F(StartupTest, ChoosingTheSecondPrinterAndCancellingOrEscaping) {
     }
 }
 
+// Run by a script (--screenshot, --quit-when-shown), nobody is there to choose: the start-up
+// names the printers with the --port of each on stderr and ends, no dialog shown, nothing read.
+TEST_F(StartupTest, UnattendedSeveralPrintersAreNamedInsteadOfOffered) {
+    sim_->setInstalledPrinters({kUsbPrinter, kLptPrinter});
+    auto app = MakeApp();
+    app->m_unattended = true;
+    bool read = false;
+    app->m_reader = [&read](const std::string&, ValueMap&, NpaRawValues&) {
+        read = true;
+        return NPA_OK;
+    };
+    bool dialogShown = false;
+    ModalAnswer answer([&dialogShown](QWidget* w) {
+        dialogShown = true;
+        static_cast<QDialog*>(w)->reject();
+    });
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(app->InitInstance());
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(dialogShown);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(err,
+              "devpanel: several printers found; name one with --port:\n"
+              "  --port LPT1:    LPT1: - A\n"
+              "  --port USB001    USB001 - Altrin Pressline T90\n");
+    EXPECT_EQ(app->MainFrame(), nullptr);
+}
+
 TEST_F(StartupTest, ChoiceWithoutASelectedLabelReportsThatThePortIsNotFound) {
     sim_->setInstalledPrinters({kUsbPrinter, kLptPrinter});
     auto app = MakeApp();

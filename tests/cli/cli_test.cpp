@@ -624,6 +624,104 @@ TEST_F(CliCommandTest, MisbehavingPrinterGivesItsStatusAndMessage) {
     }
 }
 
+// online: the printer's online request on its own, for a printer that an apply stopped in the
+// middle left offline (here: one that ignored the apply's own online request). On a two-way port
+// only the registration, the online request and the deregistration go out, and the answer says
+// whether the printer confirmed.
+struct OnlineCase {
+    const char* name;
+    bool leftOffline;   // an apply left the printer offline first
+    sim::Faults faults; // how the printer then answers
+    std::vector<std::string> arguments;
+    int status;
+    std::string says;   // on stdout for status 0, else on stderr
+    bool onlineAfter;
+};
+
+void PrintTo(const OnlineCase& c, std::ostream* os) { *os << c.name; }
+
+class CliOnline : public CliCommandTest, public ::testing::WithParamInterface<OnlineCase> {};
+
+sim::Faults Refusing() {
+    sim::Faults f;
+    f.refuseOffline = true;
+    return f;
+}
+
+sim::Faults Silent() {
+    sim::Faults f;
+    f.silent = true;
+    return f;
+}
+
+TEST_P(CliOnline, AsksThePrinterOnlineAndSaysWhetherItConfirmed) {
+    const OnlineCase& c = GetParam();
+    InstallVirtualUsb();
+    SlcTimingTable().responseWaitMs = 200;
+    if (c.leftOffline) {
+        sim::Faults ignoreOnline;
+        ignoreOnline.ignoreOnline = true;
+        printer_->setFaults(ignoreOnline);
+        ASSERT_EQ(Run({"apply", "POWERSAVER=5"}).status, 5);
+        ASSERT_TRUE(printer_->offline());
+    }
+    printer_->setFaults(c.faults);
+    printer_->clearWire();
+    sim_->clearLog();
+
+    std::vector<std::string> args = c.arguments;
+    args.push_back("online");
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_NE((c.status == 0 ? o.out : o.err).find(c.says), std::string::npos) << o.out << o.err;
+    EXPECT_EQ(printer_->offline(), !c.onlineAfter);
+    EXPECT_TRUE(LinkShutDown());
+    // Never an offline request, never a setting: at most the online request.
+    std::vector<Bytes> traffic = SettingsTraffic(*printer_);
+    EXPECT_LE(traffic.size(), 1u);
+    for (const Bytes& p : traffic) EXPECT_TRUE(testsupport::IsOfflineOnline(p, 0));
+    if (c.status == 0) {
+        // Registered for the alert around the request, as an apply's last step is.
+        std::vector<Bytes> packets;
+        for (const Bytes& p : printer_->receivedPackets())
+            if (!testsupport::IsStart(p)) packets.push_back(p);
+        ASSERT_EQ(packets.size(), 3u);
+        EXPECT_EQ(packets[0][5], 0x03);
+        EXPECT_TRUE(testsupport::IsOfflineOnline(packets[1], 0));
+        EXPECT_EQ(packets[2][5], 0x03);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Printers, CliOnline,
+    ::testing::Values(
+        OnlineCase{"LeftOfflineIsBroughtBack", true, {}, {}, 0,
+                   "The printer on USB001 confirmed the online request: it is online.\n", true},
+        OnlineCase{"LeftOfflineOnTheNamedPort", true, {}, {"--port", "USB001"}, 0, "confirmed the online request", true},
+        OnlineCase{"AlreadyOnline", false, {}, {}, 0, "confirmed the online request", true},
+        OnlineCase{"RefusesToGoOnline", true, Refusing(), {}, 5,
+                   "the printer on USB001 did not confirm the online request: the printer on USB001 refused to go online",
+                   false},
+        OnlineCase{"DoesNotAnswer", true, Silent(), {}, 5, "did not confirm the online request", false},
+        OnlineCase{"NoPrinterOnThePort", false, {}, {"--port", "USB007"}, 3, "the port USB007 could not be opened", true}),
+    [](const ::testing::TestParamInfo<OnlineCase>& info) { return std::string(info.param.name); });
+
+// A port that can only be written: the offline and online records in their order (a lone online
+// record would never be copied), and no claim that the printer confirmed.
+TEST_F(CliCommandTest, OnlineOnAOneWayPortSendsTheRecordsUnconfirmed) {
+    sim_->setOsKind(platform::OsKind::OneWay);
+    sim::VirtualPrinter& printer = sim_->addParallelPrinter("LPT1");
+    const Outcome o = Run({"--port", "LPT1:", "online"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "Sent the online request to LPT1:.\n");
+    EXPECT_NE(o.err.find("cannot confirm"), std::string::npos) << o.err;
+    std::vector<Bytes> traffic = SettingsTraffic(printer);
+    ASSERT_EQ(traffic.size(), 2u);
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[0], 1));
+    EXPECT_TRUE(testsupport::IsOfflineOnline(traffic[1], 0));
+    EXPECT_FALSE(printer.offline());
+}
+
 // NAME=VALUE as the pages constrain their controls: a number at either end of its range is taken,
 // one beyond either end is refused with what the setting accepts, an unknown name with the
 // nearest names of the configuration; a refusal sends nothing at all, not even the good

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,8 +60,9 @@ TEST_F(DoctorTest, AttachedSupportedPrinterIsUsableDespiteOtherProblems) {
     EXPECT_NE(text.find("  PROBLEM  the CUPS queues cannot be read: no CUPS scheduler answers at 127.0.0.1:9; none is "
                         "installed on this computer (package cups)\n           fix: sudo apt install cups"),
               std::string::npos) << text;
-    EXPECT_NE(text.find("  PROBLEM  module lp is not loaded\n           fix: sudo modprobe lp\n"), std::string::npos)
-        << text;
+    // The testbed has no parallel port: one line says so, and no module is asked for.
+    EXPECT_NE(text.find("Parallel port\n  OK       this computer has no parallel port"), std::string::npos) << text;
+    EXPECT_EQ(text.find("module lp"), std::string::npos) << text;
     EXPECT_NE(text.find("\nUsable: USB001"), std::string::npos) << text;
 }
 
@@ -85,7 +88,10 @@ TEST_P(DoctorWithoutUsablePrinter, SaysWhatToMendAndFails) {
 INSTANTIATE_TEST_SUITE_P(
     SetUps, DoctorWithoutUsablePrinter,
     ::testing::Values(
-        Broken{"NothingAttached", [](testbed::Testbed&) {}, "no USB printer node"},
+        Broken{"NothingAttached", [](testbed::Testbed&) {}, "the CUPS queues cannot be read"},
+        Broken{"UsbPrinterWithoutUsblp",
+               [](testbed::Testbed& bed) { bed.writeFile("sys/bus/usb/devices/1-1:1.0/bInterfaceClass", "07\n"); },
+               "module usblp is not loaded"},
         Broken{"UsblpBlacklisted",
                [](testbed::Testbed& bed) {
                    bed.writeFile("etc/modprobe.d/no-usblp.conf", "blacklist usblp\n");
@@ -106,6 +112,79 @@ INSTANTIATE_TEST_SUITE_P(
                    bed.writeFile("proc/sys/dev/parport/parport0/autoprobe", "", 0444);
                },
                "autoprobe is empty: the printer did not answer the kernel's probe"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A computer with neither a parallel port nor a USB printer: one line for each, no PROBLEM about
+// modules or nodes, only what stops a printer from being found (no print server here).
+TEST_F(DoctorTest, NothingAttachedIsOneLinePerWayWithoutModuleProblems) {
+    EXPECT_EQ(doctor(), 1);
+    const std::string text = output_.str();
+    EXPECT_NE(text.find("Parallel port\n  OK       this computer has no parallel port (no parport in " +
+                        bed_.path("sys/class/parport") + ", no " + bed_.path("dev/lp*") +
+                        ", none declared by the firmware): nothing to check\nUSB\n  OK       no USB printer is attached"),
+              std::string::npos)
+        << text;
+    for (const char* noise : {"module lp", "module parport_pc", "module ppdev", "module usblp", "no parallel printer node",
+                              "no USB printer node"}) {
+        EXPECT_EQ(text.find(noise), std::string::npos) << noise << " in\n" << text;
+    }
+    EXPECT_NE(text.find("No usable printer"), std::string::npos) << text;
+}
+
+// --virtual doctor checks the virtual printer instead of the ports: its model and its state file
+// (or where it will be made); usable means exit 0. Nothing is created.
+struct VirtualCase {
+    const char* name;
+    const char* stateArgument;  // after "--virtual"; "@" stands for the testbed's root
+    void (*setUp)(testbed::Testbed&);
+    int status;
+    const char* says;
+};
+
+void PrintTo(const VirtualCase& c, std::ostream* os) { *os << c.name; }
+
+class VirtualDoctor : public DoctorTest, public ::testing::WithParamInterface<VirtualCase> {};
+
+TEST_P(VirtualDoctor, ChecksTheVirtualPrinter) {
+    const VirtualCase& c = GetParam();
+    c.setUp(bed_);
+    std::string argument = c.stateArgument;
+    if (const size_t at = argument.find('@'); at != std::string::npos) argument.replace(at, 1, bed_.root());
+    std::ostringstream out, err;
+    const int status = cli::Run({"--ini", kIni, "--virtual" + argument, "doctor"}, out, err);
+    const std::string text = out.str();
+    EXPECT_EQ(status, c.status) << text << err.str();
+    std::string says = c.says;
+    for (size_t at = says.find('@'); at != std::string::npos; at = says.find('@', at + bed_.root().size()))
+        says.replace(at, 1, bed_.root());
+    EXPECT_NE(text.find(says), std::string::npos) << text;
+    EXPECT_NE(text.find("Virtual printer\n  OK       model "), std::string::npos) << text;
+    EXPECT_EQ(text.find("Parallel port"), std::string::npos) << text;
+    EXPECT_EQ(text.find("No usable printer"), std::string::npos) << text;
+    if (c.status == 0) {
+        EXPECT_NE(text.find("\nUsable: USB001 (the virtual printer"), std::string::npos) << text;
+    }
+    EXPECT_FALSE(std::filesystem::exists(bed_.path("home/state/devpanel"))) << "the doctor made the state folder";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StateFiles, VirtualDoctor,
+    ::testing::Values(
+        VirtualCase{"DefaultNotMadeYet", "", [](testbed::Testbed&) {}, 0,
+                    "  OK       state file @/home/state/devpanel/virtual-t90.state does not exist yet"},
+        VirtualCase{"MemoryOnly", "=", [](testbed::Testbed&) {}, 0, "kept in memory only"},
+        VirtualCase{"ExistingFile", "=@/printer.state",
+                    [](testbed::Testbed& bed) { bed.writeFile("printer.state", "0306 14\n", 0600); }, 0,
+                    "  OK       state file @/printer.state can be read and replaced by you"},
+        VirtualCase{"DamagedFile", "=@/printer.state",
+                    [](testbed::Testbed& bed) { bed.writeFile("printer.state", "not hex\n", 0600); }, 1,
+                    "  PROBLEM  The virtual printer's state file @/printer.state is damaged at line 1"},
+        VirtualCase{"FolderThatCannotBeWritten", "=@/locked/sub/printer.state",
+                    [](testbed::Testbed& bed) {
+                        bed.writeFile("locked/.keep", "");
+                        ::chmod(bed.path("locked").c_str(), 0500);
+                    },
+                    1, "  PROBLEM  state file @/locked/sub/printer.state cannot be made: @/locked, where its folder"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DoctorTest, InstalledSchedulerThatDoesNotAnswerIsToBeStarted) {

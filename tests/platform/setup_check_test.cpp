@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,8 @@ TEST_F(SetupCheckTest, AModuleIsLoadedWhenListedOrBuiltIn) {
 
 TEST_F(SetupCheckTest, AMissingModuleIsNamedWithTheCommandThatLoadsIt) {
     loadModules({"lp", "ppdev"});
+    // The firmware declares a parallel port, which parport_pc would drive.
+    bed_.writeFile("sys/bus/pnp/devices/00:05/id", "PNP0401\n", 0444);
     const SetupReport report = CheckParallelPorts(bed_.roots(), RecognizeT90);
     const SetupFinding* missing = FindingAbout(report, "module parport_pc");
     ASSERT_NE(missing, nullptr) << Dump(report);
@@ -119,10 +123,142 @@ TEST_F(SetupCheckTest, NodeWithoutPermissionSuggestsJoiningItsGroup) {
 }
 
 TEST_F(SetupCheckTest, NoParallelNodeAtAll) {
+    // The kernel drives a port, but lp is not loaded to give it a printer node.
+    loadModules({"parport_pc"});
+    bed_.writeFile("sys/class/parport/parport0/uevent", "", 0444);
     const SetupReport report = CheckParallelPorts(bed_.roots(), RecognizeT90);
     EXPECT_TRUE(report.usablePorts.empty());
     ASSERT_NE(FindingAbout(report, "no parallel printer node"), nullptr) << Dump(report);
 }
+
+// A computer without a parallel port, or without a USB printer, gets one line saying so and no
+// problem: modules and nodes matter only where there is something for them to drive. Any sign
+// of a port or a printer brings the checks back.
+struct PresenceCase {
+    const char* name;
+    void (*setUp)(testbed::Testbed&);
+    bool parallelPort;
+    bool usbPrinter;
+};
+
+void PrintTo(const PresenceCase& c, std::ostream* os) { *os << c.name; }
+
+class PortPresence : public SetupCheckTest, public ::testing::WithParamInterface<PresenceCase> {};
+
+TEST_P(PortPresence, NothingToDriveIsOneLineWithoutProblems) {
+    const PresenceCase& c = GetParam();
+    c.setUp(bed_);
+    EXPECT_EQ(HasParallelPort(bed_.roots()), c.parallelPort);
+    EXPECT_EQ(HasUsbPrinter(bed_.roots()), c.usbPrinter);
+    const SetupReport parallel = CheckParallelPorts(bed_.roots(), RecognizeT90);
+    const SetupReport usb = CheckUsbPrinters(bed_.roots(), RecognizeT90, {}, kDriverNames);
+    if (!c.parallelPort) {
+        ASSERT_EQ(parallel.findings.size(), 1u) << Dump(parallel);
+        EXPECT_TRUE(parallel.findings[0].ok);
+        EXPECT_EQ(parallel.findings[0].text.rfind("this computer has no parallel port (no parport in " +
+                                                      bed_.path("sys/class/parport") + ", no " + bed_.path("dev/lp*"),
+                                                  0),
+                  0u)
+            << Dump(parallel);
+    } else {
+        EXPECT_NE(FindingAbout(parallel, "module lp"), nullptr) << Dump(parallel);
+    }
+    if (!c.usbPrinter) {
+        ASSERT_EQ(usb.findings.size(), 1u) << Dump(usb);
+        EXPECT_TRUE(usb.findings[0].ok);
+        EXPECT_EQ(usb.findings[0].text.rfind("no USB printer is attached", 0), 0u) << Dump(usb);
+    } else {
+        EXPECT_NE(FindingAbout(usb, "module usblp"), nullptr) << Dump(usb);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Computers, PortPresence,
+    ::testing::Values(
+        PresenceCase{"NothingAtAll", [](testbed::Testbed&) {}, false, false},
+        PresenceCase{"ModulesLoadedWithNothingToDrive",
+                     [](testbed::Testbed& bed) {
+                         bed.writeFile("proc/modules", "lp 1 0 - Live 0x0\nppdev 1 0 - Live 0x0\nusblp 1 0 - Live 0x0\n");
+                     },
+                     false, false},
+        PresenceCase{"OtherUsbAndPnpDevices",
+                     [](testbed::Testbed& bed) {
+                         bed.writeFile("sys/bus/pnp/devices/00:01/id", "PNP0501\n");  // a serial port
+                         bed.writeFile("sys/bus/usb/devices/1-2:1.0/bInterfaceClass", "03\n");  // a keyboard
+                     },
+                     false, false},
+        PresenceCase{"PortTheKernelDrives",
+                     [](testbed::Testbed& bed) { bed.writeFile("sys/class/parport/parport0/uevent", ""); }, true, false},
+        PresenceCase{"PortTheFirmwareDeclares",
+                     [](testbed::Testbed& bed) { bed.writeFile("sys/bus/pnp/devices/00:05/id", "PNP0400\n"); }, true,
+                     false},
+        PresenceCase{"PrinterNode", [](testbed::Testbed& bed) { bed.writeFile("dev/lp0", "", 0660); }, true, false},
+        PresenceCase{"PpdevNodeOnly", [](testbed::Testbed& bed) { bed.writeFile("dev/parport0", "", 0660); }, true,
+                     false},
+        PresenceCase{"UsbPrinterWithoutUsblp",
+                     [](testbed::Testbed& bed) { bed.writeFile("sys/bus/usb/devices/1-1:1.0/bInterfaceClass", "07\n"); },
+                     false, true},
+        PresenceCase{"UsblpInterface", [](testbed::Testbed& bed) { bed.addUsbInterface(0, kT90, std::string("AB")); },
+                     false, true},
+        PresenceCase{"UsbPrinterNode", [](testbed::Testbed& bed) { bed.writeFile("dev/usb/lp0", "", 0660); }, false,
+                     true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A USB printer that usblp is not loaded for is a problem; the CUPS queue of one that usblp does
+// not show is one too, even when no node is there.
+TEST_F(SetupCheckTest, UsbPrinterWithoutItsModuleOrHeldByCupsIsChecked) {
+    bed_.writeFile("sys/bus/usb/devices/1-1:1.0/bInterfaceClass", "07\n");
+    SetupReport report = CheckUsbPrinters(bed_.roots(), RecognizeT90, {}, kDriverNames);
+    const SetupFinding* f = FindingAbout(report, "module usblp is not loaded");
+    ASSERT_NE(f, nullptr) << Dump(report);
+    EXPECT_FALSE(f->ok);
+
+    testbed::Testbed empty;
+    report = CheckUsbPrinters(empty.roots(), RecognizeT90,
+                              {{"T90", "Altrin Pressline T90", "usb://Altrin/Pressline%20T90?serial=AB12"}}, kDriverNames);
+    f = FindingAbout(report, "CUPS queue T90");
+    ASSERT_NE(f, nullptr) << Dump(report);
+    EXPECT_FALSE(f->ok);
+}
+
+// A usable printer whose status lines say it is off-line is named with the command that brings it
+// back; one on-line is said to be so; one whose lines cannot be read is left unmentioned.
+struct StateCase {
+    const char* name;
+    std::optional<platform::ParallelStatus> status;
+    std::optional<bool> ok;  // the finding; nullopt: none
+};
+
+void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
+
+class PrinterState : public SetupCheckTest, public ::testing::WithParamInterface<StateCase> {};
+
+TEST_P(PrinterState, OffLineIsAProblemWithItsMend) {
+    testbed::ParallelPortsWithStatus ports(bed_.roots());
+    ports.status = GetParam().status;
+    bed_.writeFile("dev/lp0", "", 0660);
+    const SetupReport report = CheckPrinterStates({"LPT1:"}, [&](const std::string& port, platform::ParallelStatus& s) {
+        int error = 0;
+        return ports.readStatus(port, s, error);
+    });
+    if (!GetParam().ok) {
+        EXPECT_TRUE(report.findings.empty()) << Dump(report);
+        return;
+    }
+    ASSERT_EQ(report.findings.size(), 1u) << Dump(report);
+    EXPECT_EQ(report.findings[0].ok, *GetParam().ok) << Dump(report);
+    if (!*GetParam().ok) {
+        EXPECT_EQ(report.findings[0].text, "the printer on LPT1: reports that it is off-line");
+        EXPECT_EQ(report.findings[0].fix.rfind("devpanel-cli --port LPT1: online", 0), 0u) << report.findings[0].fix;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, PrinterState,
+    ::testing::Values(StateCase{"OnLine", platform::ParallelStatus{true, false, false}, true},
+                      StateCase{"OffLine", platform::ParallelStatus{false, false, false}, false},
+                      StateCase{"LinesCannotBeRead", std::nullopt, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct BlacklistCase {
     const char* name;
