@@ -11,13 +11,13 @@ cmake --build build -j "${JOBS:-2}"
 args=("$@")
 [ ${#args[@]} -eq 0 ] && args=(--virtual)
 
-if [ ! -x build/app/devpanel ]; then
+if [ ! -x build/qtapp/devpanel ]; then
   # The GUI is not built yet: show what the command-line tool reads from the virtual printer.
   exec build/cli/devpanel-cli "${args[@]}" read
 fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  exec build/app/devpanel "${args[@]}"
+  exec build/qtapp/devpanel "${args[@]}"
 fi
 
 shot=${SCREENSHOT:-$PWD/build/devpanel-screenshot.png}
@@ -26,5 +26,5 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   sleep "${SCREENSHOT_DELAY:-4}"
   import -window root "$1"
   kill $pid 2>/dev/null; wait $pid 2>/dev/null || true
-' build/app/devpanel "$shot" "${args[@]}"
+' build/qtapp/devpanel "$shot" "${args[@]}"
 echo "screenshot: $shot"

@@ -8,7 +8,7 @@
 
 #include "cli/commands_private.h"
 #include "link/slc.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace cli {
 

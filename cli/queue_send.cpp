@@ -14,7 +14,7 @@
 #include "platform/paths.h"
 #include "platform/whole_files.h"
 #include "protocol/packets.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace cli {
 namespace {

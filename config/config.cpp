@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "config/profile.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 
 namespace config {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 // Message box styles and answers (the values of the classic message-box API), in a namespace of
 // their own so that they never meet the macros of the same names in <windows.h>.

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "config/profile.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/snapshot.h"
 #include "platform/file_lock.h"
 #include "platform/paths.h"

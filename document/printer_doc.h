@@ -12,7 +12,7 @@
 #include "config/config.h"
 #include "document/frame.h"
 #include "document/snapshot.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace platform {
 class FileLock;

@@ -30,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace snapshot {
 

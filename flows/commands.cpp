@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/frame.h"
 #include "document/printer_doc.h"
 #include "document/snapshot.h"

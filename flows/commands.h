@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 class CPrinterDoc;
 

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "config/ascii.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/frame.h"
 #include "document/printer_doc.h"
 #include "document/value_tokens.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "document/snapshot.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 class CPrinterDoc;
 

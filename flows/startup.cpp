@@ -4,7 +4,7 @@
 
 #include "config/config_check.h"
 #include "config/profile.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/frame.h"
 #include "flows/commands.h"
 #include "platform/data_files.h"

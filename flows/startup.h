@@ -13,7 +13,7 @@
 
 #include "document/discovery.h"
 #include "document/printer_doc.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace sim {
 class SimPlatform;

@@ -5,9 +5,9 @@
 
 #include "config/ascii.h"
 #include "config/profile.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/value_tokens.h"
-#include "ui/templates.h"
+#include "templates/templates.h"
 
 namespace pages {
 

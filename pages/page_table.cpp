@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "ui/page_templates.h"
+#include "templates/page_templates.h"
 
 namespace pages {
 

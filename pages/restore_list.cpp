@@ -1,6 +1,6 @@
 #include "pages/restore_list.h"
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/value_tokens.h"
 #include "pages/setting_texts.h"
 #include "platform/paths.h"

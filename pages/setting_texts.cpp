@@ -4,10 +4,10 @@
 #include <variant>
 
 #include "config/ascii.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/printer_doc.h"
 #include "pages/page_table.h"
-#include "ui/templates.h"
+#include "templates/templates.h"
 
 namespace pages {
 

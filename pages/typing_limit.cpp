@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/value_tokens.h"
 #include "protocol/printer_text.h"
 

@@ -22,8 +22,8 @@
 #include <QTextEdit>
 #include <algorithm>
 
-#include "config/strings.h"
-#include "ui/dialog_units.h"
+#include "strings/string_table.h"
+#include "templates/dialog_units.h"
 #include "qtui/left_text_button.h"
 #include "qtui/radio_accessibility.h"
 #include "qtui/spin_button.h"

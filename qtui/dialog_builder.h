@@ -1,4 +1,4 @@
-// Turns a dialog template (ui/templates.h) into Qt widgets at the template's positions. Dialog
+// Turns a dialog template (templates/templates.h) into Qt widgets at the template's positions. Dialog
 // units are converted with the dialog font's metrics: x * average character width / 4 and
 // y * character height / 8, so a form keeps its proportions with any font. Forms in 굴림 keep
 // 굴림's own metrics (a line one em high, Latin letters half an em wide) whichever Korean font
@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/templates.h"
+#include "templates/templates.h"
 
 class QAbstractButton;
 class QComboBox;

@@ -10,7 +10,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/printer_doc.h"
 #include "pages/typing_limit.h"
 #include "qtui/spin_button.h"

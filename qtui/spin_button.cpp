@@ -7,7 +7,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 
 namespace ui {
 namespace {

@@ -17,15 +17,15 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 # Bottom to top. Folders of one layer may not include each other.
 LAYERS = [
-    ["platform"],            # the operating system behind narrow interfaces
-    ["protocol", "config"],  # NPA packets and the printer's code page; devPanel.ini, the string table
+    ["platform", "strings"],  # the operating system behind narrow interfaces; the window's texts by id
+    ["protocol", "config"],  # NPA packets and the printer's code page; devPanel.ini
     ["link", "sim"],         # the printer link; the virtual printer and simulated platform
     ["transactions"],        # the Npa* operations
     ["document"],            # the printer document and discovery
-    ["ui"],                  # dialog templates as data, dialog units
+    ["templates"],           # dialog templates as data, dialog units
     ["pages", "flows"],      # the setting pages' model; the start-up, commands and command line
     ["qtui", "winui"],       # the front ends: Qt's and Win32's, bound to the pages by control id
-    ["app", "cli", "winapp"],  # the Qt program, the command-line program, the Win32 program
+    ["qtapp", "cli", "winapp"],  # the Qt program, the command-line program, the Win32 program
 ]
 RANK = {folder: rank for rank, folders in enumerate(LAYERS) for folder in folders}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/([^"]+)"', re.M)

@@ -2,7 +2,7 @@
 # Renders devpanel on the built-in virtual printer into PNG files, under Xvfb when it is there
 # (else on Qt's offscreen platform):
 #   OUTPUT/          the main window with each setting page, the printer choice, the wait dialog
-#                    and the about box (tests/app/gui_screenshots);
+#                    and the about box (tests/qtapp/gui_screenshots);
 #   OUTPUT/pages/    each setting page alone, filled with sample printer values
 #                    (tests/pages/page_screenshots).
 # Then refreshes the pictures of docs/: the main window (setup page) and three pages.
@@ -26,7 +26,7 @@ render() {  # program, output folder
     QT_QPA_PLATFORM=offscreen "$1" "$2"
   fi
 }
-render "$build/tests/app/gui_screenshots" "$out"
+render "$build/tests/qtapp/gui_screenshots" "$out"
 render "$build/tests/pages/page_screenshots" "$out/pages"
 
 # Small palette images keep the documentation light.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace records {
 

@@ -12,7 +12,7 @@
 #include "link/slc.h"
 #include "config/ascii.h"
 #include "config/profile.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 #include "transactions/command_records.h"
 #include "protocol/packets.h"
 #include "protocol/printer_text.h"

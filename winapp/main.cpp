@@ -1,5 +1,5 @@
 // devpanel.exe: views and changes the settings of an Altrin Pressline T90 (Korean user interface)
-// through the Win32 front end (winui/). The command line is the Qt program's (app/command_line.h).
+// through the Win32 front end (winui/). The command line is the Qt program's (qtapp/command_line.h).
 #include <windows.h>
 
 #include <shellapi.h>

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "winui/utf16.h"
 #include "winui/win32_constants.h"
 

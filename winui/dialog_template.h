@@ -1,4 +1,4 @@
-// A dialog template of ui/templates.h as the Win32 dialog manager reads it: the bytes of an
+// A dialog template of templates/templates.h as the Win32 dialog manager reads it: the bytes of an
 // extended dialog template (DLGTEMPLATEEX with its DLGITEMTEMPLATEEX items), which
 // CreateDialogIndirectParamW and DialogBoxIndirectParamW build into windows. Plain C++ without
 // <windows.h>, so that every system can build and test it.
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialog_units.h"
-#include "ui/templates.h"
+#include "templates/dialog_units.h"
+#include "templates/templates.h"
 
 namespace winui {
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/printer_doc.h"
-#include "ui/templates.h"
+#include "templates/templates.h"
 #include "flows/commands.h"
 #include "flows/settings_files.h"
 #include "winui/nav_tree.h"

@@ -1,4 +1,4 @@
-// The main window of the Win32 front end: menu and accelerators (ui/templates.h's MainMenu() and
+// The main window of the Win32 front end: menu and accelerators (templates/templates.h's MainMenu() and
 // MainAccelerators()), a status bar showing the system's help texts, and a splitter with the
 // navigation tree on the left and the current setting page on the right. It runs the apply and
 // save-as-command-file commands and the exit flow through flows/commands.h and the document, the

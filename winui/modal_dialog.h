@@ -1,11 +1,11 @@
-// A modal dialog built from a template of ui/templates.h (winui/template_window.h): the base of
+// A modal dialog built from a template of templates/templates.h (winui/template_window.h): the base of
 // the start-up's dialogs, the about box and the progress of long work. A dialog handles its own
 // messages; the template's controls are placed before OnInit runs.
 #pragma once
 
 #include <windows.h>
 
-#include "ui/templates.h"
+#include "templates/templates.h"
 
 namespace winui {
 

@@ -2,7 +2,7 @@
 
 #include "config/config.h"
 #include "config/profile.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "winui/template_window.h"
 
 namespace winui {

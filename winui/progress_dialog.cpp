@@ -7,8 +7,8 @@
 #include <system_error>
 #include <thread>
 
-#include "config/strings.h"
-#include "ui/dialog_units.h"
+#include "strings/string_table.h"
+#include "templates/dialog_units.h"
 #include "winui/modal_dialog.h"
 #include "winui/template_window.h"
 

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace winui {
 

@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "pages/restore_list.h"
-#include "ui/dialog_units.h"
+#include "templates/dialog_units.h"
 #include "winui/template_window.h"
 
 namespace winui {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/printer_doc.h"
 #include "pages/setting_texts.h"
 #include "winui/restore_dialog.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/printer_doc.h"
 #include "pages/typing_limit.h"
 #include "winui/template_window.h"

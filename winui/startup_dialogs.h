@@ -10,7 +10,7 @@
 
 #include "flows/startup.h"
 #include "document/discovery.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace winui {
 

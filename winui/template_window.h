@@ -1,8 +1,8 @@
-// Windows from the dialog templates of ui/templates.h: a form inside another window (a setting
+// Windows from the dialog templates of templates/templates.h: a form inside another window (a setting
 // page) and modal dialogs. The template goes to the dialog manager as an extended template
 // (winui/dialog_template.h), rescaled when the font the system selects for 굴림 has other base
 // units than 굴림's own 6 x 12 cell; once created, every control is put on the exact pixel
-// rectangle that 굴림's cell gives its dialog units (ui/dialog_units.h), as the Qt front end
+// rectangle that 굴림's cell gives its dialog units (templates/dialog_units.h), as the Qt front end
 // puts its widgets, and each number field's spin at its field's right edge, inside its width.
 #pragma once
 
@@ -10,8 +10,8 @@
 
 #include <string>
 
-#include "ui/dialog_units.h"
-#include "ui/templates.h"
+#include "templates/dialog_units.h"
+#include "templates/templates.h"
 
 namespace winui {
 

@@ -31,7 +31,7 @@
 #include "link/slc.h"
 #include "config/profile.h"
 #include "document/snapshot.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 #include "sim/sim_platform.h"
 
 namespace {

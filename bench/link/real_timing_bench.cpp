@@ -37,7 +37,7 @@
 #include "link/timing.h"
 #include "platform/linux/linux_platform.h"
 #include "testbed.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 namespace {
 

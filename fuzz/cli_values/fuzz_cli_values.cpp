@@ -13,7 +13,7 @@
 #include "config/profile.h"
 #include "document/printer_doc.h"
 #include "fuzz/fuzz_check.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 using fuzz::Check;
 

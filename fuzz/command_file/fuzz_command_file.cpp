@@ -11,7 +11,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "protocol/packets.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 using fuzz::Check;
 

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/windows/records.h"
-#include "platform/windows/windows_parts.h"
+#include "platform/windows/system_replies.h"
+#include "platform/windows/platform_classes.h"
 
 namespace platform::windows_impl {
 namespace {

@@ -1,7 +1,7 @@
 #include "platform/windows/windows_platform.h"
 
 #include "platform/local_files.h"
-#include "platform/windows/windows_parts.h"
+#include "platform/windows/platform_classes.h"
 
 namespace platform::windows_impl {
 

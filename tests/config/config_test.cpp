@@ -7,7 +7,7 @@
 #include <string>
 
 #include "config/profile.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "config/config.h"
 #include "config/profile.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 #include "protocol/packets.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "config/config_check.h"
 #include "config/profile.h"
 #include "protocol/packets.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "config/config.h"
 #include "document/printer_doc.h"
 #include "document/snapshot.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "platform/file_lock.h"
 #include "platform/paths.h"
 #include "sim_fixture.h"

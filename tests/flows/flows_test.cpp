@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/frame.h"
 #include "document/printer_doc.h"
 #include "flows/commands.h"

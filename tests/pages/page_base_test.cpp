@@ -16,7 +16,7 @@
 #include "gui_support.h"
 #include "document/printer_doc.h"
 #include "document_reads.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "test_page.h"
 
 namespace {

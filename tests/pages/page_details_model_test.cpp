@@ -3,7 +3,7 @@
 // no entry, the renumbering choices, switches with odd or missing values, the title lines.
 #include <gtest/gtest.h>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "page_model_support.h"
 
 namespace pagetest {

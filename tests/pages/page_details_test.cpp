@@ -19,7 +19,7 @@
 
 #include "page_test_support.h"
 #include "qtui/text_limit.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 
 namespace pagetest {
 namespace {

@@ -18,9 +18,9 @@
 #include <cstdlib>
 #include <map>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "page_test_support.h"
-#include "ui/templates.h"
+#include "templates/templates.h"
 
 namespace pagetest {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <set>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/printer_doc.h"
 #include "document_reads.h"
 #include "page_fixture.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "config/profile.h"
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "document/printer_doc.h"
 #include "pages/restore_list.h"
 #include "pages/setting_texts.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "pages/typing_limit.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_prompts.h"
+#include "qtapp/ui_prompts.h"
 #include "document/frame.h"
 
 namespace guitest {

@@ -16,7 +16,7 @@
 #include "link/link_testing.h"
 #include "link/timing.h"
 #include "config/profile.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 #include "sim/sim_platform.h"
 #include "test_env.h"
 

@@ -7,7 +7,7 @@
 
 #include "document/printer_doc.h"
 #include "pages/page_table.h"
-#include "ui/templates.h"
+#include "templates/templates.h"
 
 namespace guitest {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 #include "protocol/packets.h"
 #include "sim_fixture.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 #include "sim_fixture.h"
 
 namespace {

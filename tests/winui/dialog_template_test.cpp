@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "config/strings.h"
-#include "ui/page_templates.h"
+#include "strings/string_table.h"
+#include "templates/page_templates.h"
 #include "winui/dialog_template.h"
 #include "winui/utf16.h"
 #include "winui/win32_constants.h"

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <set>
 
-#include "config/strings.h"
+#include "strings/string_table.h"
 #include "pages/page_table.h"
 #include "pages/setting_texts.h"
-#include "ui/templates.h"
+#include "templates/templates.h"
 #include "window_support.h"
 #include "winui/restore_dialog.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "platform/local_files.h"
-#include "platform/windows/records.h"
-#include "platform/windows/windows_parts.h"
+#include "platform/windows/system_replies.h"
+#include "platform/windows/platform_classes.h"
 #include "platform/windows/windows_platform.h"
 #include "test_env.h"
 
