@@ -2,16 +2,21 @@
 // device ID and serial number of the attached USB printer it may name), the CUPS server's name,
 // the link's settings file (link.conf), the names shown for a device ID, and on Windows the
 // device-ID replies, interface paths and spooler records; and the custom port name the USB
-// discovery makes of a device ID. Input: one option byte, then the text.
-// The option byte modulo 6 picks the reader; for device URIs its bits 3-6 give the usblp index.
+// discovery makes of a device ID; the kernel's module list and modprobe.d as `doctor` reads them.
+// Input: one option byte, then the text. Option bit 7: the text is both proc/modules and a
+// modprobe.d file; else the option byte modulo 6 picks the reader, and for device URIs its bits
+// 3-6 give the usblp index.
 // Device URIs map to the URI itself, a parallel port or the matching USB port; labels are
 // printable and short; Windows device IDs never reach past the reply and end before any NUL;
-// spooler ports lose their blanks and keep only the first port of a pool.
+// spooler ports lose their blanks and keep only the first port of a pool; a module is loaded or
+// blacklisted only by a line that names it.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +26,7 @@
 #include "link/usb_private.h"
 #include "platform/linux/cups_printers.h"
 #include "platform/linux/port_names.h"
+#include "platform/linux/roots.h"
 #include "platform/linux/setup_check.h"
 #include "platform/linux/user_files.h"
 #include "platform/windows/records.h"
@@ -138,12 +144,45 @@ void WindowsSpooler(const std::string& text) {
     }
 }
 
+// A folder standing in for / (proc/modules, etc/modprobe.d/), made once in the temporary folder
+// and removed at exit.
+const li::Roots& SystemRoot() {
+    static const li::Roots* roots = [] {
+        std::string folder = (std::filesystem::temp_directory_path() / "devpanel-fuzz-root.XXXXXX").string();
+        if (mkdtemp(folder.data()) == nullptr) std::abort();
+        static const std::string made = folder;
+        std::filesystem::create_directories(made + "/proc");
+        std::filesystem::create_directories(made + "/etc/modprobe.d");
+        std::atexit([] { std::filesystem::remove_all(made); });
+        return new li::Roots(li::Roots::under(made));
+    }();
+    return *roots;
+}
+
+void KernelModules(const std::string& text) {
+    const li::Roots& roots = SystemRoot();
+    std::ofstream(roots.procPath("proc/modules"), std::ios::binary | std::ios::trunc) << text;
+    std::ofstream(roots.etcPath("etc/modprobe.d/fuzz.conf"), std::ios::binary | std::ios::trunc) << text;
+    if (li::ModuleLoaded(roots, "usblp")) Check(text.find("usblp ") != std::string::npos);
+    const std::vector<std::string> places = li::ModuleBlacklists(roots, "usblp");
+    if (!places.empty()) Check(text.find("blacklist") != std::string::npos && text.find("usblp") != std::string::npos);
+    const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    for (const std::string& place : places) {
+        const size_t colon = place.rfind(':');
+        Check(colon != std::string::npos && std::stoul(place.substr(colon + 1)) <= lines);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const uint8_t option = data[0];
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    if ((option & 0x80) != 0) {
+        KernelModules(text);
+        return 0;
+    }
     switch (option % 6) {
     case 0: DeviceUri(text, (option >> 3) & 15); break;
     case 1: LinkSettings(text); break;
