@@ -370,6 +370,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     try {
         app->parse(reversed);
     } catch (const CLI::CallForHelp&) {
+        // Help is all that is done, and nothing else the parse set counts: CLI11 reads "-h" run
+        // together with more characters as the help flag followed by another option, which could
+        // otherwise set the options only this function gives ("--virtual-state").
+        options = Options{};
         options.help = true;
         return true;
     } catch (const CLI::ExtrasError&) {

@@ -116,6 +116,18 @@ TEST_F(CliProgramTest, HelpDocumentsCommandsOptionsAndExitStatuses) {
     EXPECT_EQ(o.out.find(DEVPANEL_DATA_DIR), std::string::npos) << o.out;
 }
 
+// CLI11 reads "-h" run together with more characters as the help flag and the rest as another
+// option: "-h-virtual-state=x" reached the option only "--virtual=FILE" may set, and left a state
+// file without the virtual printer beside the help.
+TEST(CliOptionsTest, HelpRunTogetherWithAnOptionTakesNothingElse) {
+    cli::Options options;
+    std::string error;
+    ASSERT_TRUE(cli::ParseOptions({"-h-virtual-state=x"}, options, error));
+    EXPECT_TRUE(options.help);
+    EXPECT_FALSE(options.stateFile.has_value());
+    EXPECT_FALSE(options.useVirtual);
+}
+
 TEST_F(CliProgramTest, BadUsageExitsTwoWithoutOutput) {
     const std::vector<std::vector<std::string>> cases = {
         {},
