@@ -1,6 +1,7 @@
 // The routines the files of the printer link share, above its state (link/state.h). Only the
-// files of link/ and the link's own tests (tests/link/) include this header; tests and benches
-// elsewhere use link/link_testing.h.
+// files of link/, the link's own tests (tests/link/) and the fuzz targets of its inner pieces
+// (fuzz/offline_exchange) include this header; tests and benches elsewhere use
+// link/link_testing.h.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
-// The USB half of the printer link (usb.cpp, usb_discovery.cpp). Included by the link core and
-// the link's tests only.
+// The USB half of the printer link (usb.cpp, usb_discovery.cpp). Included by the link core, the
+// link's tests and the fuzz target of the system's texts (fuzz/system_texts: the USB port table).
 #pragma once
 
 #include <cstddef>

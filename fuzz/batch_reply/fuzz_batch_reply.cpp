@@ -17,7 +17,7 @@
 #include "document/snapshot.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/packets.h"
-#include "transactions/npa.h"
+#include "transactions/transactions.h"
 
 using fuzz::Check;
 

@@ -23,13 +23,14 @@
 
 #include "fuzz/fuzz_check.h"
 #include "link/attached_printers.h"
+#include "link/npa_detect.h"
 #include "link/usb_private.h"
 #include "platform/linux/cups_printers.h"
 #include "platform/linux/port_names.h"
 #include "platform/linux/roots.h"
 #include "platform/linux/setup_check.h"
 #include "platform/linux/user_files.h"
-#include "platform/windows/records.h"
+#include "platform/windows/system_replies.h"
 
 using fuzz::Check;
 
