@@ -315,6 +315,14 @@ void NpaLoadTables() {
     LoadWriteSection(t, ini);
 }
 
+void NpaLoadTablesFrom(const Profile& ini) {
+    NpaTables& t = Tables();
+    t = NpaTables{};
+    t.loaded = true;
+    LoadReadSection(t, ini);
+    LoadWriteSection(t, ini);
+}
+
 int NpaReadAllSettings(const std::string& port, ValueMap& values, NpaRawValues* raw) {
     NpaLoadTables();
     NpaTables& t = Tables();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "config/profile.h"
 #include "platform/port_name.h"
 
 enum : int {
@@ -47,6 +48,9 @@ using NpaRawValues = std::map<std::string, NpaRawValue>;  // NPA name (upper cas
 // Parses the two NPA sections of ConfigFile() into the process-wide tables; runs once per
 // process (every other operation calls it first).
 void NpaLoadTables();
+// Replaces the process-wide tables with those parsed from ini's two NPA sections (a fuzz target
+// or a test that brings its own configuration text); NpaLoadTables keeps them afterwards.
+void NpaLoadTablesFrom(const Profile& ini);
 // Opens the port and reads every setting of "NPA READ SETTING" with one batch request, adding
 // NPA name -> value token to values and, when raw is given, NPA name -> the bytes and token read
 // to raw (entries of settings the reply lacks are kept). NPA_OK (the port stays open),
