@@ -424,6 +424,9 @@ constexpr Entry kTable[] = {
      "Going online"},
     {61406, "확인",
      "Verifying"},
+    // The same on Windows, in the words of its own printer settings.
+    {61407, "프린터가 켜져 있고 케이블이 연결되어 있는지, '장치 및 프린터'에 프린터가 있는지, 프린터의 포트가 올바른지 확인 하십시오. 'devpanel-cli.exe doctor'는 무엇이 빠졌는지 알려 줍니다. 프린터 없이 써 보려면 'devpanel.exe --virtual'로 가상 프린터를 시작 하십시오.",
+     "Check that the printer is turned on and its cable is attached, that it is listed in Devices and Printers, and that it uses the right port. 'devpanel-cli.exe doctor' tells what is missing. To try the program without a printer, start the virtual printer with 'devpanel.exe --virtual'."},
     // Captions of the page forms (their controls' textId); some forms share the value labels'
     // texts above.
     {61410, "사용자 1",
