@@ -12,7 +12,7 @@ namespace {
 // without its value ("--ini" alone, "--ini=" with nothing after it), an option we do not know,
 // or a word where only options are taken.
 std::string UsageErrorOf(const std::string& arg) {
-    for (const char* option : {"--ini", "--screenshot", "--port"}) {
+    for (const char* option : {"--ini", "--screenshot", "--port", "--lang"}) {
         if (arg == option || arg == std::string(option) + "=") return std::string(option) + " needs a value";
     }
     if (arg.size() > 1 && arg[0] == '-') return "unknown option " + arg;
@@ -45,6 +45,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             cl.stateFile = a.substr(10);
         } else if (valueOf("--ini", cl.iniPath) || valueOf("--screenshot", cl.screenshot) ||
                    valueOf("--port", cl.port)) {
+        } else if (std::string lang; valueOf("--lang", lang)) {
+            cl.language = res::LanguageOfOption(lang);
+            if (!cl.language && !lang.empty() && cl.usageError.empty()) {
+                cl.usageError = "--lang takes ko or en, not " + lang;
+            }
         } else if (a == "--quit-when-shown") {
             cl.quitWhenShown = true;
         } else {

@@ -7,10 +7,14 @@
 //   --screenshot PATH      save a picture of the main window once it is shown, then leave
 //   --quit-when-shown      leave as soon as the main window is shown (start-up timing)
 //   --port PORT            the printer's port (LPT1:, USB001, ...): no search, no choice
+//   --lang ko|en           the window's language, instead of the desktop's
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "strings/language.h"
 
 struct CommandLine {
     bool virtualPrinter = false;
@@ -19,6 +23,7 @@ struct CommandLine {
     std::string screenshot;
     bool quitWhenShown = false;
     std::string port;  // --port; empty: find the printer
+    std::optional<res::Language> language;  // --lang; nothing: the desktop's language
     std::vector<std::string> unknown;
     // The first argument that makes the command line unusable ("unknown option --bogus",
     // "--ini needs a value", "unexpected argument x"); empty when every argument was taken. A

@@ -16,8 +16,6 @@ namespace startup_messages {
 // Start-up messages: text and caption ids.
 constexpr int kNoPrinterInfoText = 61209, kNoPrinterInfoCaption = 61210;
 constexpr int kNoPrinterText = 61205, kNoPrinterCaption = 61206;
-// Under the last message when no printer was found: where to look, and the virtual printer.
-constexpr int kNoPrinterHint = 61401;
 constexpr int kPortNotFoundText = 61203, kPortNotFoundCaption = 61204;
 constexpr int kNoCommunicationText = 61207, kNoCommunicationCaption = 61208;
 constexpr int kBadConfigurationText = 61344, kBadConfigurationCaption = 61343;
@@ -36,7 +34,8 @@ std::optional<std::pair<std::string, std::string>> ChoosePrinter(IStartupUi& ui,
     // only when nothing was.
     if (!found.listReadable && found.printers.empty()) Fail(ui, kNoPrinterInfoText, kNoPrinterInfoCaption);
     if (found.printers.empty()) {
-        Fail(ui, kNoPrinterText, kNoPrinterCaption, msgbox::kSetForeground, kNoPrinterHint);
+        // Under it: where to look, and the virtual printer.
+        Fail(ui, kNoPrinterText, kNoPrinterCaption, msgbox::kSetForeground, steps.noPrinterHintId);
         return std::nullopt;
     }
     if (found.printers.size() == 1) return *found.printers.begin();

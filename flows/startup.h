@@ -73,12 +73,19 @@ public:
     virtual void waitForRead(StartupRead& read) = 0;
 };
 
+// The string ids of the hint under the message that no printer was found.
+constexpr int kNoPrinterHintLinux = 61401;
+constexpr int kNoPrinterHintWindows = 61407;
+
 // The steps a test may replace; each defaults to the real one.
 struct StartupSteps {
     std::function<std::string()> configProblem;   // what is wrong with devPanel.ini; empty: nothing
     std::function<DiscoveryResult()> discover;    // the candidate printers
     StartupRead::Reader reader;                   // the read of every setting
     std::string requestedPort;                    // --port: no discovery, no choice
+    // What to check when no printer was found, in the words of the system the program runs on:
+    // the Linux one (USB or parallel, CUPS, lpstat -v) unless a front end names another.
+    int noPrinterHintId = kNoPrinterHintLinux;
     StartupSteps();
 };
 

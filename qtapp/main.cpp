@@ -22,13 +22,13 @@
 #include "qtui/dialog_builder.h"
 #include "qtui/screen_fit.h"
 #include "sim/sim_platform.h"
+#include "strings/language.h"
 
 namespace {
 
 constexpr const char* kHelp = R"(Usage: devpanel [OPTIONS]
 
-Views and changes the settings of an Altrin Pressline T90 laser printer (Korean user
-interface). Without options it offers the supported printers of the CUPS queue list, reads
+Views and changes the settings of an Altrin Pressline T90 laser printer. Without options it offers the supported printers of the CUPS queue list, reads
 every setting of the chosen one and opens the main window.
 
 Options:
@@ -42,6 +42,9 @@ Options:
   --screenshot PATH      Save a picture of the main window once it is shown, then leave.
                          The extension names the format (.png, .jpg, ...).
   --quit-when-shown      Leave as soon as the main window is shown.
+  --lang ko|en           The window's language: Korean or English. Default: the desktop's
+                         (the first of LANGUAGE, LC_ALL, LC_MESSAGES, LANG that is set:
+                         Korean for ko..., English otherwise).
   -h, --help             Show this text and leave.
   --version              Show the version and leave.
 
@@ -58,7 +61,7 @@ devpanel-cli does the same without a window; devpanel-cli doctor checks a printe
 )";
 
 constexpr const char* kUsage = "Usage: devpanel [--virtual[=STATEFILE] | --port PORT] [--ini PATH] "
-                               "[--screenshot PATH] [--quit-when-shown]\n"
+                               "[--screenshot PATH] [--quit-when-shown] [--lang ko|en]\n"
                                "Run devpanel --help for the options.\n";
 
 constexpr const char* kWithoutDisplay = "Start it in a graphical session; devpanel-cli reads and changes the same "
@@ -121,13 +124,6 @@ int main(int argc, char** argv) {
     ui::KeepWindowsOnScreen();
     SetApplicationIcon();
     ui::InstallFontSubstitutes();
-    // The program speaks Korean whatever the desktop's language: so do Qt's own buttons and
-    // the file dialog.
-    QTranslator qtKorean;
-    if (qtKorean.load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtKorean);
-    // Dates, sizes and the system's file type names in Korean too.
-    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
 
     std::vector<std::string> args;
     for (const QString& a : QApplication::arguments().mid(1)) args.push_back(a.toStdString());
@@ -136,6 +132,19 @@ int main(int argc, char** argv) {
     if (!cl.usageError.empty()) {
         std::fprintf(stderr, "devpanel: %s\n%s", cl.usageError.c_str(), kUsage);
         return 2;
+    }
+
+    // The window speaks the desktop's language (Korean or English), or the one --lang names.
+    res::SetLanguage(cl.language.value_or(res::LanguageOfEnvironment(getenv)));
+    // Qt's own buttons and the file dialog speak it too; Qt's texts are English without a
+    // translation. Dates, sizes and the system's file type names follow.
+    QTranslator qtKorean;
+    if (res::CurrentLanguage() == res::Language::Korean) {
+        if (qtKorean.load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QApplication::installTranslator(&qtKorean);
+        QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    } else {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
     if (!cl.port.empty() && !IsPrinterPortName(cl.port)) {

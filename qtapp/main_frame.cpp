@@ -83,7 +83,7 @@ void CMainFrame::CreateMenu() {
     for (const res::MenuEntry& e : res::MainMenu()) {
         switch (e.kind) {
             case res::MenuKind::Popup:
-                popup = menuBar()->addMenu(QString::fromUtf8(e.text));
+                popup = menuBar()->addMenu(QString::fromStdString(res::MenuText(e)));
                 break;
             case res::MenuKind::EndPopup:
                 popup = nullptr;
@@ -92,8 +92,8 @@ void CMainFrame::CreateMenu() {
                 if (popup) popup->addSeparator();
                 break;
             case res::MenuKind::Item: {
-                QAction* action = popup ? popup->addAction(QString::fromUtf8(e.text))
-                                        : menuBar()->addAction(QString::fromUtf8(e.text));
+                QAction* action = popup ? popup->addAction(QString::fromStdString(res::MenuText(e)))
+                                        : menuBar()->addAction(QString::fromStdString(res::MenuText(e)));
                 action->setStatusTip(HelpText(e.commandId));
                 m_actions[e.commandId] = action;
                 break;

@@ -10,7 +10,7 @@ CTemplateDialog::CTemplateDialog(int templateId, QWidget* parent) : QDialog(pare
     if (dialog->style & res::D_CAPTION) flags |= Qt::WindowTitleHint;
     if (dialog->style & res::D_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     setWindowFlags(flags);
-    if (dialog->caption) setWindowTitle(QString::fromUtf8(dialog->caption));
+    setWindowTitle(QString::fromStdString(res::DialogCaption(*dialog)));
     setModal(dialog->style & res::D_MODAL);
     m_built = ui::BuildDialog(*dialog, this);
     if (auto* ok = qobject_cast<QPushButton*>(Control(res::IDOK_BUTTON)))

@@ -121,7 +121,7 @@ QString WithoutMnemonics(QString text) {
 
 QWidget* MakeControl(const res::ControlTemplate& c, const DialogUnits& du, QWidget* form,
                      QWidget* previous, int radioGroup) {
-    const QString text = ControlText(c);
+    const QString text = ui::ControlText(c);
     const uint32_t s = c.style;
     QRect r = du.rect(c.x, c.y, c.cx, c.cy);
     QWidget* w = nullptr;
@@ -309,8 +309,7 @@ QWidget* BuiltDialog::control(int id) const {
 }
 
 QString ControlText(const res::ControlTemplate& control) {
-    if (control.textId != 0) return QString::fromStdString(res::String(control.textId));
-    return control.text ? QString::fromUtf8(control.text) : QString();
+    return QString::fromStdString(res::ControlText(control));
 }
 
 BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form) {
@@ -333,7 +332,7 @@ BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form) {
     // it ("사용자 1 이름"), as the form shows it, so that the rows can be told apart.
     QHash<QString, int> rowLabels;
     for (const res::ControlTemplate& c : dialog.controls) {
-        if (c.kind == res::Ctl::Static) ++rowLabels[WithoutMnemonics(ControlText(c))];
+        if (c.kind == res::Ctl::Static) ++rowLabels[WithoutMnemonics(ui::ControlText(c))];
     }
     QString label, groupCaption;
     QLabel* labelStatic = nullptr;  // the label when it is a static text: the control's buddy
@@ -345,7 +344,7 @@ BuiltDialog BuildDialog(const res::DialogTemplate& dialog, QWidget* form) {
             w->setObjectName(QStringLiteral("ctl%1").arg(c.id));
             built.controls.emplace(c.id, w);
         }
-        const QString caption = WithoutMnemonics(ControlText(c));
+        const QString caption = WithoutMnemonics(ui::ControlText(c));
         switch (c.kind) {
             case res::Ctl::GroupBox:
                 groupBoxes.push_back(w);

@@ -6,11 +6,11 @@ namespace {
 
 constexpr ControlTemplate kControls[] = {
     {1289, Ctl::RichEdit, nullptr, 15, 10, 296, 10, S_TITLE_LINE},
-    {1271, Ctl::Static, "A4 폭", 31, 29, 125, 12},
+    {1271, Ctl::Static, nullptr, 31, 29, 125, 12, 0, 61422},
     {1272, Ctl::ComboBox, nullptr, 160, 28, 135, 40, S_PAGE_LIST},
-    {1274, Ctl::CheckBox, "LF 뒤에 자동 CR", 29, 46, 139, 10, S_PAGE_CHECK},
-    {1276, Ctl::CheckBox, "CR 뒤에 자동 LF", 29, 62, 139, 10, S_PAGE_CHECK},
-    {1277, Ctl::Static, "페이지당 라인", 31, 77, 125, 12},
+    {1274, Ctl::CheckBox, nullptr, 29, 46, 139, 10, S_PAGE_CHECK, 61423},
+    {1276, Ctl::CheckBox, nullptr, 29, 62, 139, 10, S_PAGE_CHECK, 61424},
+    {1277, Ctl::Static, nullptr, 31, 77, 125, 12, 0, 61425},
     {1278, Ctl::Edit, nullptr, 161, 77, 45, 12, S_NUMBER_FIELD},
     {1279, Ctl::UpDown, nullptr, 211, 77, 11, 10, S_SPIN | S_UDS_NOTHOUSANDS},
 };

@@ -6,13 +6,13 @@ namespace {
 
 constexpr ControlTemplate kParallelControls[] = {
     {1291, Ctl::RichEdit, nullptr, 15, 10, 296, 10, S_TITLE_LINE},
-    {1058, Ctl::CheckBox, "병렬 모드 1", 30, 29, 139, 10, S_PAGE_CHECK},
-    {1059, Ctl::CheckBox, "병렬 모드 2", 30, 45, 139, 10, S_PAGE_CHECK},
-    {1060, Ctl::CheckBox, "고급 상태", 30, 61, 139, 10, S_PAGE_CHECK},
+    {1058, Ctl::CheckBox, nullptr, 30, 29, 139, 10, S_PAGE_CHECK, 61426},
+    {1059, Ctl::CheckBox, nullptr, 30, 45, 139, 10, S_PAGE_CHECK, 61427},
+    {1060, Ctl::CheckBox, nullptr, 30, 61, 139, 10, S_PAGE_CHECK, 61428},
     {1061, Ctl::CheckBox, "Honor Init", 30, 77, 139, 10, S_PAGE_CHECK},
     {1062, Ctl::CheckBox, "PCL AutoLang", 30, 93, 139, 10, S_PAGE_CHECK},
     {1063, Ctl::CheckBox, "PS AutoLang", 30, 109, 139, 10, S_PAGE_CHECK},
-    {1071, Ctl::Static, "프로토콜", 31, 125, 125, 12},
+    {1071, Ctl::Static, nullptr, 31, 125, 125, 12, 0, 61429},
     {1064, Ctl::ComboBox, nullptr, 161, 125, 135, 35, S_PAGE_LIST},
 };
 

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace res {
 
@@ -60,7 +61,8 @@ constexpr uint32_t S_SPIN = S_UDS_AUTOBUDDY | S_UDS_SETBUDDYINT | S_UDS_ALIGNRIG
 struct ControlTemplate {
     int id;             // control id; -1 for a control nobody addresses (IDC_STATIC)
     Ctl kind;
-    const char* text;   // caption as written in the template (UTF-8); nullptr for none
+    const char* text;   // caption as written in the template (UTF-8), the same in every language;
+                        // nullptr for none or for a caption by textId
     int x, y, cx, cy;   // dialog units
     uint32_t style = 0;
     int textId = 0;     // when non-zero, the caption is string textId of the string table
@@ -82,6 +84,7 @@ struct DialogTemplate {
     std::span<const ControlTemplate> controls;
     const char* fontFace = "굴림";
     int pointSize = 9;
+    int captionId = 0;    // when non-zero, the title is string captionId of the string table
 };
 
 constexpr int IDC_STATIC = -1;
@@ -111,10 +114,17 @@ enum class MenuKind : uint8_t { Popup, Item, Separator, EndPopup };
 struct MenuEntry {
     MenuKind kind;
     int commandId;          // 0 for pop-ups and separators
-    const char* text;       // with "&" before the mnemonic
+    const char* text;       // with "&" before the mnemonic; nullptr for a text by textId
     const char* shortcut;   // the shortcut text shown beside the item, or nullptr
+    int textId = 0;         // when non-zero, the text is string textId of the string table
 };
 std::span<const MenuEntry> MainMenu();
+
+// What a control, a dialog's title bar and a menu entry show, in the window's language: the
+// string table's text when they name a string id, else their own text (UTF-8), else nothing.
+std::string ControlText(const ControlTemplate& control);
+std::string DialogCaption(const DialogTemplate& dialog);
+std::string MenuText(const MenuEntry& entry);
 
 // Accelerators of resource 128.
 enum : uint32_t { ACC_CTRL = 1u << 0, ACC_SHIFT = 1u << 1 };

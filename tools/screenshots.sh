@@ -5,7 +5,9 @@
 #                    and the about box (tests/qtapp/gui_screenshots);
 #   OUTPUT/pages/    each setting page alone, filled with sample printer values
 #                    (tests/pages/page_screenshots).
-# Then refreshes the pictures of docs/: the main window (setup page) and three pages.
+#   OUTPUT/en/       the same windows in English.
+# Then refreshes the pictures of docs/: the main window (setup page) and three pages, and the main
+# window on three pages in English.
 #   tools/screenshots.sh [OUTPUT-FOLDER]      (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,14 +21,15 @@ trap 'rm -rf "$state"' EXIT
 export XDG_STATE_HOME=$state/state XDG_CONFIG_HOME=$state/config XDG_RUNTIME_DIR=$state/run
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-render() {  # program, output folder
+render() {  # program, arguments...
   if command -v xvfb-run >/dev/null; then
-    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$1" "$2"
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$@"
   else
-    QT_QPA_PLATFORM=offscreen "$1" "$2"
+    QT_QPA_PLATFORM=offscreen "$@"
   fi
 }
 render "$build/tests/qtapp/gui_screenshots" "$out"
+render "$build/tests/qtapp/gui_screenshots" --lang en "$out/en"
 render "$build/tests/pages/page_screenshots" "$out/pages"
 
 # Small palette images keep the documentation light.
@@ -44,4 +47,8 @@ for pair in "01 paper" "06 setup" "08 renumber"; do
   set -- $pair
   shrink "$out/pages/page-$1.png" "docs/page-$2.png"
 done
+# The same window in English: the setup page, paper and tray renumbering.
+shrink "$out/en/page-6.png" docs/main-window-en.png
+shrink "$out/en/page-1.png" docs/page-paper-en.png
+shrink "$out/en/page-8.png" docs/page-renumber-en.png
 echo "pictures in $out and $out/pages; docs/*.png refreshed"

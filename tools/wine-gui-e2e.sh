@@ -39,7 +39,7 @@ before=$(language) || fail "devpanel-cli could not read the virtual printer"
 
 echo "== devpanel.exe --virtual=$state, driven by the keyboard (printer language was $before)"
 start=$(date +%s)
-wine "$program" --ini "$(winepath -w "$PWD/data/devPanel.ini")" --virtual="$(winepath -w "$state")" \
+wine "$program" --lang ko --ini "$(winepath -w "$PWD/data/devPanel.ini")" --virtual="$(winepath -w "$state")" \
   >"$work/program.out" 2>&1 &
 program_pid=$!
 drive_status=0

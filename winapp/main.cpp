@@ -1,5 +1,5 @@
-// devpanel.exe: views and changes the settings of an Altrin Pressline T90 (Korean user interface)
-// through the Win32 front end (winui/). The command line is the Qt program's (qtapp/command_line.h).
+// devpanel.exe: views and changes the settings of an Altrin Pressline T90 (Korean or English user
+// interface) through the Win32 front end (winui/). The command line is the Qt program's (qtapp/command_line.h).
 #include <windows.h>
 
 #include <shellapi.h>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "flows/command_line.h"
+#include "strings/language.h"
 #include "winui/program.h"
 #include "winui/template_window.h"
 
@@ -15,8 +16,7 @@ namespace {
 
 constexpr const char* kHelp = R"(Usage: devpanel [OPTIONS]
 
-Views and changes the settings of an Altrin Pressline T90 laser printer (Korean user
-interface). Without options it offers the supported printers of the system's printer list,
+Views and changes the settings of an Altrin Pressline T90 laser printer. Without options it offers the supported printers of the system's printer list,
 reads every setting of the chosen one and opens the main window.
 
 Options:
@@ -28,6 +28,8 @@ Options:
                          current folder, then ..\share\devpanel\ beside the program.
   --screenshot PATH      Save a picture (PNG) of the main window once it is shown, then leave.
   --quit-when-shown      Leave as soon as the main window is shown.
+  --lang ko|en           The window's language: Korean or English. Default: Korean when the
+                         user's display language is Korean, English otherwise.
   -h, --help             Show this text and leave.
   --version              Show the version and leave.
 
@@ -83,7 +85,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     if (!cl.usageError.empty()) {
         Say("devpanel: " + cl.usageError +
                 "\nUsage: devpanel [--virtual[=STATEFILE] | --port PORT] [--ini PATH] [--screenshot PATH] "
-                "[--quit-when-shown]\nRun devpanel --help for the options.\n",
+                "[--quit-when-shown] [--lang ko|en]\nRun devpanel --help for the options.\n",
             true);
         return 2;
     }
@@ -91,6 +93,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         Say("devpanel: " + PortOptionProblem(cl.port) + "\n", true);
         return 2;
     }
+    // The window speaks the user's display language (Korean or English), or the one --lang names.
+    res::SetLanguage(cl.language.value_or(res::LanguageOfWindowsLangId(GetUserDefaultUILanguage())));
     winui::ProgramOptions options;
     options.virtualPrinter = cl.virtualPrinter;
     options.stateFile = cl.stateFile;

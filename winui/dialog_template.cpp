@@ -54,8 +54,7 @@ uint32_t CommonStyle(uint32_t s) {
 }
 
 std::u16string Caption(const res::ControlTemplate& c) {
-    if (c.textId != 0) return Utf16(res::String(c.textId));
-    return c.text ? Utf16(c.text) : std::u16string();
+    return Utf16(res::ControlText(c));
 }
 
 }  // namespace
@@ -164,7 +163,7 @@ std::vector<uint8_t> BuildDialogTemplateEx(const res::DialogTemplate& dialog, co
     w.shortValue(sy(dialog.cy));
     w.word(0);  // no menu
     w.word(0);  // the dialog manager's own class
-    w.string(dialog.caption ? Utf16(dialog.caption) : std::u16string());
+    w.string(Utf16(res::DialogCaption(dialog)));
     w.word(static_cast<uint16_t>(dialog.pointSize > 0 ? dialog.pointSize : 9));
     w.word(kFwNormal);
     w.byte(0);  // not italic

@@ -123,7 +123,7 @@ bool MainFrame::CreateMenuBar() {
         switch (e.kind) {
             case res::MenuKind::Popup:
                 popup = CreatePopupMenu();
-                popupText = Wide(e.text);
+                popupText = Wide(res::MenuText(e));
                 break;
             case res::MenuKind::EndPopup:
                 if (popup) AppendMenuW(m_menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), popupText.c_str());
@@ -133,7 +133,7 @@ bool MainFrame::CreateMenuBar() {
                 if (popup) AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
                 break;
             case res::MenuKind::Item: {
-                std::wstring text = Wide(e.text);
+                std::wstring text = Wide(res::MenuText(e));
                 if (e.shortcut) text += L"\t" + Wide(e.shortcut);
                 AppendMenuW(popup ? popup : m_menu, MF_STRING, static_cast<UINT_PTR>(e.commandId), text.c_str());
                 break;

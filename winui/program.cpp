@@ -95,6 +95,7 @@ int RunProgram(const ProgramOptions& options, int showCommand) {
     StartupWindows startupWindows;
     flows::StartupSteps steps;
     steps.requestedPort = options.port;
+    steps.noPrinterHintId = flows::kNoPrinterHintWindows;
     StartupResult startup;
     if (!flows::RunStartup(startupWindows, steps, startup)) return 0;
 

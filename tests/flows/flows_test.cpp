@@ -98,6 +98,40 @@ INSTANTIATE_TEST_SUITE_P(
 
 using StartupFlowTest = testsupport::SimFixture;
 
+// The hint under "no printer" names the places of the system the program runs on, in the
+// window's language.
+TEST_F(StartupFlowTest, NoPrinterHintSpeaksOfTheSystemItRunsOn) {
+    struct Case {
+        int hintId;
+        res::Language language;
+        std::vector<std::string> named, notNamed;
+    };
+    const Case cases[] = {
+        {flows::kNoPrinterHintLinux, res::Language::Korean, {"CUPS", "lpstat -v", "devpanel --virtual"}, {".exe"}},
+        {flows::kNoPrinterHintLinux, res::Language::English, {"CUPS", "lpstat -v", "devpanel --virtual"}, {".exe"}},
+        {flows::kNoPrinterHintWindows, res::Language::Korean, {"장치 및 프린터", "devpanel-cli.exe doctor", "devpanel.exe --virtual"},
+         {"CUPS", "lpstat"}},
+        {flows::kNoPrinterHintWindows, res::Language::English,
+         {"Devices and Printers", "devpanel-cli.exe doctor", "devpanel.exe --virtual"}, {"CUPS", "lpstat"}},
+    };
+    struct KoreanAfterwards {
+        ~KoreanAfterwards() { res::SetLanguage(res::Language::Korean); }
+    } koreanAfterwards;
+    for (const Case& c : cases) {
+        res::SetLanguage(c.language);
+        RecordingStartupUi ui;
+        flows::StartupSteps steps;
+        steps.configProblem = [] { return std::string(); };
+        steps.discover = [] { return DiscoveryResult{true, {}, {}}; };
+        steps.noPrinterHintId = c.hintId;
+        StartupResult startup;
+        EXPECT_FALSE(flows::RunStartup(ui, steps, startup));
+        ASSERT_EQ(ui.details.size(), 1u);
+        for (const std::string& word : c.named) EXPECT_NE(ui.details[0].find(word), std::string::npos) << word;
+        for (const std::string& word : c.notNamed) EXPECT_EQ(ui.details[0].find(word), std::string::npos) << word;
+    }
+}
+
 TEST_F(StartupFlowTest, ReadsTheOnlyPrinterTheChosenOneOrTheRequestedPort) {
     struct Case {
         PrinterTable found;

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -60,13 +61,21 @@ bool Save(QWidget* w, const QDir& dir, const char* name) {
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     ui::InstallFontSubstitutes();
-    // Qt's own dialogs in Korean, as the program shows them.
+    // "--lang en" first: the windows in English; Korean otherwise, as on a Korean desktop.
+    if (argc > 2 && std::string(argv[1]) == "--lang") {
+        res::SetLanguage(res::LanguageOfOption(argv[2]).value_or(res::Language::Korean));
+        argv += 2;
+        argc -= 2;
+    }
+    // Qt's own dialogs in the windows' language, as the program shows them.
     QTranslator qtKorean;
-    if (qtKorean.load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtKorean);
-    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    if (res::CurrentLanguage() == res::Language::Korean) {
+        if (qtKorean.load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QApplication::installTranslator(&qtKorean);
+        QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT-FOLDER [devPanel.ini]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--lang ko|en] OUTPUT-FOLDER [devPanel.ini]\n", argv[0]);
         return 2;
     }
     QDir dir(QString::fromLocal8Bit(argv[1]));

@@ -145,7 +145,10 @@ private:
     std::optional<int> status_;
 };
 
-const std::map<std::string, std::optional<std::string>> kOffscreen = {{"QT_QPA_PLATFORM", "offscreen"}};
+// A Korean desktop (LANGUAGE decides first and needs no installed locale), as the texts these
+// tests look for are the Korean ones.
+const std::map<std::string, std::optional<std::string>> kOffscreen = {{"QT_QPA_PLATFORM", "offscreen"},
+                                                                      {"LANGUAGE", "ko"}};
 
 // --- no display ----------------------------------------------------------------------------------
 
@@ -391,6 +394,12 @@ void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
 const std::map<std::string, std::string> kNoPrinters = {
     {"DEVPANEL_DEV_ROOT", "@"}, {"DEVPANEL_SYS_ROOT", "@"}, {"DEVPANEL_PROC_ROOT", "@"}, {"CUPS_SERVER", "127.0.0.1:9"}};
 
+std::map<std::string, std::string> InEnglish(std::map<std::string, std::string> environment) {
+    environment["LANGUAGE"] = "en_US";
+    return environment;
+}
+const std::map<std::string, std::string> kNoPrintersInEnglish = InEnglish(kNoPrinters);
+
 class ProgramOptionTest : public ::testing::TestWithParam<OptionCase> {};
 
 TEST_P(ProgramOptionTest, EndsAsAScriptExpects) {
@@ -443,6 +452,12 @@ INSTANTIATE_TEST_SUITE_P(
                    {"cannot save the screenshot to /proc/devpanel-main.png: "}, 0, nullptr},
         OptionCase{"ScreenshotAsJpeg", {"--virtual=", "--screenshot", "@/main.jpg"}, {}, 0, {}, 0, "main.jpg"},
         OptionCase{"NoPrinterFound", {"--quit-when-shown"}, kNoPrinters, 1, {}, 61205, nullptr},
+        OptionCase{"NoPrinterFoundOnAnEnglishDesktop", {"--quit-when-shown"}, kNoPrintersInEnglish, 1,
+                   {"No directly attached printer can be found."}, 0, nullptr},
+        OptionCase{"LangOverridesTheDesktop", {"--quit-when-shown", "--lang", "en"}, kNoPrinters, 1,
+                   {"No directly attached printer can be found."}, 0, nullptr},
+        OptionCase{"LangOtherThanKoOrEn", {"--virtual=", "--lang", "fr"}, {}, 2,
+                   {"devpanel: --lang takes ko or en, not fr\n", "[--lang ko|en]"}, 0, nullptr},
         OptionCase{"ReadFails", {"--port", "USB009", "--screenshot", "@/main.png"}, kNoPrinters, 1, {}, 61207, nullptr},
         OptionCase{"VirtualStateFileThatCannotBeUsed", {"--virtual=@", "--quit-when-shown"}, {}, 1,
                    {"The virtual printer's state file @ is not a regular file"}, 0, nullptr},

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QTextEdit>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -438,3 +441,68 @@ TEST(AboutDialogTest, ShowsTitleAndVersion) {
 }
 
 }  // namespace
+
+namespace {
+
+bool HasHangul(const QString& text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0xAC00 && u <= 0xD7A3) || (u >= 0x1100 && u <= 0x11FF) || (u >= 0x3130 && u <= 0x318F)) return true;
+    }
+    return false;
+}
+
+// Every text a widget shows or tells a screen reader.
+QStringList TextsOf(QWidget* root) {
+    QStringList texts;
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets.prepend(root);
+    for (QWidget* w : widgets) {
+        texts << w->accessibleName() << w->toolTip() << w->statusTip() << w->windowTitle();
+        if (auto* label = qobject_cast<QLabel*>(w)) texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) texts << button->text();
+        if (auto* group = qobject_cast<QGroupBox*>(w)) texts << group->title();
+        if (auto* edit = qobject_cast<QTextEdit*>(w)) texts << edit->toPlainText();
+        if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+        }
+    }
+    return texts;
+}
+
+}  // namespace
+
+// On an English desktop the window, its menus, its tree and every page show no Korean text.
+TEST_F(StartupTest, EnglishWindowShowsNoKoreanOnAnyPage) {
+    struct KoreanAfterwards {
+        ~KoreanAfterwards() { res::SetLanguage(res::Language::Korean); }
+    } koreanAfterwards;
+    res::SetLanguage(res::Language::English);
+    sim_->addUsbPrinter(1, "T90V000001");
+    auto app = MakeApp();
+    app->m_requestedPort = "USB001";
+    ASSERT_TRUE(app->InitInstance());
+    CMainFrame* frame = app->MainFrame();
+    EXPECT_EQ(frame->windowTitle(), QString("Altrin Pressline T90 Settings Utility"));
+    QStringList menus;
+    for (QAction* a : frame->findChildren<QAction*>()) menus << a->text() << a->statusTip();
+    EXPECT_TRUE(menus.contains("&File"));
+    for (const QString& text : menus) EXPECT_FALSE(HasHangul(text)) << text.toStdString();
+
+    QTreeWidget* tree = frame->Tree();
+    int pages = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        EXPECT_FALSE(HasHangul((*it)->text(0))) << (*it)->text(0).toStdString();
+        const int view = CPrinterMopView::ViewIdOf(*it);
+        if (view < 1) continue;
+        tree->setCurrentItem(*it);
+        QApplication::processEvents();
+        ASSERT_NE(frame->Page(), nullptr);
+        ++pages;
+        for (const QString& text : TextsOf(frame->Page()))
+            EXPECT_FALSE(HasHangul(text)) << "page " << view << ": " << text.toStdString();
+    }
+    EXPECT_EQ(pages, 11);
+    for (const QString& text : TextsOf(frame)) EXPECT_FALSE(HasHangul(text)) << text.toStdString();
+    frame->close();
+}

@@ -42,7 +42,7 @@ TEST_P(EveryTemplate, ReadsBackAsWritten) {
     EXPECT_EQ(t.signature, 0xFFFF);
     EXPECT_EQ(t.cx, d.cx);
     EXPECT_EQ(t.cy, d.cy);
-    EXPECT_EQ(t.caption, Utf16(d.caption ? d.caption : ""));
+    EXPECT_EQ(t.caption, Utf16(res::DialogCaption(d)));
     EXPECT_EQ(t.face, u"굴림");
     EXPECT_EQ(t.pointSize, 9);
     EXPECT_EQ(t.weight, w32::kFwNormal);
@@ -66,8 +66,7 @@ TEST_P(EveryTemplate, ReadsBackAsWritten) {
         if (c.kind == res::Ctl::Icon) {
             EXPECT_EQ(item.titleOrdinal, 128);
         } else {
-            const std::string caption = c.textId ? res::String(c.textId) : (c.text ? c.text : "");
-            EXPECT_EQ(item.title, Utf16(caption));
+            EXPECT_EQ(item.title, Utf16(res::ControlText(c)));
         }
     }
 }
@@ -77,6 +76,24 @@ std::string TemplateName(const ::testing::TestParamInfo<const res::DialogTemplat
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, EveryTemplate, ::testing::ValuesIn(AllTemplates()), TemplateName);
+
+// The bytes are made when a window opens, so they carry the window's language chosen at start-up.
+TEST(TemplateLanguage, BytesCarryTheChosenLanguagesTexts) {
+    const res::DialogTemplate& choice = *res::FindDialogTemplate(res::IDD_SELECT_PRINTER);
+    res::SetLanguage(res::Language::English);
+    const wintest::ReadTemplate english = ReadDialogTemplate(BuildDialogTemplateEx(choice));
+    res::SetLanguage(res::Language::Korean);
+    const wintest::ReadTemplate korean = ReadDialogTemplate(BuildDialogTemplateEx(choice));
+    ASSERT_TRUE(english.ok && korean.ok);
+    EXPECT_EQ(english.caption, u"Multiple Printers Found");
+    EXPECT_EQ(korean.caption, u"복수 프린터 발견");
+    ASSERT_EQ(english.items.size(), 4u);
+    EXPECT_EQ(english.items[2].title, u"OK");
+    EXPECT_EQ(english.items[3].title, u"Cancel");
+    EXPECT_EQ(korean.items[2].title, u"확인");
+    // The layout is one for both languages.
+    for (size_t i = 0; i < english.items.size(); ++i) EXPECT_EQ(english.items[i].cx, korean.items[i].cx) << i;
+}
 
 // --- each kind of control ----------------------------------------------------------------------
 
