@@ -75,6 +75,11 @@ struct SlcState {
     // any read transaction at once instead of hunting on a channel that is about to go away.
     std::atomic<bool> readerStop{false};
 
+    // The network port drives its printer through the USB storey (usb.cpp): when set, the USB
+    // pipes are views of this one stream instead of pipes opened on a device node. nullptr (the
+    // stream is gone) ends the pipe's open at once, without the retries of a device node.
+    std::function<std::unique_ptr<platform::Channel>(platform::UsbPipe pipe)> streamPipes;
+
     // DOS device names defined by ParCorvaneDosPort (QueryDosDevice has nothing to ask on Linux).
     std::set<std::string> dosNames;
 };
