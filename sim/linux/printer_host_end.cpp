@@ -167,6 +167,7 @@ std::unique_ptr<HostEnd> HostEnd::ListenTcp(const std::string& host, uint16_t po
 HostEnd::~HostEnd() {
     if (ioFd_ >= 0) ::close(ioFd_);
     if (keptFd_ >= 0) ::close(keptFd_);
+    if (secondFd_ >= 0) ::close(secondFd_);
     if (listenFd_ >= 0) {
         ::close(listenFd_);
         if (kind_ == Kind::Socket) ::unlink(path_.c_str());
@@ -178,6 +179,7 @@ int HostEnd::acceptConnection(int timeoutMs) {
     if (::poll(&p, 1, timeoutMs) <= 0) return -1;
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) return -1;
+    if (kind_ == Kind::Tcp && onConnect_) onConnect_();
     std::lock_guard lock(ioMutex_);
     ioFd_ = fd;
     return fd;
@@ -199,11 +201,20 @@ long HostEnd::readTcp(int fd, uint8_t* buffer, size_t n, int timeoutMs) {
         }
         return 0;
     }
-    pollfd p[2] = {{fd, POLLIN, 0}, {faults_.refuseSecond ? listenFd_ : -1, POLLIN, 0}};
-    if (::poll(p, 2, timeoutMs) <= 0) return 0;
+    // A second client is accepted and reset as soon as it sends (so that it always meets the
+    // reset on its first request, never in the middle of its connect).
+    pollfd p[3] = {{fd, POLLIN, 0}, {faults_.refuseSecond ? listenFd_ : -1, POLLIN, 0}, {secondFd_, POLLIN, 0}};
+    if (::poll(p, 3, timeoutMs) <= 0) return 0;
+    if ((p[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        CloseWithReset(secondFd_);
+        secondFd_ = -1;
+    }
     if ((p[1].revents & POLLIN) != 0) {
         const int second = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (second >= 0) CloseWithReset(second);
+        if (second >= 0) {
+            if (secondFd_ >= 0) CloseWithReset(secondFd_);
+            secondFd_ = second;
+        }
     }
     if ((p[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) return 0;
     ssize_t got = ::read(fd, buffer, n);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -52,6 +53,10 @@ public:
     HostEnd(const HostEnd&) = delete;
     HostEnd& operator=(const HostEnd&) = delete;
 
+    // Called (on the reading thread) when a TCP client connects: a printer's raw port starts each
+    // connection afresh, without the half packet or the replies of the one before.
+    void onConnect(std::function<void()> callback) { onConnect_ = std::move(callback); }
+
     // What to tell whoever started the printer: the terminal, device or socket path.
     const std::string& path() const { return path_; }
 
@@ -80,9 +85,11 @@ private:
     // Tcp: the faults, the bytes counted towards resetAfter, and the moment a client half-closed
     // (its replies still go out for a short while, then the connection is closed).
     TcpFaults faults_;
+    std::function<void()> onConnect_;
     long receivedTotal_ = 0;
     bool resetDone_ = false;
     long halfClosedAtMs_ = -1;
+    int secondFd_ = -1;  // refuseSecond: a second client, reset when it sends
 };
 
 }  // namespace sim

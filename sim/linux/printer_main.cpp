@@ -255,6 +255,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "devpanel-printer: %s\n", problem.c_str());
         return 1;
     }
+    host->onConnect([&printer] { printer.reconnect(); });
     // Every byte from the host is appended to the record file as it arrives.
     int record = -1;
     if (!recordPath.empty()) {
