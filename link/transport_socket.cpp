@@ -9,14 +9,26 @@
 #include <chrono>
 
 #include "link/link_private.h"
+#include "link/npa_detect.h"
+#include "link/snmp.h"
 #include "link/transport.h"
 #include "link/usb_private.h"
 #include "platform/tcp_socket.h"
+#include "platform/udp_socket.h"
 
 namespace socket_port {
 
 // The raw port of a network printer when the name gives none.
 constexpr uint16_t kDefaultPort = 9100;
+constexpr uint16_t kDefaultSnmpPort = 161;
+// The printer this program drives, as the identity check's messages name it.
+constexpr const char* kPrinterName = "an Altrin Pressline T90";
+// A device description (which has none of a device ID's markers) names the model so.
+constexpr std::string_view kModelName = "Pressline T90";
+// The objects that tell a printer's identity, in the order asked: the PWG device ID (an IEEE 1284
+// device ID), else the host resources' device description.
+constexpr const char* kDeviceIdObject = "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1";
+constexpr const char* kDescriptionObject = "1.3.6.1.2.1.25.3.2.1.3.1";
 // A view's read waits in slices of this length, so that a cancel of the view ends it soon.
 constexpr int kViewSliceMs = 20;
 
@@ -120,22 +132,91 @@ void Cancel() {
     Connection() = nullptr;
 }
 
+struct Identity {
+    bool check = true;
+    uint16_t port = kDefaultSnmpPort;
+    std::string community = "public";
+};
+
 // The options of a socket:// name: snmp=true|false, snmp-port=N, community=NAME. 0, or -1 with
 // the problem set.
-int CheckOptions(const platform::PortUri& uri, bool& snmp) {
-    snmp = true;
+int CheckOptions(const platform::PortUri& uri, Identity& identity) {
     const std::string form = std::string(" (a network printer is named ") + platform::PortKindOf(platform::PortKind::Socket).form +
                              ", options snmp=false, snmp-port=N, community=NAME)";
     for (const auto& [key, value] : uri.options) {
-        if (key == "snmp" && (value == "false" || value == "true")) snmp = value == "true";
-        else if (key == "snmp-port" && platform::PortName::Parse("socket://h:" + value).uri() != nullptr) continue;
-        else if (key == "community" && !value.empty()) continue;
+        const platform::PortName asPort = platform::PortName::Parse("socket://h:" + value);
+        if (key == "snmp" && (value == "false" || value == "true")) identity.check = value == "true";
+        else if (key == "snmp-port" && asPort.uri() != nullptr && asPort.uri()->port) identity.port = *asPort.uri()->port;
+        else if (key == "community" && !value.empty() && value.size() <= 255) identity.community = value;
         else {
             SlcSetProblem("the option " + key + "=" + value + " of the network printer's name is not understood" + form);
             return SLC_FAIL;
         }
     }
     return SLC_OK;
+}
+
+// What the model of an identity is called in a message: MDL (or MODEL) of a device ID, else the
+// text itself, cut short.
+std::string ModelOf(const std::string& text) {
+    std::string model;
+    if (GetDeviceIdField(text, "MDL", 64, model) || GetDeviceIdField(text, "MODEL", 64, model)) return model;
+    return text.substr(0, 64);
+}
+
+// Asks the printer's SNMP agent who it is before one byte goes to its raw port: the PWG device ID,
+// else the device description, judged by the rule of every other port (IsRecognizedDeviceId).
+// 0 when it is this program's printer; else -3 (-1 for a name not found) with the problem set.
+int CheckIdentity(const Target& target, const Identity& identity) {
+    const std::string agent = target.host + " (SNMP port " + std::to_string(identity.port) + ")";
+    const std::string goOn = "add ?snmp=false to the port when you are sure it is " + std::string(kPrinterName);
+    const auto start = std::chrono::steady_clock::now();
+    const uint32_t budget = SlcTimingTable().snmpWaitMs;
+    static uint32_t serial = 0;
+    bool answered = false;
+    for (const char* object : {kDeviceIdObject, kDescriptionObject}) {
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        if (spent >= budget) break;
+        const snmp::Oid oid = *snmp::ParseOid(object);
+        // A request id that a reply to an earlier check, or to another program, does not match.
+        const int32_t requestId = static_cast<int32_t>(
+            (static_cast<uint32_t>(start.time_since_epoch().count()) ^ (++serial * 2654435761u)) & 0x7FFFFFFF);
+        const std::vector<uint8_t> request = snmp::EncodeGet(snmp::kVersion1, identity.community, requestId, oid);
+        std::optional<snmp::Response> response;
+        uint8_t reply[snmp::kMaxMessage];
+        const platform::UdpResult result = platform::UdpRequest(
+            target.host, identity.port, request.data(), request.size(), reply, sizeof reply,
+            static_cast<uint32_t>(budget - spent), [&](const uint8_t* bytes, size_t length) {
+                response = snmp::DecodeResponse(bytes, length);
+                return response && response->requestId == requestId;
+            });
+        SlcLog(SLC_LOG_TRACE, "SocketOpen(): SNMP GET %s from %s: outcome %d\n", object, agent.c_str(),
+               static_cast<int>(result.outcome));
+        if (result.outcome == platform::UdpOutcome::NameNotFound) {
+            SlcSetProblem("the network printer's name " + target.host + " is not found (check its spelling, or give its IP address)");
+            return SLC_FAIL;
+        }
+        if (result.outcome != platform::UdpOutcome::Answered) break;
+        answered = true;
+        if (response->answer != snmp::Answer::Value || response->value.empty()) continue;
+        const std::string& id = response->value;
+        SlcLog(SLC_LOG_PUBLIC, "SlcOpenPort() - %s says %s is \"%s\"\n", agent.c_str(), object, id.c_str());
+        const bool description = std::string_view(object) == kDescriptionObject;
+        if (IsRecognizedDeviceId(id.data(), id.size()) || (description && id.find(kModelName) != std::string::npos)) {
+            return SLC_OK;
+        }
+        SlcSetProblem(target.host + "'s SNMP device ID names " + ModelOf(id) + ", not " + kPrinterName +
+                      " (identity check; ?snmp=false to go on): not one byte was sent");
+        return SLC_REFUSED;
+    }
+    if (!answered) {
+        SlcSetProblem("no SNMP answer from " + agent + ": its device ID cannot be checked (identity check; " + goOn +
+                      "): not one byte was sent");
+    } else {
+        SlcSetProblem(agent + " tells neither a device ID nor a device description: it cannot be checked (identity "
+                      "check; " + goOn + "): not one byte was sent");
+    }
+    return SLC_REFUSED;
 }
 
 int Open(const std::string& portName) {
@@ -145,19 +226,18 @@ int Open(const std::string& portName) {
         SlcSetProblem(parsed.problem());
         return SLC_FAIL;
     }
-    bool snmp = true;
-    if (CheckOptions(*uri, snmp) != SLC_OK) return SLC_FAIL;
+    Identity identity;
+    if (CheckOptions(*uri, identity) != SLC_OK) return SLC_FAIL;
     Target target;
     target.host = uri->host;
     target.port = uri->port.value_or(kDefaultPort);
     target.where = (uri->hostKind == platform::UriHostKind::IPv6 ? "[" + target.host + "]" : target.host) + " port " +
                    std::to_string(target.port);
-    if (snmp) {
-        // A raw port prints whatever it receives: without the printer's identity nothing is sent.
-        SlcSetProblem("the identity of " + target.where +
-                      " cannot be checked by SNMP in this version: not one byte was sent (add ?snmp=false to the "
-                      "port when you are sure it is this program's printer)");
-        return SLC_REFUSED;
+    // A raw port prints whatever it receives: another make of printer would print NPA packets as
+    // pages of garbage. Nothing is sent before its identity is known, unless the user vouches.
+    if (identity.check) {
+        const int checked = CheckIdentity(target, identity);
+        if (checked != SLC_OK) return checked;
     }
     std::unique_ptr<platform::TcpChannel> channel = Connect(target);
     if (!channel) return SLC_FAIL;

@@ -6,6 +6,9 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +21,8 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "link/snmp.h"
+#include "platform/udp_socket.h"
 #include "link/link_testing.h"
 #include "link/timing.h"
 #include "platform/real_platform.h"
@@ -42,7 +47,6 @@ struct NetworkCase {
     bool wentOfflineAndBack = false;       // the printer printed "offline", then "online"
     Client client = Client::Alone;
     bool resetAfterOffline = false;        // --tcp-reset-after: just past the offline request
-    bool identityChecked = false;          // the port without ?snmp=false: nothing may reach the printer
 };
 
 std::string ReadFile(const std::string& path) {
@@ -50,7 +54,7 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class NetworkPort : public ::testing::TestWithParam<NetworkCase> {
+class NetworkFixture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         static std::unique_ptr<platform::RealPlatform> real = platform::MakeRealPlatform();
@@ -119,6 +123,8 @@ protected:
     guitest::PrivateUserFolders folders_{"/tmp/devpanel-net-XXXXXX"};
 };
 
+class NetworkPort : public NetworkFixture, public ::testing::WithParamInterface<NetworkCase> {};
+
 // A client that holds the printer's raw port, as another computer printing would.
 int HoldPort(const std::string& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -149,7 +155,7 @@ TEST_P(NetworkPort, OutcomeAsTheUserMeetsIt) {
         held = HoldPort(port);
         ASSERT_GE(held, 0);
     }
-    const std::string name = "socket://127.0.0.1:" + port + (c.identityChecked ? "" : "?snmp=false");
+    const std::string name = "socket://127.0.0.1:" + port + "?snmp=false";
     const Outcome o = Run(name, c.command);
     if (held >= 0) ::close(held);
 
@@ -164,10 +170,6 @@ TEST_P(NetworkPort, OutcomeAsTheUserMeetsIt) {
     if (c.wentOfflineAndBack) {
         EXPECT_EQ(printer->nextLine(2000), "offline");
         EXPECT_EQ(printer->nextLine(2000), "online");
-    }
-    if (c.identityChecked) {
-        printer->kill();
-        EXPECT_EQ(ReadFile(record), "") << "bytes reached a printer whose identity was not checked";
     }
 }
 
@@ -185,13 +187,131 @@ INSTANTIATE_TEST_SUITE_P(
         NetworkCase{"SecondClientOfAHeldPrinterIsToldItIsBusy", {}, {"read"}, 4, "busy with another connection", false,
                     Client::SecondToAHeldPrinter},
         NetworkCase{"SecondClientResetByAHeldPrinterIsTold", {"--tcp-refuse-second"}, {"read"}, 4,
-                    "was reset or closed by the printer", false, Client::SecondToAHeldPrinter},
-        NetworkCase{"UncheckedIdentityGetsNotOneByte", {}, {"read"}, 3, "not one byte was sent", false, Client::Alone,
-                    false, true}),
+                    "was reset or closed by the printer", false, Client::SecondToAHeldPrinter}),
     [](const ::testing::TestParamInfo<NetworkCase>& info) { return std::string(info.param.name); });
 
+// Debian's SNMP agent on a free loopback UDP port, with a configuration file of its own whose
+// override lines set the objects the identity check asks for. Ended by its process id.
+class SnmpAgent {
+public:
+    SnmpAgent(const std::string& folder, const std::vector<std::string>& overrides) {
+        port_ = FreeUdpPort();
+        std::filesystem::create_directories(folder + "/persist");
+        const std::string config = folder + "/agent.conf";
+        std::ofstream(config) << "rocommunity public 127.0.0.1\n" << Join(overrides);
+        const std::string persist = "SNMP_PERSISTENT_DIR=" + folder + "/persist";
+        const std::string endpoint = "udp:127.0.0.1:" + std::to_string(port_);
+        std::vector<std::string> args = {"/usr/sbin/snmpd", "-f", "-Lf", folder + "/agent.log", "-C", "-c", config,
+                                         "-M", "/nonexistent", endpoint};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> env = {persist, "PATH=/usr/sbin:/usr/bin"};
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        if (::posix_spawn(&pid_, args[0].c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    }
+    ~SnmpAgent() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+    uint16_t port() const { return port_; }
+    // Waits (at most 5 s, in 100 ms requests) until the agent answers a GET of any object.
+    bool answering() const {
+        if (pid_ <= 0) return false;
+        const std::vector<uint8_t> request = snmp::EncodeGet(snmp::kVersion1, "public", 1, *snmp::ParseOid("1.3.6.1.2.1.1.1.0"));
+        uint8_t reply[snmp::kMaxMessage];
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            const platform::UdpResult r = platform::UdpRequest("127.0.0.1", port_, request.data(), request.size(), reply,
+                                                               sizeof reply, 100, [](const uint8_t*, size_t) { return true; });
+            if (r.outcome == platform::UdpOutcome::Answered) return true;
+            ::usleep(20000);
+        }
+        return false;
+    }
+    static uint16_t FreeUdpPort() {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        uint16_t port = 0;
+        if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+            port = ntohs(address.sin_port);
+        }
+        if (fd >= 0) ::close(fd);
+        return port;
+    }
+
+private:
+    static std::string Join(const std::vector<std::string>& lines) {
+        std::string text;
+        for (const std::string& l : lines) text += l + "\n";
+        return text;
+    }
+    pid_t pid_ = -1;
+    uint16_t port_ = 0;
+};
+
+struct IdentityCase {
+    const char* name;
+    std::vector<std::string> overrides;  // the agent's override lines; none: no agent at all
+    int status;
+    std::string said;
+};
+
+class NetworkIdentity : public NetworkFixture, public ::testing::WithParamInterface<IdentityCase> {};
+
+const std::string kThisModel =
+    "MANUFACTURER:Altrin;COMMAND SET:PCL,PJL,POSTSCRIPT, NPAP,;MODEL:Pressline T90;CLASS:PRINTER;";
+
+TEST_P(NetworkIdentity, OnlyThisModelGetsAByte) {
+    const IdentityCase& c = GetParam();
+    const std::string folder = std::string(std::getenv("XDG_RUNTIME_DIR"));
+    std::unique_ptr<SnmpAgent> agent;
+    uint16_t snmpPort = SnmpAgent::FreeUdpPort();  // nothing listens there when there is no agent
+    if (!c.overrides.empty()) {
+        agent = std::make_unique<SnmpAgent>(folder, c.overrides);
+        ASSERT_TRUE(agent->answering()) << "snmpd did not answer on its port";
+        snmpPort = agent->port();
+    }
+    const std::string record = folder + "/printer.record";
+    std::unique_ptr<PrinterProcess> printer = StartPrinter({"--record", record});
+    ASSERT_NE(printer, nullptr);
+    const Outcome o = Run("socket://127.0.0.1:" + PortOf(*printer) + "?snmp-port=" + std::to_string(snmpPort), {"read"});
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_NE((c.status == 0 ? o.out : o.err).find(c.said), std::string::npos) << o.err;
+    printer->kill();
+    if (c.status != 0) {
+        EXPECT_EQ(ReadFile(record), "") << "bytes reached a printer that was refused";
+    } else {
+        EXPECT_NE(ReadFile(record), "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BySnmpd, NetworkIdentity,
+    ::testing::Values(
+        IdentityCase{"ThisModelsDeviceId",
+                     {"override 1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1 octet_str \"" + kThisModel + "\""}, 0, "AUTOCR="},
+        IdentityCase{"ThisModelsDescriptionWithoutADeviceId",
+                     {"override 1.3.6.1.2.1.25.3.2.1.3.1 octet_str \"Altrin Pressline T90\""}, 0, "AUTOCR="},
+        IdentityCase{"AnotherModelsDeviceId",
+                     {"override 1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1 octet_str "
+                      "\"MFG:Hewlett-Packard;CMD:PJL,PCL;MDL:LaserJet 4250;CLS:PRINTER;\""},
+                     3, "127.0.0.1's SNMP device ID names LaserJet 4250, not an Altrin Pressline T90"},
+        IdentityCase{"AnotherModelsDescription",
+                     {"override 1.3.6.1.2.1.25.3.2.1.3.1 octet_str \"Brother HL-L2350DW\""}, 3,
+                     "names Brother HL-L2350DW, not an Altrin Pressline T90"},
+        IdentityCase{"NoAgent", {}, 3, "no SNMP answer from 127.0.0.1"}),
+    [](const ::testing::TestParamInfo<IdentityCase>& info) { return std::string(info.param.name); });
+
 // The change an apply made is what the next read finds, over two connections.
-TEST_F(NetworkPort, AnAppliedChangeIsReadBack) {
+TEST_F(NetworkFixture, AnAppliedChangeIsReadBack) {
     std::unique_ptr<PrinterProcess> printer = StartPrinter({});
     ASSERT_NE(printer, nullptr);
     const std::string name = "socket://127.0.0.1:" + PortOf(*printer) + "?snmp=false";
