@@ -42,8 +42,8 @@ void Pause(int ms) {
     if (ms > 0) ::poll(nullptr, 0, ms);
 }
 
-// After a client's half-close, how long its replies still go out before the connection closes.
-constexpr long kHalfCloseGraceMs = 100;
+// After a client's half-close, the longest its replies still go out before the connection closes.
+constexpr long kHalfCloseGraceMs = 1000;
 
 long NowMs() {
     timespec t{};
@@ -194,8 +194,9 @@ void HostEnd::resetConnection() {
 long HostEnd::readTcp(int fd, uint8_t* buffer, size_t n, int timeoutMs) {
     if (halfClosedAtMs_ >= 0) {
         // The client has sent everything; its replies still go out for a while.
-        Pause(timeoutMs < 10 ? timeoutMs : 10);
-        if (NowMs() - halfClosedAtMs_ >= kHalfCloseGraceMs) {
+        const bool pending = repliesPending_ && repliesPending_();
+        if (pending) Pause(timeoutMs < 5 ? timeoutMs : 5);
+        if (!pending || NowMs() - halfClosedAtMs_ >= kHalfCloseGraceMs) {
             halfClosedAtMs_ = -1;
             dropConnection();
         }

@@ -56,6 +56,10 @@ public:
     // Called (on the reading thread) when a TCP client connects: a printer's raw port starts each
     // connection afresh, without the half packet or the replies of the one before.
     void onConnect(std::function<void()> callback) { onConnect_ = std::move(callback); }
+    // Tells whether the printer still has replies to send: after a client's half-close the
+    // connection stays open while it has (at most a second), as a printer's raw port finishes
+    // its replies before it closes.
+    void onHalfClose(std::function<bool()> repliesPending) { repliesPending_ = std::move(repliesPending); }
 
     // What to tell whoever started the printer: the terminal, device or socket path.
     const std::string& path() const { return path_; }
@@ -86,6 +90,7 @@ private:
     // (its replies still go out for a short while, then the connection is closed).
     TcpFaults faults_;
     std::function<void()> onConnect_;
+    std::function<bool()> repliesPending_;
     long receivedTotal_ = 0;
     bool resetDone_ = false;
     long halfClosedAtMs_ = -1;

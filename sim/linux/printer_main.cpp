@@ -256,6 +256,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     host->onConnect([&printer] { printer.reconnect(); });
+    host->onHalfClose([&printer] { return printer.pendingOutput() > 0; });
     // Every byte from the host is appended to the record file as it arrives.
     int record = -1;
     if (!recordPath.empty()) {
