@@ -29,8 +29,6 @@ constexpr std::string_view kModelName = "Pressline T90";
 // device ID), else the host resources' device description.
 constexpr const char* kDeviceIdObject = "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1";
 constexpr const char* kDescriptionObject = "1.3.6.1.2.1.25.3.2.1.3.1";
-// A view's read waits in slices of this length, so that a cancel of the view ends it soon.
-constexpr int kViewSliceMs = 20;
 
 // Where the open connection goes, for messages and the reconnect.
 struct Target {
@@ -57,21 +55,21 @@ bool ConnectionLost() {
 
 // A USB "pipe" on the connection: reads and writes go to the stream; closing the view leaves the
 // connection open (a USB pipe is closed after every message, a connection only at the end of the
-// session); cancelling it ends its read in progress, not the connection.
+// session); cancelling it ends its read in progress at once (the stream's wake), not the
+// connection.
 class StreamView final : public platform::Channel {
 public:
     explicit StreamView(platform::TcpChannel& stream) : stream_(stream) {}
     long write(const uint8_t* data, size_t n) override { return stream_.write(data, n); }
     long read(uint8_t* buffer, size_t n, int timeoutMs) override {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
-        for (;;) {
-            if (cancelled_.load()) return -1;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-            const long got = stream_.read(buffer, n, static_cast<int>(left < kViewSliceMs ? (left > 0 ? left : 0) : kViewSliceMs));
-            if (got != 0 || left <= 0) return got;
-        }
+        if (cancelled_.load()) return -1;
+        const long got = stream_.read(buffer, n, timeoutMs);
+        return got == 0 && cancelled_.load() ? -1 : got;
     }
-    void cancel() override { cancelled_.store(true); }
+    void cancel() override {
+        cancelled_.store(true);
+        stream_.wake();
+    }
     int lastError() const override { return cancelled_.load() ? ECANCELED : stream_.lastError(); }
 
 private:

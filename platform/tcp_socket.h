@@ -28,6 +28,10 @@ public:
     // The peer closed or reset the connection, or a read or write on it failed: nothing more will
     // come or go. Does not block.
     virtual bool lost() const = 0;
+    // Ends a read in progress on another thread (it returns 0, as after its wait) without
+    // touching the connection; a wake with no read in progress ends the next read at once. Does
+    // not block.
+    virtual void wake() = 0;
 };
 
 struct TcpConnectResult {
@@ -41,7 +45,7 @@ struct TcpConnectResult {
 // has Nagle's algorithm off (TCP_NODELAY) and keep-alive on. Its reads wait at most their
 // timeoutMs (a read never blocks longer, and returns -1 once the peer is gone); its writes wait at
 // most writeMs for the peer to take bytes, then count as failed. cancel() makes every later read
-// and write fail at once and ends a read in progress within a few milliseconds. The channel's
+// and write fail at once and ends a read in progress at once (Winsock: within 5 ms). The channel's
 // destructor closes the connection without a half-close first. Blocks up to connectMs.
 TcpConnectResult ConnectTcp(const std::string& host, uint16_t port, uint32_t connectMs, uint32_t writeMs);
 

@@ -15,8 +15,8 @@
 namespace platform {
 namespace {
 
-// Reads and writes wait in slices of this length, so that cancel() (a flag another thread sets)
-// ends them soon without a second descriptor to wake them.
+// Writes wait for the peer in slices of this length, so that cancel() ends them soon (reads are
+// woken through the wake pipe instead).
 constexpr int kTcpSliceMs = 20;
 
 using TcpClock = std::chrono::steady_clock;
@@ -28,8 +28,14 @@ int TcpRemainingMs(TcpClock::time_point deadline) {
 
 class PosixTcpChannel final : public TcpChannel {
 public:
-    PosixTcpChannel(int fd, uint32_t writeMs) : fd_(fd), writeMs_(writeMs) {}
-    ~PosixTcpChannel() override { ::close(fd_); }
+    PosixTcpChannel(int fd, uint32_t writeMs) : fd_(fd), writeMs_(writeMs) {
+        if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
+    }
+    ~PosixTcpChannel() override {
+        ::close(fd_);
+        if (wakePipe_[0] >= 0) ::close(wakePipe_[0]);
+        if (wakePipe_[1] >= 0) ::close(wakePipe_[1]);
+    }
 
     long write(const uint8_t* data, size_t n) override {
         const TcpClock::time_point deadline = TcpClock::now() + std::chrono::milliseconds(writeMs_);
@@ -78,12 +84,28 @@ public:
             }
             const int left = TcpRemainingMs(deadline);
             if (left == 0) return 0;
-            pollfd p{fd_, POLLIN, 0};
-            ::poll(&p, 1, left < kTcpSliceMs ? left : kTcpSliceMs);
+            pollfd p[2] = {{fd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+            // Without a wake pipe, the wait is sliced so that a wake is still seen soon.
+            ::poll(p, 2, wakePipe_[0] >= 0 ? left : (left < kTcpSliceMs ? left : kTcpSliceMs));
+            if ((p[1].revents & POLLIN) != 0 || woken_.exchange(false)) {
+                uint8_t drained[16];
+                while (::read(wakePipe_[0], drained, sizeof drained) > 0) {
+                }
+                woken_.store(false);
+                return cancelled_.load() ? fail(ECANCELED, 0) : 0;
+            }
         }
     }
 
-    void cancel() override { cancelled_.store(true); }
+    void wake() override {
+        woken_.store(true);
+        const uint8_t one = 1;
+        if (wakePipe_[1] >= 0) (void)!::write(wakePipe_[1], &one, 1);
+    }
+    void cancel() override {
+        cancelled_.store(true);
+        wake();
+    }
     int lastError() const override { return error_; }
     bool lost() const override { return lost_.load(); }
 
@@ -98,6 +120,8 @@ private:
     const uint32_t writeMs_;
     std::atomic<bool> cancelled_{false};
     std::atomic<bool> lost_{false};
+    std::atomic<bool> woken_{false};
+    int wakePipe_[2] = {-1, -1};
     int error_ = 0;
 };
 

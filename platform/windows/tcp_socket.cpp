@@ -12,8 +12,8 @@
 namespace platform {
 namespace {
 
-// Reads and writes wait in slices of this length, so that cancel() ends them soon.
-constexpr int kTcpSliceMs = 20;
+// Reads and writes wait in slices of this length, so that cancel() and wake() end them soon.
+constexpr int kTcpSliceMs = 5;
 
 using TcpClock = std::chrono::steady_clock;
 
@@ -96,10 +96,15 @@ public:
             const int left = TcpRemainingMs(deadline);
             if (left == 0) return 0;
             WaitReady(socket_, false, left < kTcpSliceMs ? left : kTcpSliceMs);
+            if (woken_.exchange(false)) return cancelled_.load() ? fail(WSAECONNABORTED, 0) : 0;
         }
     }
 
-    void cancel() override { cancelled_.store(true); }
+    void wake() override { woken_.store(true); }
+    void cancel() override {
+        cancelled_.store(true);
+        wake();
+    }
     int lastError() const override { return error_; }
     bool lost() const override { return lost_.load(); }
 
@@ -113,6 +118,7 @@ private:
     const uint32_t writeMs_;
     std::atomic<bool> cancelled_{false};
     std::atomic<bool> lost_{false};
+    std::atomic<bool> woken_{false};
     int error_ = 0;
 };
 
