@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "link/link_private.h"
+#include "link/network_check.h"
 #include "link/npa_detect.h"
 #include "link/snmp.h"
 #include "link/transport.h"
@@ -217,20 +218,26 @@ int CheckIdentity(const Target& target, const Identity& identity) {
     return SLC_REFUSED;
 }
 
-int Open(const std::string& portName) {
+// The target and the identity options of a network port's name: 0, or -1 with the problem set.
+int ParseTarget(const std::string& portName, Target& target, Identity& identity) {
     const platform::PortName parsed = platform::PortName::Parse(portName);
     const platform::PortUri* uri = parsed.uri();
     if (uri == nullptr) {
-        SlcSetProblem(parsed.problem());
+        SlcSetProblem(parsed.problem().empty() ? "\"" + portName + "\" does not name a network printer" : parsed.problem());
         return SLC_FAIL;
     }
-    Identity identity;
     if (CheckOptions(*uri, identity) != SLC_OK) return SLC_FAIL;
-    Target target;
     target.host = uri->host;
     target.port = uri->port.value_or(kDefaultPort);
     target.where = (uri->hostKind == platform::UriHostKind::IPv6 ? "[" + target.host + "]" : target.host) + " port " +
                    std::to_string(target.port);
+    return SLC_OK;
+}
+
+int Open(const std::string& portName) {
+    Target target;
+    Identity identity;
+    if (ParseTarget(portName, target, identity) != SLC_OK) return SLC_FAIL;
     // A raw port prints whatever it receives: another make of printer would print NPA packets as
     // pages of garbage. Nothing is sent before its identity is known, unless the user vouches.
     if (identity.check) {
@@ -300,6 +307,35 @@ int Close(const std::string&) {
 }
 
 }  // namespace socket_port
+
+std::vector<SlcNetworkFinding> SlcCheckNetworkPort(const std::string& portName) {
+    using namespace socket_port;
+    std::vector<SlcNetworkFinding> findings;
+    Target target;
+    Identity identity;
+    if (ParseTarget(portName, target, identity) != SLC_OK) {
+        findings.push_back({false, SlcGlobals().lastProblem, "give the port as socket://HOST[:PORT][?options]"});
+        return findings;
+    }
+    if (!identity.check) {
+        findings.push_back({true, "the identity of " + target.where + " is not checked (snmp=false: you vouch for it)", {}});
+    } else if (CheckIdentity(target, identity) == SLC_OK) {
+        findings.push_back({true, target.host + "'s SNMP agent (port " + std::to_string(identity.port) +
+                                      ") names this program's printer", {}});
+    } else {
+        findings.push_back({false, SlcGlobals().lastProblem,
+                            "check the address; enable SNMP on the printer (community " + identity.community +
+                                "), or add ?snmp=false to the port when you are sure of the printer"});
+        return findings;
+    }
+    if (Connect(target)) {
+        findings.push_back({true, target.where + " takes a connection (closed again, nothing sent)", {}});
+    } else {
+        findings.push_back({false, SlcGlobals().lastProblem, "switch the printer on, check its address and raw port, and "
+                                                              "that no other computer holds it"});
+    }
+    return findings;
+}
 
 const SlcTransport& SlcSocketTransport() {
     static const SlcTransport table{"network",

@@ -310,6 +310,36 @@ INSTANTIATE_TEST_SUITE_P(
         IdentityCase{"NoAgent", {}, 3, "no SNMP answer from 127.0.0.1"}),
     [](const ::testing::TestParamInfo<IdentityCase>& info) { return std::string(info.param.name); });
 
+// doctor on a network port says whether the printer can be used, and sends it nothing.
+struct DoctorCase {
+    const char* name;
+    std::vector<std::string> printerArgs;
+    int status;
+    std::string said;
+};
+
+class NetworkDoctor : public NetworkFixture, public ::testing::WithParamInterface<DoctorCase> {};
+
+TEST_P(NetworkDoctor, SaysWhatToMendAndSendsNothing) {
+    const DoctorCase& c = GetParam();
+    const std::string record = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/printer.record";
+    std::vector<std::string> args = c.printerArgs;
+    args.insert(args.end(), {"--record", record});
+    std::unique_ptr<PrinterProcess> printer = StartPrinter(args);
+    ASSERT_NE(printer, nullptr);
+    const Outcome o = Run("socket://127.0.0.1:" + PortOf(*printer) + "?snmp=false", {"doctor"});
+    EXPECT_EQ(o.status, c.status) << o.out;
+    EXPECT_NE(o.out.find(c.said), std::string::npos) << o.out;
+    printer->kill();
+    EXPECT_EQ(ReadFile(record), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByPrinter, NetworkDoctor,
+    ::testing::Values(DoctorCase{"ListeningPrinterIsUsable", {}, 0, "takes a connection (closed again, nothing sent)"},
+                      DoctorCase{"RefusingPortIsAProblem", {"--tcp-refuse"}, 1, "PROBLEM  127.0.0.1 port"}),
+    [](const ::testing::TestParamInfo<DoctorCase>& info) { return std::string(info.param.name); });
+
 // The change an apply made is what the next read finds, over two connections.
 TEST_F(NetworkFixture, AnAppliedChangeIsReadBack) {
     std::unique_ptr<PrinterProcess> printer = StartPrinter({});
