@@ -16,6 +16,7 @@
 #include "document/discovery.h"
 #include "document/value_tokens.h"
 #include "config/profile.h"
+#include "platform/port_name.h"
 #include "platform/interruption.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -397,6 +398,9 @@ int RunWith(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     if (options.command == "doctor") {
         if (options.useVirtual) return RunVirtualDoctor(options.ini, options.stateFile.value_or(DefaultStateFile()), out);
+        if (platform::PortName::Parse(options.port).kind() == platform::PortKind::Socket) {
+            return RunNetworkDoctor(options.ini, options.port, out);
+        }
         return RunDoctor(options.ini, out);
     }
 

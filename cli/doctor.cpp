@@ -5,6 +5,7 @@
 #include "config/config.h"
 #include "config/config_check.h"
 #include "config/profile.h"
+#include "link/network_check.h"
 #include "platform/data_files.h"
 #include "platform/paths.h"
 #include "sim/model.h"
@@ -134,6 +135,26 @@ int RunVirtualDoctor(const std::string& iniPath, const std::string& stateFile, s
     }
     out << "\nUsable: USB001 (the virtual printer; e.g. devpanel-cli --virtual" << (stateFile.empty() ? "=" : "")
         << " read)\n";
+    return 0;
+}
+
+int RunNetworkDoctor(const std::string& iniPath, const std::string& port, std::ostream& out) {
+    std::vector<std::string> driverNames;
+    std::vector<DoctorSection> sections{CheckConfiguration(iniPath, driverNames)};
+    DoctorSection network{"Network printer " + port, {}};
+    bool usable = true;
+    for (const SlcNetworkFinding& f : SlcCheckNetworkPort(port)) {
+        network.findings.push_back({f.ok, f.text, f.fix});
+        usable = usable && f.ok;
+    }
+    sections.push_back(std::move(network));
+    PrintDoctorSections(sections, out);
+    if (!usable || driverNames.empty()) {
+        out << "\nThe network printer cannot be used: mend the problems above, then run devpanel-cli --port " << port
+            << " doctor again.\n";
+        return 1;
+    }
+    out << "\nUsable: " << port << "  (e.g. devpanel-cli --port " << port << " read)\n";
     return 0;
 }
 

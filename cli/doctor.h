@@ -24,6 +24,12 @@ int RunDoctor(const std::string& iniPath, std::ostream& out);
 // nothing; blocks only on file reads.
 int RunVirtualDoctor(const std::string& iniPath, const std::string& stateFile, std::ostream& out);
 
+// devpanel-cli --port socket://... doctor: the configuration, then the network printer (its SNMP
+// identity unless snmp=false, and whether its raw port takes a connection; nothing is sent).
+// Returns 0 when the printer can be used, 1 otherwise. Blocks up to the identity's and the
+// connect's bounds.
+int RunNetworkDoctor(const std::string& iniPath, const std::string& port, std::ostream& out);
+
 struct DoctorFinding {
     bool ok = true;
     std::string text;

@@ -81,7 +81,8 @@ const CommandHelp kCommands[] = {
     {"doctor", "doctor",
      "Check the configuration, the ports and the permissions this program needs, and say what to fix; "
      "a printer that reports being off-line is named (see online). With --virtual: the virtual printer "
-     "(its model, its state file) instead of the ports."},
+     "(its model, its state file) instead of the ports. With --port socket://...: the network printer (its SNMP "
+     "identity, whether its raw port takes a connection; nothing is sent)."},
 };
 
 constexpr const char* kFooter = R"(NAME is the NPA name of a setting as `read` prints it (or its section name in the

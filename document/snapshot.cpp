@@ -307,9 +307,12 @@ PrinterIdentity IdentifyPrinter(const std::string& port) {
 std::string DefaultRoot() { return platform::UserStateFile("devpanel", "snapshots"); }
 
 std::string PrinterFolderName(const PrinterIdentity& printer) {
-    const bool byModel =
-        !printer.serial.empty() && platform::PortName::Parse(printer.port).kind() == platform::PortKind::Usb;
+    const platform::PortName port = platform::PortName::Parse(printer.port);
+    const bool byModel = !printer.serial.empty() && port.kind() == platform::PortKind::Usb;
     std::string name = byModel ? printer.model + "-" + printer.serial : printer.port;
+    // A network printer is the same printer whatever options its name carries (snmp=false, the
+    // SNMP port): keyed by its host and TCP port.
+    if (const platform::PortUri* uri = port.uri()) name = "socket-" + uri->host + "-" + std::to_string(uri->port.value_or(9100));
     for (char& c : name) {
         const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
                           c == '_' || c == '.';

@@ -7,7 +7,7 @@ const SlcTransport* SlcTransportForKind(platform::PortKind kind) {
     case platform::PortKind::Parallel: return &SlcTwoWayParallelTransport();
     case platform::PortKind::Usb: return &SlcUsbTransport();
     case platform::PortKind::CommandFile: return &SlcFileTransport();
-    case platform::PortKind::Socket:  // the next issue's transport
+    case platform::PortKind::Socket: return &SlcSocketTransport();
     case platform::PortKind::None: break;
     }
     return nullptr;

@@ -24,7 +24,7 @@ void SlcRecordOpenPort(const char* portName, SlcOpenedPort opened) {
     g.deviceId = std::move(opened.deviceId);
 }
 
-void SlcSignal(std::binary_semaphore& sem) {
+void SlcSignal(SlcSemaphore& sem) {
     // Taking the count first keeps it at most 1; the mutex makes the pair atomic between two
     // releasing threads (waiters only ever lower the count).
     static std::mutex releaseMutex;

@@ -8,7 +8,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <semaphore>
+#include <chrono>
+#include <condition_variable>
 #include <set>
 #include <string>
 #include <thread>
@@ -16,6 +17,43 @@
 #include "link/limits.h"
 #include "link/slc.h"
 #include "platform/platform.h"
+
+// A binary semaphore whose timed wait ends as soon as it is released. libstdc++'s
+// std::binary_semaphore waits for a deadline by sleeping in growing steps (up to tens of
+// milliseconds), which every reply of a fast port would pay; this one waits on a condition.
+class SlcSemaphore {
+public:
+    void release() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            available_ = true;
+        }
+        changed_.notify_one();
+    }
+    void acquire() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return available_; });
+        available_ = false;
+    }
+    bool try_acquire() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const bool was = available_;
+        available_ = false;
+        return was;
+    }
+    template <class Clock, class Duration>
+    bool try_acquire_until(const std::chrono::time_point<Clock, Duration>& deadline) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!changed_.wait_until(lock, deadline, [this] { return available_; })) return false;
+        available_ = false;
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool available_ = false;
+};
 
 // Process-wide state of the link (one instance, set up by SlcInit).
 struct SlcTransport;
@@ -69,11 +107,16 @@ struct SlcState {
     uint32_t slotSerial[SLC_SLOT_COUNT] = {};  // parallel: the wait (requestSerial) a stored reply was judged for
     uint32_t answeredSerial = 0;  // parallel: the last wait the reader stored something for, under responseMutex
     std::mutex responseMutex;         // G_hResponseMutex
-    std::binary_semaphore semResponse{0};  // G_hSemResponse
-    std::binary_semaphore semGoRead{0};    // G_hSemGoRead
+    SlcSemaphore semResponse;  // G_hSemResponse
+    SlcSemaphore semGoRead;    // G_hSemGoRead
     // Set (before the reader is woken) when close, reopen or shutdown ends the reader: it leaves
     // any read transaction at once instead of hunting on a channel that is about to go away.
     std::atomic<bool> readerStop{false};
+
+    // The network port drives its printer through the USB storey (usb.cpp): when set, the USB
+    // pipes are views of this one stream instead of pipes opened on a device node. nullptr (the
+    // stream is gone) ends the pipe's open at once, without the retries of a device node.
+    std::function<std::unique_ptr<platform::Channel>(platform::UsbPipe pipe)> streamPipes;
 
     // DOS device names defined by ParCorvaneDosPort (QueryDosDevice has nothing to ask on Linux).
     std::set<std::string> dosNames;
@@ -82,7 +125,7 @@ struct SlcState {
 SlcState& SlcGlobals();
 
 // Releases a binary semaphore without exceeding its maximum count of 1.
-void SlcSignal(std::binary_semaphore& sem);
+void SlcSignal(SlcSemaphore& sem);
 
 // Ends the reader thread, if any, and waits for it: clears bExpectingResponse, cancels a pending
 // parallel read, wakes the reader and joins it; then empties the response slots and the

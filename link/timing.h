@@ -21,6 +21,9 @@ struct SlcTiming {
                                         // a device that went away fails every read at once
     uint32_t lateReplyDrainMs = 1000;   // after a wait that timed out, how long a late reply to it is awaited
                                         // and dropped before the next request goes out
+    uint32_t connectWaitMs = 10000;     // bound of the connect to a network printer's raw port (all its
+                                        // addresses together)
+    uint32_t snmpWaitMs = 3000;         // the SNMP identity check of a network printer, both objects together
     uint32_t npaModeReuseMs = 60000;    // a two-way parallel open takes the NPA mode an earlier open of the
                                         // same port asked the printer for less than this long ago, when
                                         // the device ID reads byte-identical (0: always ask)

@@ -26,11 +26,12 @@ struct SlcTransport {
     void (*cancel)();
 };
 
-// The tables of the four kinds.
+// The tables of the five kinds.
 const SlcTransport& SlcTwoWayParallelTransport();
 const SlcTransport& SlcOneWayParallelTransport();
 const SlcTransport& SlcUsbTransport();
 const SlcTransport& SlcFileTransport();
+const SlcTransport& SlcSocketTransport();
 
 // The table a parsed port's kind opens with (link/port_kinds.cpp): parallel (two-way; its open
 // may turn it into the one-way workaround), USB, a command file; nullptr for a kind the link has

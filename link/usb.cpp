@@ -53,6 +53,22 @@ void StoreInSlot(const uint8_t* message, uint32_t length, const char* kind) {
     SlcSignal(st.semResponse);
 }
 
+// Tells the waiter that nothing more will come: the stream the pipes were views of is gone.
+void StoreStreamLost() {
+    SlcState& st = SlcGlobals();
+    {
+        std::lock_guard<std::mutex> lock(st.responseMutex);
+        for (int slot = 0; slot < SLC_SLOT_COUNT; ++slot) {
+            if (st.slotLength[slot] != 0) continue;
+            std::memset(st.responseSlots[slot], 0, npa::HEADER_SIZE);
+            st.slotLength[slot] = SLC_SLOT_FAILED;
+            SlcLog(SLC_LOG_TRACE, "UsbReadPort() - the stream is gone, marking slot %d\n", slot);
+            break;
+        }
+    }
+    SlcSignal(st.semResponse);
+}
+
 // Starts the reader unless one runs (it keeps running across commands).
 void EnsureReader() {
     SlcState& st = SlcGlobals();
@@ -179,6 +195,7 @@ int UsbWaitReply(uint8_t* reply, uint32_t* replyLength, uint8_t command, bool an
     SlcResponseWait wait = UsbWait(SlcTimingTable().responseWaitMs);
     // Only a message with the command's own command byte answers it, never an alert.
     wait.judge = [command, anyMessage](const SlcSlotMessage& message) {
+        if (message.length == SLC_SLOT_FAILED) return SlcVerdict::Take;  // the stream is gone
         const uint8_t got = ByteAt(message.bytes.data(), static_cast<uint32_t>(message.bytes.size()), 4);
         if (anyMessage || (got == command && (got & 0xF0) != kAlertNibble)) return SlcVerdict::Take;
         SlcLog(SLC_LOG_TRACE, "UsbGetResponse() - dropping a message with command byte %02X, not the reply to %02X\n",
@@ -262,7 +279,12 @@ void UsbReadPort(const std::string& devicePath) {
         // The read pipe is opened afresh for every message (and after a read error).
         if (!pipe && st.expectingResponse && !st.readerStop.load(std::memory_order_acquire)) pipe.open(devicePath);
     }
+    // Pipes that are views of a stream no longer open when the stream is gone for good: whoever
+    // waits is told now instead of waiting out the reply wait.
+    const bool streamGone = !pipe && st.expectingResponse && st.streamPipes &&
+                            !st.readerStop.load(std::memory_order_acquire);
     lock.unlock();
+    if (streamGone) StoreStreamLost();
     SlcLog(SLC_LOG_TRACE, "UsbReadPort(), couldn't open port or no one is expecting a response, exiting...\n");
     pipe.close();
     SlcLog(SLC_LOG_TRACE, "UsbReadPort(), Closed G_hReadThread\n");
@@ -307,6 +329,7 @@ int UsbOffline(const std::string& devicePath, int offline) {
         }
         SlcSlotMessage next = std::move(pending.front());
         pending.pop_front();
+        if (next.length == SLC_SLOT_FAILED) return SLC_SEND_READFAIL;  // the stream is gone: nothing more comes
         if (next.length < 0) return SLC_SEND_TOOLARGE;
         message = std::move(next.bytes);
         return SLC_OK;

@@ -122,6 +122,11 @@ std::string BuildUsbPortName(const char* portName) {
 }
 
 std::unique_ptr<platform::Channel> OpenUsbHandle(const std::string& devicePath, platform::UsbPipe pipe, int* lastError) {
+    if (const auto& stream = SlcGlobals().streamPipes) {
+        std::unique_ptr<platform::Channel> view = stream(pipe);
+        if (!view && lastError != nullptr) *lastError = ECONNRESET;
+        return view;
+    }
     const char* pipeName = PipeName(pipe);
     SlcLog(SLC_LOG_TRACE, "GetDeviceHandle(%s, %s)\n", devicePath.c_str(), pipeName);
     const std::string name = devicePath + "\\" + pipeName;

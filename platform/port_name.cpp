@@ -70,7 +70,7 @@ struct Entry {
 const Entry kEntries[] = {
     {{PortKind::Parallel, "parallel port", "LPTn: (or LPTn)", true, true, true}, ParseParallel},
     {{PortKind::Usb, "USB port", "USBnnn", true, true, true}, ParseUsb},
-    {{PortKind::Socket, "network printer", "socket://HOST[:PORT][?options]", true, true, false}, ParseSocket},
+    {{PortKind::Socket, "network printer", "socket://HOST[:PORT][?options]", true, true, true}, ParseSocket},
     {{PortKind::CommandFile, "command file", nullptr, false, false, true}, nullptr},
 };
 

@@ -1,6 +1,6 @@
 // The registry of port kinds: what a port's name is, parsed once, for every layer. A name is taken
 // apart by the first kind that accepts it (LPTn: parallel, USBnnn USB, socket://HOST[:PORT]
-// network); a command file is never named, but made explicitly (PortName::CommandFile), so a
+// network printer); a command file is never named, but made explicitly (PortName::CommandFile), so a
 // mistyped port is never taken for a file. Callers ask the parsed name what they need (is it
 // two-way, can it be read, its number, how to show it) instead of looking at its letters; the
 // link maps its kind to the transport that drives it (link/transport.h).
@@ -35,7 +35,7 @@ const std::vector<PortKindInfo>& PortKinds();
 // The registry's entry of kind (PortKind::None: an entry that can do nothing).
 const PortKindInfo& PortKindOf(PortKind kind);
 // The forms of a printer port's name this version opens, for a message: "LPTn: (or LPTn) for a
-// parallel port or USBnnn for a USB port".
+// parallel port, USBnnn for a USB port or socket://HOST[:PORT][?options] for a network printer".
 std::string AcceptedPortForms();
 
 class PortName {
@@ -52,7 +52,8 @@ public:
     // Accepted by a kind this version opens.
     bool usable() const { return accepted() && info().supported; }
     // Why the name cannot be used, as one clause with the accepted forms: ""LTP1:" is not a
-    // port name: a port is named LPTn: (or LPTn) for a parallel port or USBnnn for a USB port".
+    // port name: a port is named LPTn: (or LPTn) for a parallel port, USBnnn for a USB port or
+    // socket://HOST[:PORT][?options] for a network printer".
     // Empty when usable().
     const std::string& problem() const { return m_problem; }
 

@@ -10,6 +10,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libxcb1-dev libcups2-dev cups-daemon cups-client
+  # the SNMP agent the identity check of a network printer is tested against
+  snmpd snmp
   fonts-nanum xvfb xauth imagemagick python3
   qt6-translations-l10n openbox
   g++-mingw-w64-x86-64-posix wine wine64 googletest

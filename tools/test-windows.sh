@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows build: the core, devpanel-cli and the Win32 front end devpanel.exe cross-built with
 # MinGW-w64 (cmake/mingw-w64-x86_64.cmake) into build-win, their tests run under Wine in a private,
-# offline Wine prefix on a display of their own (Xvfb), and two end-to-end runs against the Linux
-# build in build/: devpanel-cli.exe on LPT1 with the Linux virtual printer (tools/wine-lpt-e2e.sh),
+# offline Wine prefix on a display of their own (Xvfb), and end-to-end runs against the Linux
+# build in build/: devpanel-cli.exe on LPT1 with the Linux virtual printer (tools/wine-lpt-e2e.sh)
+# and on a loopback network port (tools/wine-net-e2e.sh),
 # and devpanel.exe driven by the keyboard on the virtual printer (tools/wine-gui-e2e.sh); then the
 # Windows ZIP is packed and its contents checked.
 set -euo pipefail
@@ -71,6 +72,11 @@ start=$(date +%s)
 ./tools/wine-lpt-e2e.sh "$dir" build || e2e=$?
 echo "== end to end on LPT1 under Wine: $(( $(date +%s) - start )) s"
 [ $status -ne 0 ] || status=$e2e
+net=0
+start=$(date +%s)
+./tools/wine-net-e2e.sh "$dir" build || net=$?
+echo "== end to end on a network port under Wine: $(( $(date +%s) - start )) s"
+[ $status -ne 0 ] || status=$net
 gui=0
 start=$(date +%s)
 ./tools/wine-gui-e2e.sh "$dir" build || gui=$?

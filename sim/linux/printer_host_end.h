@@ -1,6 +1,7 @@
 // The host's end of the cable that devpanel-printer serves: a new pseudo-terminal, an existing
 // device node or terminal (the gadget side of a USB printer function, the host side of an
-// emulated parallel port), or a Unix socket that the host side connects to. Linux only.
+// emulated parallel port), a Unix socket that the host side connects to, or a TCP port as a
+// network printer's raw port. Linux only.
 //
 // Thread safety: read() is called by one thread and write() by another; they may run at once.
 #pragma once
@@ -8,11 +9,25 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <cstdint>
 
 namespace sim {
+
+// The ways a network printer's raw port misbehaves, for tests of the network port.
+struct TcpFaults {
+    bool refuse = false;           // the port is taken but nothing listens: every connect is refused
+    bool silent = false;           // connections are accepted, their bytes read and dropped, nothing answered
+    long resetAfter = -1;          // >= 0: once, when this many bytes have come from clients (counted
+                                   // over all connections), the connection is reset (RST) after them
+    bool closeOnHalfClose = false; // a client's half-close closes the connection at once, dropping the
+                                   // replies still to go (else they go out before the close)
+    bool refuseSecond = false;     // a second client while one is served is accepted and reset at once
+                                   // (else it waits unanswered in the queue, as on a printer's raw port)
+};
 
 class HostEnd {
 public:
@@ -28,9 +43,23 @@ public:
     // again when the object goes.
     static std::unique_ptr<HostEnd> Listen(const std::string& path, std::string& error);
 
+    // A TCP port listening on host:port (port 0: a free one), one client at a time; path() is
+    // "HOST:PORT" with the port in use. What the printer sends while no client is connected is
+    // dropped.
+    static std::unique_ptr<HostEnd> ListenTcp(const std::string& host, uint16_t port, const TcpFaults& faults,
+                                              std::string& error);
+
     ~HostEnd();
     HostEnd(const HostEnd&) = delete;
     HostEnd& operator=(const HostEnd&) = delete;
+
+    // Called (on the reading thread) when a TCP client connects: a printer's raw port starts each
+    // connection afresh, without the half packet or the replies of the one before.
+    void onConnect(std::function<void()> callback) { onConnect_ = std::move(callback); }
+    // Tells whether the printer still has replies to send: after a client's half-close the
+    // connection stays open while it has (at most a second), as a printer's raw port finishes
+    // its replies before it closes.
+    void onHalfClose(std::function<bool()> repliesPending) { repliesPending_ = std::move(repliesPending); }
 
     // What to tell whoever started the printer: the terminal, device or socket path.
     const std::string& path() const { return path_; }
@@ -43,11 +72,13 @@ public:
     bool write(const uint8_t* data, size_t n, const std::atomic<bool>& stop);
 
 private:
-    enum class Kind { Pty, Device, Socket };
+    enum class Kind { Pty, Device, Socket, Tcp };
     HostEnd(Kind kind, std::string path) : kind_(kind), path_(std::move(path)) {}
 
     int acceptConnection(int timeoutMs);
     void dropConnection();
+    void resetConnection();
+    long readTcp(int fd, uint8_t* buffer, size_t n, int timeoutMs);
 
     const Kind kind_;
     const std::string path_;
@@ -55,6 +86,15 @@ private:
     int keptFd_ = -1;    // Pty: the terminal end, held open
     std::mutex ioMutex_; // guards ioFd_ against a hang-up closing it under a write
     int ioFd_ = -1;      // the descriptor the bytes go through (-1: no host connected)
+    // Tcp: the faults, the bytes counted towards resetAfter, and the moment a client half-closed
+    // (its replies still go out for a short while, then the connection is closed).
+    TcpFaults faults_;
+    std::function<void()> onConnect_;
+    std::function<bool()> repliesPending_;
+    long receivedTotal_ = 0;
+    bool resetDone_ = false;
+    long halfClosedAtMs_ = -1;
+    int secondFd_ = -1;  // refuseSecond: a second client, reset when it sends
 };
 
 }  // namespace sim

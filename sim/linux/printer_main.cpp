@@ -1,5 +1,5 @@
-// devpanel-printer: one virtual printer served on a pseudo-terminal (or a given device node or a
-// Unix socket), so that the real Linux transports can talk to it. Prints the path it serves on
+// devpanel-printer: one virtual printer served on a pseudo-terminal (or a given device node, a
+// Unix socket or a TCP port), so that the real Linux transports can talk to it. Prints the path it serves on
 // stdout (one line) and serves until SIGTERM, SIGINT or end of stdin.
 #include <atomic>
 #include <cctype>
@@ -24,7 +24,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: devpanel-printer [--usb] [--serial S] [--model M] [--state FILE]\n"
     "                        [--mode off|auto|on] [--model-file PATH] [--record FILE]\n"
-    "                        [--ignore-stdin] [--device PATH | --socket PATH]\n"
+    "                        [--ignore-stdin] [--device PATH | --socket PATH | --tcp HOST:PORT]\n"
+    "                        [--tcp-refuse] [--tcp-silent] [--tcp-reset-after N]\n"
+    "                        [--tcp-close-on-half-close] [--tcp-refuse-second]\n"
     "                        [--print-device-id] [--reply-layout echo|single|single-zero|zero-sub]\n"
     "                        [--batch-bytes HHHH] [--pad-texts]\n";
 
@@ -60,10 +62,36 @@ void Help() {
                "                      or the host side of an emulated parallel port (a terminal)\n"
                "  --socket PATH       serve a new Unix socket at PATH, one connection at a time\n"
                "                      (an emulator's parallel port connecting to it)\n"
+               "  --tcp HOST:PORT     serve a network printer's raw port on HOST:PORT (an address;\n"
+               "                      PORT 0 picks a free port), one client at a time, driven as\n"
+               "                      a USB printer; prints HOST:PORT, then \"offline\" and\n"
+               "                      \"online\" lines as the printer changes state\n"
+               "  --tcp-refuse        take the port but refuse every connection\n"
+               "  --tcp-silent        accept connections but never answer\n"
+               "  --tcp-reset-after N reset the connection once, after N bytes from clients in all\n"
+               "  --tcp-close-on-half-close  close at once when a client half-closes, dropping the\n"
+               "                      replies still to go\n"
+               "  --tcp-refuse-second reset a second client at once (else it waits unanswered)\n"
                "  --print-device-id   print the IEEE 1284 device ID it answers with and exit\n"
                "  -h, --help          show this text\n"
                "  --version           show the version\n",
                stdout);
+}
+
+// HOST:PORT, HOST an IPv4 address or an IPv6 address in brackets.
+bool ParseTcpAddress(const std::string& text, std::string& host, uint16_t& port) {
+    const size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon + 1 >= text.size() || colon + 6 < text.size()) return false;
+    long value = 0;
+    for (char c : text.substr(colon + 1)) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value > 65535) return false;
+    host = text.substr(0, colon);
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    port = static_cast<uint16_t>(value);
+    return !host.empty();
 }
 
 bool ParseReplyLayout(const std::string& text, sim::ControlReplyLayout& layout) {
@@ -97,7 +125,10 @@ int main(int argc, char** argv) {
     sim::Faults layout;  // the reply layouts chosen on the command line; no faults
     bool ignoreStdin = false;
     bool printDeviceId = false;
-    std::string recordPath, devicePath, socketPath;
+    std::string recordPath, devicePath, socketPath, tcpHost;
+    uint16_t tcpPort = 0;
+    bool tcp = false;
+    sim::TcpFaults tcpFaults;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         // "--option=value" as well as "--option value".
@@ -145,6 +176,26 @@ int main(int argc, char** argv) {
         }
         else if (arg == "--device") devicePath = next();
         else if (arg == "--socket") socketPath = next();
+        else if (arg == "--tcp") {
+            if (!ParseTcpAddress(next(), tcpHost, tcpPort)) {
+                Usage();
+                return 2;
+            }
+            tcp = true;
+            config.usb = true;  // driven as a USB printer is
+        } else if (arg == "--tcp-refuse") tcpFaults.refuse = true;
+        else if (arg == "--tcp-silent") tcpFaults.silent = true;
+        else if (arg == "--tcp-close-on-half-close") tcpFaults.closeOnHalfClose = true;
+        else if (arg == "--tcp-refuse-second") tcpFaults.refuseSecond = true;
+        else if (arg == "--tcp-reset-after") {
+            char* end = nullptr;
+            const char* text = next();
+            tcpFaults.resetAfter = std::strtol(text, &end, 10);
+            if (end == text || *end != '\0' || tcpFaults.resetAfter < 0) {
+                Usage();
+                return 2;
+            }
+        }
         else if (arg == "--print-device-id") printDeviceId = true;
         else if (arg == "--mode") {
             const std::string m = next();
@@ -161,7 +212,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!devicePath.empty() && !socketPath.empty()) {
+    if ((!devicePath.empty()) + (!socketPath.empty()) + tcp > 1) {
         Usage();
         return 2;
     }
@@ -196,13 +247,16 @@ int main(int argc, char** argv) {
     const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
 
     std::string problem;
-    std::unique_ptr<sim::HostEnd> host = !devicePath.empty()   ? sim::HostEnd::OpenDevice(devicePath, problem)
+    std::unique_ptr<sim::HostEnd> host = tcp                   ? sim::HostEnd::ListenTcp(tcpHost, tcpPort, tcpFaults, problem)
+                                         : !devicePath.empty() ? sim::HostEnd::OpenDevice(devicePath, problem)
                                          : !socketPath.empty() ? sim::HostEnd::Listen(socketPath, problem)
                                                                : sim::HostEnd::OpenPty(problem);
     if (!host) {
         std::fprintf(stderr, "devpanel-printer: %s\n", problem.c_str());
         return 1;
     }
+    host->onConnect([&printer] { printer.reconnect(); });
+    host->onHalfClose([&printer] { return printer.pendingOutput() > 0; });
     // Every byte from the host is appended to the record file as it arrives.
     int record = -1;
     if (!recordPath.empty()) {
@@ -232,7 +286,14 @@ int main(int argc, char** argv) {
     });
     std::thread toHost([&] {
         uint8_t buffer[4096];
+        bool wasOffline = false;
         while (!stop.load()) {
+            // On a TCP port, whoever started the printer is told each change of its state.
+            if (tcp && printer.offline() != wasOffline) {
+                wasOffline = !wasOffline;
+                std::printf("%s\n", wasOffline ? "offline" : "online");
+                std::fflush(stdout);
+            }
             // In USB mode each transmit is one transfer of at most 32 bytes.
             const long n = printer.transmit(buffer, sizeof buffer, 100);
             if (n > 0) host->write(buffer, static_cast<size_t>(n), stop);

@@ -318,8 +318,9 @@ TEST_F(CliProgramTest, SaveWritesTheCommandFileAndOfflineDat) {
 TEST_F(CliProgramTest, PortNoKindAcceptsIsBadUsageListingTheForms) {
     Outcome o = RunProgram({"--port", "LTP1:", "read"});
     EXPECT_EQ(o.status, 2);
-    EXPECT_NE(o.err.find("--port: \"LTP1:\" is not a port name: a port is named LPTn: (or LPTn) for a parallel port "
-                         "or USBnnn for a USB port (save writes command files)"),
+    EXPECT_NE(o.err.find("--port: \"LTP1:\" is not a port name: a port is named LPTn: (or LPTn) for a parallel port, "
+                         "USBnnn for a USB port or socket://HOST[:PORT][?options] for a network printer (save "
+                         "writes command files)"),
               std::string::npos)
         << o.err;
     EXPECT_FALSE(std::filesystem::exists("LTP1:"));

@@ -42,6 +42,15 @@ TEST_F(DiscoveryTest, OnlyParallelAndUsbPortsWithCaseSensitivePrefix) {
     EXPECT_TRUE(r.printers.empty());
 }
 
+// A queue printing to a printer's raw port on the network is offered as that network port; a
+// queue whose device is found through DNS-SD is not (its address is not resolved yet).
+TEST_F(DiscoveryTest, SocketQueuesAreOfferedAsTheirNetworkPort) {
+    DiscoveryResult r = Discover({{"Floor 2", "Altrin Pressline T90", "socket://10.0.0.7:9100"},
+                                  {"Announced", "Altrin Pressline T90", "dnssd://T90._pdl-datastream._tcp.local/"},
+                                  {"Ipp", "Altrin Pressline T90", "ipp://10.0.0.8/ipp/print"}});
+    EXPECT_EQ(r.printers, (PrinterTable{{"socket://10.0.0.7:9100 - Floor 2", "socket://10.0.0.7:9100"}}));
+}
+
 TEST_F(DiscoveryTest, TableIsSortedByLabelAndLaterDuplicatesReplaceEarlier) {
     DiscoveryResult r = Discover({{"B", "Altrin Pressline T90", "USB001"},
                                   {"A", "Altrin Pressline T90", "LPT1:"},

@@ -141,6 +141,11 @@ TEST(SnapshotStore, PrinterFoldersAreSafeNames) {
     EXPECT_EQ(snapshot::PrinterFolderName({"Altrin Pressline T90", "", "LPT1:"}), "LPT1_");
     EXPECT_EQ(snapshot::PrinterFolderName({"../..", "/etc", "USB001"}), "_.._..-_etc");
     EXPECT_EQ(snapshot::PrinterFolderName({"M", "", ".."}), "_..");
+    // A network printer by host and TCP port, whatever the options of its name.
+    EXPECT_EQ(snapshot::PrinterFolderName({"M", "", "socket://printer.example?snmp=false"}), "socket-printer.example-9100");
+    EXPECT_EQ(snapshot::PrinterFolderName({"M", "", "socket://printer.example:9100?snmp-port=1161"}),
+              "socket-printer.example-9100");
+    EXPECT_EQ(snapshot::PrinterFolderName({"M", "", "socket://[fd00::1]:9101"}), "socket-fd00__1-9101");
     // No state folder known: no folder at all, never one relative to the working directory.
     EXPECT_EQ(snapshot::PrinterFolder("", {"M", "S", "USB001"}), "");
     EXPECT_EQ(snapshot::PrinterFolder("/state/snapshots", {"M", "S", "USB001"}), "/state/snapshots/M-S");

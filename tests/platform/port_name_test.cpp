@@ -16,7 +16,8 @@ using platform::PortName;
 using platform::PortUri;
 using platform::UriHostKind;
 
-constexpr const char* kForms = "a port is named LPTn: (or LPTn) for a parallel port or USBnnn for a USB port";
+constexpr const char* kForms =
+    "a port is named LPTn: (or LPTn) for a parallel port, USBnnn for a USB port or socket://HOST[:PORT][?options] for a network printer";
 
 struct NameCase {
     const char* name;
@@ -53,10 +54,6 @@ TEST_P(PortNameTest, ParsesOnceIntoKindAndParts) {
 NameCase Accepted(const char* name, std::string text, PortKind kind, int number, std::string canonical) {
     return {name, std::move(text), kind, number, std::move(canonical), ""};
 }
-NameCase NotSupported(const char* name, std::string text, std::string canonical) {
-    std::string problem = "\"" + text + "\" names a network printer, which this version cannot open yet";
-    return {name, std::move(text), PortKind::Socket, 0, std::move(canonical), std::move(problem)};
-}
 NameCase NotAPort(const char* name, std::string text, const std::string& why = "") {
     std::string problem = "\"" + text + "\" is not a port name" + (why.empty() ? "" : " (" + why + ")");
     return {name, std::move(text), PortKind::None, 0, "", std::move(problem)};
@@ -70,8 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Accepted("UsbFirst", "USB001", PortKind::Usb, 1, "USB001"),
                       Accepted("UsbHighestOfThreeDigits", "USB999", PortKind::Usb, 999, "USB999"),
                       Accepted("UsbWiderNumber", "USB1000", PortKind::Usb, 1000, "USB1000"),
-                      NotSupported("SocketNotSupportedYet", "socket://printer:9100", "socket://printer:9100"),
-                      NotSupported("SocketSchemeInCapitals", "SOCKET://[::1]", "socket://[::1]"),
+                      Accepted("Socket", "socket://printer:9100", PortKind::Socket, 0, "socket://printer:9100"),
+                      Accepted("SocketSchemeInCapitals", "SOCKET://[::1]", PortKind::Socket, 0, "socket://[::1]"),
                       NotAPort("Empty", ""), NotAPort("Mistyped", "LTP1:"), NotAPort("LowerCase", "lpt1:"),
                       NotAPort("LeadingBlank", " LPT1"), NotAPort("ParallelWithoutNumber", "LPT:"),
                       NotAPort("ParallelZero", "LPT0:"), NotAPort("ParallelLeadingZero", "LPT01"),

@@ -389,9 +389,14 @@ TEST(CupsQueueCheck, QueuesOfOurPrinterByMakeAndModel) {
     EXPECT_TRUE(report.usablePorts.empty());  // a queue alone proves nothing of its printer
     ASSERT_NE(FindingAbout(report, "queue t90 (ALTRIN PRESSLINE T90 PS) prints on USB001"), nullptr) << Dump(report);
     EXPECT_TRUE(FindingAbout(report, "queue t90")->ok);
-    const SetupFinding* net = FindingAbout(report, "queue net");
+    // A queue on a printer's raw port is driven as the network port it names.
+    const SetupFinding* net = FindingAbout(report, "queue net (Altrin Pressline T90) prints on socket://10.0.0.9");
     ASSERT_NE(net, nullptr) << Dump(report);
-    EXPECT_FALSE(net->ok);
+    EXPECT_TRUE(net->ok);
+    const std::vector<platform::InstalledPrinter> ipp = {{"ipp", "Altrin Pressline T90", "ipp://10.0.0.9/ipp"}};
+    const SetupFinding* other = FindingAbout(CheckCupsQueues({CupsFailure::None, {}, ipp}, kDriverNames), "queue ipp");
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(other->ok);
     EXPECT_EQ(FindingAbout(report, "office"), nullptr) << Dump(report);
 }
 

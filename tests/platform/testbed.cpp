@@ -1,5 +1,6 @@
 #include "testbed.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -141,12 +142,28 @@ std::unique_ptr<PrinterProcess> PrinterProcess::start(const std::string& program
         if (::read(process->output_, &c, 1) != 1) break;
         line += c;
     }
-    if (line.find('\n') == std::string::npos || line.rfind("/dev/", 0) != 0) {
+    const bool tcp = std::find(args.begin(), args.end(), "--tcp") != args.end();
+    if (line.find('\n') == std::string::npos || (!tcp && line.rfind("/dev/", 0) != 0)) {
         error = program + " printed no pty path (got \"" + line + "\")";
         return nullptr;
     }
     process->slave_ = line.substr(0, line.find('\n'));
     return process;
+}
+
+std::string PrinterProcess::nextLine(int timeoutMs) {
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        pollfd p{output_, POLLIN, 0};
+        if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) return "";
+        char c;
+        if (::read(output_, &c, 1) != 1) return "";
+        if (c == '\n') return line;
+        line += c;
+    }
 }
 
 PrinterProcess::~PrinterProcess() {

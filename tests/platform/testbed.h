@@ -50,16 +50,20 @@ private:
     std::string slave_;
 };
 
-// One devpanel-printer process serving a virtual printer on a pty.
+// One devpanel-printer process serving a virtual printer on a pty (or on what its arguments name).
 class PrinterProcess {
 public:
-    // Starts program with args and reads the pty slave path it prints first. nullptr (error set)
-    // when it does not start or prints nothing within a few seconds.
+    // Starts program with args and reads the first line it prints (the pty slave path; HOST:PORT
+    // with --tcp). nullptr (error set) when it does not start or prints nothing within a few
+    // seconds, or when a pty was expected and the line is no device path.
     static std::unique_ptr<PrinterProcess> start(const std::string& program, const std::vector<std::string>& args,
                                                  std::string& error);
     ~PrinterProcess();
     pid_t pid() const { return pid_; }
     const std::string& slavePath() const { return slave_; }
+    // The next line it prints after the first, without its line end; empty when none comes
+    // within timeoutMs.
+    std::string nextLine(int timeoutMs);
     // Ends the process (SIGKILL by its id) and reaps it; the pty goes away with it.
     void kill();
 
