@@ -35,15 +35,21 @@ std::vector<const res::DialogTemplate*> AllTemplates() {
 TEST(TemplateTexts, NoTemplateKeepsAKoreanTextOfItsOwn) {
     for (const res::DialogTemplate* dialog : AllTemplates()) {
         EXPECT_FALSE(HasHangul(dialog->caption)) << dialog->id;
-        if (dialog->captionId != 0) EXPECT_TRUE(res::HasString(dialog->captionId)) << dialog->id;
+        if (dialog->captionId != 0) {
+            EXPECT_TRUE(res::HasString(dialog->captionId)) << dialog->id;
+        }
         for (const res::ControlTemplate& c : dialog->controls) {
             EXPECT_FALSE(HasHangul(c.text)) << dialog->id << "/" << c.id << ": " << c.text;
-            if (c.textId != 0) EXPECT_TRUE(res::HasString(c.textId)) << dialog->id << "/" << c.id;
+            if (c.textId != 0) {
+                EXPECT_TRUE(res::HasString(c.textId)) << dialog->id << "/" << c.id;
+            }
         }
     }
     for (const res::MenuEntry& e : res::MainMenu()) {
         EXPECT_FALSE(HasHangul(e.text)) << e.text;
-        if (e.kind == res::MenuKind::Popup || e.kind == res::MenuKind::Item) EXPECT_TRUE(res::HasString(e.textId)) << e.commandId;
+        if (e.kind == res::MenuKind::Popup || e.kind == res::MenuKind::Item) {
+            EXPECT_TRUE(res::HasString(e.textId)) << e.commandId;
+        }
     }
 }
 
