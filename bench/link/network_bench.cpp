@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/median.h"
 #include "cli/cli.h"
 #include "link/link_testing.h"
 #include "link/timing.h"
@@ -29,20 +30,6 @@ namespace {
 
 constexpr double kReadBudgetMs = 20;
 constexpr double kApplyBudgetMs = 40;
-
-double MedianMs(int runs, const std::function<bool(int)>& run, const char* what, bool& ok) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        if (!run(i)) {
-            std::fprintf(stderr, "run %d of %s failed\n", i, what);
-            ok = false;
-        }
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 bool Run(const std::string& port, std::vector<std::string> args) {
     args.insert(args.begin(), {"--ini", DEVPANEL_SOURCE_DIR "/data/devPanel.ini", "--port", port});
@@ -87,8 +74,8 @@ int main(int argc, char** argv) {
     double shrunkRead = 0, shrunkApply = 0;
     for (const bool real : {true, false}) {
         SlcTimingTable() = real ? SlcDefaultTiming() : Shrunk();
-        const double read = MedianMs(runs, [&](int) { return Run(port, {"read"}); }, "read", ok);
-        const double apply = MedianMs(
+        const double read = bench::MedianMs(runs, [&](int) { return Run(port, {"read"}); }, "read", ok);
+        const double apply = bench::MedianMs(
             runs, [&](int i) { return Run(port, {"apply", i % 2 ? "AUTOCR=ON" : "AUTOCR=OFF"}); }, "apply", ok);
         std::printf("  %-15s read %7.1f ms   apply of one value %7.1f ms\n", real ? "real timings" : "shrunk timings",
                     read, apply);

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/median.h"
 #include "bench/support/program_run.h"
 #include "config/profile.h"
 #include "document/printer_doc.h"
@@ -58,21 +59,6 @@ std::string UsbDeviceId() {
 
 // One run of devpanel-cli with its output discarded; the exit status, or -1.
 int RunCli(const std::vector<std::string>& args) { return bench::RunStatus(DEVPANEL_CLI_PATH, args); }
-
-// The median milliseconds of runs calls of run(i), which says whether the run succeeded.
-double MedianMs(int runs, const std::function<bool(int)>& run, const char* what, bool& ok) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        if (!run(i)) {
-            std::fprintf(stderr, "run %d of %s failed\n", i, what);
-            ok = false;
-        }
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // A value of POWERSAVER that differs from the last run's, so that every apply changes something.
 std::string PowerSaver(int run) { return std::to_string(30 + run % 2); }
@@ -127,9 +113,9 @@ double GuiApplyMs(const std::string& port, const std::string& snapshots, int run
 Row Measure(const std::string& port, const std::string& snapshots, int runs, bool& ok) {
     Row row;
     row.port = port;
-    row.readMs = MedianMs(runs, [&](int) { return RunCli({"--ini", kIni, "--port", port, "read"}) == 0; },
+    row.readMs = bench::MedianMs(runs, [&](int) { return RunCli({"--ini", kIni, "--port", port, "read"}) == 0; },
                           "read", ok);
-    row.cliApplyMs = MedianMs(
+    row.cliApplyMs = bench::MedianMs(
         runs, [&](int i) { return RunCli({"--ini", kIni, "--port", port, "apply", "POWERSAVER=" + PowerSaver(i)}) == 0; },
         "CLI apply", ok);
     row.guiApplyMs = GuiApplyMs(port, snapshots, runs, false, ok);
