@@ -394,7 +394,8 @@ TEST(CupsQueueCheck, QueuesOfOurPrinterByMakeAndModel) {
     ASSERT_NE(net, nullptr) << Dump(report);
     EXPECT_TRUE(net->ok);
     const std::vector<platform::InstalledPrinter> ipp = {{"ipp", "Altrin Pressline T90", "ipp://10.0.0.9/ipp"}};
-    const SetupFinding* other = FindingAbout(CheckCupsQueues({CupsFailure::None, {}, ipp}, kDriverNames), "queue ipp");
+    const SetupReport ippReport = CheckCupsQueues({CupsFailure::None, {}, ipp}, kDriverNames);
+    const SetupFinding* other = FindingAbout(ippReport, "queue ipp");
     ASSERT_NE(other, nullptr);
     EXPECT_FALSE(other->ok);
     EXPECT_EQ(FindingAbout(report, "office"), nullptr) << Dump(report);

@@ -302,8 +302,15 @@ private:
 
 // The program run on display with no platform chosen: Qt would take X11.
 std::optional<int> RunOnDisplay(const std::string& display, std::string& err) {
-    ProgramRun run({"--virtual=", "--quit-when-shown"},
-                   {{"DISPLAY", display}, {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt}});
+    std::map<std::string, std::optional<std::string>> environment = {
+        {"DISPLAY", display}, {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt}};
+    if (std::getenv("ASAN_OPTIONS") != nullptr) {
+        // On a real X server Qt's X11 plug-in reads the keymap through libxkbcommon-x11, which
+        // reads a reply with strndup past its end: strict string checks report that system
+        // library, not ours (the window-frame test runs under the same options).
+        environment["ASAN_OPTIONS"] = "detect_leaks=0:abort_on_error=1:strict_string_checks=0";
+    }
+    ProgramRun run({"--virtual=", "--quit-when-shown"}, environment);
     if (!run.started()) return std::nullopt;
     const std::optional<int> status = run.Wait();
     err = run.Stderr();
