@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "document/frame.h"
+#include "platform/whole_files.h"
 
 int UnattendedPrompts::messageBox(QWidget*, const std::string& text, const std::string& caption, unsigned style,
                                   const std::string& detail) {
@@ -50,9 +51,9 @@ bool ReportShownTime() {
     if (file == nullptr || *file == '\0') return true;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    std::FILE* out = std::fopen(file, "w");
-    if (out == nullptr) return false;
-    const bool written =
-        std::fprintf(out, "shown-at-ns %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec) > 0;
-    return std::fclose(out) == 0 && written;
+    // Whole or not at all: whoever waits for the file never reads a half-written line.
+    const std::string line =
+        "shown-at-ns " + std::to_string(static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec) + "\n";
+    int error = 0;
+    return platform::WriteFileAtomically(file, line, error);
 }
